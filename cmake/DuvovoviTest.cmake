@@ -1,0 +1,31 @@
+# duvovovi_add_test(NAME SOURCES src... [GUI] [AUDIO] [LIBS lib...])
+#   Builds one GoogleTest executable and registers its cases with ctest.
+#   GUI   : links the widget layer and runs under Qt's offscreen platform with
+#           one QApplication made by tests/common/gui_main.cpp.
+#   AUDIO : needs the private sound server of scripts/audio-rig (label "audio";
+#           the cases skip with a message when no server is reachable).
+include(GoogleTest)
+function(duvovovi_add_test NAME)
+  cmake_parse_arguments(T "GUI;AUDIO" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${NAME} ${T_SOURCES})
+  target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  if(T_GUI OR T_AUDIO)
+    target_sources(${NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/common/gui_main.cpp)
+    target_link_libraries(${NAME} PRIVATE duvovovi_ui Qt6::Test GTest::gtest GTest::gmock ${T_LIBS})
+  else()
+    target_link_libraries(${NAME} PRIVATE duvovovi_core GTest::gtest GTest::gmock GTest::gtest_main ${T_LIBS})
+  endif()
+  set(labels)
+  set(env "TEST_DATA_DIR=${PROJECT_SOURCE_DIR}/tests/data")
+  if(T_GUI OR T_AUDIO)
+    list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    list(APPEND labels gui)
+  endif()
+  if(T_AUDIO)
+    list(APPEND labels audio)
+  endif()
+  gtest_discover_tests(${NAME}
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${labels}"
+    DISCOVERY_TIMEOUT 60
+    DISCOVERY_MODE PRE_TEST)
+endfunction()

@@ -1,0 +1,2 @@
+# Sources of src/support, relative to src/.
+list(APPEND DUVOVOVI_CORE_SOURCES support/DSupport.cpp)
