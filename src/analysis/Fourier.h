@@ -1,0 +1,23 @@
+// The program's one transform: an in-place radix-2 decimation-in-time complex
+// FFT over parallel real/imaginary arrays, and the per-bin magnitude/phase
+// routine that every spectrum passes through.
+#pragma once
+
+namespace duv {
+
+class TFastFourier
+{
+public:
+  // Transforms Re[0..N-1], Im[0..N-1] in place; N a power of two, at least 4.
+  // Forward: X[k] = sum x[n] e^(-2 pi i kn/N); Inverse uses e^(+...). Neither
+  // direction divides by N.
+  void Transform(double* Re, double* Im, int N, bool Inverse) const;
+  void ForwardTransform(double* Re, double* Im, int N) const { Transform(Re, Im, N, false); }
+
+  // Mag[i] = |Re[i] + i Im[i]| / N and Phase[i] in (-pi, pi] for i < N. The
+  // program passes half the transform size, giving single-sided amplitudes.
+  void MagnitudeAndPhase(const double* Re, const double* Im, double* Mag, double* Phase,
+                         int N) const;
+};
+
+} // namespace duv

@@ -1,0 +1,88 @@
+#include "analysis/SAGlobal.h"
+
+#include "support/DSupport.h"
+
+#include <cmath>
+
+namespace duv {
+
+int ComboBufferSize(int itemIndex)
+{
+  return (itemIndex >= 0 && itemIndex < 8) ? BufferSizes[itemIndex] : 256;
+}
+
+bool IsBufferSize(int n)
+{
+  for (int s : BufferSizes)
+    if (s == n)
+      return true;
+  return false;
+}
+
+TSpectrumSetup ComputeSpectrumSetup(int Bits, int Size, double SampleRate, double TimeSpan,
+                                    int CaptureRate, int BufferSize)
+{
+  TSpectrumSetup s;
+  s.Floor = DecibelFloor(Bits);
+  const long double framesPerSecond =
+      BufferSize > 0 ? static_cast<long double>(CaptureRate) / BufferSize : 0.0L;
+  s.LineCount = std::max(0, Trunc(framesPerSecond * TimeSpan));
+  s.FreqStep = Size > 0 ? SampleRate / Size : 0.0;
+  s.MaxFreq = (Size / 2.0) * s.FreqStep;
+  s.ImageWidth = Size / 2;
+  return s;
+}
+
+TAnalysis::TAnalysis()
+    : RealData(MaxBufferSize, 0.0), ImagData(MaxBufferSize, 0.0),
+      Magnitude(MaxBufferSize / 2 + 1, 0.0), Phase(MaxBufferSize / 2 + 1, 0.0)
+{
+}
+
+TSpectrumSetup TAnalysis::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan,
+                                        int CaptureRate)
+{
+  const TSpectrumSetup s =
+      ComputeSpectrumSetup(Bits, Size, SampleRate, TimeSpan, CaptureRate, BufferSize);
+  FreqStep = s.FreqStep;
+  MaxFreq = s.MaxFreq;
+  return s;
+}
+
+void TAnalysis::ComputeSpectrum(int Bits, TSpectrumFrame& out)
+{
+  const double floor = DecibelFloor(Bits);
+  const long double reference = std::ldexp(1.0L, Bits) / 2;
+  const int N = std::min(BufferSize, MaxBufferSize);
+  const int H = N / 2;
+  FFT.MagnitudeAndPhase(RealData.data(), ImagData.data(), Magnitude.data(), Phase.data(), H);
+
+  out.DCOffset = H > 0 ? Magnitude[0] : 0.0;
+  const int count = std::max(0, H - 1);
+  out.X.resize(count);
+  out.Y.resize(count);
+  out.SpectrumLine.assign(std::max(0, H), 0.0);
+  for (int k = 1; k < H; ++k) {
+    double v = static_cast<double>(20 * std::log10(Magnitude[k] / reference));
+    // Written so that -inf from a silent bin and NaN both land on the floor.
+    if (!(v >= floor))
+      v = floor;
+    out.X[k - 1] = k * FreqStep;
+    out.Y[k - 1] = v;
+    out.SpectrumLine[k - 1] = v;
+  }
+}
+
+QString NoteName(double Freq)
+{
+  static const char* const names[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
+                                        "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
+  // Written so that NaN is too low as well.
+  if (!(Freq >= 16.352))
+    return QStringLiteral("Too Low");
+  const long double s = std::log10(static_cast<long double>(Freq) / 16.352L) / 0.025085833L;
+  const std::int64_t n = Round64(s);
+  return QString::fromLatin1(names[n % 12]) + " - " + QString::number(n / 12);
+}
+
+} // namespace duv
