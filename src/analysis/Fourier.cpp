@@ -2,6 +2,7 @@
 
 #include "support/DSupport.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -63,13 +64,13 @@ const Twiddles& twiddlesFor(int N, bool inverse)
 
 } // namespace
 
-void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
-{
-  if (N < 2)
-    return;
+namespace {
 
-  // Bit-reversal permutation with a running counter: j walks through the
-  // bit-reversed value of i, and each pair is exchanged once.
+// Index pairs (i, j) with j the bit-reversed i and j > i, in the order the
+// running counter finds them, for one size.
+std::vector<std::pair<int, int>> makeSwaps(int N)
+{
+  std::vector<std::pair<int, int>> swaps;
   int j = 0;
   for (int i = 1; i < N; ++i) {
     int M = N;
@@ -77,39 +78,167 @@ void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
       M /= 2;
     while (M + j > N - 1);
     j = (j % M) + M;
-    if (j > i) {
-      std::swap(Re[i], Re[j]);
-      std::swap(Im[i], Im[j]);
-    }
+    if (j > i)
+      swaps.emplace_back(i, j);
   }
+  return swaps;
+}
 
-  const Twiddles& tw = twiddlesFor(N, Inverse);
-  const double* wrs = tw.wr.data();
-  const double* wis = tw.wi.data();
-  // Butterflies within a stage are independent, so each block of span S is
-  // finished before the next: the data and the stage's twiddles are then read
-  // in order, which keeps large frames in cache and lets the loop vectorise.
-  // Every butterfly computes exactly the same expressions as it would in the
-  // k-outer order.
-  for (int L = 1; L < N; L *= 2) {
-    const int S = 2 * L;
-    const double* wr = wrs + (L - 1);
-    const double* wi = wis + (L - 1);
-    for (int base = 0; base < N; base += S) {
-      double* __restrict reI = Re + base;
-      double* __restrict imI = Im + base;
-      double* __restrict reJ = Re + base + L;
-      double* __restrict imJ = Im + base + L;
-      for (int k = 0; k < L; ++k) {
-        const double tr = wr[k] * reJ[k] - wi[k] * imJ[k];
-        const double ti = wr[k] * imJ[k] + wi[k] * reJ[k];
-        reJ[k] = reI[k] - tr;
-        imJ[k] = imI[k] - ti;
-        reI[k] = reI[k] + tr;
-        imI[k] = imI[k] + ti;
-      }
+const std::vector<std::pair<int, int>>& swapsFor(int N)
+{
+  static std::mutex lock;
+  static std::array<std::unique_ptr<std::vector<std::pair<int, int>>>, 32> cache;
+  const int log2n = std::countr_zero(static_cast<unsigned>(N));
+  std::lock_guard<std::mutex> guard(lock);
+  auto& slot = cache[log2n];
+  if (!slot)
+    slot = std::make_unique<std::vector<std::pair<int, int>>>(makeSwaps(N));
+  return *slot;
+}
+
+// Butterflies within a stage are independent, so they may run in any order
+// as long as every butterfly computes exactly the same expressions as in the
+// stage/k/position order; the results are then unchanged to the bit. The
+// helpers below use that freedom to read data and twiddles in order (so the
+// loops vectorise) and to stay in cache. All are built for AVX2 too where
+// the processor has it (no fused multiply-add, which would change rounding).
+#define DUV_FFT_CLONES __attribute__((target_clones("avx2", "default")))
+
+// Stages L = 1 and L = 2 over n points, the factors held in registers.
+DUV_FFT_CLONES void firstTwoStages(double* Re, double* Im, int n, const double* wrs,
+                                   const double* wis)
+{
+  const double w0r = wrs[0], w0i = wis[0];
+  for (int i = 0; i < n; i += 2) {
+    const double tr = w0r * Re[i + 1] - w0i * Im[i + 1];
+    const double ti = w0r * Im[i + 1] + w0i * Re[i + 1];
+    Re[i + 1] = Re[i] - tr;
+    Im[i + 1] = Im[i] - ti;
+    Re[i] = Re[i] + tr;
+    Im[i] = Im[i] + ti;
+  }
+  if (n < 4)
+    return;
+  const double w1r = wrs[1], w1i = wis[1], w2r = wrs[2], w2i = wis[2];
+  for (int i = 0; i < n; i += 4) {
+    double tr = w1r * Re[i + 2] - w1i * Im[i + 2];
+    double ti = w1r * Im[i + 2] + w1i * Re[i + 2];
+    Re[i + 2] = Re[i] - tr;
+    Im[i + 2] = Im[i] - ti;
+    Re[i] = Re[i] + tr;
+    Im[i] = Im[i] + ti;
+    tr = w2r * Re[i + 3] - w2i * Im[i + 3];
+    ti = w2r * Im[i + 3] + w2i * Re[i + 3];
+    Re[i + 3] = Re[i + 1] - tr;
+    Im[i + 3] = Im[i + 1] - ti;
+    Re[i + 1] = Re[i + 1] + tr;
+    Im[i + 1] = Im[i + 1] + ti;
+  }
+}
+
+// Stages L and 2L together over n points: each block of span 4L has its four
+// values per k in registers for both stages, halving the passes over memory.
+DUV_FFT_CLONES void stagePair(double* Re, double* Im, int n, int L, const double* wrs,
+                              const double* wis)
+{
+  const double* __restrict wrA = wrs + (L - 1);
+  const double* __restrict wiA = wis + (L - 1);
+  const double* __restrict wrB = wrs + (2 * L - 1);
+  const double* __restrict wiB = wis + (2 * L - 1);
+  for (int base = 0; base < n; base += 4 * L) {
+    double* __restrict r0 = Re + base;
+    double* __restrict i0 = Im + base;
+    double* __restrict r1 = r0 + L;
+    double* __restrict i1 = i0 + L;
+    double* __restrict r2 = r0 + 2 * L;
+    double* __restrict i2 = i0 + 2 * L;
+    double* __restrict r3 = r0 + 3 * L;
+    double* __restrict i3 = i0 + 3 * L;
+    for (int k = 0; k < L; ++k) {
+      double a0r = r0[k], a0i = i0[k], a1r = r1[k], a1i = i1[k];
+      double a2r = r2[k], a2i = i2[k], a3r = r3[k], a3i = i3[k];
+      // Stage L: pairs (0,1) and (2,3), both with twiddle k.
+      double tr = wrA[k] * a1r - wiA[k] * a1i;
+      double ti = wrA[k] * a1i + wiA[k] * a1r;
+      a1r = a0r - tr;
+      a1i = a0i - ti;
+      a0r = a0r + tr;
+      a0i = a0i + ti;
+      tr = wrA[k] * a3r - wiA[k] * a3i;
+      ti = wrA[k] * a3i + wiA[k] * a3r;
+      a3r = a2r - tr;
+      a3i = a2i - ti;
+      a2r = a2r + tr;
+      a2i = a2i + ti;
+      // Stage 2L: pairs (0,2) with twiddle k, (1,3) with twiddle k + L.
+      tr = wrB[k] * a2r - wiB[k] * a2i;
+      ti = wrB[k] * a2i + wiB[k] * a2r;
+      r2[k] = a0r - tr;
+      i2[k] = a0i - ti;
+      r0[k] = a0r + tr;
+      i0[k] = a0i + ti;
+      tr = wrB[k + L] * a3r - wiB[k + L] * a3i;
+      ti = wrB[k + L] * a3i + wiB[k + L] * a3r;
+      r3[k] = a1r - tr;
+      i3[k] = a1i - ti;
+      r1[k] = a1r + tr;
+      i1[k] = a1i + ti;
     }
   }
+}
+
+// The last stage, L = N / 2, when it is left over from the pairing.
+DUV_FFT_CLONES void lastStage(double* Re, double* Im, int L, const double* wrs, const double* wis)
+{
+  const double* __restrict wr = wrs + (L - 1);
+  const double* __restrict wi = wis + (L - 1);
+  double* __restrict reI = Re;
+  double* __restrict imI = Im;
+  double* __restrict reJ = Re + L;
+  double* __restrict imJ = Im + L;
+  for (int k = 0; k < L; ++k) {
+    const double tr = wr[k] * reJ[k] - wi[k] * imJ[k];
+    const double ti = wr[k] * imJ[k] + wi[k] * reJ[k];
+    reJ[k] = reI[k] - tr;
+    imJ[k] = imI[k] - ti;
+    reI[k] = reI[k] + tr;
+    imI[k] = imI[k] + ti;
+  }
+}
+
+// Points per block for the early stages: re and im of a block fit in L1.
+constexpr int CacheBlock = 1024;
+
+void butterflies(double* Re, double* Im, int N, const double* wrs, const double* wis)
+{
+  // The early stages only mix points within blocks, so each block goes
+  // through all of them while it is in cache.
+  const int block = std::min(N, CacheBlock);
+  int L = 4;
+  for (int b = 0; b < N; b += block) {
+    firstTwoStages(Re + b, Im + b, block, wrs, wis);
+    for (L = 4; 4 * L <= block; L *= 4)
+      stagePair(Re + b, Im + b, block, L, wrs, wis);
+  }
+  for (; 2 * L < N; L *= 4)
+    stagePair(Re, Im, N, L, wrs, wis);
+  if (L < N)
+    lastStage(Re, Im, L, wrs, wis);
+}
+
+} // namespace
+
+void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
+{
+  if (N < 2)
+    return;
+  // Bit-reversal permutation: the pairs a running counter finds, cached.
+  for (const auto& [i, j] : swapsFor(N)) {
+    std::swap(Re[i], Re[j]);
+    std::swap(Im[i], Im[j]);
+  }
+  const Twiddles& tw = twiddlesFor(N, Inverse);
+  butterflies(Re, Im, N, tw.wr.data(), tw.wi.data());
 }
 
 void TFastFourier::MagnitudeAndPhase(const double* Re, const double* Im, double* Mag,
