@@ -1,0 +1,196 @@
+#include "wavefile/WaveFileParser.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+#include <limits>
+
+namespace duv {
+
+namespace {
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool sameId(const char* a, const char* b)
+{
+  for (int i = 0; i < 4; ++i)
+    if (upper(a[i]) != upper(b[i]))
+      return false;
+  return true;
+}
+
+[[noreturn]] void fail(const QString& text) { throw EWaveFileError(text.toStdString()); }
+
+std::uint32_t readU32(const char* p)
+{
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  return v; // the files are little-endian, like every machine we build for
+}
+
+} // namespace
+
+void TSoundFile::SetFileName(const QString& Name)
+{
+  if (Name == FFileName)
+    return;
+  ClearChunks();
+  FFileName = Name;
+  try {
+    LoadFile();
+  } catch (...) {
+    // Forget the failed name so that trying the same file again (after it
+    // was fixed or finished copying) reads it rather than doing nothing.
+    ClearChunks();
+    FFileName.clear();
+    FSoundData = TSoundData();
+    throw;
+  }
+}
+
+const TRiffChunk* TSoundFile::Chunk(int Index) const
+{
+  if (Index < 0 || Index >= ChunkCount())
+    return nullptr;
+  return FChunks[Index].get();
+}
+
+const TRiffChunk* TSoundFile::FindChunk(std::uint32_t ID) const
+{
+  char id[4];
+  std::memcpy(id, &ID, 4);
+  for (const auto& c : FChunks)
+    if (sameId(c->ID, id))
+      return c.get();
+  return nullptr;
+}
+
+void TSoundFile::ClearChunks()
+{
+  FChunks.clear();
+  FSoundData.Data = nullptr;
+}
+
+void TSoundFile::LoadFile()
+{
+  QFile file(FFileName);
+  if (!file.open(QIODevice::ReadOnly))
+    fail(QStringLiteral("Cannot open file %1").arg(FFileName));
+
+  const qint64 length = file.size();
+  char header[12];
+  if (file.read(header, 12) != 12 || !sameId(header, "RIFF") || !sameId(header + 8, "WAVE"))
+    fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
+
+  qint64 pos = 12;
+  while (pos + 8 <= length) {
+    char chunkHeader[8];
+    if (!file.seek(pos) || file.read(chunkHeader, 8) != 8)
+      break;
+    const std::uint32_t declared = readU32(chunkHeader + 4);
+    // A declared size beyond the end of the file is cut to what is there, so
+    // a damaged header can neither make us allocate gigabytes nor invent
+    // samples the file does not hold.
+    const qint64 present = std::min<qint64>(declared, length - (pos + 8));
+    auto chunk = std::make_unique<TRiffChunk>();
+    std::memcpy(chunk->ID, chunkHeader, 4);
+    chunk->Size = std::uint32_t(present);
+    chunk->Data.assign(std::size_t(present), 0);
+    if (present > 0 && file.read(reinterpret_cast<char*>(chunk->Data.data()), present) != present)
+      fail(QStringLiteral("Cannot read file %1").arg(FFileName));
+    FChunks.push_back(std::move(chunk));
+    pos += 8 + qint64(declared) + (declared & 1); // chunks are padded to even sizes
+  }
+  file.close();
+  ParseFormat();
+}
+
+void TSoundFile::ParseFormat()
+{
+  const TRiffChunk* fmt = FindChunk(FourCC("fmt "));
+  const TRiffChunk* data = FindChunk(FourCC("data"));
+  if (!fmt)
+    fail(QStringLiteral("%1 has no \"fmt \" chunk").arg(FFileName));
+  if (!data)
+    fail(QStringLiteral("%1 has no \"data\" chunk").arg(FFileName));
+  if (fmt->Size < 16)
+    fail(QStringLiteral("%1 has a \"fmt \" chunk of only %2 bytes").arg(FFileName).arg(fmt->Size));
+
+  TSoundData& sd = FSoundData;
+  sd.Format = WAVEFORMATEX();
+  // A 16- or 17-byte chunk has no complete cbSize: it reads as 0.
+  std::memcpy(&sd.Format, fmt->Data.data(), fmt->Size >= 18 ? 18 : 16);
+  WAVEFORMATEX& f = sd.Format;
+
+  // Bytes per frame rounded half away from zero: 12-bit mono takes 2.
+  const int bytesPerFrame = (f.nChannels * f.wBitsPerSample + 4) / 8;
+  if (bytesPerFrame == 0)
+    fail(QStringLiteral("%1 has a format with no bytes per sample frame (%2 channels, %3 bits)")
+             .arg(FFileName)
+             .arg(f.nChannels)
+             .arg(f.wBitsPerSample));
+
+  std::uint64_t samples = std::uint64_t(data->Size) / std::uint64_t(bytesPerFrame);
+  if (f.wBitsPerSample == 4 && f.nChannels == 1)
+    samples = 2 * std::uint64_t(data->Size); // two samples share a byte
+  const std::uint64_t maxSamples = std::uint64_t(std::numeric_limits<std::int32_t>::max());
+  sd.SamplesPerChannel = std::int32_t(std::min(samples, maxSamples));
+  sd.Data = data->Data.data();
+
+  // The chunk is ours: convert 24-bit samples to their top 16 bits in place.
+  auto* bytes = const_cast<std::uint8_t*>(sd.Data);
+  if (f.wBitsPerSample == 24) {
+    const std::uint64_t count = std::uint64_t(sd.SamplesPerChannel) * f.nChannels;
+    for (std::uint64_t s = 0; s < count; ++s) {
+      const std::uint8_t* p = bytes + 3 * s;
+      std::int32_t v = std::int32_t(p[0] | (p[1] << 8) | (std::uint32_t(p[2]) << 16));
+      if (v & 0x800000)
+        v -= 0x1000000;
+      const std::int16_t w = std::int16_t(v >> 8);
+      std::memcpy(bytes + 2 * s, &w, 2);
+    }
+    f.wBitsPerSample = 16;
+    f.nBlockAlign = std::uint16_t(2 * f.nChannels);
+  }
+
+  const int n = sd.SamplesPerChannel;
+  const int stride = f.nChannels;
+  sd.Channels = TChannelArray();
+  // Files with more than two channels keep their count in the format; the
+  // first two are unpacked.
+  for (int k = 0; k < std::min(stride, 2); ++k) {
+    TSoundArray a;
+    switch (f.wBitsPerSample) {
+    case 8:
+      a.resize(n);
+      for (int i = 0; i < n; ++i)
+        a[i] = bytes[k + std::size_t(stride) * i];
+      break;
+    case 16:
+      a.resize(n);
+      for (int i = 0; i < n; ++i) {
+        std::int16_t w;
+        std::memcpy(&w, bytes + 2 * (k + std::size_t(stride) * i), 2);
+        a[i] = w;
+      }
+      break;
+    case 4:
+      a.resize(n);
+      if (stride == 1) {
+        for (int i = 0; i < n; ++i)
+          a[i] = (i % 2 == 0) ? (bytes[i / 2] & 0x0F) : (bytes[i / 2] >> 4);
+      } else if (stride == 2) {
+        for (int i = 0; i < n; ++i)
+          a[i] = (k == 0) ? (bytes[i] & 0x0F) : (bytes[i] >> 4);
+      } else {
+        std::fill(a.begin(), a.end(), 0);
+      }
+      break;
+    default:
+      break; // other widths are shown but not unpacked
+    }
+    sd.Channels[k] = a;
+  }
+}
+
+} // namespace duv

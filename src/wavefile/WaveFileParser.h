@@ -1,0 +1,86 @@
+// Reads a RIFF/WAVE file into memory: every chunk in a list, the format from
+// the "fmt " chunk, and the samples of the "data" chunk unpacked into one
+// integer array per channel (the first two channels).
+#pragma once
+
+#include "support/WaveFormat.h"
+
+#include <QList>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace duv {
+
+// A load that failed; the message names the file and says what is wrong.
+class EWaveFileError : public std::runtime_error
+{
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// One chunk as read. Size is the number of bytes the file really holds for
+// it, which is less than the declared size when the file is cut short.
+struct TRiffChunk
+{
+  char ID[4] = {0, 0, 0, 0};
+  std::uint32_t Size = 0;
+  std::vector<std::uint8_t> Data;
+};
+
+// The samples of one channel. Implicitly shared, so copies of a TSoundData
+// share the arrays and stay valid whatever the file object does later.
+using TSoundArray = QList<std::int32_t>;
+using TChannelArray = std::array<TSoundArray, 2>;
+
+struct TSoundData
+{
+  const std::uint8_t* Data = nullptr; // the "data" chunk's bytes, owned by the chunk list
+  TChannelArray Channels;
+  WAVEFORMATEX Format;
+  std::int32_t SamplesPerChannel = 0;
+};
+
+// A chunk ID as the 32-bit word whose bytes, lowest first, are its characters.
+constexpr std::uint32_t FourCC(const char (&id)[5])
+{
+  return std::uint32_t(std::uint8_t(id[0])) | (std::uint32_t(std::uint8_t(id[1])) << 8) |
+         (std::uint32_t(std::uint8_t(id[2])) << 16) | (std::uint32_t(std::uint8_t(id[3])) << 24);
+}
+
+class TSoundFile
+{
+public:
+  TSoundFile() = default;
+  virtual ~TSoundFile() { ClearChunks(); }
+  TSoundFile(const TSoundFile&) = delete;
+  TSoundFile& operator=(const TSoundFile&) = delete;
+
+  const QString& FileName() const { return FFileName; }
+  // Loads the named file unless it is the one already loaded. Throws
+  // EWaveFileError when the file cannot be read; the object is then empty
+  // and the same name may be tried again.
+  virtual void SetFileName(const QString& Name);
+  virtual int ChunkCount() const { return int(FChunks.size()); }
+  // The chunk at Index, or nullptr when out of range.
+  virtual const TRiffChunk* Chunk(int Index) const;
+  // The first chunk whose ID matches ignoring letter case, or nullptr.
+  virtual const TRiffChunk* FindChunk(std::uint32_t ID) const;
+  virtual void LoadFile();
+  virtual void ClearChunks();
+
+  const TSoundData& SoundData() const { return FSoundData; }
+
+protected:
+  void ParseFormat();
+
+private:
+  QString FFileName;
+  std::vector<std::unique_ptr<TRiffChunk>> FChunks;
+  TSoundData FSoundData;
+};
+
+} // namespace duv

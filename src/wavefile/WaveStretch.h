@@ -1,0 +1,24 @@
+// Choosing a stretch of a loaded file by its start in seconds, and copying
+// it into the transform arrays.
+#pragma once
+
+#include "wavefile/WaveFileParser.h"
+
+#include <cstdint>
+
+namespace duv {
+
+// The sample at `seconds` into a file of `rate` Hz, truncated toward zero,
+// except that a product within rounding error of a whole number is that
+// number: 1.0 s at 44100 Hz is sample 44100, not 44099. Negative or NaN
+// inputs give 0.
+std::int64_t StretchOffsetSamples(double seconds, double rate);
+
+// Copies channel 0 from `offset` into re[0..n-1] (raw stored values, as
+// doubles) and zeroes im[0..n-1]. Past the end of the file the stretch is
+// zero-padded, so the transform always gets its power-of-two count. Returns
+// the number of real samples copied (0 when the offset is at or beyond the
+// end, or the channel was not unpacked).
+int FillStretch(const TSoundData& data, std::int64_t offset, int n, double* re, double* im);
+
+} // namespace duv

@@ -1,0 +1,81 @@
+#include "WavWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace duv::test {
+
+QByteArray le16(int v)
+{
+  QByteArray b(2, 0);
+  b[0] = char(v & 0xFF);
+  b[1] = char((v >> 8) & 0xFF);
+  return b;
+}
+
+QByteArray le32(std::uint32_t v)
+{
+  QByteArray b(4, 0);
+  for (int i = 0; i < 4; ++i)
+    b[i] = char((v >> (8 * i)) & 0xFF);
+  return b;
+}
+
+WavBuilder::WavBuilder(const char* riff, const char* wave)
+{
+  bytes.append(riff, 4);
+  bytes.append(le32(0));
+  bytes.append(wave, 4);
+}
+
+WavBuilder& WavBuilder::chunk(const char* id, const QByteArray& data, std::int64_t declared,
+                              bool pad)
+{
+  bytes.append(id, 4);
+  bytes.append(le32(std::uint32_t(declared < 0 ? data.size() : declared)));
+  bytes.append(data);
+  if (pad && (data.size() & 1))
+    bytes.append('\0');
+  return *this;
+}
+
+WavBuilder& WavBuilder::fmt(int channels, int rate, int bits, int fmtSize)
+{
+  const int align = (channels * bits + 7) / 8;
+  QByteArray f = le16(1) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) +
+                 le16(bits) + le16(0);
+  f.resize(fmtSize, '\0');
+  return chunk("fmt ", f);
+}
+
+QByteArray WavBuilder::finish() const
+{
+  QByteArray b = bytes;
+  const QByteArray size = le32(std::uint32_t(b.size() - 8));
+  b.replace(4, 4, size);
+  return b;
+}
+
+QString writeTemp(const QString& name, const QByteArray& bytes)
+{
+  static QTemporaryDir dir; // removed when the test program ends
+  const QString path = dir.filePath(name);
+  QFile f(path);
+  f.open(QIODevice::WriteOnly);
+  f.write(bytes);
+  return path;
+}
+
+bool runSox(const QStringList& args)
+{
+  if (QStandardPaths::findExecutable("sox").isEmpty())
+    return false;
+  QProcess p;
+  p.start("sox", args);
+  return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+} // namespace duv::test

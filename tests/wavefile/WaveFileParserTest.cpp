@@ -1,0 +1,211 @@
+#include "wavefile/WaveFileParser.h"
+
+#include "WavWriter.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace duv;
+using namespace duv::test;
+
+namespace {
+
+QByteArray words(std::initializer_list<int> v)
+{
+  QByteArray b;
+  for (int x : v)
+    b += le16(x);
+  return b;
+}
+
+std::string loadError(const QString& path)
+{
+  TSoundFile f;
+  try {
+    f.SetFileName(path);
+  } catch (const EWaveFileError& e) {
+    EXPECT_EQ(f.ChunkCount(), 0);
+    EXPECT_TRUE(f.FileName().isEmpty());
+    return e.what();
+  }
+  return "";
+}
+
+} // namespace
+
+// Guards the chunk walk: case-insensitive tags, odd chunks with their pad
+// byte, chunks after "data", the first of two "data" chunks, short "fmt ".
+TEST(WaveFileParser, ChunkWalk)
+{
+  const QByteArray bytes = WavBuilder("riff", "wave")
+                               .chunk("LIST", QByteArray("abc", 3))
+                               .fmt(2, 8000, 16, 16)
+                               .chunk("data", words({1, -2, 3, -4, 5, -6}))
+                               .chunk("data", words({9, 9}))
+                               .chunk("fact", le32(3))
+                               .finish();
+  TSoundFile f;
+  f.SetFileName(writeTemp("walk.wav", bytes));
+  ASSERT_EQ(f.ChunkCount(), 5);
+  EXPECT_EQ(std::string(f.Chunk(0)->ID, 4), "LIST");
+  EXPECT_EQ(f.Chunk(0)->Size, 3u);
+  EXPECT_EQ(std::string(f.Chunk(4)->ID, 4), "fact");
+  EXPECT_EQ(f.Chunk(5), nullptr);
+  EXPECT_EQ(f.Chunk(-1), nullptr);
+  EXPECT_EQ(f.FindChunk(FourCC("DATA")), f.Chunk(2));
+  const TSoundData& d = f.SoundData();
+  EXPECT_EQ(d.Format.cbSize, 0);
+  EXPECT_EQ(d.Format.nSamplesPerSec, 8000u);
+  EXPECT_EQ(d.SamplesPerChannel, 3);
+  EXPECT_EQ(d.Channels[0], (TSoundArray{1, 3, 5}));
+  EXPECT_EQ(d.Channels[1], (TSoundArray{-2, -4, -6}));
+}
+
+// Guards the unpacking of every width: unsigned 8-bit, signed 16-bit, the
+// 24-bit reduction with its sign, 4-bit nibbles, more than two channels,
+// and widths that are shown but not unpacked.
+TEST(WaveFileParser, SampleWidths)
+{
+  TSoundFile f;
+  f.SetFileName(writeTemp("8.wav", WavBuilder().fmt(1, 11025, 8).chunk("data", QByteArray("\x00\x80\xff", 3)).finish()));
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{0, 128, 255}));
+  EXPECT_TRUE(f.SoundData().Channels[1].isEmpty());
+
+  QByteArray s24("\x00\x00\x80" "\xff\xff\x7f" "\xff\xff\xff" "\x00\x01\x00", 12);
+  f.SetFileName(writeTemp("24.wav", WavBuilder().fmt(2, 44100, 24).chunk("data", s24).finish()));
+  const TSoundData& d = f.SoundData();
+  EXPECT_EQ(d.Format.wBitsPerSample, 16);
+  EXPECT_EQ(d.Format.nBlockAlign, 4);
+  EXPECT_EQ(d.Format.nAvgBytesPerSec, 44100u * 6); // the file's own value stays
+  EXPECT_EQ(d.SamplesPerChannel, 2);
+  EXPECT_EQ(d.Channels[0], (TSoundArray{-32768, -1}));
+  EXPECT_EQ(d.Channels[1], (TSoundArray{32767, 1}));
+
+  f.SetFileName(writeTemp("4m.wav", WavBuilder().fmt(1, 8000, 4).chunk("data", QByteArray("\x21\xf3", 2)).finish()));
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 4);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 2, 3, 15}));
+  f.SetFileName(writeTemp("4s.wav", WavBuilder().fmt(2, 8000, 4).chunk("data", QByteArray("\x21\xf3", 2)).finish()));
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 3}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 15}));
+
+  f.SetFileName(writeTemp("3ch.wav", WavBuilder().fmt(3, 8000, 16).chunk("data", words({1, 2, 3, 4, 5, 6})).finish()));
+  EXPECT_EQ(f.SoundData().Format.nChannels, 3);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 4}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 5}));
+
+  f.SetFileName(writeTemp("12.wav", WavBuilder().fmt(1, 8000, 12).chunk("data", QByteArray(10, '\0')).finish()));
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 5); // two bytes a sample
+  EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
+}
+
+// Guards against damaged headers: a huge declared size is cut to the bytes
+// present (no giant allocation, no invented samples), a cut-off data chunk
+// counts only what is there.
+TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
+{
+  TSoundFile f;
+  QByteArray bytes = WavBuilder().fmt(1, 8000, 16).chunk("data", words({7, 8, 9}), 0xFFFFFFF0u).finish();
+  f.SetFileName(writeTemp("huge.wav", bytes));
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 3);
+  EXPECT_EQ(f.FindChunk(FourCC("data"))->Size, 6u);
+
+  // The last sample is cut in half: it is not counted.
+  bytes = WavBuilder().fmt(1, 8000, 16).chunk("data", words({7, 8, 9}), 6).finish();
+  bytes.chop(1);
+  f.SetFileName(writeTemp("cut.wav", bytes));
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{7, 8}));
+
+  // Trailing bytes too short for a chunk header are ignored.
+  bytes = WavBuilder().fmt(1, 8000, 8).chunk("data", QByteArray(4, 'x')).finish() + "xyz";
+  f.SetFileName(writeTemp("tail.wav", bytes));
+  EXPECT_EQ(f.ChunkCount(), 2);
+}
+
+// Guards the clear failures: each names the file, leaves nothing loaded and
+// lets the same name be tried again.
+TEST(WaveFileParser, MalformedFilesFailClearly)
+{
+  const QString missing = writeTemp("x", "") + "-missing.wav";
+  EXPECT_EQ(loadError(missing), ("Cannot open file " + missing).toStdString());
+
+  const QString notWave = writeTemp("text.wav", "hello, this is not a sound file");
+  EXPECT_NE(loadError(notWave).find("is not a RIFF/WAVE"), std::string::npos);
+  EXPECT_NE(loadError(writeTemp("short.wav", "RIFF")).find("short.wav"), std::string::npos);
+
+  const QString noFmt = writeTemp("nofmt.wav", WavBuilder().chunk("data", words({1})).finish());
+  EXPECT_NE(loadError(noFmt).find("no \"fmt \" chunk"), std::string::npos);
+  const QString noData = writeTemp("nodata.wav", WavBuilder().fmt(1, 8000, 16).finish());
+  EXPECT_NE(loadError(noData).find("no \"data\" chunk"), std::string::npos);
+  QByteArray tinyFmt = WavBuilder().chunk("fmt ", QByteArray(10, '\1')).chunk("data", words({1})).finish();
+  EXPECT_NE(loadError(writeTemp("tinyfmt.wav", tinyFmt)).find("10 bytes"), std::string::npos);
+  const QString noChannels = writeTemp("nochan.wav", WavBuilder().fmt(0, 8000, 16).chunk("data", words({1})).finish());
+  EXPECT_NE(loadError(noChannels).find("no bytes per sample frame"), std::string::npos);
+  const QString noBits = writeTemp("nobits.wav", WavBuilder().fmt(1, 8000, 0).chunk("data", words({1})).finish());
+  EXPECT_FALSE(loadError(noBits).empty());
+
+  // After a failure the same name is read again once the file is fixed.
+  TSoundFile f;
+  const QString path = writeTemp("later.wav", "partial");
+  EXPECT_THROW(f.SetFileName(path), EWaveFileError);
+  QFile out(path);
+  ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+  out.write(WavBuilder().fmt(1, 8000, 16).chunk("data", words({4, 5})).finish());
+  out.close();
+  f.SetFileName(path);
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 2);
+}
+
+// Guards the "same name does not re-read" rule and that copies of the data
+// survive the next load.
+TEST(WaveFileParser, SameNameAndSharedCopies)
+{
+  const QString path = writeTemp("once.wav", WavBuilder().fmt(1, 8000, 16).chunk("data", words({1, 2})).finish());
+  TSoundFile f;
+  f.SetFileName(path);
+  const TSoundData copy = f.SoundData();
+  QFile::remove(path);
+  EXPECT_NO_THROW(f.SetFileName(path)); // not read again
+  f.SetFileName(writeTemp("other.wav", WavBuilder().fmt(1, 8000, 16).chunk("data", words({3})).finish()));
+  EXPECT_EQ(copy.Channels[0], (TSoundArray{1, 2}));
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{3}));
+}
+
+// Guards the reader on files a real tool wrote: every width and channel
+// count, against the samples it was given.
+TEST(WaveFileParser, FilesWrittenBySox)
+{
+  QByteArray raw;
+  std::vector<int> samples;
+  for (int i = 0; i < 1000; ++i) {
+    const int v = int(std::lround(30000 * std::sin(i * 0.05))) & ~0xFF; // exact in 8 bits too
+    samples.push_back(v);
+    raw += le16(v);
+  }
+  const QString rawPath = writeTemp("src.raw", raw);
+  for (int bits : {8, 16, 24, 32}) {
+    for (int channels : {1, 2}) {
+      const QString out = writeTemp(QString("sox%1_%2.wav").arg(bits).arg(channels), "");
+      if (!runSox({"-D", "-t", "raw", "-r", "8000", "-e", "signed", "-b", "16", "-c", "1", rawPath,
+                   "-b", QString::number(bits), "-c", QString::number(channels), out}))
+        GTEST_SKIP() << "sox is not installed";
+      TSoundFile f;
+      f.SetFileName(out);
+      const TSoundData& d = f.SoundData();
+      EXPECT_EQ(d.Format.nChannels, channels);
+      EXPECT_EQ(d.SamplesPerChannel, 1000) << bits << "/" << channels;
+      if (bits == 32) {
+        EXPECT_TRUE(d.Channels[0].isEmpty());
+        continue;
+      }
+      for (int k = 0; k < channels; ++k) {
+        ASSERT_EQ(d.Channels[k].size(), 1000);
+        for (int i = 0; i < 1000; i += 37) {
+          const int expected = bits == 8 ? (samples[i] >> 8) + 128 : samples[i];
+          EXPECT_EQ(d.Channels[k][i], expected) << bits << "/" << channels << " @" << i;
+        }
+      }
+    }
+  }
+}
