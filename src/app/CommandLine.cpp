@@ -1,6 +1,13 @@
 #include "app/CommandLine.h"
 
+#include "analysis/SAGlobal.h"
+#include "support/DSupport.h"
+#include "wavefile/WaveFileParser.h"
+#include "wavefile/WaveStretch.h"
+
+#include <cmath>
 #include <ostream>
+#include <string>
 
 namespace duv {
 
@@ -25,15 +32,138 @@ QString CommandLineHelp()
       "Exit status: 0 on success, 1 when a file cannot be read, 2 for a usage error.\n");
 }
 
+namespace {
+
+// Thrown for a usage error: the message goes to standard error, status 2.
+struct UsageError
+{
+  QString text;
+};
+
+double parseNumber(const QString& text, const char* what)
+{
+  bool ok = false;
+  const double v = text.toDouble(&ok); // "." as the separator, whatever the locale
+  if (!ok || !std::isfinite(v))
+    throw UsageError{QStringLiteral("%1 is not a number: '%2'").arg(what, text)};
+  return v;
+}
+
+TSoundFile& loadFile(TSoundFile& file, const QString& path)
+{
+  file.SetFileName(path); // throws EWaveFileError with a message naming the file
+  return file;
+}
+
+int infoCommand(const QStringList& args, std::ostream& out)
+{
+  if (args.size() != 1)
+    throw UsageError{QStringLiteral("info takes one file name")};
+  TSoundFile file;
+  const WAVEFORMATEX& f = loadFile(file, args[0]).SoundData().Format;
+  out << "Channels: " << f.nChannels << "\n"
+      << "Hz: " << f.nSamplesPerSec << "\n"
+      << "Bytes/Sec: " << f.nAvgBytesPerSec << "\n"
+      << "Block Align: " << f.nBlockAlign << "\n"
+      << "Bits: " << f.wBitsPerSample << "\n"
+      << "Samples: " << file.SoundData().SamplesPerChannel << "\n";
+  return ExitOk;
+}
+
+int spectrumCommand(const QStringList& args, std::ostream& out)
+{
+  QString path;
+  double offset = 0;
+  int size = 256;
+  for (int i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    if (a == "--offset" || a == "--size") {
+      if (i + 1 >= args.size())
+        throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
+      const double v = parseNumber(args[++i], a == "--offset" ? "the offset" : "the size");
+      if (a == "--offset") {
+        if (v < 0)
+          throw UsageError{QStringLiteral("the offset cannot be negative")};
+        offset = v;
+      } else {
+        if (v != std::trunc(v) || !IsBufferSize(int(v)))
+          throw UsageError{QStringLiteral("the size must be one of 256, 512, 1024, 2048, 4096, "
+                                          "8192, 16384, 32768")};
+        size = int(v);
+      }
+    } else if (a.startsWith("--") || !path.isEmpty()) {
+      throw UsageError{QStringLiteral("unexpected argument '%1'").arg(a)};
+    } else {
+      path = a;
+    }
+  }
+  if (path.isEmpty())
+    throw UsageError{QStringLiteral("spectrum needs a file name")};
+
+  TSoundFile file;
+  const TSoundData& data = loadFile(file, path).SoundData();
+  const WAVEFORMATEX& f = data.Format;
+  if (data.Channels[0].isEmpty() && data.SamplesPerChannel > 0)
+    throw EWaveFileError(QStringLiteral("%1: %2-bit samples cannot be analysed")
+                             .arg(path)
+                             .arg(f.wBitsPerSample)
+                             .toStdString());
+  const std::int64_t start = StretchOffsetSamples(offset, f.nSamplesPerSec);
+  if (start >= data.SamplesPerChannel)
+    throw UsageError{QStringLiteral("the offset %1 s is at or beyond the end of %2 (%3 samples)")
+                         .arg(ShortestText(offset), path)
+                         .arg(data.SamplesPerChannel)};
+
+  TAnalysis analysis;
+  analysis.BufferSize = size;
+  FillStretch(data, start, size, analysis.RealData.data(), analysis.ImagData.data());
+  analysis.FFT.ForwardTransform(analysis.RealData.data(), analysis.ImagData.data(), size);
+  analysis.SetupSpectrum(f.wBitsPerSample, size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
+  TSpectrumFrame frame;
+  analysis.ComputeSpectrum(f.wBitsPerSample, frame);
+
+  std::string text = "# dc_offset=" + ShortestText(frame.DCOffset).toStdString() +
+                     "\nfrequency_hz,level_db\n";
+  for (std::size_t k = 0; k < frame.X.size(); ++k)
+    text += ShortestText(frame.X[k]).toStdString() + ',' + ShortestText(frame.Y[k]).toStdString() +
+            '\n';
+  out << text;
+  return ExitOk;
+}
+
+int noteCommand(const QStringList& args, std::ostream& out)
+{
+  if (args.size() != 1)
+    throw UsageError{QStringLiteral("note takes one frequency in Hz")};
+  out << NoteName(parseNumber(args[0], "the frequency")).toStdString() << "\n";
+  return ExitOk;
+}
+
+} // namespace
+
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   if (args.isEmpty() || args.front() == "--help" || args.front() == "-h") {
     out << CommandLineHelp().toStdString();
     return ExitOk;
   }
-  err << "duvovovi: unknown command '" << args.front().toStdString() << "'\n"
-      << "Try 'duvovovi --help'.\n";
-  return ExitUsage;
+  const QString command = args.front();
+  const QStringList rest = args.mid(1);
+  try {
+    if (command == "info")
+      return infoCommand(rest, out);
+    if (command == "spectrum")
+      return spectrumCommand(rest, out);
+    if (command == "note")
+      return noteCommand(rest, out);
+    throw UsageError{QStringLiteral("unknown command '%1'").arg(command)};
+  } catch (const UsageError& e) {
+    err << "duvovovi: " << e.text.toStdString() << "\nTry 'duvovovi --help'.\n";
+    return ExitUsage;
+  } catch (const std::exception& e) {
+    err << "duvovovi: " << e.what() << "\n";
+    return ExitFileError;
+  }
 }
 
 } // namespace duv
