@@ -62,10 +62,6 @@ const Twiddles& twiddlesFor(int N, bool inverse)
   return *slot;
 }
 
-} // namespace
-
-namespace {
-
 // Index pairs (i, j) with j the bit-reversed i and j > i, in the order the
 // running counter finds them, for one size.
 std::vector<std::pair<int, int>> makeSwaps(int N)
@@ -104,35 +100,31 @@ const std::vector<std::pair<int, int>>& swapsFor(int N)
 // the processor has it (no fused multiply-add, which would change rounding).
 #define DUV_FFT_CLONES __attribute__((target_clones("avx2", "default")))
 
+// One butterfly: b is turned by the twiddle (wr, wi), then a, b := a + t, a - t.
+inline __attribute__((always_inline)) void butterfly(double wr, double wi, double& ar, double& ai,
+                                                     double& br, double& bi)
+{
+  const double tr = wr * br - wi * bi;
+  const double ti = wr * bi + wi * br;
+  br = ar - tr;
+  bi = ai - ti;
+  ar = ar + tr;
+  ai = ai + ti;
+}
+
 // Stages L = 1 and L = 2 over n points, the factors held in registers.
 DUV_FFT_CLONES void firstTwoStages(double* Re, double* Im, int n, const double* wrs,
                                    const double* wis)
 {
   const double w0r = wrs[0], w0i = wis[0];
-  for (int i = 0; i < n; i += 2) {
-    const double tr = w0r * Re[i + 1] - w0i * Im[i + 1];
-    const double ti = w0r * Im[i + 1] + w0i * Re[i + 1];
-    Re[i + 1] = Re[i] - tr;
-    Im[i + 1] = Im[i] - ti;
-    Re[i] = Re[i] + tr;
-    Im[i] = Im[i] + ti;
-  }
+  for (int i = 0; i < n; i += 2)
+    butterfly(w0r, w0i, Re[i], Im[i], Re[i + 1], Im[i + 1]);
   if (n < 4)
     return;
   const double w1r = wrs[1], w1i = wis[1], w2r = wrs[2], w2i = wis[2];
   for (int i = 0; i < n; i += 4) {
-    double tr = w1r * Re[i + 2] - w1i * Im[i + 2];
-    double ti = w1r * Im[i + 2] + w1i * Re[i + 2];
-    Re[i + 2] = Re[i] - tr;
-    Im[i + 2] = Im[i] - ti;
-    Re[i] = Re[i] + tr;
-    Im[i] = Im[i] + ti;
-    tr = w2r * Re[i + 3] - w2i * Im[i + 3];
-    ti = w2r * Im[i + 3] + w2i * Re[i + 3];
-    Re[i + 3] = Re[i + 1] - tr;
-    Im[i + 3] = Im[i + 1] - ti;
-    Re[i + 1] = Re[i + 1] + tr;
-    Im[i + 1] = Im[i + 1] + ti;
+    butterfly(w1r, w1i, Re[i], Im[i], Re[i + 2], Im[i + 2]);
+    butterfly(w2r, w2i, Re[i + 1], Im[i + 1], Re[i + 3], Im[i + 3]);
   }
 }
 
@@ -158,31 +150,19 @@ DUV_FFT_CLONES void stagePair(double* Re, double* Im, int n, int L, const double
       double a0r = r0[k], a0i = i0[k], a1r = r1[k], a1i = i1[k];
       double a2r = r2[k], a2i = i2[k], a3r = r3[k], a3i = i3[k];
       // Stage L: pairs (0,1) and (2,3), both with twiddle k.
-      double tr = wrA[k] * a1r - wiA[k] * a1i;
-      double ti = wrA[k] * a1i + wiA[k] * a1r;
-      a1r = a0r - tr;
-      a1i = a0i - ti;
-      a0r = a0r + tr;
-      a0i = a0i + ti;
-      tr = wrA[k] * a3r - wiA[k] * a3i;
-      ti = wrA[k] * a3i + wiA[k] * a3r;
-      a3r = a2r - tr;
-      a3i = a2i - ti;
-      a2r = a2r + tr;
-      a2i = a2i + ti;
+      butterfly(wrA[k], wiA[k], a0r, a0i, a1r, a1i);
+      butterfly(wrA[k], wiA[k], a2r, a2i, a3r, a3i);
       // Stage 2L: pairs (0,2) with twiddle k, (1,3) with twiddle k + L.
-      tr = wrB[k] * a2r - wiB[k] * a2i;
-      ti = wrB[k] * a2i + wiB[k] * a2r;
-      r2[k] = a0r - tr;
-      i2[k] = a0i - ti;
-      r0[k] = a0r + tr;
-      i0[k] = a0i + ti;
-      tr = wrB[k + L] * a3r - wiB[k + L] * a3i;
-      ti = wrB[k + L] * a3i + wiB[k + L] * a3r;
-      r3[k] = a1r - tr;
-      i3[k] = a1i - ti;
-      r1[k] = a1r + tr;
-      i1[k] = a1i + ti;
+      butterfly(wrB[k], wiB[k], a0r, a0i, a2r, a2i);
+      butterfly(wrB[k + L], wiB[k + L], a1r, a1i, a3r, a3i);
+      r0[k] = a0r;
+      i0[k] = a0i;
+      r1[k] = a1r;
+      i1[k] = a1i;
+      r2[k] = a2r;
+      i2[k] = a2i;
+      r3[k] = a3r;
+      i3[k] = a3i;
     }
   }
 }
@@ -197,12 +177,12 @@ DUV_FFT_CLONES void lastStage(double* Re, double* Im, int L, const double* wrs, 
   double* __restrict reJ = Re + L;
   double* __restrict imJ = Im + L;
   for (int k = 0; k < L; ++k) {
-    const double tr = wr[k] * reJ[k] - wi[k] * imJ[k];
-    const double ti = wr[k] * imJ[k] + wi[k] * reJ[k];
-    reJ[k] = reI[k] - tr;
-    imJ[k] = imI[k] - ti;
-    reI[k] = reI[k] + tr;
-    imI[k] = imI[k] + ti;
+    double ar = reI[k], ai = imI[k], br = reJ[k], bi = imJ[k];
+    butterfly(wr[k], wi[k], ar, ai, br, bi);
+    reI[k] = ar;
+    imI[k] = ai;
+    reJ[k] = br;
+    imJ[k] = bi;
   }
 }
 
