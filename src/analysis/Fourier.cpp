@@ -62,33 +62,98 @@ const Twiddles& twiddlesFor(int N, bool inverse)
   return *slot;
 }
 
-// Index pairs (i, j) with j the bit-reversed i and j > i, in the order the
-// running counter finds them, for one size.
-std::vector<std::pair<int, int>> makeSwaps(int N)
+unsigned reverseBits(unsigned x, int bits)
 {
-  std::vector<std::pair<int, int>> swaps;
-  int j = 0;
-  for (int i = 1; i < N; ++i) {
-    int M = N;
-    do
-      M /= 2;
-    while (M + j > N - 1);
-    j = (j % M) + M;
-    if (j > i)
-      swaps.emplace_back(i, j);
-  }
-  return swaps;
+  unsigned r = 0;
+  for (int i = 0; i < bits; ++i, x >>= 1)
+    r = (r << 1) | (x & 1);
+  return r;
 }
 
-const std::vector<std::pair<int, int>>& swapsFor(int N)
+// The bit-reversal permutation of one size. Small frames swap the pairs a
+// running counter finds, in its order. From 4096 points on, pairs whose
+// partners lie N/2, N/4, ... apart thrash the cache, so the array is moved in
+// tiles instead: index i = (a, b, c) with a and c of TileBits bits reverses
+// to (rev c, rev b, rev a), so tile b and tile rev b exchange their values
+// through a small buffer, a few cache lines at a time. Both give the same
+// permutation.
+class BitReversal
+{
+public:
+  explicit BitReversal(int N) : n(std::countr_zero(unsigned(N)))
+  {
+    if (n >= 3 * TileBits) {
+      const int midBits = n - 2 * TileBits;
+      for (unsigned i = 0; i < (1u << TileBits); ++i)
+        revTile.push_back(int(reverseBits(i, TileBits)));
+      for (unsigned i = 0; i < (1u << midBits); ++i)
+        revMid.push_back(int(reverseBits(i, midBits)));
+      return;
+    }
+    int j = 0;
+    for (int i = 1; i < N; ++i) {
+      int M = N;
+      do
+        M /= 2;
+      while (M + j > N - 1);
+      j = (j % M) + M;
+      if (j > i)
+        swaps.emplace_back(i, j);
+    }
+  }
+
+  void apply(double* x) const
+  {
+    if (revMid.empty()) {
+      for (const auto& [i, j] : swaps)
+        std::swap(x[i], x[j]);
+      return;
+    }
+    constexpr int Q = 1 << TileBits;
+    const int rowStride = 1 << (n - TileBits);
+    double t1[Q * Q], t2[Q * Q];
+    for (int b = 0; b < int(revMid.size()); ++b) {
+      const int b2 = revMid[b];
+      if (b > b2)
+        continue;
+      double* base1 = x + (b << TileBits);
+      double* base2 = x + (b2 << TileBits);
+      for (int a = 0; a < Q; ++a)
+        std::copy_n(base1 + a * rowStride, Q, t1 + a * Q);
+      if (b2 != b)
+        for (int a = 0; a < Q; ++a)
+          std::copy_n(base2 + a * rowStride, Q, t2 + a * Q);
+      const double* from2 = (b2 == b) ? t1 : t2;
+      for (int a = 0; a < Q; ++a) {
+        double* row = base1 + a * rowStride;
+        for (int c = 0; c < Q; ++c)
+          row[c] = from2[revTile[c] * Q + revTile[a]];
+      }
+      if (b2 != b)
+        for (int a = 0; a < Q; ++a) {
+          double* row = base2 + a * rowStride;
+          for (int c = 0; c < Q; ++c)
+            row[c] = t1[revTile[c] * Q + revTile[a]];
+        }
+    }
+  }
+
+private:
+  static constexpr int TileBits = 4;
+  int n;
+  std::vector<std::pair<int, int>> swaps;
+  std::vector<int> revTile, revMid;
+};
+
+const BitReversal& bitReversalFor(int N)
 {
   static std::mutex lock;
-  static std::array<std::unique_ptr<std::vector<std::pair<int, int>>>, 32> cache;
+  static std::array<std::unique_ptr<BitReversal>, 32> cache;
   const int log2n = std::countr_zero(static_cast<unsigned>(N));
   std::lock_guard<std::mutex> guard(lock);
   auto& slot = cache[log2n];
   if (!slot)
-    slot = std::make_unique<std::vector<std::pair<int, int>>>(makeSwaps(N));
+    slot = std::make_unique<BitReversal>(N);
   return *slot;
 }
 
@@ -212,11 +277,9 @@ void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
 {
   if (N < 2)
     return;
-  // Bit-reversal permutation: the pairs a running counter finds, cached.
-  for (const auto& [i, j] : swapsFor(N)) {
-    std::swap(Re[i], Re[j]);
-    std::swap(Im[i], Im[j]);
-  }
+  const BitReversal& reversal = bitReversalFor(N);
+  reversal.apply(Re);
+  reversal.apply(Im);
   const Twiddles& tw = twiddlesFor(N, Inverse);
   butterflies(Re, Im, N, tw.wr.data(), tw.wi.data());
 }
