@@ -147,7 +147,7 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     out << CommandLineHelp().toStdString();
     return ExitOk;
   }
-  const QString command = args.front();
+  const QString& command = args.front();
   const QStringList rest = args.mid(1);
   try {
     if (command == "info")
