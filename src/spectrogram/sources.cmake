@@ -4,4 +4,5 @@ list(APPEND DUVOVOVI_CORE_SOURCES
   spectrogram/ColorMath.cpp
   spectrogram/ColorBands.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES
-  spectrogram/Colorbar.cpp)
+  spectrogram/Colorbar.cpp
+  spectrogram/Spectrogram.cpp)
