@@ -5,4 +5,5 @@ list(APPEND DUVOVOVI_CORE_SOURCES
   spectrogram/ColorBands.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES
   spectrogram/Colorbar.cpp
-  spectrogram/Spectrogram.cpp)
+  spectrogram/Spectrogram.cpp
+  spectrogram/SASpectroDlg.cpp)
