@@ -166,8 +166,21 @@ void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
   }
   // Nearest-neighbour stretch of the ring into the plot: only the rows and
   // columns that land on screen are read.
+  const std::size_t rowBytes = std::size_t(w) * sizeof(QRgb);
+  auto prefetchRow = [&](int y) {
+    // Rows of a tall image lie far apart in memory; ask for the next one early
+    // so the cache misses overlap the copying of this one.
+    if (y >= ph)
+      return;
+    const auto* row = FImage.constScanLine((FNextRow + SampleIndex(y, ph, h)) % h);
+    for (std::size_t b = 0; b < rowBytes; b += 64)
+      __builtin_prefetch(row + b);
+  };
+  prefetchRow(0);
+  prefetchRow(1);
   int lastSource = -1;
   for (int y = 0; y < ph; ++y) {
+    prefetchRow(y + 2);
     auto* dst = reinterpret_cast<QRgb*>(FPlot.scanLine(y));
     const int source = SampleIndex(y, ph, h);
     if (source == lastSource) {
