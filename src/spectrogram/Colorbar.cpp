@@ -213,7 +213,9 @@ void TColorBar::paintEvent(QPaintEvent*)
 void TColorBar::mousePressEvent(QMouseEvent* event)
 {
   const int y = int(event->position().y());
-  FDragEdge = EdgeAt(y);
+  // Only the left button drags an edge: a right press opens the owner's
+  // context menu, which takes the release away from the bar.
+  FDragEdge = event->button() == Qt::LeftButton ? EdgeAt(y) : -1;
   if (FDragEdge >= 0) {
     FDragging = true;
     FDownY = y;
@@ -244,7 +246,7 @@ void TColorBar::mouseReleaseEvent(QMouseEvent* event)
 {
   if (OnMouseUp)
     OnMouseUp(this, event);
-  if (!FDragging)
+  if (!FDragging || event->button() != Qt::LeftButton)
     return;
   FDragging = false;
   FUpY = int(event->position().y());

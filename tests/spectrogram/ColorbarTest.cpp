@@ -133,6 +133,12 @@ TEST(ColorBar, PressSelectsOrGrabs)
   EXPECT_EQ(f.selects, 1);
   EXPECT_EQ(f.spreads, 3);
 
+  // A right press never starts an edge drag (its release goes to the menu).
+  QTest::mousePress(&f.bar, Qt::RightButton, {}, QPoint(8, 49));
+  EXPECT_FALSE(f.bar.EdgeDragging());
+  EXPECT_EQ(f.bar.Selected(), 5);
+  QTest::mouseRelease(&f.bar, Qt::RightButton, {}, QPoint(8, 49));
+
   f.bar.SetAdjustEnds(false);
   QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(8, 0));
   EXPECT_FALSE(f.bar.EdgeDragging());
