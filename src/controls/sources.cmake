@@ -1,3 +1,8 @@
 # Sources of src/controls, relative to src/.
-list(APPEND DUVOVOVI_CORE_SOURCES)
-list(APPEND DUVOVOVI_UI_SOURCES)
+list(APPEND DUVOVOVI_CORE_SOURCES
+  controls/SpinValues.cpp)
+list(APPEND DUVOVOVI_UI_SOURCES
+  controls/Autobttn.cpp
+  controls/SpinButtons.cpp
+  controls/Realspin.cpp
+  controls/intspin.cpp)

@@ -1,3 +1,9 @@
 # Sources of src/spectrogram, relative to src/.
-list(APPEND DUVOVOVI_CORE_SOURCES)
-list(APPEND DUVOVOVI_UI_SOURCES)
+list(APPEND DUVOVOVI_CORE_SOURCES
+  spectrogram/DepthColors.cpp
+  spectrogram/ColorMath.cpp
+  spectrogram/ColorBands.cpp)
+list(APPEND DUVOVOVI_UI_SOURCES
+  spectrogram/Colorbar.cpp
+  spectrogram/Spectrogram.cpp
+  spectrogram/SASpectroDlg.cpp)

@@ -1,0 +1,382 @@
+#include "spectrogram/Spectrogram.h"
+
+#include "spectrogram/CanvasOps.h"
+#include "support/UiSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+
+namespace duv {
+
+namespace {
+constexpr const char* BarMimeType = "application/x-duvovovi-colorbar";
+
+inline QRgb ToRgb(TColor c)
+{
+  return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+// Source index of destination pixel d of n when `count` sources are stretched
+// over n pixels: the source under the pixel's centre (nearest neighbour).
+inline int SampleIndex(int d, int n, int count)
+{
+  return int((std::int64_t(2 * d + 1) * count) / (2 * std::int64_t(n)));
+}
+} // namespace
+
+TSpectroGram::TSpectroGram(QWidget* parent) : QWidget(parent)
+{
+  FImage = QImage(0, 0, QImage::Format_RGB32);
+  setAttribute(Qt::WA_OpaquePaintEvent); // the paint covers the whole control
+  setMouseTracking(true);
+
+  FDepthBar = new TColorBar(this);
+  FDepthBar->SetColorCount(TColorCount::dc32);
+  FDepthBar->SetAdjustable(true);
+  FDepthBar->OnChangeSelect = [this](QObject* sender) {
+    if (OnBarSelect)
+      OnBarSelect(sender);
+  };
+  FDepthBar->OnChangeSpread = [this](QObject* sender) {
+    if (OnBarSpread)
+      OnBarSpread(sender);
+  };
+  FDepthBar->OnChangingBar = [this](QObject* sender, int index, int bottom, double depth) {
+    if (OnBarChanging)
+      OnBarChanging(sender, index, bottom, depth);
+  };
+  FDepthBar->OnMouseDown = [this](QObject*, QMouseEvent* event) {
+    // A press that did not grab an edge may become a drag of the bar.
+    FBarDragPending = event->button() == Qt::LeftButton && !FDepthBar->EdgeDragging();
+    FBarPressPos = event->position().toPoint();
+  };
+  FDepthBar->OnMouseMove = [this](QObject*, QMouseEvent* event) {
+    if (!FBarDragPending || !(event->buttons() & Qt::LeftButton))
+      return;
+    if ((event->position().toPoint() - FBarPressPos).manhattanLength() <
+        QApplication::startDragDistance())
+      return;
+    FBarDragPending = false;
+    BeginBarDrag();
+  };
+  FDepthBar->OnMouseUp = [this](QObject*, QMouseEvent*) { FBarDragPending = false; };
+  FDepthBar->setAcceptDrops(true);
+  FDepthBar->installEventFilter(this);
+  FDepthBar->show();
+
+  SetColorCount(TColorDepth::dc24);
+  LayoutDepthBar();
+}
+
+void TSpectroGram::SetColorCount(TColorDepth v)
+{
+  if (v == FColorCount)
+    return;
+  FColorCount = v;
+  FDepthBar->SetColorCount(static_cast<TColorCount>(v));
+}
+
+void TSpectroGram::SetImageSize(int width, int height)
+{
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (FImage.width() != width || FImage.height() != height)
+    FImage = QImage(width, height, QImage::Format_RGB32);
+  FImage.fill(Qt::black);
+  FNextRow = 0;
+}
+
+QImage TSpectroGram::Image() const
+{
+  QImage plain(FImage.size(), QImage::Format_RGB32);
+  const int h = FImage.height();
+  const auto bytes = std::size_t(FImage.width()) * sizeof(QRgb);
+  for (int r = 0; r < h; ++r)
+    std::memcpy(plain.scanLine(r), FImage.constScanLine((FNextRow + r) % h), bytes);
+  return plain;
+}
+
+void TSpectroGram::SetDepthRange(const TRangePair& range)
+{
+  if (range.First == FDepthRange.First && range.Second == FDepthRange.Second)
+    return;
+  FDepthRange = range;
+  FDepthBar->SetRange(range.Second, range.First);
+}
+
+void TSpectroGram::AddLine(std::span<const double> values, int lastIndex)
+{
+  const int w = FImage.width(), h = FImage.height();
+  lastIndex = std::min<std::int64_t>(lastIndex, std::int64_t(values.size()) - 1);
+  if (w <= 0 || h <= 0 || lastIndex < 0)
+    return; // no image yet, or nothing to show
+  const double ratio = double(lastIndex) / w;
+  FDepthBar->SetRange(FDepthRange.Second, FDepthRange.First);
+  // The new line overwrites the oldest row; the ring's start moves past it,
+  // which scrolls every older line up by one.
+  auto* row = reinterpret_cast<QRgb*>(FImage.scanLine(FNextRow));
+  for (int i = 0; i < w; ++i) {
+    const int index = std::clamp(Round(i * ratio), 0, lastIndex);
+    row[i] = ToRgb(FDepthBar->ColorOf(values[index]));
+  }
+  FNextRow = (FNextRow + 1) % h;
+  update();
+}
+
+void TSpectroGram::PixelToValue(int x, int y, double& xValue, double& yValue) const
+{
+  const double pw = width() - (FMargins.Left + FMargins.Right);
+  const double ph = height() - (FMargins.Top + FMargins.Bottom);
+  xValue = FXRange.First + (x - FMargins.Left) / (pw / (FXRange.Second - FXRange.First));
+  yValue = FYRange.First + (y - FMargins.Top) / (ph / (FYRange.Second - FYRange.First));
+}
+
+void TSpectroGram::LayoutDepthBar()
+{
+  const int w = width(), h = height();
+  FDepthBar->setGeometry(w - FMargins.Right + 2, FMargins.Top, std::max(FMargins.Right - 4, 0),
+                         std::max(h - FMargins.Top - FMargins.Bottom, 0));
+}
+
+void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
+{
+  const int w = FImage.width(), h = FImage.height();
+  if (w <= 0 || h <= 0)
+    return;
+  if (FPlot.width() != pw || FPlot.height() != ph)
+    FPlot = QImage(pw, ph, QImage::Format_RGB32);
+  if (int(FPlotColumns.size()) != pw || FPlotColumnsFor != w) {
+    FPlotColumns.resize(pw);
+    for (int x = 0; x < pw; ++x)
+      FPlotColumns[x] = SampleIndex(x, pw, w);
+    FPlotColumnsFor = w;
+  }
+  // Nearest-neighbour stretch of the ring into the plot: only the rows and
+  // columns that land on screen are read.
+  const std::size_t rowBytes = std::size_t(w) * sizeof(QRgb);
+  auto prefetchRow = [&](int y) {
+    // Rows of a tall image lie far apart in memory; ask for the next one early
+    // so the cache misses overlap the copying of this one.
+    if (y >= ph)
+      return;
+    const auto* row = FImage.constScanLine((FNextRow + SampleIndex(y, ph, h)) % h);
+    for (std::size_t b = 0; b < rowBytes; b += 64)
+      __builtin_prefetch(row + b);
+  };
+  prefetchRow(0);
+  prefetchRow(1);
+  int lastSource = -1;
+  for (int y = 0; y < ph; ++y) {
+    prefetchRow(y + 2);
+    auto* dst = reinterpret_cast<QRgb*>(FPlot.scanLine(y));
+    const int source = SampleIndex(y, ph, h);
+    if (source == lastSource) {
+      std::memcpy(dst, FPlot.constScanLine(y - 1), std::size_t(pw) * sizeof(QRgb));
+      continue;
+    }
+    lastSource = source;
+    const auto* src = reinterpret_cast<const QRgb*>(FImage.constScanLine((FNextRow + source) % h));
+    for (int x = 0; x < pw; ++x)
+      dst[x] = src[FPlotColumns[x]];
+  }
+  painter.drawImage(FMargins.Left, FMargins.Top, FPlot);
+}
+
+void TSpectroGram::PaintLabels(QPainter& painter, int w, int h)
+{
+  const QColor white(255, 255, 255);
+  const QFontMetrics metrics(painter.font());
+  const int th = metrics.height();
+  painter.setPen(white);
+  const auto flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
+
+  const double xStep = (FXRange.Second - FXRange.First) / 5;
+  const int pw = w - FMargins.Left - FMargins.Right;
+  for (int i = 0; i <= 5; ++i) {
+    const QString text = FormatFixed(FXRange.First + i * xStep, 0);
+    const int tw = metrics.horizontalAdvance(text);
+    const int x = FMargins.Left + MulDiv(i, pw, 5);
+    DrawAxisLine(painter, x, h - th, x, h - FMargins.Bottom + 2, white);
+    painter.drawText(QRect(x - tw / 2, h - th, tw, th), flags, text);
+  }
+
+  const double yStep = (FYRange.Second - FYRange.First) / 5;
+  const int ph = h - FMargins.Top - FMargins.Bottom;
+  for (int i = 0; i <= 5; ++i) {
+    const QString text = FormatFixed(FYRange.First + i * yStep, 1);
+    const int tw = metrics.horizontalAdvance(text);
+    const int y = FMargins.Top + MulDiv(i, ph, 5);
+    painter.drawText(QRect(1, y - th / 2, tw, th), flags, text);
+    DrawAxisLine(painter, tw + 4, y, FMargins.Left - 3, y, white);
+  }
+}
+
+void TSpectroGram::PaintTo(QPainter& painter, const QColor& outline)
+{
+  LayoutDepthBar();
+  const int w = width(), h = height();
+  painter.save();
+  DrawRectangle(painter, 0, 0, w, h, outline, Qt::black);
+  const int pw = w - FMargins.Left - FMargins.Right;
+  const int ph = h - FMargins.Top - FMargins.Bottom;
+  if (pw > 0 && ph > 0)
+    PaintPlot(painter, pw, ph);
+  DrawRectangle(painter, FMargins.Left - 1, FMargins.Top - 1, w - FMargins.Right + 1,
+                h - FMargins.Bottom + 1, Qt::white);
+  PaintLabels(painter, w, h);
+  painter.restore();
+}
+
+QImage TSpectroGram::RenderPicture()
+{
+  if (width() <= 0 || height() <= 0)
+    return {};
+  QImage picture(size(), QImage::Format_RGB32);
+  QPainter painter(&picture);
+  painter.setFont(font());
+  PaintTo(painter); // a fresh canvas: its pen, and so the outer border, is black
+  if (FDepthBar->width() > 0 && FDepthBar->height() > 0) {
+    QImage bar(FDepthBar->size(), QImage::Format_RGB32);
+    QPainter barPainter(&bar);
+    barPainter.setFont(FDepthBar->font());
+    FDepthBar->PaintTo(barPainter);
+    barPainter.end();
+    painter.drawImage(FDepthBar->pos(), bar);
+  }
+  return picture;
+}
+
+void TSpectroGram::CopyToClipboard()
+{
+  const QImage picture = RenderPicture();
+  if (!picture.isNull())
+    QGuiApplication::clipboard()->setImage(picture);
+}
+
+void TSpectroGram::PrintTo(QPrinter& printer)
+{
+  const QImage picture = RenderPicture();
+  if (picture.isNull())
+    return;
+  QPainter painter;
+  if (!painter.begin(&printer))
+    throw std::runtime_error("The spectrogram could not be printed.");
+  const int w = picture.width(), h = picture.height();
+  const int pageW = printer.width(), pageH = printer.height();
+  const QRect dest =
+      w > h ? QRect(0, 0, pageW, MulDiv(pageW, h, w)) : QRect(0, 0, MulDiv(pageH, w, h), pageH);
+  painter.drawImage(dest, picture);
+  painter.end();
+}
+
+void TSpectroGram::PrintToPdf(const QString& fileName)
+{
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(fileName);
+  PrintTo(printer);
+}
+
+void TSpectroGram::PrintImage()
+{
+  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (!info.isNull()) {
+    QPrinter printer(info, QPrinter::HighResolution);
+    PrintTo(printer);
+    return;
+  }
+  // No printer on this machine: print into a PDF file instead.
+  QString fileName = QFileDialog::getSaveFileName(this, tr("Print Spectrogram to PDF"),
+                                                  "spectrogram.pdf", tr("PDF files (*.pdf)"));
+  if (fileName.isEmpty())
+    return;
+  if (!fileName.endsWith(".pdf", Qt::CaseInsensitive))
+    fileName += ".pdf";
+  PrintToPdf(fileName);
+}
+
+void TSpectroGram::BeginBarDrag()
+{
+  auto* drag = new QDrag(FDepthBar);
+  auto* mime = new QMimeData;
+  mime->setData(BarMimeType, QByteArray());
+  drag->setMimeData(mime);
+  drag->exec(Qt::CopyAction);
+}
+
+void TSpectroGram::paintEvent(QPaintEvent*)
+{
+  QPainter painter(this);
+  PaintTo(painter, FScreenPenWhite ? Qt::white : Qt::black);
+  FScreenPenWhite = true;
+}
+
+void TSpectroGram::resizeEvent(QResizeEvent* event)
+{
+  QWidget::resizeEvent(event);
+  LayoutDepthBar();
+}
+
+void TSpectroGram::mouseMoveEvent(QMouseEvent* event)
+{
+  QWidget::mouseMoveEvent(event);
+  if (OnMouseMove) {
+    const QPoint p = event->position().toPoint();
+    OnMouseMove(this, p.x(), p.y());
+  }
+}
+
+bool TSpectroGram::eventFilter(QObject* watched, QEvent* event)
+{
+  if (watched != FDepthBar)
+    return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+  case QEvent::DragEnter:
+  case QEvent::DragMove: {
+    auto* e = static_cast<QDragMoveEvent*>(event);
+    bool accept = false;
+    const QPoint p = e->position().toPoint();
+    if (OnBarDragOver)
+      OnBarDragOver(FDepthBar, e->source(), p.x(), p.y(),
+                    event->type() == QEvent::DragEnter ? TDragState::dsDragEnter
+                                                       : TDragState::dsDragMove,
+                    accept);
+    if (accept)
+      e->acceptProposedAction();
+    else
+      e->ignore();
+    return true;
+  }
+  case QEvent::DragLeave:
+    if (OnBarDragOver) {
+      bool accept = false;
+      OnBarDragOver(FDepthBar, nullptr, -1, -1, TDragState::dsDragLeave, accept);
+    }
+    return true;
+  case QEvent::Drop: {
+    auto* e = static_cast<QDropEvent*>(event);
+    const QPoint p = e->position().toPoint();
+    if (BarDragDrop)
+      BarDragDrop(FDepthBar, e->source(), p.x(), p.y());
+    e->acceptProposedAction();
+    return true;
+  }
+  default:
+    return QWidget::eventFilter(watched, event);
+  }
+}
+
+} // namespace duv

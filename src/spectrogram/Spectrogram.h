@@ -1,0 +1,129 @@
+// The scrolling time-frequency picture: one coloured line per analysed frame
+// enters at the bottom and older lines move up, each value coloured by the
+// band of the colour bar `DepthBar` in the right margin. Lines are kept in a
+// ring of rows, so adding one costs one row whatever the height, and painting
+// samples only the rows and columns that land on screen.
+#pragma once
+
+#include "spectrogram/Colorbar.h"
+
+#include <QImage>
+#include <QWidget>
+#include <functional>
+#include <span>
+#include <vector>
+
+class QPrinter;
+
+namespace duv {
+
+struct TRangePair
+{
+  double First = 0;
+  double Second = 0;
+  TRangePair() = default;
+  TRangePair(double first, double second) : First(first), Second(second) {}
+};
+
+// Ordinals match TColorCount: dcTemp32 is the 33-colour table.
+enum class TColorDepth : std::uint8_t { dc12, dc20, dc24, dc30, dcTemp32 };
+
+enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
+using TDragOverEvent = std::function<void(QObject* Sender, QObject* Source, int X, int Y,
+                                          TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(QObject* Sender, QObject* Source, int X, int Y)>;
+using TSpectroMouseEvent = std::function<void(QObject* Sender, int X, int Y)>;
+
+struct TSpectroMargins
+{
+  int Left = 30;
+  int Top = 10;
+  int Right = 20;
+  int Bottom = 20;
+};
+
+class TSpectroGram : public QWidget
+{
+  Q_OBJECT
+public:
+  explicit TSpectroGram(QWidget* parent = nullptr);
+
+  TColorBar* DepthBar() const { return FDepthBar; }
+  TColorDepth ColorCount() const { return FColorCount; }
+  void SetColorCount(TColorDepth v);
+  const TSpectroMargins& Margins() const { return FMargins; }
+
+  // A black image of width values per line and height lines; no repaint.
+  void SetImageSize(int width, int height);
+  int ImageWidth() const { return FImage.width(); }
+  int ImageHeight() const { return FImage.height(); }
+  // The picture as a plain image, oldest line at the top.
+  QImage Image() const;
+
+  const TRangePair& DepthRange() const { return FDepthRange; }
+  void SetDepthRange(const TRangePair& range);
+  const TRangePair& XRange() const { return FXRange; }
+  void SetXRange(const TRangePair& range) { FXRange = range; }
+  const TRangePair& YRange() const { return FYRange; }
+  void SetYRange(const TRangePair& range) { FYRange = range; }
+
+  // One new bottom line from values[0 .. lastIndex] (dB), sampled to the
+  // image width by nearest index. Dropped when there is no image or no value.
+  void AddLine(std::span<const double> values, int lastIndex);
+
+  // Axis values at a point of the control; unclamped.
+  void PixelToValue(int x, int y, double& xValue, double& yValue) const;
+
+  // Background, image, frame and labels at the control's size. `outline` is
+  // the colour of the one-pixel border round the whole control.
+  void PaintTo(QPainter& painter, const QColor& outline = Qt::black);
+  // The spectrogram with the colour bar (and its selection marker) on it:
+  // what the clipboard and the printer receive.
+  QImage RenderPicture();
+  void CopyToClipboard();
+  // The default printer; without one, a PDF file chosen by the user.
+  void PrintImage();
+  void PrintTo(QPrinter& printer);
+  void PrintToPdf(const QString& fileName);
+
+  void LayoutDepthBar();
+
+  TNotifyEvent OnBarSelect;
+  TNotifyEvent OnBarSpread;
+  TBarEvent OnBarChanging;
+  TDragOverEvent OnBarDragOver;
+  TDragDropEvent BarDragDrop;
+  TSpectroMouseEvent OnMouseMove;
+
+protected:
+  // Starts the drag-and-drop of the bar once the mouse has moved past the
+  // drag threshold with the button held.
+  virtual void BeginBarDrag();
+  bool BarDragPending() const { return FBarDragPending; }
+
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void PaintPlot(QPainter& painter, int pw, int ph);
+  void PaintLabels(QPainter& painter, int w, int h);
+
+  QImage FImage;    // ring of lines; row FNextRow is the oldest
+  int FNextRow = 0; // where the next line is written
+  QImage FPlot;     // plot-sized sample of the ring, reused between paints
+  std::vector<int> FPlotColumns;
+  int FPlotColumnsFor = -1; // image width FPlotColumns was made for (its size is the plot width)
+
+  TColorBar* FDepthBar = nullptr;
+  TColorDepth FColorCount = TColorDepth::dc12;
+  TSpectroMargins FMargins;
+  TRangePair FDepthRange, FXRange, FYRange;
+  bool FScreenPenWhite = false; // the screen canvas keeps the frame's pen
+  bool FBarDragPending = false;
+  QPoint FBarPressPos;
+};
+
+} // namespace duv

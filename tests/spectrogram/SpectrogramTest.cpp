@@ -1,0 +1,312 @@
+#include "spectrogram/Spectrogram.h"
+#include "support/UiSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace duv;
+
+namespace {
+// A spectrogram on the 33-colour table over -96 .. 0 dB: a value -3k + 1
+// lies in band k.
+struct Fixture
+{
+  TSpectroGram spectro;
+  explicit Fixture(int w = 4, int h = 3)
+  {
+    spectro.SetColorCount(TColorDepth::dcTemp32);
+    spectro.SetImageSize(w, h);
+    spectro.SetDepthRange({-96, 0});
+  }
+  QRgb Band(int k) const
+  {
+    const TColor c = spectro.DepthBar()->Edge(k).Color;
+    return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+  }
+  std::vector<QRgb> Row(int r) const
+  {
+    const QImage img = spectro.Image();
+    std::vector<QRgb> row;
+    for (int x = 0; x < img.width(); ++x)
+      row.push_back(img.pixel(x, r));
+    return row;
+  }
+};
+
+double InBand(int k)
+{
+  return -3.0 * k + 1;
+}
+
+QImage Render(TSpectroGram& s)
+{
+  QImage img(s.size(), QImage::Format_RGB32);
+  QPainter p(&img);
+  p.setFont(s.font());
+  s.PaintTo(p);
+  return img;
+}
+
+const QRgb Black = qRgb(0, 0, 0);
+const QRgb White = qRgb(255, 255, 255);
+} // namespace
+
+// Guards line placement and scrolling: the new line at the bottom, black above,
+// the first line gone after h more, and lines on an empty image dropped.
+TEST(SpectroGram, AddLinePlacesAndScrolls)
+{
+  Fixture f(4, 3);
+  const std::vector<double> a{InBand(1), InBand(2), InBand(3), InBand(4)};
+  f.spectro.AddLine(a, 3);
+  EXPECT_EQ(f.Row(0), std::vector<QRgb>(4, Black));
+  EXPECT_EQ(f.Row(1), std::vector<QRgb>(4, Black));
+  const auto first = f.Row(2);
+  EXPECT_EQ(first[0], f.Band(1));
+  const std::vector<double> b(4, InBand(9));
+  f.spectro.AddLine(b, 3);
+  EXPECT_EQ(f.Row(1), first);
+  EXPECT_EQ(f.Row(2), std::vector<QRgb>(4, f.Band(9)));
+  f.spectro.AddLine(b, 3);
+  EXPECT_EQ(f.Row(0), first);
+  f.spectro.AddLine(b, 3);
+  EXPECT_EQ(f.Row(0), std::vector<QRgb>(4, f.Band(9))); // the first line has left
+  // Out-of-band values are black; an index past the array is held to it.
+  f.spectro.AddLine(std::vector<double>{5.0, -200.0}, 99);
+  EXPECT_EQ(f.Row(2), (std::vector<QRgb>{Black, Black, Black, Black}));
+
+  TSpectroGram empty;
+  empty.AddLine(a, 3); // no image yet
+  empty.SetImageSize(8, 0);
+  empty.AddLine(a, 3); // height 0: dropped
+  empty.SetImageSize(8, 2);
+  empty.AddLine({}, 3); // no values
+  EXPECT_EQ(empty.Image().pixel(3, 1), Black);
+}
+
+// Guards the nearest-index sampling with ties to even, repeating and skipping.
+TEST(SpectroGram, AddLineSamplesByIndex)
+{
+  std::vector<double> v;
+  for (int k = 1; k <= 8; ++k)
+    v.push_back(InBand(k));
+  Fixture f4(4, 1);
+  f4.spectro.AddLine(v, 2); // round(0), round(0.5), round(1.0), round(1.5)
+  EXPECT_EQ(f4.Row(0), (std::vector<QRgb>{f4.Band(1), f4.Band(1), f4.Band(2), f4.Band(3)}));
+  Fixture f8(8, 1);
+  f8.spectro.AddLine(v, 2);
+  EXPECT_EQ(f8.Row(0), (std::vector<QRgb>{f8.Band(1), f8.Band(1), f8.Band(1), f8.Band(2),
+                                          f8.Band(2), f8.Band(2), f8.Band(3), f8.Band(3)}));
+  Fixture f2(2, 1);
+  f2.spectro.AddLine(v, 7); // indices 0 and round(3.5) = 4
+  EXPECT_EQ(f2.Row(0), (std::vector<QRgb>{f2.Band(1), f2.Band(5)}));
+}
+
+// Guards the ring of rows against a plain scroll: same image and same screen
+// pixels after more lines than the height, at 1:1 and at double size.
+TEST(SpectroGram, RingMatchesPlainScroll)
+{
+  const int w = 7, h = 5;
+  Fixture f(w, h);
+  QImage plain(w, h, QImage::Format_RGB32);
+  plain.fill(Qt::black);
+  for (int n = 0; n < 13; ++n) {
+    std::vector<double> line; // w + 1 values on w pixels: column i shows value i
+    for (int i = 0; i <= w; ++i)
+      line.push_back(InBand(1 + (n * 3 + i) % 32));
+    f.spectro.AddLine(line, w);
+    std::memmove(plain.scanLine(0), plain.scanLine(1), std::size_t(w) * (h - 1) * 4);
+    for (int i = 0; i < w; ++i)
+      plain.setPixel(i, h - 1, f.Band(1 + (n * 3 + i) % 32));
+  }
+  EXPECT_EQ(f.spectro.Image(), plain);
+
+  f.spectro.resize(w + 50, h + 30); // plot area exactly the image
+  EXPECT_EQ(Render(f.spectro).copy(30, 10, w, h), plain);
+  f.spectro.resize(2 * w + 50, 2 * h + 30);
+  EXPECT_EQ(Render(f.spectro).copy(30, 10, 2 * w, 2 * h),
+            plain.scaled(2 * w, 2 * h, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+}
+
+// Guards the geometry: plot area, white frame, bar layout, tick and label
+// positions for a 470 x 300 plot.
+TEST(SpectroGram, LayoutFrameAndLabels)
+{
+  Fixture f;
+  f.spectro.resize(520, 330);
+  f.spectro.SetXRange({10, 22050});
+  f.spectro.SetYRange({5, 0});
+  const QImage img = Render(f.spectro);
+  EXPECT_EQ(f.spectro.DepthBar()->geometry(), QRect(502, 10, 16, 300));
+  EXPECT_EQ(f.spectro.DepthBar()->EdgeCount(), 33);
+  EXPECT_EQ(img.pixel(29, 9), White);
+  EXPECT_EQ(img.pixel(500, 310), White);
+  EXPECT_EQ(img.pixel(29, 200), White);
+  EXPECT_EQ(img.pixel(30, 10), Black); // image starts inside the frame
+  EXPECT_EQ(img.pixel(28, 200), Black);
+
+  const QFontMetrics m(f.spectro.font());
+  const int th = m.height();
+  ASSERT_LT(th, 18);
+  for (int x : {30, 124, 218, 312, 406, 500}) {
+    EXPECT_EQ(img.pixel(x, 330 - 17), White) << x; // tick up to H - 18, end excluded
+    EXPECT_EQ(img.pixel(x, 330 - 18), Black) << x;
+  }
+  const int ys[] = {10, 70, 130, 190, 250, 310};
+  for (int i = 0; i < 6; ++i) {
+    const int tw = m.horizontalAdvance(FormatFixed(5 - i, 1));
+    ASSERT_LT(tw + 4, 27);
+    EXPECT_EQ(img.pixel(tw + 4, ys[i]), White) << i; // from the text's end + 4
+    EXPECT_EQ(img.pixel(26, ys[i]), White) << i;     // to x = 27, end excluded
+    EXPECT_EQ(img.pixel(27, ys[i]), Black) << i;
+  }
+  // The first x label "10" is centred under x = 30, the last y label "0.0" on y = 310.
+  auto whiteIn = [&img](QRect r) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x)
+        n += img.valid(x, y) && img.pixel(x, y) == White;
+    return n;
+  };
+  const int tw = m.horizontalAdvance(FormatFixed(10, 0));
+  EXPECT_GT(whiteIn(QRect(30 - tw / 2, 330 - th, tw, th)), 0);
+  EXPECT_EQ(whiteIn(QRect(30 - tw / 2 - 8, 330 - th, 6, th)), 0);
+  const int tw0 = m.horizontalAdvance(FormatFixed(0, 1));
+  EXPECT_GT(whiteIn(QRect(1, 310 - th / 2, tw0, th)), 0);
+}
+
+// Guards the mouse mapping at both plot corners and its lack of clamping.
+TEST(SpectroGram, PixelToValueCorners)
+{
+  Fixture f;
+  f.spectro.resize(520, 330);
+  f.spectro.SetXRange({10, 22050});
+  f.spectro.SetYRange({60, 0});
+  double x = 0, y = 0;
+  f.spectro.PixelToValue(30, 10, x, y);
+  EXPECT_DOUBLE_EQ(x, 10);
+  EXPECT_DOUBLE_EQ(y, 60);
+  f.spectro.PixelToValue(500, 310, x, y);
+  EXPECT_DOUBLE_EQ(x, 22050);
+  EXPECT_DOUBLE_EQ(y, 0);
+  f.spectro.PixelToValue(0, 330, x, y);
+  EXPECT_LT(x, 10);
+  EXPECT_LT(y, 0);
+}
+
+// Guards the two setters that must not disturb an edited bar when unchanged.
+TEST(SpectroGram, UnchangedSettersDoNothing)
+{
+  Fixture f;
+  TColorBar* bar = f.spectro.DepthBar();
+  bar->SetEdgeColor(3, clWhite);
+  bar->SetEdgePosition(3, 12345);
+  f.spectro.SetColorCount(TColorDepth::dcTemp32);
+  EXPECT_EQ(bar->Edge(3).Color, clWhite);
+  EXPECT_EQ(bar->Edge(3).Position, 12345);
+  bar->SetRange(5, 1);
+  f.spectro.SetDepthRange({-96, 0});
+  EXPECT_DOUBLE_EQ(bar->Bands().TopValue(), 5);
+  f.spectro.SetColorCount(TColorDepth::dc30);
+  EXPECT_EQ(bar->EdgeCount(), 30);
+  EXPECT_EQ(bar->Edge(3).Position, 3 * 100000 / 29);
+  TSpectroGram fresh; // starts on the 24-colour table
+  EXPECT_EQ(fresh.DepthBar()->EdgeCount(), 24);
+}
+
+// Guards the copied picture: spectrogram plus the bar with its selection
+// marker, on the clipboard; and printing into a PDF file.
+TEST(SpectroGram, CopyAndPrintHoldTheBar)
+{
+  Fixture f;
+  f.spectro.resize(520, 330);
+  TColorBar* bar = f.spectro.DepthBar();
+  bar->SetSelected(3);
+  f.spectro.CopyToClipboard();
+  const QImage copied = QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(copied.size(), QSize(520, 330));
+  const int top = bar->EdgeY(2) + 1; // marker's top row, relative to the bar
+  const QRgb band = f.Band(3);
+  const QRgb inverted = qRgb(255 - qRed(band), 255 - qGreen(band), 255 - qBlue(band));
+  const int x0 = 502 + 1 + ((1 + top) & 1); // first dotted pixel of that row
+  EXPECT_EQ(copied.pixel(x0, 10 + top), inverted);
+  EXPECT_EQ(copied.pixel(x0 + 1, 10 + top), band);
+  EXPECT_EQ(copied.pixel(29, 9), White);
+
+  QTemporaryDir dir;
+  const QString file = dir.filePath("spectro.pdf");
+  f.spectro.PrintToPdf(file);
+  QFile pdf(file);
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(4) == "%PDF");
+}
+
+namespace {
+struct DragSpy : TSpectroGram
+{
+  int drags = 0;
+  using TSpectroGram::BarDragPending;
+  void BeginBarDrag() override { ++drags; }
+};
+} // namespace
+
+// Guards the bar wiring: forwarded selection, changing and drop events, and a
+// drag of the bar only after the threshold and never from an edge press.
+TEST(SpectroGram, ForwardsBarEvents)
+{
+  DragSpy s;
+  s.resize(520, 330);
+  TColorBar* bar = s.DepthBar();
+  QObject* selected = nullptr;
+  int changing = 0, drops = 0, dropY = -1;
+  s.OnBarSelect = [&](QObject* sender) { selected = sender; };
+  s.OnBarChanging = [&](QObject*, int, int, double) { ++changing; };
+  s.BarDragDrop = [&](QObject* sender, QObject*, int, int y) {
+    EXPECT_EQ(sender, bar);
+    ++drops;
+    dropY = y;
+  };
+  const int d = QApplication::startDragDistance();
+  const QPoint inBand(8, bar->EdgeY(4) + 3);
+  QTest::mousePress(bar, Qt::LeftButton, {}, inBand);
+  EXPECT_EQ(selected, bar);
+  EXPECT_TRUE(s.BarDragPending());
+  QTest::mouseMove(bar, inBand + QPoint(0, d - 1));
+  EXPECT_EQ(s.drags, 0);
+  QTest::mouseMove(bar, inBand + QPoint(0, d + 1));
+  EXPECT_EQ(s.drags, 1);
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, inBand + QPoint(0, d + 1));
+
+  const QPoint onEdge(8, bar->EdgeY(6));
+  QTest::mousePress(bar, Qt::LeftButton, {}, onEdge);
+  EXPECT_FALSE(s.BarDragPending());
+  QTest::mouseMove(bar, onEdge + QPoint(0, 3 * d));
+  EXPECT_EQ(s.drags, 1);
+  EXPECT_GE(changing, 1);
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, onEdge + QPoint(0, 3 * d));
+
+  int overs = 0;
+  s.OnBarDragOver = [&](QObject* sender, QObject*, int, int y, TDragState state, bool& accept) {
+    EXPECT_EQ(sender, bar);
+    EXPECT_EQ(state, TDragState::dsDragEnter);
+    EXPECT_EQ(y, 40);
+    ++overs;
+    accept = true;
+  };
+  QMimeData mime;
+  QDragEnterEvent enter(QPoint(5, 40), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(bar, &enter);
+  EXPECT_EQ(overs, 1);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(5, 42), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(bar, &drop);
+  EXPECT_EQ(drops, 1);
+  EXPECT_EQ(dropY, 42);
+}
