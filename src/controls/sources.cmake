@@ -1,8 +1,10 @@
 # Sources of src/controls, relative to src/.
 list(APPEND DUVOVOVI_CORE_SOURCES
-  controls/SpinValues.cpp)
+  controls/SpinValues.cpp
+  controls/RecentFiles.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES
   controls/Autobttn.cpp
   controls/SpinButtons.cpp
   controls/Realspin.cpp
-  controls/intspin.cpp)
+  controls/intspin.cpp
+  controls/Reopen.cpp)
