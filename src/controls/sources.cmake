@@ -1,10 +1,13 @@
 # Sources of src/controls, relative to src/.
 list(APPEND DUVOVOVI_CORE_SOURCES
   controls/SpinValues.cpp
-  controls/RecentFiles.cpp)
+  controls/RecentFiles.cpp
+  controls/HelpCommands.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES
   controls/Autobttn.cpp
   controls/SpinButtons.cpp
   controls/Realspin.cpp
   controls/intspin.cpp
-  controls/Reopen.cpp)
+  controls/Reopen.cpp
+  controls/ChmHelper.cpp
+  ../help/help.qrc)
