@@ -10,4 +10,7 @@ list(APPEND DUVOVOVI_UI_SOURCES
   controls/intspin.cpp
   controls/Reopen.cpp
   controls/ChmHelper.cpp
+  controls/CheckBoxExt.cpp
+  controls/CheckedGroup.cpp
+  controls/DropController.cpp
   ../help/help.qrc)
