@@ -1,6 +1,7 @@
 #include "controls/CheckedGroup.h"
 
 #include <QChildEvent>
+#include <QPainter>
 #include <QStyleOptionGroupBox>
 
 namespace duv {
@@ -108,10 +109,18 @@ void TCheckedGroup::childEvent(QChildEvent* e)
   child->setEnabled(Checked());
 }
 
-void TCheckedGroup::paintEvent(QPaintEvent* e)
+void TCheckedGroup::paintEvent(QPaintEvent*)
 {
   placeCaptionBox();
-  QGroupBox::paintEvent(e);
+  // An etched frame whose top line runs through the middle of the caption
+  // box, which covers it. Drawn here rather than by the style, which would
+  // add its own caption text and place the line by its own metrics.
+  QPainter p(this);
+  const QRect r = rect().adjusted(0, FCaptionBox->geometry().center().y(), -1, -1);
+  p.setPen(palette().color(QPalette::Mid));
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+  p.setPen(palette().color(QPalette::Light));
+  p.drawRect(r.adjusted(1, 1, 0, 0));
 }
 
 void TCheckedGroup::resizeEvent(QResizeEvent* e)

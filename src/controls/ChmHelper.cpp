@@ -43,6 +43,21 @@ QString pageFile(const QString& page)
   return hash >= 0 ? page.left(hash) : page;
 }
 
+// "qrc:/help/a.htm#b" -> "a.htm#b"
+QString pageOfUrl(const QUrl& u)
+{
+  if (u.isEmpty())
+    return {};
+  QString page = u.path();
+  while (page.startsWith(QLatin1Char('/')))
+    page.remove(0, 1);
+  if (page.startsWith(QLatin1String("help/")))
+    page.remove(0, 5);
+  if (u.hasFragment())
+    page += QLatin1Char('#') + u.fragment();
+  return page;
+}
+
 bool pageExists(const QString& page)
 {
   const QString file = pageFile(page);
@@ -186,9 +201,12 @@ void THelpWindow::showIndexItem()
     ShowPage(item->data(Qt::UserRole).toString());
 }
 
-void THelpWindow::syncTree()
+void THelpWindow::syncTree(const QUrl& url)
 {
-  const QString current = pageFile(CurrentPage());
+  // The browser announces the new source before source() returns it.
+  const QString current = pageFile(pageOfUrl(url));
+  if (current.isEmpty())
+    return;
   for (QTreeWidgetItemIterator it(FTree); *it; ++it)
     if ((*it)->data(0, Qt::UserRole).toString() == current) {
       FTree->setCurrentItem(*it);
@@ -207,17 +225,7 @@ void THelpWindow::present()
 
 QString THelpWindow::CurrentPage() const
 {
-  const QUrl u = FBrowser->source();
-  if (u.isEmpty())
-    return {};
-  QString page = u.path();
-  while (page.startsWith(QLatin1Char('/')))
-    page.remove(0, 1);
-  if (page.startsWith(QLatin1String("help/")))
-    page.remove(0, 5);
-  if (u.hasFragment())
-    page += QLatin1Char('#') + u.fragment();
-  return page;
+  return pageOfUrl(FBrowser->source());
 }
 
 QStringList THelpWindow::PagesOfKeyword(const QString& keyword) const
@@ -308,7 +316,7 @@ void HtmlHelp(QWidget*, const QString& file, int command, const QVariant& data)
     w->ShowContents();
     break;
   case HH_DISPLAY_INDEX:
-    w->ShowIndex(data.toString());
+    w->ShowIndex(data.typeId() == QMetaType::QString ? data.toString() : QString());
     break;
   case HH_KEYWORD_LOOKUP:
     w->LookupKeyword(data.toString());

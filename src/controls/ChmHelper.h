@@ -16,6 +16,7 @@ class QTabWidget;
 class QTextBrowser;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUrl;
 
 namespace duv {
 
@@ -53,7 +54,7 @@ private:
   void loadIndex();
   void filterIndex(const QString& text);
   void showIndexItem();
-  void syncTree();
+  void syncTree(const QUrl& url);
   void present();
 
   QTabWidget* FTabs;

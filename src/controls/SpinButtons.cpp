@@ -67,6 +67,7 @@ void TArrowButton::paintEvent(QPaintEvent*)
 TUpDownButton::TUpDownButton(QWidget* parent) : QWidget(parent)
 {
   setFocusPolicy(Qt::NoFocus);
+  setMinimumWidth(kButtonMinWidth);
   FUpButton = new TArrowButton(this);
   FUpButton->SetUpArrow(true);
   FUpButton->SetDoRepeat(true);

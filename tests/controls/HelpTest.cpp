@@ -46,6 +46,8 @@ TEST_F(HelpFixture, RequestsShowPages)
   helper.Viewer()->ShowTopic("/wavefile.htm");
   ASSERT_NE(HelpWindow(), nullptr);
   EXPECT_EQ(HelpWindow()->CurrentPage(), "wavefile.htm");
+  // The contents pane follows the page shown.
+  EXPECT_EQ(HelpWindow()->ContentsTree()->currentItem()->text(0), "Wave File");
   helper.Viewer()->ShowTopic("synthesize.htm");
   EXPECT_EQ(HelpWindow()->CurrentPage(), "synthesize.htm");
   helper.Viewer()->ShowTopic("wavefile.htm");

@@ -321,3 +321,51 @@ TEST(ArrowButton, DrawsTriangle)
   EXPECT_EQ(QColor(img.pixel(x0 + 3, d0 + 3)), QColor(128, 128, 128));
   EXPECT_NE(QColor(img.pixel(x0, d0 + 3)), QColor(128, 128, 128));
 }
+
+// Guards the up-down control's own keys and focus hand-over: pressing an arrow
+// focuses the spin (selecting its text), Space repeats the focused arrow, and
+// a disabled spin greys its units label.
+TEST(UpDownButton, KeysFocusAndUnits)
+{
+  QWidget window;
+  auto* spin = new TIntegerSpin(&window);
+  spin->setGeometry(10, 10, 121, 21);
+  spin->SetValue(5);
+  spin->SetUnitsString("db");
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  TUpDownButton* ud = spin->UpDown();
+  QTest::mousePress(ud->DownButton(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(ud->Pressed());
+  EXPECT_TRUE(spin->hasFocus());
+  EXPECT_EQ(spin->selectedText(), "5");
+  QTest::mouseRelease(ud->DownButton(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(ud->Pressed());
+  EXPECT_EQ(spin->Value(), 4);
+
+  // As a tab stop of its own it tracks the arrow last used.
+  ud->setFocusPolicy(Qt::TabFocus);
+  ud->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(ud->hasFocus());
+  EXPECT_TRUE(ud->UpButton()->Focused());
+  QTest::keyClick(ud, Qt::Key_Down);
+  EXPECT_TRUE(ud->DownButton()->Focused());
+  EXPECT_FALSE(ud->UpButton()->Focused());
+  QTest::keyClick(ud, Qt::Key_Space);
+  EXPECT_EQ(spin->Value(), 2);
+  QTest::keyClick(ud, Qt::Key_Up);
+  EXPECT_EQ(spin->Value(), 3);
+
+  spin->setEnabled(false);
+  QImage img(spin->UnitsPanel()->size(), QImage::Format_RGB32);
+  spin->UnitsPanel()->render(&img);
+  bool grey = false, black = false;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      grey |= QColor(img.pixel(x, y)) == QColor(128, 128, 128);
+      black |= QColor(img.pixel(x, y)) == QColor(Qt::black);
+    }
+  EXPECT_TRUE(grey);
+  EXPECT_FALSE(black);
+}
