@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace duv;
 
@@ -60,6 +61,10 @@ TEST(RecentFiles, SaveReplacesSectionWhole)
   ASSERT_TRUE(LoadRecentPaths(ini, "history", loaded));
   EXPECT_EQ(loaded.size(), 7);
 
+  // A second name for the old file keeps the old contents: the new list was
+  // written elsewhere and renamed into place, never written over the old one.
+  const QString before = dir.filePath("before.ini");
+  ASSERT_EQ(::link(QFile::encodeName(ini).constData(), QFile::encodeName(before).constData()), 0);
   const QStringList odd = {"/x/a, b;c=d \u00e9.wav", " /lead space", "/q/\"quoted\"#1.wav"};
   ASSERT_TRUE(SaveRecentPaths(ini, "history", odd));
   QSettings check(ini, QSettings::IniFormat);
@@ -69,8 +74,10 @@ TEST(RecentFiles, SaveReplacesSectionWhole)
   EXPECT_EQ(check.value("other/keep").toInt(), 1);
   ASSERT_TRUE(LoadRecentPaths(ini, "history", loaded));
   EXPECT_EQ(loaded, odd);
+  QSettings old(before, QSettings::IniFormat);
+  EXPECT_EQ(old.value("history/Count").toInt(), 7);
   // No temporary file is left beside the INI file.
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"duvovovi.ini"}));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"before.ini", "duvovovi.ini"}));
 }
 
 // Guards against damaged or unreadable files: nothing loads, nothing crashes,
