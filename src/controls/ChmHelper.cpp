@@ -76,7 +76,8 @@ QPointer<THelpWindow>& theWindow()
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
-  initHelpResources();
+  static const bool registered = (initHelpResources(), true);
+  Q_UNUSED(registered);
   setWindowTitle(QStringLiteral("Duvovovi Help"));
   // An open help window must not keep the program alive after the main
   // window has closed.

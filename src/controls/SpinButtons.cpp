@@ -125,7 +125,7 @@ void TUpDownButton::btnPressed(TArrowButton* b)
   if (fc && (fc->focusPolicy() & Qt::TabFocus) && fc->isEnabled() && fc->isVisible() &&
       !fc->hasFocus())
     fc->setFocus(Qt::OtherFocusReason);
-  else if (!fc && canTakeFocus())
+  else if (canTakeFocus() && !hasFocus())
     setFocus(Qt::MouseFocusReason);
 }
 
