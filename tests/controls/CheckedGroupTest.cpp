@@ -30,8 +30,7 @@ struct ModulateBox
 };
 } // namespace
 
-// Guards the enabling rules: loading fires nothing and disables the contents,
-// a click enables them and fires OnCheckClick, NoEventChecked stays silent.
+// Guards the enabling rules: a click enables the contents and fires; NoEventChecked stays silent.
 TEST(CheckedGroup, ClickEnablesChildren)
 {
   ModulateBox box;
@@ -66,8 +65,7 @@ TEST(CheckedGroup, ClickEnablesChildren)
   EXPECT_TRUE(box.allEnabled(false));
 }
 
-// Guards run-time additions, the caption box's placement, and disabling the
-// whole group without losing the children's own states.
+// Guards run-time additions, caption box placement, and group-wide disabling keeping child states.
 TEST(CheckedGroup, AddedChildrenAndGroupEnable)
 {
   ModulateBox box;
@@ -90,8 +88,7 @@ TEST(CheckedGroup, AddedChildrenAndGroupEnable)
   EXPECT_TRUE(box.allEnabled(true));
 }
 
-// Guards nesting: an unchecked inner group keeps its contents disabled when
-// the outer one is enabled, and everything goes off with the outer group.
+// Guards nesting: an unchecked inner group keeps its contents disabled inside an enabled outer one.
 TEST(CheckedGroup, NestedGroups)
 {
   TCheckedGroup outer("Outer");

@@ -55,9 +55,7 @@ void touch(const QString& path)
 
 } // namespace
 
-// Guards a drop of three files and of a folder: paths in order, the folder
-// marked with "/", OnDrop after FileList is filled, and the target's own
-// handler still reached.
+// Guards drops of three files and a folder: order, trailing "/", OnDrop, target still reached.
 TEST(DropController, DeliversLocalPaths)
 {
   QTemporaryDir dir;
@@ -99,8 +97,7 @@ TEST(DropController, IgnoresNonFiles)
   EXPECT_EQ(drop.FileList, QStringList({"/kept"}));
 }
 
-// Guards re-targeting and target destruction: the old target is unhooked and
-// gets its drop setting back; a destroyed target leaves no dangling pointer.
+// Guards re-targeting (old target unhooked and restored) and a destroyed target (no dangling).
 TEST(DropController, RetargetUnhooksOld)
 {
   QTemporaryDir dir;

@@ -29,8 +29,7 @@ TEST(HelpCommands, MapsEveryCommand)
   }
 }
 
-// Guards topic addressing: with or without the leading "/" a topic names the
-// same page, and an empty topic the file's default page.
+// Guards topic addressing: "/a.htm" and "a.htm" name the same page, "" the default page.
 TEST(HelpCommands, TopicTargets)
 {
   EXPECT_EQ(TopicTarget("/opt/d/Duvovovi.chm", "intro.htm"), "/opt/d/Duvovovi.chm::/intro.htm");
@@ -42,8 +41,7 @@ TEST(HelpCommands, TopicTargets)
   EXPECT_EQ(TopicPage("x.chm"), "");
 }
 
-// Guards which viewer claims a file: ".chm" ours, ".hlp" the classic one,
-// both ignoring letter case.
+// Guards which viewer claims a file: ".chm" ours, ".hlp" the classic one, ignoring case.
 TEST(HelpCommands, FileKinds)
 {
   EXPECT_TRUE(IsChmFile("manual.CHM"));
@@ -55,8 +53,7 @@ TEST(HelpCommands, FileKinds)
   EXPECT_TRUE(tester.GetHelpStrings("a").isEmpty());
 }
 
-// Guards reading the contents file and page headers: levels, headings,
-// comments, and tolerant keyword and context lists.
+// Guards reading the contents file and page headers, tolerating comments and stray separators.
 TEST(HelpCommands, ParsesContentsAndPages)
 {
   const auto entries = ParseHelpContents("# note\nTop|a.htm\r\nGroup|\n  Sub|b.htm\n\nbroken\n");

@@ -20,8 +20,7 @@ struct HelpFixture : ::testing::Test
 };
 } // namespace
 
-// Guards "&Contents": the window opens on the contents pane and the default
-// page, and the handler keeps the command for itself.
+// Guards "&Contents": contents pane and default page shown, command kept, quit closes.
 TEST_F(HelpFixture, ContentsOpensWindow)
 {
   bool callHelp = true;
@@ -39,8 +38,7 @@ TEST_F(HelpFixture, ContentsOpensWindow)
   EXPECT_EQ(HelpWindow(), nullptr);
 }
 
-// Guards topic, context and keyword requests each landing on their page, and
-// both spellings of a topic opening the same page.
+// Guards topic, context and keyword requests each landing on their page, unknown ones on a notice.
 TEST_F(HelpFixture, RequestsShowPages)
 {
   helper.Viewer()->ShowTopic("/wavefile.htm");
@@ -58,10 +56,10 @@ TEST_F(HelpFixture, RequestsShowPages)
   helper.HelpCommand(HELP_HELPONHELP, 0);
   EXPECT_EQ(HelpWindow()->CurrentPage(), "intro.htm");
 
-  helper.HelpCommand(HELP_KEY, QString("spec"));
+  helper.HelpCommand(HELP_KEY, QString("spectro"));
   EXPECT_EQ(HelpWindow()->Tabs()->currentIndex(), 1);
   ASSERT_NE(HelpWindow()->IndexList()->currentItem(), nullptr);
-  EXPECT_TRUE(HelpWindow()->IndexList()->currentItem()->text().startsWith("spec"));
+  EXPECT_TRUE(HelpWindow()->IndexList()->currentItem()->text().startsWith("spectro"));
   helper.Viewer()->ShowKeyword("Offset");
   EXPECT_EQ(HelpWindow()->CurrentPage(), "wavefile.htm");
 
@@ -85,8 +83,7 @@ TEST_F(HelpFixture, HlpFileIsNotClaimed)
   EXPECT_EQ(helper.Viewer()->KeywordList("x"), QStringList({"x"}));
 }
 
-// Guards the help content itself: every contents entry, every context
-// number and every link between pages leads to a page that exists.
+// Guards the help content: every contents entry, context number and link leads to a real page.
 TEST_F(HelpFixture, PagesAreComplete)
 {
   helper.HelpCommand(HELP_CONTENTS);

@@ -49,8 +49,7 @@ TEST(RecentFiles, OrderLimitAndCaptions)
   EXPECT_TRUE(paths.isEmpty());
 }
 
-// Guards the INI round trip: stale keys vanish, other sections survive, and
-// paths with INI-special characters come back unchanged.
+// Guards saving: stale keys gone, other sections kept, odd paths round-trip, file replaced whole.
 TEST(RecentFiles, SaveReplacesSectionWhole)
 {
   QTemporaryDir dir;
@@ -80,8 +79,7 @@ TEST(RecentFiles, SaveReplacesSectionWhole)
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList({"before.ini", "duvovovi.ini"}));
 }
 
-// Guards against damaged or unreadable files: nothing loads, nothing crashes,
-// a lying Count cannot make the loader spin, and a failed save reports it.
+// Guards damaged or unreadable INI files: nothing loads, nothing hangs, a failed save reports.
 TEST(RecentFiles, DamagedFilesLoadNothing)
 {
   QTemporaryDir dir;
