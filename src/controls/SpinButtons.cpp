@@ -67,6 +67,7 @@ void TArrowButton::paintEvent(QPaintEvent*)
 TUpDownButton::TUpDownButton(QWidget* parent) : QWidget(parent)
 {
   setFocusPolicy(Qt::NoFocus);
+  setMinimumWidth(kButtonMinWidth);
   FUpButton = new TArrowButton(this);
   FUpButton->SetUpArrow(true);
   FUpButton->SetDoRepeat(true);
@@ -124,7 +125,7 @@ void TUpDownButton::btnPressed(TArrowButton* b)
   if (fc && (fc->focusPolicy() & Qt::TabFocus) && fc->isEnabled() && fc->isVisible() &&
       !fc->hasFocus())
     fc->setFocus(Qt::OtherFocusReason);
-  else if (!fc && canTakeFocus())
+  else if (canTakeFocus() && !hasFocus())
     setFocus(Qt::MouseFocusReason);
 }
 

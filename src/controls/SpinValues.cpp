@@ -190,9 +190,7 @@ std::optional<double> ParseReal(const QString& text, QChar dec, QChar thou)
   for (QChar c : s) {
     if (c == dec)
       ascii += '.';
-    else if (c.isDigit() && c.unicode() < 128)
-      ascii += char(c.unicode());
-    else if (c == QLatin1Char('+') || c == QLatin1Char('-'))
+    else if ((c.isDigit() && c.unicode() < 128) || c == QLatin1Char('+') || c == QLatin1Char('-'))
       ascii += char(c.unicode());
     else if (c == QLatin1Char('e') || c == QLatin1Char('E'))
       ascii += 'e';

@@ -1,8 +1,16 @@
 # Sources of src/controls, relative to src/.
 list(APPEND DUVOVOVI_CORE_SOURCES
-  controls/SpinValues.cpp)
+  controls/SpinValues.cpp
+  controls/RecentFiles.cpp
+  controls/HelpCommands.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES
   controls/Autobttn.cpp
   controls/SpinButtons.cpp
   controls/Realspin.cpp
-  controls/intspin.cpp)
+  controls/intspin.cpp
+  controls/Reopen.cpp
+  controls/ChmHelper.cpp
+  controls/CheckBoxExt.cpp
+  controls/CheckedGroup.cpp
+  controls/DropController.cpp
+  ../help/help.qrc)

@@ -38,8 +38,7 @@ void typeOver(QLineEdit* e, const QString& s)
 
 } // namespace
 
-// Guards the time-span spin's limits, OnChange on a clamped set, and the
-// Ctrl x10 step from the arrows and from the keyboard.
+// Guards TimeSpin's limits, OnChange on a clamped set, and Ctrl x10 from arrows and keys.
 TEST(RealSpin, TimeSpinLimitsAndSteps)
 {
   Probe<TRealSpin> spin;
@@ -73,8 +72,7 @@ TEST(RealSpin, TimeSpinLimitsAndSteps)
   EXPECT_EQ(spin.Value(), 30);
 }
 
-// Guards the last-valid-value fallback: unparsable pasted text keeps Value and
-// leaving the field puts the value back.
+// Guards the last-valid-value fallback for unparsable or emptied text, restored on leaving.
 TEST(RealSpin, UnparsablePasteKeepsLastValue)
 {
   TRealSpin spin;
@@ -93,8 +91,7 @@ TEST(RealSpin, UnparsablePasteKeepsLastValue)
   EXPECT_EQ(spin.text(), "3.5");
 }
 
-// Guards change notification: an unchanged text fires nothing, and
-// BlockChangeEvent silences OnChange while Value still follows the text.
+// Guards OnChange: silent for an unchanged text and under BlockChangeEvent (Value still follows).
 TEST(RealSpin, ChangeEventRules)
 {
   TRealSpin spin;
@@ -127,8 +124,7 @@ TEST(RealSpin, FixedFormatKeepsExactValue)
   EXPECT_EQ(spin.Value(), 2.5);
 }
 
-// Guards the editor lock: refused keys beep and change nothing, paste is
-// blocked, but the arrows still step.
+// Guards the editor lock: refused keys beep and change nothing, paste blocked, arrows still step.
 TEST(RealSpin, EditorDisabledStillSteps)
 {
   Probe<TRealSpin> spin;
@@ -200,8 +196,7 @@ TEST(RealSpin, LocaleChangeReshows)
   QLocale::setDefault(saved);
 }
 
-// Guards reading the integer spin from its text: typed values over the limit
-// read clamped while the text stays, until the focus leaves.
+// Guards integer reads: typed values over the limit read clamped, the text fixed on leaving.
 TEST(IntegerSpin, DepthBandTyping)
 {
   Probe<TIntegerSpin> spin;
@@ -244,8 +239,7 @@ TEST(IntegerSpin, HexMode)
   EXPECT_EQ(spin.text(), "255");
 }
 
-// Guards auto-repeat: one click at the first tick, one per later tick, one on
-// release, and none while the mouse is off the button.
+// Guards auto-repeat: a click per tick, one on release, none after release or for a short click.
 TEST(AutoButton, RepeatSchedule)
 {
   TAutoButton b;
@@ -274,8 +268,7 @@ TEST(AutoButton, RepeatSchedule)
   EXPECT_EQ(clicks.count(), 9);
 }
 
-// Guards the composite's geometry: arrows at the right inside the border,
-// the units label left of them, the two arrows overlapping by one row.
+// Guards the composite's geometry: arrows inside the border, units label left of them, overlap.
 TEST(CustomSpin, Layout)
 {
   TRealSpin spin;
@@ -298,8 +291,7 @@ TEST(CustomSpin, Layout)
   EXPECT_GE(spin.height(), QFontMetrics(spin.font()).height() + 4);
 }
 
-// Guards the arrow glyph: a black triangle where the layout puts it, grey when
-// disabled, pointing the right way.
+// Guards the arrow glyph: black triangle where the layout puts it, grey when disabled.
 TEST(ArrowButton, DrawsTriangle)
 {
   TArrowButton b;
@@ -320,4 +312,50 @@ TEST(ArrowButton, DrawsTriangle)
   EXPECT_EQ(QColor(img.pixel(x0, d0)), QColor(128, 128, 128));
   EXPECT_EQ(QColor(img.pixel(x0 + 3, d0 + 3)), QColor(128, 128, 128));
   EXPECT_NE(QColor(img.pixel(x0, d0 + 3)), QColor(128, 128, 128));
+}
+
+// Guards the up-down keys and focus hand-over, and the grey units label of a disabled spin.
+TEST(UpDownButton, KeysFocusAndUnits)
+{
+  QWidget window;
+  auto* spin = new TIntegerSpin(&window);
+  spin->setGeometry(10, 10, 121, 21);
+  spin->SetValue(5);
+  spin->SetUnitsString("db");
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  TUpDownButton* ud = spin->UpDown();
+  QTest::mousePress(ud->DownButton(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_TRUE(ud->Pressed());
+  EXPECT_TRUE(spin->hasFocus());
+  EXPECT_EQ(spin->selectedText(), "5");
+  QTest::mouseRelease(ud->DownButton(), Qt::LeftButton, {}, QPoint(5, 5));
+  EXPECT_FALSE(ud->Pressed());
+  EXPECT_EQ(spin->Value(), 4);
+
+  // As a tab stop of its own it tracks the arrow last used.
+  ud->setFocusPolicy(Qt::TabFocus);
+  ud->setFocus(Qt::TabFocusReason);
+  ASSERT_TRUE(ud->hasFocus());
+  EXPECT_TRUE(ud->UpButton()->Focused());
+  QTest::keyClick(ud, Qt::Key_Down);
+  EXPECT_TRUE(ud->DownButton()->Focused());
+  EXPECT_FALSE(ud->UpButton()->Focused());
+  QTest::keyClick(ud, Qt::Key_Space);
+  EXPECT_EQ(spin->Value(), 2);
+  QTest::keyClick(ud, Qt::Key_Up);
+  EXPECT_EQ(spin->Value(), 3);
+
+  spin->setEnabled(false);
+  QImage img(spin->UnitsPanel()->size(), QImage::Format_RGB32);
+  spin->UnitsPanel()->render(&img);
+  bool grey = false, black = false;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) {
+      grey |= QColor(img.pixel(x, y)) == QColor(128, 128, 128);
+      black |= QColor(img.pixel(x, y)) == QColor(Qt::black);
+    }
+  EXPECT_TRUE(grey);
+  EXPECT_FALSE(black);
 }

@@ -10,8 +10,7 @@ const QChar kDot('.');
 const QChar kComma(',');
 } // namespace
 
-// Guards the clamp order: both limits test x itself, and without UseLimit
-// nothing is clamped.
+// Guards the clamp order: both limits test x itself; without UseLimit nothing is clamped.
 TEST(SpinValues, ClampFollowsLimits)
 {
   RealLimits time{true, false, 1, 600};
@@ -30,8 +29,7 @@ TEST(SpinValues, ClampFollowsLimits)
   EXPECT_EQ(ClampInteger(-5, band).value, 1);
 }
 
-// Guards wrap arithmetic over the half-open cycle, negative limits and the
-// 64-bit extremes where a naive difference overflows.
+// Guards wrap arithmetic: half-open cycle, negative limits, 64-bit extremes without overflow.
 TEST(SpinValues, WrapCyclesThroughRange)
 {
   RealLimits angle{true, true, 0, 360};
@@ -81,8 +79,7 @@ TEST(SpinValues, FormatsValues)
   EXPECT_EQ(FormatReal(123, nfThousands, 2, kDot, kComma), "123.00");
 }
 
-// Guards reading typed or pasted text: separators, signs, and refusal of
-// anything the C library would accept but a user did not mean as a number.
+// Guards reading typed or pasted text: separators, signs, and refusal of inf, nan and the like.
 TEST(SpinValues, ParsesRealText)
 {
   EXPECT_EQ(ParseReal("1,234.5", kDot, kComma), 1234.5);
@@ -97,8 +94,7 @@ TEST(SpinValues, ParsesRealText)
   EXPECT_FALSE(ParseReal("2.5", kComma, QChar(' ')).has_value());
 }
 
-// Guards integer text: hex padding and upper case, 64-bit bounds, and
-// malformed or decimal-point text that must fall back to the last value.
+// Guards integer text: hex padding and case, 64-bit bounds, malformed text, saturating steps.
 TEST(SpinValues, IntegerText)
 {
   EXPECT_EQ(FormatInteger(255, true, 4), "00FF");
@@ -121,8 +117,7 @@ TEST(SpinValues, IntegerText)
   EXPECT_EQ(StepInteger(10, 3, 1, false), 7);
 }
 
-// Guards the key filter: carriage return and letters are refused, editing
-// control characters pass, and a disabled editor refuses backspace too.
+// Guards the key filter: CR and letters refused, control keys pass, disabled editor refuses BS.
 TEST(SpinValues, AllowedCharacters)
 {
   for (QChar c : QStringLiteral("+-0123456789Ee.,"))
