@@ -114,13 +114,6 @@ std::int64_t ThinningStep(std::int64_t SeriesCount, int ControlWidth)
   return SeriesCount / std::max(ControlWidth, 1) / 50 + 1;
 }
 
-double TPlotMapping::AxisCoord(double V, bool Log)
-{
-  if (!Log)
-    return V;
-  return std::log10(V <= 0 ? 1.0 : V);
-}
-
 void TPlotMapping::PixelToValue(double X, double Y, double& XValue, double& YValue) const
 {
   long double xv = (X - OriginX) / static_cast<long double>(XScale) + XStart;
@@ -133,28 +126,12 @@ void TPlotMapping::PixelToValue(double X, double Y, double& XValue, double& YVal
   YValue = static_cast<double>(yv);
 }
 
-namespace {
-// Far-off points keep their direction but stay well inside int, so adding the
-// origin can never overflow whatever the zoom.
-constexpr int farPixel = 1 << 28;
-int clampOffset(int v)
-{
-  return std::clamp(v, -farPixel, farPixel);
-}
-} // namespace
-
 void TPlotMapping::ValueToPixel(double X, double Y, int& PX, int& PY) const
 {
-  PX = clampOffset(Round((static_cast<long double>(AxisCoord(X, XLog)) - XStart) * XScale)) +
+  PX = ClampOffset(Round((static_cast<long double>(AxisCoord(X, XLog)) - XStart) * XScale)) +
        OriginX;
   PY = OriginY -
-       clampOffset(Round((static_cast<long double>(AxisCoord(Y, YLog)) - YStart) * YScale));
-}
-
-void TPlotMapping::ValueToPlot(double X, double Y, int& PX, int& PY) const
-{
-  PX = clampOffset(Trunc((static_cast<long double>(AxisCoord(X, XLog)) - XStart) * XScale));
-  PY = clampOffset(Trunc((static_cast<long double>(AxisCoord(Y, YLog)) - YStart) * YScale));
+       ClampOffset(Round((static_cast<long double>(AxisCoord(Y, YLog)) - YStart) * YScale));
 }
 
 } // namespace duv

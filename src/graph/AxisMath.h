@@ -3,6 +3,7 @@
 // plot pixels and axis values. Kept here so it can be tested without a window.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 
@@ -82,11 +83,33 @@ struct TPlotMapping
   void PixelToValue(double X, double Y, double& XValue, double& YValue) const;
   // Pixel of a pair of axis values, rounded (markers, captions, bars).
   void ValueToPixel(double X, double Y, int& PX, int& PY) const;
-  // Plot offsets of a pair of axis values, truncated (line series).
-  void ValueToPlot(double X, double Y, int& PX, int& PY) const;
+  // Plot offsets of a pair of axis values, truncated (line series). Inline:
+  // it runs for every drawn point of a live frame.
+  void ValueToPlot(double X, double Y, int& PX, int& PY) const
+  {
+    PX = TruncOffset((static_cast<long double>(AxisCoord(X, XLog)) - XStart) * XScale);
+    PY = TruncOffset((static_cast<long double>(AxisCoord(Y, YLog)) - YStart) * YScale);
+  }
   // The axis coordinate of a value: log10 on a logarithmic axis, with values
   // at or below zero taken as 1.
-  static double AxisCoord(double V, bool Log);
+  static double AxisCoord(double V, bool Log)
+  {
+    if (!Log)
+      return V;
+    return std::log10(V <= 0 ? 1.0 : V);
+  }
+
+  // Far-off points keep their direction but stay well inside int, so adding
+  // the origin can never overflow whatever the zoom.
+  static constexpr int FarPixel = 1 << 28;
+  static int ClampOffset(int V) { return V < -FarPixel ? -FarPixel : V > FarPixel ? FarPixel : V; }
+  // Toward zero, clamped to FarPixel; NaN gives 0.
+  static int TruncOffset(long double V)
+  {
+    if (V > -FarPixel && V < FarPixel)
+      return static_cast<int>(V);
+    return V >= FarPixel ? FarPixel : V <= -FarPixel ? -FarPixel : 0;
+  }
 };
 
 } // namespace duv

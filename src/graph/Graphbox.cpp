@@ -114,6 +114,13 @@ TGraphCanvas::TGraphCanvas(QPainter& Painter, TColor FontColor, int PenWidth, QI
   // on the cell it names, as an unscaled canvas does.
   if (FPainter.deviceTransform().type() > QTransform::TxTranslate)
     FStrokeOffset = 0.5;
+  // Unscaled 32-bit images get one-pixel solid lines straight into their
+  // pixels, with exact start-painted, end-unpainted segments.
+  if (FTarget && FPainter.deviceTransform().type() == QTransform::TxNone &&
+      FTarget->depth() == 32 && !FTarget->isNull()) {
+    FDirect = true;
+    FClip = FTarget->rect();
+  }
   const QFontMetrics fm = FPainter.fontMetrics();
   FAscent = fm.ascent();
   FHeight = fm.height();
@@ -134,13 +141,147 @@ QPen MakePen(TColor Color, int Width, Qt::PenStyle Style)
 }
 } // namespace
 
+void TGraphCanvas::MergeColumns()
+{
+  // Within one polyline a vertical segment paints its start pixel and not its
+  // end pixel. A run of points on one pixel column therefore paints the span
+  // between its lowest and highest point, both included, except an extreme
+  // that is only reached by the run's last point. Four points paint the same:
+  // the first, the two extremes (in an order that keeps that exception), and
+  // the last. Dense traces, with dozens of points per column, shrink several
+  // times over.
+  QPoint* p = FBatch.data();
+  const int n = int(FBatch.size());
+  int out = 0;
+  const auto push = [&](QPoint q) {
+    if (out == 0 || p[out - 1] != q)
+      p[out++] = q;
+  };
+  for (int i = 0; i < n;) {
+    int j = i;
+    int lo = p[i].y();
+    int hi = lo;
+    while (j + 1 < n && p[j + 1].x() == p[i].x()) {
+      ++j;
+      lo = std::min(lo, p[j].y());
+      hi = std::max(hi, p[j].y());
+    }
+    if (j - i < 3) {
+      for (int k = i; k <= j; ++k)
+        push(p[k]);
+      i = j + 1;
+      continue;
+    }
+    const QPoint first = p[i];
+    const QPoint last = p[j];
+    const int x = first.x();
+    // The extreme that the run ends on goes last, so that it stays unpainted
+    // unless the run also visited it earlier.
+    bool endVisitedBefore = false;
+    for (int k = i; k < j && !endVisitedBefore; ++k)
+      endVisitedBefore = p[k].y() == last.y();
+    int a = lo;
+    int b = hi;
+    if (last.y() == lo)
+      std::swap(a, b); // end on lo: go to hi first
+    push(first);
+    if (last.y() == a || last.y() == b) {
+      if (endVisitedBefore)
+        push(QPoint(x, last.y())); // the end value is a start somewhere too
+      push(QPoint(x, a));
+      push(QPoint(x, b));
+    } else {
+      push(QPoint(x, a));
+      push(QPoint(x, b));
+    }
+    push(last);
+    i = j + 1;
+  }
+  FBatch.resize(out);
+}
+
+void TGraphCanvas::DrawSegment(QPoint A, QPoint B, QRgb Color)
+{
+  // Start pixel painted, end pixel not; the minor coordinate is the exact
+  // line rounded half up, stepped incrementally. Only the part inside the
+  // clip is walked, so far-off points cost nothing.
+  const qint64 dx = qint64(B.x()) - A.x();
+  const qint64 dy = qint64(B.y()) - A.y();
+  if (dx == 0 && dy == 0)
+    return;
+  const int cx0 = FClip.left();
+  const int cx1 = FClip.right() + 1;
+  const int cy0 = FClip.top();
+  const int cy1 = FClip.bottom() + 1;
+  uchar* bits = FTarget->bits();
+  const qsizetype stride = FTarget->bytesPerLine();
+  const bool xMajor = std::abs(dx) >= std::abs(dy);
+  const qint64 major = xMajor ? dx : dy;
+  const qint64 minor = xMajor ? dy : dx;
+  const qint64 len = std::abs(major);
+  const int sMajor = major > 0 ? 1 : -1;
+  const int a0 = xMajor ? A.x() : A.y(); // major start
+  const int b0 = xMajor ? A.y() : A.x(); // minor start
+  const int lo = xMajor ? cx0 : cy0;
+  const int hi = xMajor ? cx1 : cy1;
+  const int mlo = xMajor ? cy0 : cx0;
+  const int mhi = xMajor ? cy1 : cx1;
+  // Steps t = 0 .. len-1 whose major coordinate a0 + sMajor * t lies in [lo, hi).
+  qint64 t0 = 0;
+  qint64 t1 = len - 1;
+  if (sMajor > 0) {
+    t0 = std::max<qint64>(t0, qint64(lo) - a0);
+    t1 = std::min<qint64>(t1, qint64(hi) - 1 - a0);
+  } else {
+    t0 = std::max<qint64>(t0, qint64(a0) - (hi - 1));
+    t1 = std::min<qint64>(t1, qint64(a0) - lo);
+  }
+  if (t0 > t1)
+    return;
+  // minor(t) = b0 + floor((2 t minor + len) / (2 len))
+  const qint64 den = 2 * len;
+  const qint64 num = 2 * t0 * minor + len;
+  qint64 q = num / den;
+  qint64 rem = num % den;
+  if (rem < 0) {
+    rem += den;
+    --q;
+  }
+  qint64 m = b0 + q;
+  qint64 a = a0 + sMajor * t0;
+  const qint64 step = 2 * minor;
+  for (qint64 t = t0; t <= t1; ++t) {
+    if (m >= mlo && m < mhi) {
+      const qint64 x = xMajor ? a : m;
+      const qint64 y = xMajor ? m : a;
+      reinterpret_cast<QRgb*>(bits + y * stride)[x] = Color;
+    }
+    a += sMajor;
+    rem += step;
+    if (rem >= den) {
+      rem -= den;
+      ++m;
+    } else if (rem < 0) {
+      rem += den;
+      --m;
+    }
+  }
+}
+
 void TGraphCanvas::Flush()
 {
   if (FBatch.size() >= 2) {
-    FPainter.setPen(MakePen(FBatchColor, FBatchWidth, FBatchStyle));
-    FPainter.translate(FStrokeOffset, FStrokeOffset);
-    FPainter.drawPolyline(FBatch.constData(), int(FBatch.size()));
-    FPainter.translate(-FStrokeOffset, -FStrokeOffset);
+    if (FDirect && FBatchWidth <= 1 && FBatchStyle == Qt::SolidLine) {
+      MergeColumns();
+      const QRgb color = 0xFF000000u | ToQColor(FBatchColor).rgb();
+      for (qsizetype i = 1; i < FBatch.size(); ++i)
+        DrawSegment(FBatch[i - 1], FBatch[i], color);
+    } else {
+      FPainter.setPen(MakePen(FBatchColor, FBatchWidth, FBatchStyle));
+      FPainter.translate(FStrokeOffset, FStrokeOffset);
+      FPainter.drawPolyline(FBatch.constData(), int(FBatch.size()));
+      FPainter.translate(-FStrokeOffset, -FStrokeOffset);
+    }
   }
   FBatch.clear();
 }
@@ -153,6 +294,8 @@ void TGraphCanvas::MoveTo(int X, int Y)
 
 void TGraphCanvas::LineTo(int X, int Y)
 {
+  if (X == PenPos.x() && Y == PenPos.y())
+    return; // a zero-length line paints nothing
   if (!FBatch.isEmpty() &&
       (FBatchColor != PenColor || FBatchWidth != PenWidth || FBatchStyle != PenStyle))
     Flush();
@@ -250,12 +393,16 @@ void TGraphCanvas::SetClipRect(const QRect& R)
 {
   Flush();
   FPainter.setClipRect(R);
+  if (FDirect)
+    FClip = R.intersected(FTarget->rect());
 }
 
 void TGraphCanvas::RemoveClip()
 {
   Flush();
   FPainter.setClipping(false);
+  if (FDirect)
+    FClip = FTarget->rect();
 }
 
 // --------------------------------------------------------------- TCustomGraph
@@ -417,22 +564,32 @@ template <typename Visit>
 std::int64_t TCustomGraph::ForEachSeriesPoint(int Series, std::int64_t Step, Visit&& V) const
 {
   std::int64_t k = 0;
+  std::int64_t untilUse = Step; // counts down to the next used point (no division per point)
   for (const TBlock& b : FBlocks) {
     if (!b.Samples) {
       for (std::int64_t i = b.First; i < b.Last; ++i) {
         const TDataPoint& p = FPoints[std::size_t(i)];
         if (p.Series != Series)
           continue;
-        if (++k % Step == 0)
+        ++k;
+        if (--untilUse == 0) {
+          untilUse = Step;
           V(p.X, p.Y, p.Size, p.Color);
+        }
       }
     } else {
       const TSampleRun& r = FRuns[std::size_t(b.First)];
       if (r.Series != Series)
         continue;
-      // Sample j is point k + j + 1 of the series: jump straight to the used ones.
-      for (std::int64_t j = (Step - (k + 1) % Step) % Step; j < r.Count; j += Step)
+      // Jump straight from one used sample to the next.
+      const std::int64_t first = untilUse - 1;
+      std::int64_t j = first;
+      for (; j < r.Count; j += Step)
         V(double(j), r.At(j), r.Size, r.Color);
+      if (first >= r.Count)
+        untilUse -= r.Count;
+      else
+        untilUse = Step - (r.Count - 1 - (j - Step));
       k += r.Count;
     }
   }
@@ -1061,7 +1218,7 @@ void TGraphBox::DrawLines(TGraphCanvas& C)
         int px = 0;
         int py = 0;
         FMap.ValueToPixel(x, y, px, py);
-        const int r = Trunc(size);
+        const int r = TPlotMapping::TruncOffset(size);
         C.PenColor = clBlack;
         C.BrushColor = color;
         C.BrushClear = false;
@@ -1070,7 +1227,7 @@ void TGraphBox::DrawLines(TGraphCanvas& C)
     } else {
       bool first = true;
       ForEachSeriesPoint(s, step, [&](double x, double y, double size, TColor color) {
-        C.PenWidth = std::max(Trunc(size), 0);
+        C.PenWidth = std::max(TPlotMapping::TruncOffset(size), 0);
         int px = 0;
         int py = 0;
         FMap.ValueToPlot(x, y, px, py);

@@ -117,9 +117,11 @@ private:
 };
 
 // A drawing surface with the small state machine the graph draws with: a pen
-// position, pen and brush, and top-left or baseline text alignment. Lines
-// never paint their end pixel. Consecutive line segments of one pen are
-// batched into a single polyline.
+// position, pen and brush, and top-left or baseline text alignment.
+// Consecutive line segments of one pen are batched into a single polyline. On
+// an unscaled image one-pixel solid lines are rasterised here, each segment
+// painting its start pixel and not its end pixel; elsewhere (scaled screens,
+// printers, dotted or wide pens) the toolkit strokes them.
 class TGraphCanvas
 {
 public:
@@ -163,6 +165,9 @@ public:
   void Flush();
 
 private:
+  void MergeColumns();
+  void DrawSegment(QPoint A, QPoint B, QRgb Color);
+
   QPainter& FPainter;
   QImage* FTarget;
   QVector<QPoint> FBatch;
@@ -172,6 +177,8 @@ private:
   int FAscent;
   int FHeight;
   qreal FStrokeOffset = 0;
+  bool FDirect = false; // lines written straight into FTarget's pixels
+  QRect FClip;
 };
 
 // One stored point. Captions live apart so that a point stays 32 bytes.
