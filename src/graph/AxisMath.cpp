@@ -108,6 +108,17 @@ void ExtendLineEnd(int x0, int y0, int& x1, int& y1)
   }
 }
 
+void PrintPlacement(int PageW, int PageH, int W, int H, int& DestW, int& DestH)
+{
+  if (W > H) {
+    DestW = PageW;
+    DestH = MulDiv(PageW, H, W);
+  } else {
+    DestW = MulDiv(PageH, W, H);
+    DestH = PageH;
+  }
+}
+
 std::int64_t ThinningStep(std::int64_t SeriesCount, int ControlWidth)
 {
   // A collapsed control (width 0) must not divide by zero.

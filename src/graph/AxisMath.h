@@ -66,6 +66,11 @@ void ExtendLineEnd(int x0, int y0, int& x1, int& y1);
 // width below 1 treated as 1.
 std::int64_t ThinningStep(std::int64_t SeriesCount, int ControlWidth);
 
+// Size of a W x H picture placed at the top-left of a PageW x PageH page,
+// keeping its aspect: a wide picture fills the page width, any other the
+// page height.
+void PrintPlacement(int PageW, int PageH, int W, int H, int& DestW, int& DestH);
+
 // The pixel mapping of one drawing: plot origin, scales and starts (log10 of
 // the start on a logarithmic axis).
 struct TPlotMapping

@@ -137,7 +137,10 @@ QPen MakePen(TColor Color, int Width, Qt::PenStyle Style)
 {
   // Flat caps leave the end pixel of a one-pixel line unpainted; bevel joins
   // keep a sharp peak of a scaled trace from growing a miter spike.
-  return QPen(QBrush(ToQColor(Color)), std::max(Width, 1), Style, Qt::FlatCap, Qt::BevelJoin);
+  // An absurd point size must not make the stroker work for minutes.
+  constexpr int widest = 1000;
+  return QPen(QBrush(ToQColor(Color)), std::clamp(Width, 1, widest), Style, Qt::FlatCap,
+              Qt::BevelJoin);
 }
 } // namespace
 
@@ -802,9 +805,10 @@ bool TCustomGraph::PrintTo(QPrinter& Printer)
   if (!p.begin(&Printer))
     return false;
   const QRect page = p.viewport();
-  const QRect dest = w > h ? QRect(0, 0, page.width(), MulDiv(page.width(), h, w))
-                           : QRect(0, 0, MulDiv(page.height(), w, h), page.height());
-  p.scale(double(dest.width()) / w, double(dest.height()) / h);
+  int destW = 0;
+  int destH = 0;
+  PrintPlacement(page.width(), page.height(), w, h, destW, destH);
+  p.scale(double(destW) / w, double(destH) / h);
   // The picture is laid out in screen pixels and then stretched onto the
   // page, so its font is sized in those pixels too, not in printer points.
   QFont f = QApplication::font();
@@ -820,7 +824,9 @@ bool TCustomGraph::PrintTo(QPrinter& Printer)
 
 bool TCustomGraph::Print()
 {
-  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  QPrinterInfo info = QPrinterInfo::defaultPrinter();
+  if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
+    info = QPrinterInfo::availablePrinters().front(); // printers, but none marked default
   if (!info.isNull()) {
     QPrinter printer(info, QPrinter::HighResolution);
     return PrintTo(printer);

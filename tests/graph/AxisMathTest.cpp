@@ -1,4 +1,5 @@
 #include "graph/AxisMath.h"
+#include "support/DSupport.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -171,4 +172,20 @@ TEST(AxisMath, LineEndAndThinning)
   EXPECT_EQ(ThinningStep(32768, 502), 2);
   EXPECT_EQ(ThinningStep(16383, 500), 1);
   EXPECT_EQ(ThinningStep(1000, 0), 21);
+}
+
+// Guards the print placement: top-left, aspect kept, wide pictures fill the width.
+TEST(AxisMath, PrintPlacement)
+{
+  int w = 0;
+  int h = 0;
+  PrintPlacement(4800, 6600, 498, 185, w, h); // the spectrum graph less its bevel
+  EXPECT_EQ(w, 4800);
+  EXPECT_EQ(h, MulDiv(4800, 185, 498));
+  PrintPlacement(4800, 6600, 300, 300, w, h); // a square one fills the height
+  EXPECT_EQ(w, 6600);
+  EXPECT_EQ(h, 6600);
+  PrintPlacement(4800, 6600, 100, 400, w, h);
+  EXPECT_EQ(w, 1650);
+  EXPECT_EQ(h, 6600);
 }
