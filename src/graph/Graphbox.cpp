@@ -34,71 +34,120 @@ void TAxisParams::Changed(bool LogFixUp)
     OnChange(this);
 }
 
-// Exact comparison on purpose: any different value, however close, is a change.
-#define DUV_AXIS_SETTER(Name, Type, Field, FixUp)                                                  \
-  void TAxisParams::Set##Name(Type Value)                                                          \
-  {                                                                                                \
-    if (Field == Value)                                                                            \
-      return;                                                                                      \
-    Field = Value;                                                                                 \
-    Changed(FixUp);                                                                                \
-  }
+namespace {
+// Stores Value when it differs from Field (exactly: any different value, however
+// close, is a change); true when it did.
+template <typename T> bool Assign(T& Field, const T& Value)
+{
+  if (Field == Value)
+    return false;
+  Field = Value;
+  return true;
+}
+} // namespace
 
-DUV_AXIS_SETTER(ExponentLabels, bool, FExponentLabels, false)
-DUV_AXIS_SETTER(Log, bool, FLog, true)
-DUV_AXIS_SETTER(MinorLabels, bool, FMinorLabels, false)
-DUV_AXIS_SETTER(MinorLines, bool, FMinorLines, false)
-DUV_AXIS_SETTER(Min, double, FMin, true)
-DUV_AXIS_SETTER(Max, double, FMax, true)
-DUV_AXIS_SETTER(Multiplier, double, FMultiplier, false)
-DUV_AXIS_SETTER(Offset, double, FOffset, false)
-DUV_AXIS_SETTER(Lines, int, FLines, false)
-DUV_AXIS_SETTER(ShowLabels, bool, FShowLabels, false)
-DUV_AXIS_SETTER(Units, const QString&, FUnits, false)
-DUV_AXIS_SETTER(Cycle, double, FCycle, false)
-#undef DUV_AXIS_SETTER
+void TAxisParams::SetExponentLabels(bool Value)
+{
+  if (Assign(FExponentLabels, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetLog(bool Value)
+{
+  if (Assign(FLog, Value))
+    Changed(true);
+}
+
+void TAxisParams::SetMinorLabels(bool Value)
+{
+  if (Assign(FMinorLabels, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetMinorLines(bool Value)
+{
+  if (Assign(FMinorLines, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetMin(double Value)
+{
+  if (Assign(FMin, Value))
+    Changed(true);
+}
+
+void TAxisParams::SetMax(double Value)
+{
+  if (Assign(FMax, Value))
+    Changed(true);
+}
+
+void TAxisParams::SetMultiplier(double Value)
+{
+  if (Assign(FMultiplier, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetOffset(double Value)
+{
+  if (Assign(FOffset, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetLines(int Value)
+{
+  if (Assign(FLines, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetShowLabels(bool Value)
+{
+  if (Assign(FShowLabels, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetUnits(const QString& Value)
+{
+  if (Assign(FUnits, Value))
+    Changed(false);
+}
+
+void TAxisParams::SetCycle(double Value)
+{
+  if (Assign(FCycle, Value))
+    Changed(false);
+}
 
 void TAxisParams::SetLabelModulo(int Value)
 {
-  Value = std::max(Value, 1);
-  if (FLabelModulo == Value)
-    return;
-  FLabelModulo = Value;
-  Changed(false);
+  if (Assign(FLabelModulo, std::max(Value, 1))) // every label index is taken modulo it
+    Changed(false);
 }
 
 // ---------------------------------------------------------------- TGraphTitle
 
 void TGraphTitle::SetCaption(const QString& Value)
 {
-  if (FCaption == Value) // case-sensitive
-    return;
-  FCaption = Value;
-  Changed();
+  if (Assign(FCaption, Value)) // case-sensitive for the caption
+    Changed();
 }
 
 void TGraphTitle::SetShowCaption(bool Value)
 {
-  if (FShowCaption == Value)
-    return;
-  FShowCaption = Value;
-  Changed();
+  if (Assign(FShowCaption, Value))
+    Changed();
 }
 
 void TGraphTitle::SetBoxed(bool Value)
 {
-  if (FBoxed == Value)
-    return;
-  FBoxed = Value;
-  Changed();
+  if (Assign(FBoxed, Value))
+    Changed();
 }
 
 void TGraphTitle::SetPosition(TTitlePosition Value)
 {
-  if (FPosition == Value)
-    return;
-  FPosition = Value;
-  Changed();
+  if (Assign(FPosition, Value))
+    Changed();
 }
 
 // --------------------------------------------------------------- TGraphCanvas
@@ -426,27 +475,71 @@ TCustomGraph::TCustomGraph(QWidget* Parent) : QWidget(Parent)
 
 TCustomGraph::~TCustomGraph() = default;
 
-#define DUV_GRAPH_SETTER(Name, Type, Field)                                                        \
-  void TCustomGraph::Set##Name(Type Value)                                                         \
-  {                                                                                                \
-    if (Field == Value)                                                                            \
-      return;                                                                                      \
-    Field = Value;                                                                                 \
-    Invalidate();                                                                                  \
-  }
+void TCustomGraph::SetGridColor(TColor Value)
+{
+  if (Assign(FGridColor, Value))
+    Invalidate();
+}
 
-DUV_GRAPH_SETTER(GridColor, TColor, FGridColor)
-DUV_GRAPH_SETTER(GraphBorder, int, FGraphBorder)
-DUV_GRAPH_SETTER(Decimals1, int, FDecimals1)
-DUV_GRAPH_SETTER(Decimals2, int, FDecimals2)
-DUV_GRAPH_SETTER(DrawLastPixel, bool, FDrawLastPixel)
-DUV_GRAPH_SETTER(Color, TColor, FColor)
-DUV_GRAPH_SETTER(FontColor, TColor, FFontColor)
-DUV_GRAPH_SETTER(BevelOuter, TBevelCut, FBevelOuter)
-DUV_GRAPH_SETTER(BevelInner, TBevelCut, FBevelInner)
-DUV_GRAPH_SETTER(BevelWidth, int, FBevelWidth)
-DUV_GRAPH_SETTER(BorderWidth, int, FBorderWidth)
-#undef DUV_GRAPH_SETTER
+void TCustomGraph::SetGraphBorder(int Value)
+{
+  if (Assign(FGraphBorder, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetDecimals1(int Value)
+{
+  if (Assign(FDecimals1, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetDecimals2(int Value)
+{
+  if (Assign(FDecimals2, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetDrawLastPixel(bool Value)
+{
+  if (Assign(FDrawLastPixel, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetColor(TColor Value)
+{
+  if (Assign(FColor, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetFontColor(TColor Value)
+{
+  if (Assign(FFontColor, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetBevelOuter(TBevelCut Value)
+{
+  if (Assign(FBevelOuter, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetBevelInner(TBevelCut Value)
+{
+  if (Assign(FBevelInner, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetBevelWidth(int Value)
+{
+  if (Assign(FBevelWidth, Value))
+    Invalidate();
+}
+
+void TCustomGraph::SetBorderWidth(int Value)
+{
+  if (Assign(FBorderWidth, Value))
+    Invalidate();
+}
 
 void TCustomGraph::Invalidate()
 {
@@ -878,10 +971,8 @@ void TGraphBox::TitleChanged(TGraphTitle*)
 
 void TGraphBox::SetGraphType(TGraphType Value)
 {
-  if (FGraphType == Value)
-    return;
-  FGraphType = Value;
-  Invalidate();
+  if (Assign(FGraphType, Value))
+    Invalidate();
 }
 
 void TGraphBox::SetDefaultData(bool Value)

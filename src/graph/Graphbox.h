@@ -246,10 +246,10 @@ public:
   // one they are copied.
   template <typename T>
   void AddSamples(int Series, TColor Color, std::span<const T> Samples, double Size,
-                  std::shared_ptr<const void> Owner = {})
+                  const std::shared_ptr<const void>& Owner = {})
   {
     AddSampleRun(Series, Color, Size, SampleTypeOf<T>(), Samples.data(),
-                 static_cast<std::int64_t>(Samples.size()), std::move(Owner));
+                 static_cast<std::int64_t>(Samples.size()), Owner);
   }
   // A shared vector of samples, read in place and kept alive by the graph.
   template <typename V>
