@@ -1057,7 +1057,7 @@ void TGraphBox::WithCanvas(const std::function<void(TGraphCanvas&)>& Draw)
     return;
   QPainter p(&screen);
   p.setFont(font());
-  TGraphCanvas canvas(p, FontColor(), 1);
+  TGraphCanvas canvas(p, FontColor(), 1, &screen);
   canvas.PenPos = FScreenPenPos;
   Draw(canvas);
   canvas.Flush();
