@@ -833,9 +833,7 @@ void TCustomGraph::changeEvent(QEvent* Event)
     Invalidate();
 }
 
-void TCustomGraph::EmitMouse(const std::function<void(TCustomGraph*, Qt::MouseButton,
-                                                      Qt::KeyboardModifiers, int, int)>& Handler,
-                             QMouseEvent* Event)
+void TCustomGraph::EmitMouse(const TMouseEvent& Handler, QMouseEvent* Event)
 {
   if (!Handler)
     return;

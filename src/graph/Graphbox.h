@@ -292,11 +292,12 @@ public:
   // the user cancels. Replaceable so the path can be exercised unattended.
   std::function<QString(QWidget* Parent)> AskPdfFileName;
 
-  // Events.
-  std::function<void(TCustomGraph*Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
-                     int X, int Y)>
-      OnMouseDown, OnMouseMove, OnMouseUp;
-  std::function<void(TCustomGraph*Sender)> OnClick, OnDblClick, OnResize;
+  // Events: mouse handlers get (Sender, Button, Shift, X, Y) in logical pixels.
+  using TMouseEvent =
+      std::function<void(TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int, int)>;
+  using TNotifyEvent = std::function<void(TCustomGraph*)>;
+  TMouseEvent OnMouseDown, OnMouseMove, OnMouseUp;
+  TNotifyEvent OnClick, OnDblClick, OnResize;
 
   QSize sizeHint() const override { return {90, 90}; }
 
@@ -305,7 +306,7 @@ protected:
   virtual void Paint(TGraphCanvas& Canvas);
   // Copies the finished drawing into the snapshot when Canvas is the screen.
   void TakeSnapshot(TGraphCanvas& Canvas);
-  // The canvas that draws on the screen image outside a paint.
+  // The image the widget shows, overlays included.
   QImage& ScreenImage() { return FScreen; }
   void ScreenChanged() { update(); }
 
@@ -367,9 +368,7 @@ private:
                     std::int64_t Count, std::shared_ptr<const void> Owner);
   void RenderScreen();
   void EnsureScreenSize();
-  void EmitMouse(const std::function<void(TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers,
-                                          int, int)>& Handler,
-                 QMouseEvent* Event);
+  void EmitMouse(const TMouseEvent& Handler, QMouseEvent* Event);
 
   std::vector<TDataPoint> FPoints;
   std::vector<QString> FCaptions;
