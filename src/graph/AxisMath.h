@@ -1,0 +1,120 @@
+// Axis arithmetic of the graph component, free of any widget: label values,
+// range rounding, logarithmic ticks, zoom and pan, and the mapping between
+// plot pixels and axis values. Kept here so it can be tested without a window.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+
+namespace duv {
+
+// The two ends of one axis.
+struct TAxisRange
+{
+  double Min = 0;
+  double Max = 0;
+};
+
+// Saved ranges of one graph, Y first.
+struct TGraphRanges
+{
+  TAxisRange YRange;
+  TAxisRange XRange;
+};
+
+// The number a label shows for axis value V: (V + Offset) * Multiplier, wrapped
+// at Cycle when Cycle is not zero (the wrap keeps the sign of the value).
+double AxisValue(double V, double Multiplier, double Offset, double Cycle);
+
+// Y range fitted to whole multiples of Step.
+struct TFittedRange
+{
+  double Min = 0;
+  double Max = 0;
+  int Lines = 0;
+};
+
+// Min rounded down to a multiple of Step, Max rounded away from zero, and the
+// number of Step-wide divisions between them.
+TFittedRange FitRange(double Min, double Max, double Step);
+
+// Calls Action(m, e, decade) for every tick m * 10^e (m = 1..9) strictly above
+// Min, up to the first tick at or beyond Max; always at least once. Ranges
+// that cannot be ticked (non-positive or non-finite ends) call nothing, so a
+// corrupt axis can never make drawing loop for ever.
+void ForEachLogTick(double Min, double Max,
+                    const std::function<void(int m, int e, bool decade)>& Action);
+
+// The value of tick m * 10^e.
+double LogTickValue(int m, int e);
+
+// Range after scaling about its centre by Factor (0.9 narrows to 90 %).
+TAxisRange ZoomedRange(TAxisRange Range, double Factor);
+
+// How far a pan by Fraction of the span moves both ends.
+double PanDelta(TAxisRange Range, double Fraction);
+
+// Pixels per axis unit over Pixels for a span; a zero span gives 1e-99 so that
+// every point lands on the axis start instead of dividing by zero.
+double AxisScale(int Pixels, double Span);
+
+// One extension step of a line end so that the end pixel is painted too.
+void ExtendLineEnd(int x0, int y0, int& x1, int& y1);
+
+// Every step-th point of a series is drawn: count / width / 50 + 1, with a
+// width below 1 treated as 1.
+std::int64_t ThinningStep(std::int64_t SeriesCount, int ControlWidth);
+
+// Size of a W x H picture placed at the top-left of a PageW x PageH page,
+// keeping its aspect: a wide picture fills the page width, any other the
+// page height.
+void PrintPlacement(int PageW, int PageH, int W, int H, int& DestW, int& DestH);
+
+// The pixel mapping of one drawing: plot origin, scales and starts (log10 of
+// the start on a logarithmic axis).
+struct TPlotMapping
+{
+  int OriginX = 0;
+  int OriginY = 0;
+  double XScale = 1;
+  double YScale = 1;
+  double XStart = 0;
+  double YStart = 0;
+  bool XLog = false;
+  bool YLog = false;
+
+  // Raw axis values under a pixel.
+  void PixelToValue(double X, double Y, double& XValue, double& YValue) const;
+  // Pixel of a pair of axis values, rounded (markers, captions, bars).
+  void ValueToPixel(double X, double Y, int& PX, int& PY) const;
+  // Plot offsets of a pair of axis values, truncated (line series). Inline:
+  // it runs for every drawn point of a live frame.
+  void ValueToPlot(double X, double Y, int& PX, int& PY) const
+  {
+    PX = TruncOffset((static_cast<long double>(AxisCoord(X, XLog)) - XStart) * XScale);
+    PY = TruncOffset((static_cast<long double>(AxisCoord(Y, YLog)) - YStart) * YScale);
+  }
+  // The axis coordinate of a value: log10 on a logarithmic axis, with values
+  // at or below zero taken as 1.
+  static double AxisCoord(double V, bool Log)
+  {
+    if (!Log)
+      return V;
+    return std::log10(V <= 0 ? 1.0 : V);
+  }
+
+  // Far-off points keep their direction but stay well inside int, so adding
+  // the origin can never overflow whatever the zoom.
+  static constexpr int FarPixel = 1 << 28;
+  static int ClampOffset(int V) { return V < -FarPixel ? -FarPixel : V > FarPixel ? FarPixel : V; }
+  // Toward zero, clamped to FarPixel; NaN gives 0.
+  static int TruncOffset(long double V)
+  {
+    if (V > -FarPixel && V < FarPixel)
+      return static_cast<int>(V);
+    return V >= FarPixel ? FarPixel : V <= -FarPixel ? -FarPixel : 0;
+  }
+};
+
+} // namespace duv

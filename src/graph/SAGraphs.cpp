@@ -1,0 +1,137 @@
+#include "graph/SAGraphs.h"
+
+#include "graph/Graphbox.h"
+
+#include <QCoreApplication>
+
+namespace duv {
+
+namespace {
+TAxisParams& AxisOf(TGraphBox& Graph, bool Vertical)
+{
+  return Vertical ? Graph.YAxis() : Graph.XAxis();
+}
+TAxisRange RangeOf(const TAxisParams& Axis)
+{
+  return {Axis.Min(), Axis.Max()};
+}
+} // namespace
+
+void SetAxisRange(TAxisParams& Axis, const TAxisRange& Range)
+{
+  Axis.SetMin(Range.Min);
+  Axis.SetMax(Range.Max);
+}
+
+void ZoomAxis(TGraphBox& Graph, bool Vertical, double Factor)
+{
+  TAxisParams& axis = AxisOf(Graph, Vertical);
+  const TAxisRange r = ZoomedRange(RangeOf(axis), Factor);
+  axis.SetMin(r.Min);
+  axis.SetMax(r.Max);
+}
+
+void PanAxis(TGraphBox& Graph, bool Vertical, double Fraction)
+{
+  TAxisParams& axis = AxisOf(Graph, Vertical);
+  const double delta = PanDelta(RangeOf(axis), Fraction);
+  axis.SetMax(axis.Max() + delta);
+  // Re-read Min: on a logarithmic axis setting Max may have fixed it up.
+  axis.SetMin(axis.Min() + delta);
+}
+
+void ResetAxis(TGraphBox& Graph, const TGraphRanges& Defaults, bool Horizontal)
+{
+  if (Horizontal)
+    SetAxisRange(Graph.XAxis(), Defaults.XRange);
+  else
+    SetAxisRange(Graph.YAxis(), Defaults.YRange);
+}
+
+void TSAGraphs::CaptureDefaultRanges()
+{
+  RawDefaults.XRange = RangeOf(FViews.LeftGraph.XAxis());
+  RawDefaults.YRange = RangeOf(FViews.LeftGraph.YAxis());
+  SpectrumDefaults.XRange = RangeOf(FViews.SpectrumGraph.XAxis());
+  SpectrumDefaults.YRange = RangeOf(FViews.SpectrumGraph.YAxis());
+}
+
+void TSAGraphs::PanRaw(bool Vertical, double Fraction)
+{
+  PanAxis(FViews.RightGraph, Vertical, Fraction);
+  PanAxis(FViews.LeftGraph, Vertical, Fraction);
+}
+
+void TSAGraphs::ZoomRaw(bool Vertical, double Factor)
+{
+  ZoomAxis(FViews.LeftGraph, Vertical, Factor);
+  ZoomAxis(FViews.RightGraph, Vertical, Factor);
+}
+
+void TSAGraphs::ResetRaw(bool Horizontal)
+{
+  ResetAxis(FViews.LeftGraph, RawDefaults, Horizontal);
+  ResetAxis(FViews.RightGraph, RawDefaults, Horizontal);
+}
+
+void TSAGraphs::PanSpectrum(bool Vertical, double Fraction)
+{
+  PanAxis(FViews.SpectrumGraph, Vertical, Fraction);
+}
+
+void TSAGraphs::ZoomSpectrum(bool Vertical, double Factor)
+{
+  ZoomAxis(FViews.SpectrumGraph, Vertical, Factor);
+}
+
+void TSAGraphs::ResetSpectrum(bool Horizontal)
+{
+  ResetAxis(FViews.SpectrumGraph, SpectrumDefaults, Horizontal);
+}
+
+void TSAGraphs::SetSpectrumLog(bool Log)
+{
+  FViews.SpectrumGraph.XAxis().SetLog(Log);
+}
+
+void TSAGraphs::Copy(TGraphBox& Graph)
+{
+  QCoreApplication::processEvents();
+  Graph.CopyToClipboard();
+}
+
+void TSAGraphs::CopyLeftChannel()
+{
+  Copy(FViews.LeftGraph);
+}
+void TSAGraphs::CopyRightChannel()
+{
+  Copy(FViews.RightGraph);
+}
+void TSAGraphs::CopySpectrum()
+{
+  Copy(FViews.SpectrumGraph);
+}
+
+bool TSAGraphs::PrintSpectrum(QPrinter* Printer)
+{
+  TGraphBox& g = FViews.SpectrumGraph;
+  // Put the screen colours back however printing ends.
+  struct Restore
+  {
+    TGraphBox& G;
+    TColor Color, Grid, Font;
+    ~Restore()
+    {
+      G.SetColor(Color);
+      G.SetGridColor(Grid);
+      G.SetFontColor(Font);
+    }
+  } restore{g, g.Color(), g.GridColor(), g.FontColor()};
+  g.SetColor(clWhite);
+  g.SetGridColor(clBlack);
+  g.SetFontColor(clBlack);
+  return Printer ? g.PrintTo(*Printer) : g.Print();
+}
+
+} // namespace duv

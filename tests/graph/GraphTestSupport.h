@@ -1,0 +1,107 @@
+// Shared set-up of the graph tests: the program's three graph configurations
+// and small pixel helpers.
+#pragma once
+
+#include "graph/Graphbox.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <vector>
+
+namespace duv::test {
+
+// The oscilloscope graph of the main window.
+inline void SetupLeftGraph(TGraphBox& g)
+{
+  g.resize(502, 104);
+  g.SetBevelOuter(bvNone);
+  g.SetColor(clWhite);
+  g.SetGridColor(clBlack);
+  g.SetGraphBorder(20);
+  g.SetGraphType(gtLine);
+  g.SetDefaultData(false);
+  g.SetXRange(4, 0, 512);
+  g.YAxis().SetLines(2);
+  g.YAxis().SetMin(0);
+  g.YAxis().SetMax(256);
+  g.Title().SetCaption("Left Channel");
+  g.Title().SetShowCaption(true);
+  g.Title().SetBoxed(true);
+}
+
+// The spectrum graph of the main window.
+inline void SetupSpectrumGraph(TGraphBox& g)
+{
+  g.resize(500, 187);
+  g.SetBevelOuter(bvLowered);
+  g.SetColor(clBlack);
+  g.SetGridColor(MakeColor(0, 128, 0));
+  g.SetGraphBorder(25);
+  QFont f("System");
+  f.setPixelSize(13);
+  f.setBold(true);
+  g.setFont(f);
+  g.SetFontColor(clLime);
+  g.SetGraphType(gtLine);
+  g.SetDefaultData(false);
+  g.SetXRange(8, 1, 512);
+  g.YAxis().SetLines(4);
+  g.YAxis().SetMin(-60);
+  g.YAxis().SetMax(20);
+}
+
+inline QImage Grab(QWidget& w)
+{
+  QImage img = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  static int n = 0;
+  if (qEnvironmentVariableIsSet("DUV_DUMP_DIR"))
+    img.save(qEnvironmentVariable("DUV_DUMP_DIR") + QString("/grab%1.png").arg(n++));
+  return img;
+}
+
+inline QRgb Rgb(TColor c)
+{
+  return qRgb(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+// Ink columns of a band of rows, grouped into clusters separated by gaps of
+// at least MinGap blank columns: where the labels are. The outermost columns
+// (the panel's frame) are left out.
+struct Cluster
+{
+  int Left;
+  int Right;
+};
+inline std::vector<Cluster> InkClusters(const QImage& img, int Top, int Bottom, QRgb Background,
+                                        int MinGap = 6)
+{
+  std::vector<Cluster> out;
+  int gap = MinGap;
+  for (int x = 1; x < img.width() - 1; ++x) {
+    bool ink = false;
+    for (int y = Top; y < Bottom && !ink; ++y)
+      ink = img.pixel(x, y) != Background;
+    if (!ink) {
+      ++gap;
+      continue;
+    }
+    if (gap >= MinGap || out.empty())
+      out.push_back({x, x});
+    out.back().Right = x;
+    gap = 0;
+  }
+  return out;
+}
+
+// Top ink row of a column range within a band, or -1.
+inline int InkTop(const QImage& img, int Left, int Right, int Top, int Bottom, QRgb Background)
+{
+  for (int y = Top; y < Bottom; ++y)
+    for (int x = Left; x <= Right; ++x)
+      if (img.pixel(x, y) != Background)
+        return y;
+  return -1;
+}
+
+} // namespace duv::test

@@ -1,0 +1,598 @@
+#include "graph/Graphbox.h"
+#include "GraphTestSupport.h"
+#include "support/UiSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+using namespace duv;
+using namespace duv::test;
+
+namespace {
+bool HasColor(const QImage& img, QRgb c, QRect area = {})
+{
+  if (area.isNull())
+    area = img.rect();
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (img.pixel(x, y) == c)
+        return true;
+  return false;
+}
+} // namespace
+
+// Guards construction defaults: a bare graph shows the demonstration bars on 0..75 axes.
+TEST(Graphbox, NewGraphShowsDemonstrationBars)
+{
+  TGraphBox g;
+  EXPECT_EQ(g.width(), 90);
+  EXPECT_EQ(g.GraphType(), gtHorzBar);
+  EXPECT_EQ(g.XAxis().Lines(), 3);
+  EXPECT_EQ(g.YAxis().Max(), 75);
+  EXPECT_TRUE(g.XAxis().ShowLabels());
+  EXPECT_EQ(g.PointCount(), 4);
+  EXPECT_EQ(g.BevelOuter(), bvLowered);
+  EXPECT_EQ(g.GraphBorder(), 20);
+
+  g.resize(300, 300);
+  const QImage img = Grab(g);
+  // The blue point (50, 50, size 5) is a bar from X 0 to 50 around Y 50.
+  const QPoint mid = g.ValueToPixel(25, 50);
+  EXPECT_EQ(img.pixel(mid), Rgb(clBlue));
+  EXPECT_EQ(img.pixel(g.ValueToPixel(30, 40)), Rgb(clWhite));
+
+  g.SetDefaultData(false);
+  EXPECT_EQ(g.PointCount(), 0);
+}
+
+// Guards the plot rectangle of the program's oscilloscope and spectrum graphs.
+TEST(Graphbox, PlotRectangles)
+{
+  TGraphBox left;
+  SetupLeftGraph(left);
+  const QImage img = Grab(left);
+  const int l = std::max(QFontMetrics(left.font()).horizontalAdvance("256"),
+                         QFontMetrics(left.font()).horizontalAdvance("0"));
+  EXPECT_EQ(left.PlotLeft(), l + 1 + 6);
+  EXPECT_EQ(left.PlotRight(), 488);
+  EXPECT_EQ(left.PlotTop(), 20);
+  EXPECT_EQ(left.PlotBottom(), 84);
+  EXPECT_EQ(img.pixel(488, 50), Rgb(clBlack)); // right frame line
+  EXPECT_EQ(img.pixel(489, 50), Rgb(clWhite));
+  EXPECT_EQ(img.pixel(300, 20), Rgb(clBlack)); // top frame line
+  // The boxed title sits centred in the top margin.
+  EXPECT_TRUE(HasColor(img, Rgb(clBlack), QRect(200, 0, 100, 18)));
+
+  TGraphBox spec;
+  SetupSpectrumGraph(spec);
+  const QImage s = Grab(spec);
+  const QFontMetrics fm(spec.font());
+  const int ls = std::max(fm.horizontalAdvance("-60"), fm.horizontalAdvance("20"));
+  EXPECT_EQ(spec.PlotLeft(), ls + 9);
+  EXPECT_EQ(spec.PlotRight(), 483);
+  EXPECT_EQ(spec.PlotTop(), 25);
+  EXPECT_EQ(spec.PlotBottom(), 162);
+  EXPECT_EQ(s.pixel(483, 100), Rgb(spec.GridColor()));
+  EXPECT_EQ(s.pixel(484, 100), Rgb(clBlack));
+
+  spec.YAxis().SetShowLabels(false);
+  Grab(spec);
+  EXPECT_EQ(spec.PlotLeft(), 25);
+  EXPECT_EQ(spec.PlotRight(), 475);
+}
+
+// Guards the grid and label placement of a linear axis, and LabelModulo.
+TEST(Graphbox, LinearAxisGridAndLabels)
+{
+  TGraphBox g;
+  g.resize(440, 200);
+  g.SetBevelOuter(bvNone);
+  g.SetGraphType(gtLine);
+  g.SetDefaultData(false);
+  g.YAxis().SetShowLabels(false);
+  g.SetXRange(4, 0, 512);
+  QImage img = Grab(g);
+  ASSERT_EQ(g.PlotWidth(), 400);
+  const int ox = g.PlotLeft();
+  for (int i = 1; i <= 4; ++i) {
+    EXPECT_EQ(img.pixel(ox + 100 * i, 100), Rgb(clBlack)) << i;
+    EXPECT_EQ(img.pixel(ox + 100 * i - 1, 100), Rgb(clWhite)) << i;
+  }
+  const QFontMetrics fm(g.font());
+  // Between the plot and the black frame of the white panel.
+  const int bandTop = g.PlotBottom() + 2;
+  auto labels = InkClusters(img, bandTop, 198, Rgb(clWhite));
+  const char* texts[] = {"0", "128", "256", "384", "512"};
+  ASSERT_EQ(labels.size(), 5u);
+  for (int k = 0; k <= 4; ++k) {
+    const int w = fm.horizontalAdvance(texts[k]);
+    const int x = ox + 100 * k - MulDiv(w, 65, 100); // 65 % of the text left of the line
+    EXPECT_GE(labels[k].Left, x - 1) << texts[k];
+    EXPECT_LE(labels[k].Left, x + 3) << texts[k];
+    EXPECT_LE(labels[k].Right, x + w + 1) << texts[k];
+  }
+
+  g.SetXRange(8, 0, 512);
+  g.XAxis().SetLabelModulo(2);
+  img = Grab(g);
+  for (int i = 1; i <= 8; ++i)
+    EXPECT_EQ(img.pixel(ox + 50 * i, 100), Rgb(clBlack)) << i;
+  labels = InkClusters(img, bandTop, 198, Rgb(clWhite));
+  ASSERT_EQ(labels.size(), 5u);
+  for (int k = 0; k <= 4; ++k) {
+    const int line = ox + 100 * k; // labels 0, 2, 4, 6, 8 of eight divisions
+    EXPECT_LT(labels[k].Left, line) << k;
+    EXPECT_GT(labels[k].Right, line - 2) << k;
+  }
+}
+
+// Guards the logarithmic axis: decade grid and labels, no edge label, minor
+// lines on request, and the lowered exponent labels.
+TEST(Graphbox, LogAxisTicksAndLabels)
+{
+  TGraphBox g;
+  g.resize(440, 200);
+  g.SetBevelOuter(bvNone);
+  g.SetGraphType(gtLine);
+  g.SetDefaultData(false);
+  g.YAxis().SetShowLabels(false);
+  g.XAxis().SetLog(true);
+  g.XAxis().SetMin(21.5);
+  g.XAxis().SetMax(22050);
+  QImage img = Grab(g);
+  const int ox = g.PlotLeft();
+  const double scale = 400 / (std::log10(22050.0) - std::log10(21.5));
+  const auto column = [&](double v) {
+    return ox + int(std::trunc((std::log10(v) - std::log10(21.5)) * scale));
+  };
+  for (double d : {100.0, 1000.0, 10000.0})
+    EXPECT_EQ(img.pixel(column(d), 100), Rgb(clBlack)) << d;
+  bool minorInk = false;
+  for (int y = g.PlotTop() + 1; y < g.PlotTop() + 50; ++y) // above the first Y grid line
+    minorInk |= img.pixel(column(30), y) != Rgb(clWhite);
+  EXPECT_FALSE(minorInk);
+
+  const int bandTop = g.PlotBottom() + 2;
+  const auto labels = InkClusters(img, bandTop, 198, Rgb(clWhite));
+  ASSERT_EQ(labels.size(), 3u); // "100", "1000", "10000"; nothing at the left edge
+  EXPECT_NEAR(labels[0].Left, column(100), 2);
+  EXPECT_NEAR(labels[1].Left, column(1000), 2);
+  EXPECT_NEAR(labels[2].Left, column(10000), 2);
+  const int plainTop = InkTop(img, labels[1].Left, labels[1].Left + 1, bandTop, 198, Rgb(clWhite));
+
+  g.XAxis().SetMinorLines(true);
+  g.XAxis().SetExponentLabels(true);
+  img = Grab(g);
+  minorInk = false;
+  for (int y = g.PlotTop() + 1; y < g.PlotTop() + 50; ++y) // above the first Y grid line
+    minorInk |= img.pixel(column(30), y) != Rgb(clWhite);
+  EXPECT_TRUE(minorInk);
+  const int h = QFontMetrics(g.font()).height();
+  const int l = column(1000);
+  const int expTop = InkTop(img, l, l + 1, bandTop, 198, Rgb(clWhite));
+  EXPECT_NEAR(expTop - plainTop, MulDiv(h, 40, 100), 1); // "10" sits 40 % lower
+  // The raised "3" reaches above the "10".
+  const int raisedTop = InkTop(img, l, l + QFontMetrics(g.font()).horizontalAdvance("103"),
+                               g.PlotBottom() + 1, 198, Rgb(clWhite));
+  EXPECT_LT(raisedTop, expTop);
+}
+
+// Guards the bar rectangles and the marker series (filled circles, no lines).
+TEST(Graphbox, BarsAndMarkers)
+{
+  TGraphBox g;
+  g.resize(300, 300);
+  g.SetBevelOuter(bvNone);
+  g.SetDefaultData(false);
+  g.SetGraphType(gtVertBar);
+  g.SetXRange(1, 0, 20);
+  g.YAxis().SetLines(1);
+  g.YAxis().SetMax(10);
+  g.AddPoint(0, clBlue, 10, 5, 2);
+  QImage img = Grab(g);
+  const QPoint a = g.ValueToPixel(9, 5);
+  const QPoint b = g.ValueToPixel(11, 0);
+  const int midY = (a.y() + b.y()) / 2;
+  EXPECT_EQ(img.pixel(a.x(), midY), Rgb(clBlack)); // outline in GridColor
+  EXPECT_EQ(img.pixel(a.x() + 1, midY), Rgb(clBlue));
+  EXPECT_EQ(img.pixel(b.x() - 2, midY), Rgb(clBlue));
+  EXPECT_EQ(img.pixel(b.x() - 1, midY), Rgb(clBlack));
+  EXPECT_EQ(img.pixel(b.x(), midY), Rgb(clWhite)); // right edge exclusive
+  EXPECT_EQ(img.pixel(a.x() + 3, a.y()), Rgb(clBlack));
+  EXPECT_EQ(img.pixel(a.x() + 3, a.y() - 1), Rgb(clWhite));
+
+  g.SetDefaultData(false);
+  g.Clear();
+  g.SetGraphType(gtLine);
+  g.AddPoint(-1, clLime, 5, 5, 4);
+  g.AddPoint(-1, clLime, 15, 5, 4);
+  img = Grab(g);
+  const QPoint c = g.ValueToPixel(5, 5);
+  EXPECT_EQ(img.pixel(c), Rgb(clLime));
+  EXPECT_EQ(img.pixel(c.x() - 4, c.y()), Rgb(clBlack));      // outline at radius 4
+  EXPECT_EQ(img.pixel(g.ValueToPixel(10, 5)), Rgb(clWhite)); // no connecting line
+}
+
+// Guards thinning: 60000 points on a 500-pixel graph draw every third, from the third.
+TEST(Graphbox, ThinningDrawsEveryThirdPoint)
+{
+  TGraphBox g;
+  g.resize(500, 200);
+  g.SetBevelOuter(bvNone);
+  g.SetDefaultData(false);
+  g.SetGraphType(gtLine);
+  g.XAxis().SetShowLabels(false);
+  g.YAxis().SetShowLabels(false);
+  g.SetXRange(1, 0, 60000);
+  g.YAxis().SetLines(1);
+  g.YAxis().SetMax(100);
+  g.BeginUpdate();
+  for (int i = 0; i < 60000; ++i)
+    g.AddPoint(0, clRed, i, i % 3 == 2 ? 10 : 90, 1);
+  g.EndUpdate();
+  const QImage img = Grab(g);
+  const int row10 = g.PlotBottom() - int(std::trunc(10 * g.Mapping().YScale));
+  const int row90 = g.PlotBottom() - int(std::trunc(90 * g.Mapping().YScale));
+  EXPECT_TRUE(HasColor(img, Rgb(clRed), QRect(g.PlotLeft(), row10, g.PlotWidth(), 1)));
+  EXPECT_FALSE(HasColor(img, Rgb(clRed), QRect(g.PlotLeft(), row90, g.PlotWidth(), 1)));
+}
+
+// Guards DrawLastPixel: the end pixel of a line is painted only with it.
+TEST(Graphbox, DrawLastPixelPaintsEndPixel)
+{
+  TGraphBox g;
+  g.resize(200, 120);
+  g.SetBevelOuter(bvNone);
+  g.SetDefaultData(false);
+  g.SetGraphType(gtLine);
+  g.SetXRange(1, 0, 100);
+  g.YAxis().SetLines(1);
+  g.YAxis().SetMax(100);
+  g.AddPoint(0, clRed, 10, 50, 1);
+  g.AddPoint(0, clRed, 60, 50, 1);
+  g.AddPoint(0, clRed, 60, 50, 1);
+  QImage img = Grab(g);
+  int px = 0;
+  int py = 0;
+  g.Mapping().ValueToPlot(60, 50, px, py);
+  const QPoint end(g.PlotLeft() + px, g.PlotBottom() - py);
+  EXPECT_EQ(img.pixel(end.x() - 1, end.y()), Rgb(clRed));
+  EXPECT_EQ(img.pixel(end), Rgb(clWhite));
+  g.SetDrawLastPixel(true);
+  img = Grab(g);
+  EXPECT_EQ(img.pixel(end), Rgb(clRed));
+  EXPECT_EQ(img.pixel(end.x() + 1, end.y()), Rgb(clWhite)); // the pen stayed at the end
+}
+
+// Guards the mouse mapping against the layout of the last paint, linear and log.
+TEST(Graphbox, MappingRoundTrip)
+{
+  TGraphBox g;
+  SetupLeftGraph(g);
+  Grab(g);
+  double x = -1;
+  double y = -1;
+  g.PixelToValue(g.PlotLeft(), g.PlotBottom(), x, y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  EXPECT_EQ(g.ValueToPixel(0, 0), QPoint(g.PlotLeft(), g.PlotBottom()));
+  for (int px = g.PlotLeft(); px <= g.PlotRight(); px += 7) {
+    g.PixelToValue(px, 40, x, y);
+    EXPECT_EQ(g.ValueToPixel(x, y), QPoint(px, 40));
+  }
+  g.PixelToValue(g.PlotRight(), g.PlotTop(), x, y);
+  EXPECT_NEAR(x, 512, 1e-9);
+  EXPECT_NEAR(y, 256, 1e-9);
+
+  TGraphBox s;
+  SetupSpectrumGraph(s);
+  s.XAxis().SetLog(true);
+  s.XAxis().SetMin(21.5);
+  s.XAxis().SetMax(22050);
+  Grab(s);
+  s.PixelToValue(s.PlotLeft(), s.PlotBottom(), x, y);
+  EXPECT_NEAR(x, 21.5, 1e-9);
+  EXPECT_NEAR(y, -60, 1e-9);
+  s.PixelToValue(s.PlotRight(), s.PlotBottom(), x, y);
+  EXPECT_NEAR(x, 22050, 1e-6);
+  EXPECT_EQ(s.ValueToPixel(21.5, -60), QPoint(s.PlotLeft(), s.PlotBottom()));
+}
+
+// Guards the setter and repaint rules: unchanged values request nothing, the
+// update bracket gives one repaint, and the logarithmic fix-up.
+TEST(Graphbox, RepaintRulesAndLogFixUp)
+{
+  TGraphBox g;
+  int n = g.RepaintRequests();
+  const auto requested = [&] {
+    const int d = g.RepaintRequests() - n;
+    n = g.RepaintRequests();
+    return d;
+  };
+  g.XAxis().SetMin(0);
+  g.Title().SetCaption("");
+  g.SetGridColor(clBlack);
+  g.SetGraphType(gtHorzBar);
+  g.SetDecimals1(0);
+  EXPECT_EQ(requested(), 0);
+  g.XAxis().SetMin(1);
+  EXPECT_EQ(requested(), 1);
+  g.Title().SetCaption("a");
+  g.Title().SetCaption("A"); // case matters
+  EXPECT_EQ(requested(), 2);
+
+  g.SetYRange(-48, 10, 20);
+  EXPECT_EQ(g.YAxis().Min(), -60);
+  EXPECT_EQ(g.YAxis().Max(), 20);
+  EXPECT_EQ(g.YAxis().Lines(), 4);
+  EXPECT_GT(requested(), 0);
+  g.SetYRange(-48, 10, 20);
+  EXPECT_EQ(requested(), 0);
+
+  g.BeginUpdate();
+  g.Clear();
+  EXPECT_EQ(requested(), 1); // Clear repaints even while updating
+  for (int i = 0; i < 100; ++i)
+    g.AddPoint(0, clRed, i, i, 1);
+  EXPECT_EQ(requested(), 0);
+  g.EndUpdate();
+  EXPECT_EQ(requested(), 1);
+  g.EndUpdate(); // without BeginUpdate still repaints
+  EXPECT_EQ(requested(), 1);
+  g.AddPoint(0, clRed, 1, 1, 1);
+  EXPECT_EQ(requested(), 1);
+  g.Clear();
+  g.Clear(); // on an empty graph too
+  EXPECT_EQ(requested(), 2);
+  g.AddPoint(2000, clRed, 1, 1, 1); // series out of range is ignored
+  EXPECT_EQ(g.PointCount(), 0);
+
+  TAxisParams& a = g.XAxis();
+  a.SetMin(0);
+  a.SetMax(-5);
+  a.SetLog(true);
+  EXPECT_EQ(a.Min(), 1.0);
+  EXPECT_EQ(a.Max(), 1.0);
+  a.SetMin(-3);
+  EXPECT_EQ(a.Min(), 1.0);
+  a.SetLog(false);
+  EXPECT_EQ(a.Min(), 1.0); // turning Log off keeps the fixed-up values
+  a.SetLabelModulo(0);
+  EXPECT_EQ(a.LabelModulo(), 1);
+}
+
+namespace {
+// Draws one scene either through AddPoint or through the bulk sample series.
+QImage DrawScene(bool bulk, TGraphType type, int samples)
+{
+  TGraphBox g;
+  SetupLeftGraph(g);
+  g.SetGraphType(type);
+  g.SetXRange(4, 0, samples);
+  g.YAxis().SetMin(-32768);
+  g.YAxis().SetMax(32768);
+  auto data = std::make_shared<std::vector<std::int16_t>>(std::size_t(samples));
+  for (int i = 0; i < samples; ++i)
+    (*data)[std::size_t(i)] = std::int16_t(20000 * std::sin(i * 0.01) + (i * 7919) % 3000);
+  g.BeginUpdate();
+  g.Clear();
+  g.AddPoint(0, clBlue, 0, 0, 1); // explicit points before and after the series
+  g.AddPoint(-3, clLime, samples / 2.0, 0, 3);
+  if (bulk) {
+    g.AddSamples(0, clRed, data, 1.0);
+    g.AddSamples(2, clBlue, std::span<const std::int16_t>(data->data(), 500), 1.0);
+  } else {
+    for (int i = 0; i < samples; ++i)
+      g.AddPoint(0, clRed, i, (*data)[std::size_t(i)], 1.0);
+    for (int i = 0; i < 500; ++i)
+      g.AddPoint(2, clBlue, i, (*data)[std::size_t(i)], 1.0);
+  }
+  g.AddPoint(0, clBlue, samples, 0, 1);
+  g.EndUpdate();
+  EXPECT_EQ(g.SeriesCount(0), samples + 2);
+  if (bulk) {
+    EXPECT_EQ(g.Points().size(), 3u); // no record per sample
+  }
+  return Grab(g);
+}
+} // namespace
+
+// Guards the bulk sample series: it must draw exactly as AddPoint per sample,
+// with and without thinning, and as bars.
+TEST(Graphbox, SampleSeriesDrawsLikeAddPoint)
+{
+  for (int samples : {400, 32768, 77777}) {
+    const QImage a = DrawScene(false, gtLine, samples);
+    const QImage b = DrawScene(true, gtLine, samples);
+    EXPECT_TRUE(a == b) << samples;
+  }
+  EXPECT_TRUE(DrawScene(false, gtVertBar, 3000) == DrawScene(true, gtVertBar, 3000));
+}
+
+// Guards copy and overlays: the copied picture includes what OnPaint drew, the
+// snapshot does not, and RestoreImage wipes overlays drawn after a paint.
+TEST(Graphbox, CopySnapshotAndOverlays)
+{
+  TGraphBox g;
+  SetupLeftGraph(g);
+  g.AddPoint(0, clRed, 0, 100, 1);
+  g.AddPoint(0, clRed, 512, 100, 1);
+  const QRgb marker = Rgb(clBlue);
+  bool drawMarker = true;
+  g.OnPaint = [&](TGraphBox* sender) {
+    if (!drawMarker)
+      return;
+    sender->MoveToValue(300, sender->YAxis().Min());
+    sender->LineToValue(clBlue, 300, sender->YAxis().Max());
+  };
+  QImage screen = Grab(g);
+  EXPECT_TRUE(HasColor(screen, marker));
+  EXPECT_FALSE(HasColor(g.Snapshot().convertToFormat(QImage::Format_RGB32), marker));
+  EXPECT_TRUE(HasColor(screen, Rgb(clRed)));
+
+  const QImage copy = g.CopyImage();
+  EXPECT_EQ(copy.size(), g.InnerRect().size());
+  EXPECT_TRUE(HasColor(copy, marker));
+  EXPECT_TRUE(HasColor(copy, Rgb(clRed)));
+  g.CopyToClipboard();
+  EXPECT_EQ(QGuiApplication::clipboard()->image().size(), copy.size());
+
+  // Overlays drawn outside a paint appear at once and RestoreImage wipes them.
+  drawMarker = false;
+  g.Invalidate();
+  screen = Grab(g);
+  EXPECT_FALSE(HasColor(screen, marker));
+  g.MoveToValue(100, 0);
+  g.LineToValue(clBlue, 100, 256);
+  EXPECT_TRUE(HasColor(Grab(g), marker));
+  g.RestoreImage();
+  EXPECT_TRUE(Grab(g) == screen);
+
+  TGraphBox s;
+  SetupSpectrumGraph(s);
+  EXPECT_EQ(s.CopyImage().size(), QSize(498, 185)); // less the one-pixel bevel
+}
+
+// Guards printing: a vector PDF page, and no output when the file dialog is cancelled.
+TEST(Graphbox, PrintToPdf)
+{
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  TGraphBox g;
+  SetupSpectrumGraph(g);
+  for (int i = 1; i < 500; ++i)
+    g.AddPoint(0, clLime, i, -50 + (i % 40), 1);
+
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  const QString path = dir.filePath("direct.pdf");
+  printer.setOutputFileName(path);
+  ASSERT_TRUE(g.PrintTo(printer));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray pdf = f.readAll();
+  EXPECT_TRUE(pdf.startsWith("%PDF"));
+  EXPECT_FALSE(pdf.contains("/Subtype /Image")); // drawn as vectors, not a bitmap
+
+  if (!QPrinterInfo::availablePrinters().isEmpty())
+    GTEST_SKIP() << "a printer is installed; the PDF fallback is not taken";
+  const QString asked = dir.filePath("asked.pdf");
+  g.AskPdfFileName = [](QWidget*) { return QString(); };
+  EXPECT_FALSE(g.Print());
+  g.AskPdfFileName = [&](QWidget*) { return asked; };
+  EXPECT_TRUE(g.Print());
+  EXPECT_GT(QFile(asked).size(), 0);
+}
+
+// Guards the mouse read-out on a scaled screen: the peak under the mouse names
+// the same value as on a plain screen (run once plain and once at scale 2).
+TEST(HiDpi, PeakReadout)
+{
+  TGraphBox g;
+  SetupSpectrumGraph(g);
+  g.SetXRange(8, 0, 512);
+  for (int i = 0; i < 512; ++i)
+    g.AddPoint(0, clLime, i, i == 300 ? 10 : -55, 1);
+  double readX = -1;
+  double readY = -1;
+  g.OnMouseMove = [&](TCustomGraph* sender, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+    static_cast<TGraphBox*>(sender)->PixelToValue(x, y, readX, readY);
+  };
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  const qreal dpr = g.devicePixelRatioF();
+  if (qEnvironmentVariableIsSet("DUV_EXPECT_DPR")) {
+    ASSERT_EQ(dpr, qEnvironmentVariable("DUV_EXPECT_DPR").toDouble());
+  }
+  const QImage img = Grab(g);
+  ASSERT_EQ(img.width(), qRound(g.width() * dpr));
+  // The peak: the topmost pixel of the trace, found in device pixels.
+  QPoint peak(-1, img.height());
+  for (int y = 0; y < img.height() && peak.x() < 0; ++y)
+    for (int x = qRound(g.PlotLeft() * dpr); x < qRound(g.PlotRight() * dpr); ++x)
+      if (img.pixel(x, y) == Rgb(clLime)) {
+        peak = QPoint(x, y);
+        break;
+      }
+  ASSERT_GE(peak.x(), 0);
+  const QPoint logical(int(peak.x() / dpr), int(peak.y() / dpr));
+  QTest::mouseMove(&g, logical);
+  QApplication::processEvents();
+  EXPECT_NEAR(readX, 300, 1 / g.Mapping().XScale + 1e-9);
+  EXPECT_NEAR(readY, 10, 1 / g.Mapping().YScale + 1e-9);
+  // Exactly what a plain screen's mapping names for that logical pixel.
+  double plainX = 0;
+  double plainY = 0;
+  g.PixelToValue(g.PlotLeft() + int(std::trunc(300 * g.Mapping().XScale)), logical.y(), plainX,
+                 plainY);
+  EXPECT_EQ(readX, plainX);
+}
+
+namespace {
+// Reference rasteriser: every segment on its own, start pixel painted, end
+// pixel not, the minor coordinate the exact line rounded half up.
+void ReferenceSegment(QImage& img, QPoint a, QPoint b, QRgb color, const QRect& clip)
+{
+  const long long dx = b.x() - a.x();
+  const long long dy = b.y() - a.y();
+  const bool xMajor = std::llabs(dx) >= std::llabs(dy);
+  const long long len = std::max(std::llabs(dx), std::llabs(dy));
+  for (long long t = 0; t < len; ++t) {
+    const long long major = xMajor ? dx : dy;
+    const long long minor = xMajor ? dy : dx;
+    const long long num = 2 * t * minor + len;
+    const long long q = num >= 0 ? num / (2 * len) : -((-num + 2 * len - 1) / (2 * len));
+    const long long pm = (xMajor ? a.x() : a.y()) + (major > 0 ? t : -t);
+    const long long pn = (xMajor ? a.y() : a.x()) + q;
+    const QPoint p(int(xMajor ? pm : pn), int(xMajor ? pn : pm));
+    if (clip.contains(p))
+      img.setPixel(p, color);
+  }
+}
+} // namespace
+
+// Guards the line rasteriser and the column merging of batched polylines: a
+// dense, clipped trace must paint exactly the pixels of its segments drawn
+// one by one.
+TEST(GraphCanvas, BatchedLinesMatchSegments)
+{
+  std::srand(7);
+  std::vector<QPoint> pts;
+  int y = 50;
+  for (int i = 0; i < 6000; ++i) {
+    y = std::clamp(y + std::rand() % 41 - 20, -10, 110);
+    pts.emplace_back(i / 40 + (i % 97 == 0 ? 3 : 0) + (i % 1001 == 0 ? 100000 : 0), y);
+  }
+  const auto colorOf = [](std::size_t i) { return (i / 500) % 2 ? clRed : clBlue; };
+  for (const QRect clip : {QRect(0, 0, 200, 100), QRect(20, 10, 100, 60)}) {
+    QImage drawn(200, 100, QImage::Format_RGB32);
+    QImage expected(200, 100, QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    expected.fill(Qt::white);
+    {
+      QPainter p(&drawn);
+      TGraphCanvas c(p, clBlack, 1, &drawn);
+      c.SetClipRect(clip);
+      c.MoveTo(pts[0].x(), pts[0].y());
+      for (std::size_t i = 1; i < pts.size(); ++i) {
+        c.PenColor = colorOf(i);
+        c.LineTo(pts[i].x(), pts[i].y());
+      }
+    }
+    for (std::size_t i = 1; i < pts.size(); ++i)
+      ReferenceSegment(expected, pts[i - 1], pts[i], Rgb(colorOf(i)), clip);
+    EXPECT_TRUE(drawn == expected) << clip.width();
+  }
+}
