@@ -4,15 +4,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QFileDialog>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -464,13 +461,7 @@ TCustomGraph::TCustomGraph(QWidget* Parent) : QWidget(Parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
   resize(90, 90);
-  AskPdfFileName = [](QWidget* parent) {
-    QString name = QFileDialog::getSaveFileName(parent, tr("Print to PDF"), QDir::homePath(),
-                                                tr("PDF files (*.pdf)"));
-    if (!name.isEmpty() && !name.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
-      name += QLatin1String(".pdf");
-    return name;
-  };
+  AskPdfFileName = [](QWidget* parent) { return duv::AskPdfFileName(parent, "graph.pdf"); };
 }
 
 TCustomGraph::~TCustomGraph() = default;
@@ -915,20 +906,8 @@ bool TCustomGraph::PrintTo(QPrinter& Printer)
 
 bool TCustomGraph::Print()
 {
-  QPrinterInfo info = QPrinterInfo::defaultPrinter();
-  if (info.isNull() && !QPrinterInfo::availablePrinters().isEmpty())
-    info = QPrinterInfo::availablePrinters().front(); // printers, but none marked default
-  if (!info.isNull()) {
-    QPrinter printer(info, QPrinter::HighResolution);
-    return PrintTo(printer);
-  }
-  const QString name = AskPdfFileName ? AskPdfFileName(this) : QString();
-  if (name.isEmpty())
-    return false;
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(name);
-  return PrintTo(printer);
+  const std::unique_ptr<QPrinter> printer = ChoosePrinter(this, AskPdfFileName);
+  return printer && PrintTo(*printer);
 }
 
 // ------------------------------------------------------------------ TGraphBox

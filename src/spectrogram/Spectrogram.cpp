@@ -8,12 +8,10 @@
 #include <QDrag>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -284,28 +282,15 @@ void TSpectroGram::PrintTo(QPrinter& printer)
 
 void TSpectroGram::PrintToPdf(const QString& fileName)
 {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setOutputFormat(QPrinter::PdfFormat);
-  printer.setOutputFileName(fileName);
-  PrintTo(printer);
+  PrintTo(*MakePdfPrinter(fileName));
 }
 
 void TSpectroGram::PrintImage()
 {
-  const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-  if (!info.isNull()) {
-    QPrinter printer(info, QPrinter::HighResolution);
-    PrintTo(printer);
-    return;
-  }
-  // No printer on this machine: print into a PDF file instead.
-  QString fileName = QFileDialog::getSaveFileName(this, tr("Print Spectrogram to PDF"),
-                                                  "spectrogram.pdf", tr("PDF files (*.pdf)"));
-  if (fileName.isEmpty())
-    return;
-  if (!fileName.endsWith(".pdf", Qt::CaseInsensitive))
-    fileName += ".pdf";
-  PrintToPdf(fileName);
+  const std::unique_ptr<QPrinter> printer = ChoosePrinter(
+      this, [](QWidget* parent) { return AskPdfFileName(parent, "spectrogram.pdf"); });
+  if (printer)
+    PrintTo(*printer);
 }
 
 void TSpectroGram::BeginBarDrag()

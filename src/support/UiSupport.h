@@ -1,13 +1,33 @@
-// Helpers for the widget layer: colour words to and from QColor.
+// Helpers for the widget layer: colour words to and from QColor, and where a
+// print goes.
 #pragma once
 
 #include "support/DSupport.h"
 
 #include <QColor>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QPrinter;
+class QWidget;
 
 namespace duv {
 
 inline QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 inline TColor FromQColor(const QColor& c) { return MakeColor(c.red(), c.green(), c.blue()); }
+
+// Asks for the name of a PDF file to print into; empty when cancelled. The
+// ".pdf" ending is added when missing.
+QString AskPdfFileName(QWidget* parent, const QString& suggestedName);
+
+// A vector PDF printer writing to fileName.
+std::unique_ptr<QPrinter> MakePdfPrinter(const QString& fileName);
+
+// The printer a print command uses: the default printer (or the first one
+// installed when none is marked default); on a machine with no printer, a
+// PDF file named through askPdf. Null when the user cancels.
+std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent,
+                                        const std::function<QString(QWidget*)>& askPdf);
 
 } // namespace duv
