@@ -249,8 +249,8 @@ void TWaveReader::Start()
   LossPending = false;
 
   auto* source = new QAudioSource(FDevice, qformat, this);
-  // Fragments of at most one buffer and at most 20 ms keep the latency low;
-  // below 5 ms the device's polling would only burn time.
+  // The device hands data over in fragments of about one buffer, kept
+  // between 5 ms (shorter only burns time polling) and 20 ms (latency).
   const qsizetype perMs = format.SampleRate * blockAlign / 1000;
   const qsizetype fragment = std::clamp<qsizetype>(bytes, 5 * perMs, 20 * perMs);
   source->setBufferSize(fragment / blockAlign * blockAlign);

@@ -10,6 +10,7 @@
 #include <complex>
 #include <cstring>
 #include <fftw3.h>
+#include <stdexcept>
 #include <vector>
 
 using namespace duv;
@@ -261,6 +262,40 @@ TEST_F(WaveReaderRig, InputRemovedWhileCapturingStopsWithAMessage)
   ASSERT_EQ(Log.Messages.size(), 1);
   EXPECT_TRUE(Log.Messages[0].contains("RigUnplug")) << Log.Messages[0].toStdString();
   EXPECT_EQ(buffers, 4); // the four queued buffers still came back
+}
+
+// Guards the destructor: a reader destroyed while capturing releases the
+// device instead of leaving a stream (and a dangling callback) behind.
+TEST_F(WaveReaderRig, DestroyingARunningReaderStopsIt)
+{
+  rig::PipeWriter writer(rig::Tone(440.0));
+  int calls = 0;
+  {
+    TWaveReader reader;
+    reader.SetWaveType(wf44Khz_Mono_16Bit);
+    reader.OnWaveIn = [&](TWaveReader*, const void*, int, const TWaveDataFormat&) { ++calls; };
+    reader.Start();
+    ASSERT_TRUE(rig::WaitFor([&] { return calls >= 2; }, 5000));
+  }
+  const int atDestruction = calls;
+  rig::Spin(200);
+  EXPECT_EQ(calls, atDestruction);
+  EXPECT_TRUE(rig::WaitFor([] { return rig::ClientRecordStreams() == 0; }, 3000));
+}
+
+// Guards against an exception from OnWaveIn unwinding through the event
+// loop: capture stops and the exception's text reaches the user.
+TEST_F(WaveReaderRig, FailingHandlerStopsCaptureWithItsMessage)
+{
+  rig::PipeWriter writer(rig::Tone(440.0));
+  TWaveReader reader;
+  reader.SetWaveType(wf22Khz_Mono_8Bit);
+  reader.OnWaveIn = [](TWaveReader*, const void*, int, const TWaveDataFormat&) {
+    throw std::runtime_error("analysis failed");
+  };
+  reader.Start();
+  EXPECT_TRUE(rig::WaitFor([&] { return !reader.IsActive(); }, 5000));
+  EXPECT_EQ(Log.Messages, QStringList{"analysis failed"});
 }
 
 // Guards the deadline of Stop: when the buffers never come back (their
