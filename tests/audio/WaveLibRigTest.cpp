@@ -107,8 +107,8 @@ TEST_F(WaveLibRig, PlayedToneIsHeardOnTheLoopback)
 }
 
 // Guards the open sequence: a rejected format gives "Can't play format" and
-// leaves no device open, and a second play closes the first one's device,
-// stopping a buffer still playing.
+// leaves no device open, a second play closes the first one's device,
+// stopping a buffer still playing, and a write without samples fails.
 TEST_F(WaveLibRig, RejectedFormatsAndRepeatedPlays)
 {
   WAVEFORMATEX w24 = MakeWaveFormat({44100, 3, 1}); // 24-bit has no Qt format
@@ -140,6 +140,16 @@ TEST_F(WaveLibRig, RejectedFormatsAndRepeatedPlays)
       std::runtime_error);
   EXPECT_FALSE(WaveOutIsOpen()); // the earlier device was closed first
   EXPECT_TRUE(rig::WaitFor([] { return rig::ClientPlayStreams() == 0; }, 3000));
+
+  // Missing samples fail before anything is written; the device stays open.
+  OpenWaveOut(Mono16(11025));
+  EXPECT_THROW(
+      try { WriteWaveOut(nullptr, 100, true); } catch (const std::runtime_error& e) {
+        EXPECT_STREQ(e.what(), "Unable to prepare header");
+        throw;
+      },
+      std::runtime_error);
+  EXPECT_TRUE(WaveOutIsOpen());
 }
 
 // Guards the input choice: the chooser lists the inputs with the default

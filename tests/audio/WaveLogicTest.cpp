@@ -99,9 +99,9 @@ TEST(WaveLibText, ErrorTextsAsTheUserSeesThem)
   EXPECT_TRUE(WaveOutErrorText(34).startsWith("34 The data block"));
 }
 
-// Guards against playing (or crashing) with nothing open: a write without a
-// device, or without data, fails with the header message.
-TEST(WaveLibErrors, WriteWithoutDeviceOrDataFails)
+// Guards against playing (or crashing) with nothing open: after a refused
+// format no device is open and a write fails with the header message.
+TEST(WaveLibErrors, WriteWithoutDeviceFails)
 {
   WAVEFORMATEX bad;
   bad.wFormatTag = 3; // float: not playable here
