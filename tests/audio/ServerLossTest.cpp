@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/types.h>
 
 using namespace duv;
 
@@ -66,8 +68,9 @@ TEST(WaveReaderServerLoss, KillingTheServerLeavesTheReaderIdle)
 
   QFile pidFile(rundir + "/pulse/pid");
   ASSERT_TRUE(pidFile.open(QIODevice::ReadOnly));
-  const QString pid = QString::fromUtf8(pidFile.readAll()).trimmed();
-  QProcess::execute("kill", {"-9", pid});
+  const pid_t pid = QString::fromUtf8(pidFile.readAll()).trimmed().toInt();
+  ASSERT_GT(pid, 0);
+  ASSERT_EQ(::kill(pid, SIGKILL), 0);
 
   EXPECT_TRUE(rig::WaitFor([&] { return !reader.IsActive(); }, 10000));
   ASSERT_EQ(log.Messages.size(), 1);
