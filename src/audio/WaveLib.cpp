@@ -46,7 +46,7 @@ WaveOut& State()
 
 // The Qt format of a PCM record, or an invalid format when Qt has no
 // equivalent or the record contradicts itself.
-QAudioFormat ToAudioFormat(const WAVEFORMATEX& w)
+QAudioFormat PlayFormat(const WAVEFORMATEX& w)
 {
   QAudioFormat q;
   if (w.wFormatTag != WAVE_FORMAT_PCM || w.nChannels < 1 || w.nSamplesPerSec < 1 ||
@@ -130,7 +130,7 @@ void OpenWaveOut(const WAVEFORMATEX& Format)
   const QAudioDevice device = QMediaDevices::defaultAudioOutput();
   if (device.isNull() || !QCoreApplication::instance())
     Fail("Failed to open output device");
-  const QAudioFormat format = ToAudioFormat(Format);
+  const QAudioFormat format = PlayFormat(Format);
   if (!format.isValid() || !device.isFormatSupported(format))
     Fail("Can't play format");
   auto* sink = new QAudioSink(device, format, QCoreApplication::instance());
