@@ -3,7 +3,8 @@
 #   GUI   : links the widget layer and runs under Qt's offscreen platform with
 #           one QApplication made by tests/common/gui_main.cpp.
 #   AUDIO : needs the private sound server of scripts/audio-rig (label "audio";
-#           the cases skip with a message when no server is reachable).
+#           the cases skip with a message when no server is reachable; they
+#           share the resource lock audio_rig, so they never run at once).
 include(GoogleTest)
 function(duvovovi_add_test NAME)
   cmake_parse_arguments(T "GUI;AUDIO" "" "SOURCES;LIBS" ${ARGN})
@@ -24,8 +25,14 @@ function(duvovovi_add_test NAME)
   if(T_AUDIO)
     list(APPEND labels audio)
   endif()
+  set(extra)
+  if(T_AUDIO)
+    # One rig for all: tests that write its FIFO microphone or play into its
+    # sink must not overlap.
+    set(extra RESOURCE_LOCK audio_rig)
+  endif()
   gtest_discover_tests(${NAME}
-    PROPERTIES ENVIRONMENT "${env}" LABELS "${labels}"
+    PROPERTIES ENVIRONMENT "${env}" LABELS "${labels}" ${extra}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST)
 endfunction()

@@ -1,0 +1,435 @@
+#include "audio/Waveread.h"
+
+#include <QAudioSource>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QMediaDevices>
+#include <QMessageBox>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+namespace duv {
+
+namespace {
+
+TWaveMessageEvent& GlobalMessageHandler()
+{
+  static TWaveMessageEvent handler;
+  return handler;
+}
+
+// The notice a filled (or, on Stop, returned) buffer posts to its reader, so
+// OnWaveIn always runs from the event loop, one buffer at a time.
+class BufferDone : public QEvent
+{
+public:
+  BufferDone(int index, unsigned generation)
+      : QEvent(QEvent::Type(TWaveReader::BufferDoneEvent())), Index(index), Generation(generation)
+  {
+  }
+  int Index;
+  unsigned Generation;
+};
+
+// Largest frame count Start accepts: four buffers of it stay well below a
+// gigabyte even in stereo 16-bit.
+constexpr int MaxSampleCount = 1 << 24;
+
+} // namespace
+
+QString WaveTypeCaption(int t)
+{
+  const TWaveDataFormat f = WaveTypeFormat(t);
+  if (f.SampleRate == 0)
+    return QStringLiteral("No Wave Mapper");
+  const char* rate = f.SampleRate == 11025 ? "11.025" : f.SampleRate == 22050 ? "22.05" : "44.1";
+  return QStringLiteral("%1 kHz, %2, %3-bit")
+      .arg(QLatin1String(rate), f.Channels == 2 ? QStringLiteral("Stereo") : QStringLiteral("Mono"))
+      .arg(8 * f.BytesPerSample);
+}
+
+QAudioFormat ToAudioFormat(const TWaveDataFormat& f)
+{
+  QAudioFormat q;
+  q.setSampleRate(f.SampleRate);
+  q.setChannelCount(f.Channels);
+  q.setSampleFormat(f.BytesPerSample == 1 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  return q;
+}
+
+std::uint32_t FormatMask(const QAudioDevice& device)
+{
+  if (device.isNull())
+    return 0;
+  std::uint32_t mask = 0;
+  for (int t = 1; t <= 12; ++t)
+    if (device.isFormatSupported(ToAudioFormat(WaveTypeFormat(t))))
+      mask |= 1u << (t - 1);
+  return mask;
+}
+
+std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mask)
+{
+  std::vector<std::pair<QString, TWaveTypes>> list;
+  if (mask == 0)
+    list.emplace_back(WaveTypeCaption(wfNone), wfNone);
+  for (int t = 1; t <= 12; ++t)
+    if (mask & (1u << (t - 1)))
+      list.emplace_back(WaveTypeCaption(t), TWaveTypes(t));
+  return list;
+}
+
+TWaveMessageEvent SetWaveMessageHandler(TWaveMessageEvent handler)
+{
+  return std::exchange(GlobalMessageHandler(), std::move(handler));
+}
+
+int TWaveReader::BufferDoneEvent()
+{
+  static const int type = QEvent::registerEventType();
+  return type;
+}
+
+TWaveReader::TWaveReader(QObject* Owner) : QObject(Owner)
+{
+  FDevice = QMediaDevices::defaultAudioInput();
+  ReadFormats();
+  if (!FormatList.empty())
+    StoredType = FormatList.front().second;
+  // Watch for the input disappearing while it records (unplugged, server
+  // gone). Qt 6.4 does not always signal a removed input, so a running
+  // capture also looks at the list now and then.
+  auto* devices = new QMediaDevices(this);
+  connect(devices, &QMediaDevices::audioInputsChanged, this, &TWaveReader::InputsChanged);
+  DeviceWatch = new QTimer(this);
+  DeviceWatch->setInterval(250);
+  connect(DeviceWatch, &QTimer::timeout, this, &TWaveReader::InputsChanged);
+}
+
+TWaveReader::~TWaveReader()
+{
+  // OnWaveIn belongs to the owner, which may already be half destroyed.
+  OnWaveIn = nullptr;
+  Stop();
+  Release();
+}
+
+void TWaveReader::ShowMessage(const QString& text)
+{
+  if (OnMessage)
+    OnMessage(text);
+  else if (GlobalMessageHandler())
+    GlobalMessageHandler()(text);
+  else
+    QMessageBox::information(nullptr, QCoreApplication::applicationName(), text);
+}
+
+void TWaveReader::ReadFormats()
+{
+  if (FDevice.isNull())
+    ShowMessage(QStringLiteral("No Wave Device Available"));
+  FormatList = FormatListFromMask(FormatMask(FDevice));
+}
+
+QStringList TWaveReader::FormatCaptions() const
+{
+  QStringList captions;
+  for (const auto& item : FormatList)
+    captions << item.first;
+  return captions;
+}
+
+QComboBox* TWaveReader::ComboBox() const
+{
+  return FComboBox;
+}
+
+void TWaveReader::SetComboBox(QComboBox* Value)
+{
+  FComboBox = Value; // QPointer: unlinks itself when the list is destroyed
+  if (!Value)
+    return;
+  Value->clear();
+  for (const auto& [caption, type] : FormatList)
+    Value->addItem(caption, int(type));
+  if (Value->count() > 0)
+    Value->setCurrentIndex(0);
+}
+
+TWaveTypes TWaveReader::WaveType() const
+{
+  if (FComboBox) {
+    // No selection reads as no format rather than failing.
+    const int i = FComboBox->currentIndex();
+    return i < 0 ? wfNone : TWaveTypes(FComboBox->itemData(i).toInt());
+  }
+  return StoredType;
+}
+
+void TWaveReader::SetWaveType(TWaveTypes Value)
+{
+  if (Value == WaveType())
+    return;
+  StoredType = Value;
+  if (FComboBox)
+    FComboBox->setCurrentIndex(FComboBox->findData(int(Value)));
+}
+
+void TWaveReader::GetDataFormat(TWaveDataFormat& Format) const
+{
+  const TWaveDataFormat f = WaveTypeFormat(WaveType());
+  if (f.SampleRate != 0)
+    Format = f;
+}
+
+void TWaveReader::SetDevice(const QAudioDevice& Value)
+{
+  const bool restart = Running;
+  Stop();
+  const TWaveTypes keep = WaveType();
+  FDevice = Value;
+  ReadFormats();
+  StoredType = keep;
+  if (FComboBox) {
+    SetComboBox(FComboBox);
+    // Keep the user's format when the new input has it too.
+    const int i = FComboBox->findData(int(keep));
+    if (i >= 0)
+      FComboBox->setCurrentIndex(i);
+  }
+  if (restart)
+    Start();
+}
+
+void TWaveReader::Start()
+{
+  if (Running || Stopping)
+    return;
+  const TWaveTypes type = WaveType();
+  const TWaveDataFormat format = WaveTypeFormat(type);
+  if (format.SampleRate == 0) {
+    ShowMessage(QStringLiteral("No capture format is selected, so capture cannot start."));
+    return;
+  }
+  if (FSampleCount < 1 || FSampleCount > MaxSampleCount) {
+    ShowMessage(QStringLiteral("Invalid buffer size: %1 samples.").arg(FSampleCount));
+    return;
+  }
+  if (FDevice.isNull()) {
+    ShowMessage(QStringLiteral("No Wave Device Available"));
+    return;
+  }
+  const QString name = FDevice.description();
+  const auto inputs = QMediaDevices::audioInputs();
+  if (std::find(inputs.begin(), inputs.end(), FDevice) == inputs.end()) {
+    ShowMessage(QStringLiteral("The input device \"%1\" is not available.").arg(name));
+    return;
+  }
+  const QAudioFormat qformat = ToAudioFormat(format);
+  if (!FDevice.isFormatSupported(qformat)) {
+    ShowMessage(QStringLiteral("The input device \"%1\" cannot record %2.")
+                    .arg(name, WaveTypeCaption(type)));
+    return;
+  }
+
+  CurFormat = format;
+  CurSampleCount = FSampleCount;
+  const qsizetype blockAlign = qsizetype(format.Channels) * format.BytesPerSample;
+  const qsizetype bytes = blockAlign * CurSampleCount;
+  for (auto& b : Buffers) {
+    b.Data.assign(std::size_t(bytes), 0);
+    b.Filled = 0;
+  }
+  ++Generation;
+  LossPending = false;
+
+  auto* source = new QAudioSource(FDevice, qformat, this);
+  // The device hands data over in fragments of about one buffer, kept
+  // between 5 ms (shorter only burns time polling) and 20 ms (latency).
+  const qsizetype perMs = format.SampleRate * blockAlign / 1000;
+  const qsizetype fragment = std::clamp<qsizetype>(bytes, 5 * perMs, 20 * perMs);
+  source->setBufferSize(fragment / blockAlign * blockAlign);
+  Source = source;
+  connect(source, &QAudioSource::stateChanged, this, &TWaveReader::SourceStateChanged);
+  QIODevice* input = source->start();
+  if (!input || source->error() != QAudio::NoError) {
+    Release();
+    ShowMessage(QStringLiteral("Failed to open input device \"%1\".").arg(name));
+    return;
+  }
+  Input = input;
+  connect(input, &QIODevice::readyRead, this, &TWaveReader::Pump);
+
+  Queue.clear();
+  for (int i = 0; i < BufferCount; ++i)
+    Queue.push_back(i);
+  FOutstanding = BufferCount;
+  Running = true;
+  Stopping = false;
+  DeviceWatch->start();
+}
+
+// Moves what the device has recorded into the queued buffers, in queue order,
+// and posts a notice for each one that fills up. With all four buffers out
+// the data waits in the device until OnWaveIn hands one back.
+void TWaveReader::Pump()
+{
+  while (Running && Input && !Queue.empty()) {
+    Buffer& b = Buffers[std::size_t(Queue.front())];
+    const qint64 want = qint64(b.Data.size()) - b.Filled;
+    const qint64 got = Input->read(b.Data.data() + b.Filled, want);
+    if (got <= 0)
+      break;
+    b.Filled += got;
+    if (b.Filled == qsizetype(b.Data.size())) {
+      const int index = Queue.front();
+      Queue.pop_front();
+      PostReturned(index);
+    }
+  }
+}
+
+void TWaveReader::PostReturned(int index)
+{
+  QCoreApplication::postEvent(this, new BufferDone(index, Generation));
+}
+
+bool TWaveReader::event(QEvent* e)
+{
+  if (e->type() == BufferDoneEvent()) {
+    auto* done = static_cast<BufferDone*>(e);
+    BufferReturned(done->Index, done->Generation);
+    return true;
+  }
+  return QObject::event(e);
+}
+
+void TWaveReader::BufferReturned(int index, unsigned generation)
+{
+  if (generation != Generation)
+    return; // from a capture that has ended
+  --FOutstanding;
+  Buffer& b = Buffers[std::size_t(index)];
+  if (OnWaveIn) {
+    // An exception must not unwind through the event loop of the device:
+    // it ends the capture and reaches the user as a message.
+    try {
+      OnWaveIn(this, b.Data.data(), CurSampleCount, CurFormat);
+    } catch (const std::exception& ex) {
+      DeviceLost(QString::fromUtf8(ex.what()));
+    } catch (...) {
+      DeviceLost(QStringLiteral("Capture stopped after an unknown error."));
+    }
+  }
+  // OnWaveIn may have stopped (and even restarted) the capture.
+  if (Running && generation == Generation) {
+    b.Filled = 0;
+    Queue.push_back(index);
+    ++FOutstanding;
+    Pump();
+  }
+}
+
+void TWaveReader::Stop()
+{
+  if (!Running || Stopping)
+    return;
+  Running = false;
+  Stopping = true;
+
+  // Reset: the device stops and hands back every queued buffer in order; the
+  // part of a buffer it had not filled reads as silence.
+  if (Source) {
+    disconnect(Source, nullptr, this, nullptr);
+    Source->stop();
+  }
+  for (int index : Queue) {
+    Buffer& b = Buffers[std::size_t(index)];
+    std::fill(b.Data.begin() + b.Filled, b.Data.end(), char(0));
+    PostReturned(index);
+  }
+  Queue.clear();
+
+  // The returned buffers come through the event loop, so OnWaveIn still sees
+  // them; the deadline keeps a lost notice from hanging the program.
+  QElapsedTimer timer;
+  timer.start();
+  while (FOutstanding > 0 && QCoreApplication::instance() && timer.elapsed() < StopDeadlineMs) {
+    QCoreApplication::sendPostedEvents(this, BufferDoneEvent());
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    if (FOutstanding > 0)
+      QThread::msleep(1);
+  }
+  if (FOutstanding > 0)
+    qWarning("TWaveReader: %d buffers did not come back; giving up on them", FOutstanding);
+  FOutstanding = 0;
+  Stopping = false;
+  Release();
+}
+
+void TWaveReader::Release()
+{
+  ++Generation; // notices still on their way are ignored
+  DeviceWatch->stop();
+  Queue.clear();
+  FOutstanding = 0;
+  Input = nullptr;
+  if (QAudioSource* source = Source) {
+    disconnect(source, nullptr, this, nullptr);
+    source->stop();
+    // Not deleted here: this may run inside one of the source's own signals.
+    source->deleteLater();
+  }
+  Source = nullptr;
+  for (auto& b : Buffers) {
+    b.Data.clear();
+    b.Data.shrink_to_fit();
+    b.Filled = 0;
+  }
+}
+
+void TWaveReader::SourceStateChanged()
+{
+  if (!Running || !Source)
+    return;
+  if (Source->state() == QAudio::StoppedState && Source->error() != QAudio::NoError)
+    DeviceLost(QStringLiteral("The input device \"%1\" stopped working; capture has stopped.")
+                   .arg(FDevice.description()));
+}
+
+void TWaveReader::InputsChanged()
+{
+  if (!Running)
+    return;
+  const auto inputs = QMediaDevices::audioInputs();
+  if (std::find(inputs.begin(), inputs.end(), FDevice) == inputs.end())
+    DeviceLost(
+        QStringLiteral("The input device \"%1\" is no longer available; capture has stopped.")
+            .arg(FDevice.description()));
+}
+
+// Stops the capture and tells the user why, from the event loop rather than
+// from inside the device's (or OnWaveIn's) call stack.
+void TWaveReader::DeviceLost(const QString& text)
+{
+  if (LossPending)
+    return;
+  LossPending = true;
+  const unsigned generation = Generation;
+  QMetaObject::invokeMethod(
+      this,
+      [this, generation, text] {
+        if (generation != Generation)
+          return; // the capture ended some other way meanwhile
+        Stop();
+        ShowMessage(text);
+      },
+      Qt::QueuedConnection);
+}
+
+} // namespace duv

@@ -1,0 +1,148 @@
+// TWaveReader: captures PCM sound from an input device in one of the twelve
+// classic formats and hands each filled buffer to OnWaveIn on the GUI thread.
+#pragma once
+
+#include "support/WaveFormat.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <utility>
+#include <vector>
+
+class QAudioSource;
+class QComboBox;
+class QIODevice;
+class QTimer;
+
+namespace duv {
+
+class TWaveReader;
+
+// (Sender, Buffer, SampleCount, Format): one filled buffer of interleaved
+// samples, SampleCount frames long.
+using TWaveInEvent = std::function<void(TWaveReader* Sender, const void* Buffer, int SampleCount,
+                                        const TWaveDataFormat& Format)>;
+// Receives a message meant for the user.
+using TWaveMessageEvent = std::function<void(const QString& Text)>;
+
+// Caption of a format in the format list, e.g. "44.1 kHz, Stereo, 16-bit";
+// "No Wave Mapper" for wfNone.
+QString WaveTypeCaption(int t);
+
+// The Qt format of a capture format: 8-bit is unsigned, 16-bit signed.
+QAudioFormat ToAudioFormat(const TWaveDataFormat& f);
+
+// Bit t-1 set for each type t (1 ... 12) the device can record; 0 for a null
+// device.
+std::uint32_t FormatMask(const QAudioDevice& device);
+
+// The format list for a mask: "No Wave Mapper" alone for 0, otherwise the
+// supported types in table order.
+std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mask);
+
+// Where the reader's messages go when the reader has no OnMessage of its own:
+// an information box unless a handler is set (tests set one so that no modal
+// box ever blocks them). Returns the previous handler.
+TWaveMessageEvent SetWaveMessageHandler(TWaveMessageEvent handler);
+
+class TWaveReader : public QObject
+{
+  Q_OBJECT
+public:
+  // Reads the formats of the default input; with no input device the user is
+  // told "No Wave Device Available" and the list holds "No Wave Mapper".
+  explicit TWaveReader(QObject* Owner = nullptr);
+  // Stops a running capture.
+  ~TWaveReader() override;
+
+  TWaveInEvent OnWaveIn;
+  // Messages for the user (failed start, lost device); falls back to the
+  // handler of SetWaveMessageHandler.
+  TWaveMessageEvent OnMessage;
+
+  QComboBox* ComboBox() const;
+  void SetComboBox(QComboBox* Value);
+
+  TWaveTypes WaveType() const;
+  void SetWaveType(TWaveTypes Value);
+
+  int SampleCount() const { return FSampleCount; }
+  void SetSampleCount(int Value) { FSampleCount = Value; }
+
+  // The input captured from; the default input until the user chooses one.
+  // Choosing re-reads the device's formats into the list (and the linked
+  // combo box) and restarts a running capture on the new device.
+  QAudioDevice Device() const { return FDevice; }
+  void SetDevice(const QAudioDevice& Value);
+
+  void Start();
+  void Stop();
+  bool IsActive() const { return Running || Stopping; }
+  // The format of the current WaveType; left as it was for wfNone.
+  void GetDataFormat(TWaveDataFormat& Format) const;
+
+  // Captions of the supported formats, in list order.
+  QStringList FormatCaptions() const;
+  // Buffers that sit with the device: 4 while running, 3 inside OnWaveIn.
+  int Outstanding() const { return FOutstanding; }
+
+  // How long Stop waits for the buffers to come back before it gives up on
+  // them, so a device that never returns them cannot hang the program.
+  static constexpr int StopDeadlineMs = 3000;
+  static constexpr int BufferCount = 4;
+
+  // The event type of the reader's buffer-returned notice.
+  static int BufferDoneEvent();
+
+protected:
+  bool event(QEvent* e) override;
+
+private:
+  struct Buffer
+  {
+    std::vector<char> Data;
+    qsizetype Filled = 0;
+  };
+
+  void ReadFormats();
+  void ShowMessage(const QString& text);
+  void Pump();
+  void BufferReturned(int index, unsigned generation);
+  void PostReturned(int index);
+  void SourceStateChanged();
+  void InputsChanged();
+  void DeviceLost(const QString& text);
+  void Release();
+
+  std::vector<std::pair<QString, TWaveTypes>> FormatList;
+  QPointer<QComboBox> FComboBox;
+  TWaveTypes StoredType = wfNone;
+  int FSampleCount = 256;
+  QAudioDevice FDevice;
+
+  bool Running = false;
+  bool Stopping = false;
+  int FOutstanding = 0;
+  TWaveDataFormat CurFormat;
+  // Frames per buffer of the current capture: buffers keep the size they
+  // were allocated with even if SampleCount changes while running.
+  int CurSampleCount = 0;
+  // Counts captures; a notice from an earlier capture is ignored.
+  unsigned Generation = 0;
+  bool LossPending = false;
+
+  QTimer* DeviceWatch = nullptr;
+  QPointer<QAudioSource> Source;
+  QPointer<QIODevice> Input;
+  std::array<Buffer, BufferCount> Buffers;
+  std::deque<int> Queue; // buffers with the device, the one being filled first
+};
+
+} // namespace duv

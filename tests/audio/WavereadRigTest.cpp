@@ -1,0 +1,386 @@
+// Capture against the rig: formats, tone capture, buffer circulation, Stop,
+// failures and a sustained run with a counting signal.
+#include "AudioRig.h"
+#include "audio/Waveread.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstring>
+#include <fftw3.h>
+#include <stdexcept>
+#include <vector>
+
+using namespace duv;
+
+namespace {
+
+// One channel of an interleaved buffer as doubles around zero.
+std::vector<double> Channel(const void* buffer, int count, const TWaveDataFormat& f, int channel)
+{
+  std::vector<double> x(static_cast<std::size_t>(count));
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  for (int i = 0; i < count; ++i) {
+    const int at = (i * f.Channels + channel) * f.BytesPerSample;
+    if (f.BytesPerSample == 1)
+      x[std::size_t(i)] = double(bytes[at]) - 128.0;
+    else
+      x[std::size_t(i)] = double(std::int16_t(bytes[at] | (bytes[at + 1] << 8)));
+  }
+  return x;
+}
+
+// The bin of the largest magnitude among 1 ... N/2-1.
+int PeakBin(std::vector<double> x)
+{
+  const int n = int(x.size());
+  std::vector<std::complex<double>> out(std::size_t(n / 2 + 1));
+  fftw_plan plan =
+      fftw_plan_dft_r2c_1d(n, x.data(), reinterpret_cast<fftw_complex*>(out.data()), FFTW_ESTIMATE);
+  fftw_execute(plan);
+  fftw_destroy_plan(plan);
+  int best = 1;
+  for (int k = 1; k < n / 2; ++k)
+    if (std::abs(out[std::size_t(k)]) > std::abs(out[std::size_t(best)]))
+      best = k;
+  return best;
+}
+
+struct Captured
+{
+  std::vector<std::vector<char>> Buffers;
+  std::vector<int> Counts;
+  std::vector<TWaveDataFormat> Formats;
+  std::vector<int> OutstandingInside;
+};
+
+// Records every buffer handed to OnWaveIn (as many bytes as the format says).
+void Record(TWaveReader& reader, Captured& c)
+{
+  reader.OnWaveIn = [&c](TWaveReader* r, const void* buffer, int count, const TWaveDataFormat& f) {
+    const auto* p = static_cast<const char*>(buffer);
+    c.Buffers.emplace_back(p, p + std::size_t(count) * f.Channels * f.BytesPerSample);
+    c.Counts.push_back(count);
+    c.Formats.push_back(f);
+    c.OutstandingInside.push_back(r->Outstanding());
+  };
+}
+
+class WaveReaderRig : public ::testing::Test
+{
+protected:
+  void SetUp() override { SKIP_WITHOUT_RIG(); }
+  rig::MessageLog Log;
+};
+
+} // namespace
+
+// Guards the format query: the rig's input accepts all twelve formats and
+// they must be listed in table order with their values.
+TEST_F(WaveReaderRig, ListsAllTwelveFormatsOfTheDefaultInput)
+{
+  TWaveReader reader;
+  EXPECT_EQ(reader.Device().description(), "RigPipe");
+  QComboBox combo;
+  reader.SetComboBox(&combo);
+  ASSERT_EQ(combo.count(), 12);
+  for (int t = 1; t <= 12; ++t) {
+    EXPECT_EQ(combo.itemText(t - 1), WaveTypeCaption(t));
+    EXPECT_EQ(combo.itemData(t - 1).toInt(), t);
+  }
+  EXPECT_EQ(combo.itemText(11), "44.1 kHz, Stereo, 16-bit");
+  EXPECT_EQ(reader.WaveType(), wf11Khz_Mono_8Bit);
+  EXPECT_TRUE(Log.Messages.isEmpty());
+}
+
+// Guards sample layout, buffer size, format record and rate in every format:
+// a 1 kHz tone must peak in its FFT bin on each channel.
+TEST_F(WaveReaderRig, CapturesAToneInEachFormat)
+{
+  rig::PipeWriter writer(rig::Tone(1000.0));
+  TWaveReader reader;
+  reader.SetSampleCount(1024);
+  for (int t = 1; t <= 12; ++t) {
+    SCOPED_TRACE(WaveTypeCaption(t).toStdString());
+    Captured c;
+    Record(reader, c);
+    reader.SetWaveType(TWaveTypes(t));
+    reader.Start();
+    ASSERT_TRUE(reader.IsActive());
+    // The first buffers may still hold what the source had before the tone.
+    ASSERT_TRUE(rig::WaitFor([&] { return c.Buffers.size() >= 4; }, 5000));
+    reader.Stop();
+    const TWaveDataFormat want = WaveTypeFormat(t);
+    const int bin = int(std::lround(1000.0 * 1024 / want.SampleRate));
+    for (std::size_t i = 0; i < c.Buffers.size(); ++i) {
+      EXPECT_EQ(c.Counts[i], 1024);
+      EXPECT_EQ(c.Formats[i], want);
+    }
+    // The third buffer is a full one from the middle of the capture.
+    // The FIFO's tone has amplitude 16000 of 32768: 62.5 steps in 8-bit.
+    const double amplitude = want.BytesPerSample == 1 ? 62.5 : 16000;
+    for (int ch = 0; ch < want.Channels; ++ch) {
+      const auto x = Channel(c.Buffers[2].data(), 1024, want, ch);
+      EXPECT_EQ(PeakBin(x), bin) << "channel " << ch;
+      double peak = 0;
+      for (double v : x)
+        peak = std::max(peak, std::abs(v));
+      EXPECT_NEAR(peak, amplitude, amplitude * 0.05) << "channel " << ch;
+    }
+    EXPECT_FALSE(reader.IsActive());
+  }
+  EXPECT_TRUE(Log.Messages.isEmpty()) << Log.Messages.join('\n').toStdString();
+}
+
+// Guards the circulation and Stop: four buffers with the device between
+// notices, three inside OnWaveIn; Stop returns only after all four came back
+// through OnWaveIn, queues none again and releases the device.
+TEST_F(WaveReaderRig, StopHandsBackFourBuffersAndQueuesNone)
+{
+  rig::PipeWriter writer(rig::Tone(440.0));
+  TWaveReader reader;
+  reader.SetWaveType(wf44Khz_Stereo_16Bit);
+  reader.SetSampleCount(1024);
+  Captured c;
+  Record(reader, c);
+  reader.Start();
+  ASSERT_TRUE(rig::WaitFor([&] { return c.Buffers.size() >= 8; }, 5000));
+  EXPECT_EQ(reader.Outstanding(), 4);
+  for (int inside : c.OutstandingInside)
+    EXPECT_EQ(inside, 3);
+  EXPECT_EQ(rig::ClientRecordStreams(), 1);
+
+  const std::size_t before = c.Buffers.size();
+  reader.Stop();
+  EXPECT_EQ(c.Buffers.size() - before, 4u);
+  EXPECT_FALSE(reader.IsActive());
+  EXPECT_EQ(reader.Outstanding(), 0);
+  for (std::size_t i = before; i < c.Buffers.size(); ++i)
+    EXPECT_EQ(c.Buffers[i].size(), 4096u); // 44.1 kHz stereo 16-bit, 1024 frames
+  rig::Spin(300);
+  EXPECT_EQ(c.Buffers.size(), before + 4);
+  EXPECT_TRUE(rig::WaitFor([] { return rig::ClientRecordStreams() == 0; }, 3000));
+}
+
+// Guards Stop's handling of partly filled buffers: what the device did not
+// fill must read as zeros, not as the buffer's previous contents.
+TEST_F(WaveReaderRig, UnfilledRestOfReturnedBuffersIsSilence)
+{
+  rig::PipeWriter writer([](std::int64_t) { return std::int16_t(10000); });
+  TWaveReader reader;
+  reader.SetWaveType(wf44Khz_Mono_16Bit);
+  reader.SetSampleCount(8192); // 186 ms: Stop lands inside a buffer
+  Captured c;
+  Record(reader, c);
+  reader.Start();
+  ASSERT_TRUE(rig::WaitFor([&] { return c.Buffers.size() >= 5; }, 5000));
+  rig::Spin(60);
+  const std::size_t before = c.Buffers.size();
+  reader.Stop();
+  ASSERT_EQ(c.Buffers.size(), before + 4);
+  for (std::size_t i = before; i < c.Buffers.size(); ++i) {
+    const auto x = Channel(c.Buffers[i].data(), 8192, {44100, 2, 1}, 0);
+    std::size_t filled = 0;
+    while (filled < x.size() && x[filled] != 0)
+      ++filled;
+    for (std::size_t j = filled; j < x.size(); ++j)
+      ASSERT_EQ(x[j], 0) << "returned buffer " << i - before << " sample " << j;
+  }
+}
+
+// Guards Start's idempotence: a second Start while running opens nothing.
+TEST_F(WaveReaderRig, StartTwiceOpensOnce)
+{
+  TWaveReader reader;
+  reader.SetWaveType(wf22Khz_Mono_16Bit);
+  reader.Start();
+  reader.Start();
+  EXPECT_TRUE(reader.IsActive());
+  EXPECT_EQ(rig::ClientRecordStreams(), 1);
+  reader.Stop();
+  reader.Stop(); // a second Stop is ignored
+  EXPECT_FALSE(reader.IsActive());
+}
+
+// Guards the failure paths of Start: no format, no sensible size, a chosen
+// input that has gone; each leaves the reader Idle with a message.
+TEST_F(WaveReaderRig, RefusedStartsLeaveTheReaderIdle)
+{
+  TWaveReader reader;
+  QComboBox combo;
+  reader.SetComboBox(&combo);
+  reader.SetWaveType(wfNone);
+  reader.Start();
+  EXPECT_FALSE(reader.IsActive());
+  ASSERT_EQ(Log.Messages.size(), 1);
+
+  reader.SetWaveType(wf44Khz_Mono_16Bit);
+  reader.SetSampleCount(0);
+  reader.Start();
+  EXPECT_FALSE(reader.IsActive());
+  EXPECT_EQ(Log.Messages.size(), 2);
+  reader.SetSampleCount(256);
+
+  // A chosen input that is unplugged before Start.
+  const QString pipe = rig::Pactl({"load-module", "module-pipe-source", "source_name=rig_gone",
+                                   "file=/tmp/duvovovi-rig-gone-" + QString::number(getpid()),
+                                   "source_properties=device.description=RigGone"})
+                           .trimmed();
+  ASSERT_TRUE(rig::WaitFor([] { return !rig::FindInput("RigGone").isNull(); }, 3000));
+  reader.SetDevice(rig::FindInput("RigGone"));
+  EXPECT_EQ(combo.count(), 12);
+  EXPECT_EQ(reader.WaveType(), wf44Khz_Mono_16Bit); // the choice survives the new input
+  rig::Pactl({"unload-module", pipe});
+  ASSERT_TRUE(rig::WaitFor([] { return rig::FindInput("RigGone").isNull(); }, 3000));
+  reader.Start();
+  EXPECT_FALSE(reader.IsActive());
+  ASSERT_EQ(Log.Messages.size(), 3);
+  EXPECT_TRUE(Log.Messages[2].contains("RigGone"));
+}
+
+// Guards against a hang or a zombie capture when the input is unplugged
+// while recording: the reader ends Idle with a message.
+TEST_F(WaveReaderRig, InputRemovedWhileCapturingStopsWithAMessage)
+{
+  const QString fifo = "/tmp/duvovovi-rig-unplug-" + QString::number(getpid());
+  const QString module =
+      rig::Pactl({"load-module", "module-pipe-source", "source_name=rig_unplug", "file=" + fifo,
+                  "source_properties=device.description=RigUnplug"})
+          .trimmed();
+  ASSERT_TRUE(rig::WaitFor([] { return !rig::FindInput("RigUnplug").isNull(); }, 3000));
+  TWaveReader reader;
+  reader.SetDevice(rig::FindInput("RigUnplug"));
+  reader.SetWaveType(wf44Khz_Mono_16Bit);
+  int buffers = 0;
+  reader.OnWaveIn = [&](TWaveReader*, const void*, int, const TWaveDataFormat&) { ++buffers; };
+  reader.Start();
+  ASSERT_TRUE(reader.IsActive());
+  rig::Pactl({"unload-module", module});
+  EXPECT_TRUE(rig::WaitFor([&] { return !reader.IsActive(); }, 5000));
+  ASSERT_EQ(Log.Messages.size(), 1);
+  EXPECT_TRUE(Log.Messages[0].contains("RigUnplug")) << Log.Messages[0].toStdString();
+  EXPECT_GE(buffers, 4); // the four queued buffers still came back
+}
+
+// Guards the destructor: a reader destroyed while capturing releases the
+// device instead of leaving a stream (and a dangling callback) behind.
+TEST_F(WaveReaderRig, DestroyingARunningReaderStopsIt)
+{
+  rig::PipeWriter writer(rig::Tone(440.0));
+  int calls = 0;
+  {
+    TWaveReader reader;
+    reader.SetWaveType(wf44Khz_Mono_16Bit);
+    reader.OnWaveIn = [&](TWaveReader*, const void*, int, const TWaveDataFormat&) { ++calls; };
+    reader.Start();
+    ASSERT_TRUE(rig::WaitFor([&] { return calls >= 2; }, 5000));
+  }
+  const int atDestruction = calls;
+  rig::Spin(200);
+  EXPECT_EQ(calls, atDestruction);
+  EXPECT_TRUE(rig::WaitFor([] { return rig::ClientRecordStreams() == 0; }, 3000));
+}
+
+// Guards against an exception from OnWaveIn unwinding through the event
+// loop: capture stops and the exception's text reaches the user.
+TEST_F(WaveReaderRig, FailingHandlerStopsCaptureWithItsMessage)
+{
+  rig::PipeWriter writer(rig::Tone(440.0));
+  TWaveReader reader;
+  reader.SetWaveType(wf22Khz_Mono_8Bit);
+  reader.OnWaveIn = [](TWaveReader*, const void*, int, const TWaveDataFormat&) {
+    throw std::runtime_error("analysis failed");
+  };
+  reader.Start();
+  EXPECT_TRUE(rig::WaitFor([&] { return !reader.IsActive(); }, 5000));
+  EXPECT_EQ(Log.Messages, QStringList{"analysis failed"});
+}
+
+// Guards the deadline of Stop: when the buffers never come back (their
+// notices are lost), Stop still returns and leaves the reader Idle.
+TEST_F(WaveReaderRig, StopReturnsWhenBuffersNeverComeBack)
+{
+  struct Swallow : QObject
+  {
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+      return e->type() == TWaveReader::BufferDoneEvent();
+    }
+  } swallow;
+  TWaveReader reader;
+  reader.SetWaveType(wf11Khz_Mono_8Bit);
+  reader.Start();
+  ASSERT_TRUE(reader.IsActive());
+  reader.installEventFilter(&swallow);
+  QElapsedTimer t;
+  t.start();
+  reader.Stop();
+  EXPECT_LT(t.elapsed(), TWaveReader::StopDeadlineMs + 2000);
+  EXPECT_FALSE(reader.IsActive());
+  EXPECT_EQ(reader.Outstanding(), 0);
+  reader.removeEventFilter(&swallow);
+  reader.Start(); // and it can capture again
+  EXPECT_TRUE(reader.IsActive());
+}
+
+// Guards against losing or duplicating data under sustained load: 60 s of a
+// counting signal at 44.1 kHz stereo 16-bit in 256-frame buffers must arrive
+// complete, in order, at the rate the clock says.
+TEST_F(WaveReaderRig, SustainedCaptureLosesNothing)
+{
+  rig::PipeWriter writer([](std::int64_t n) { return std::int16_t(std::uint16_t(n)); });
+  TWaveReader reader;
+  reader.SetWaveType(wf44Khz_Stereo_16Bit);
+  reader.SetSampleCount(256);
+  std::int64_t frames = 0, lost = 0, duplicated = 0, mismatched = 0, buffers = 0;
+  bool haveLast = false;
+  std::uint16_t last = 0;
+  bool counting = true;
+  QElapsedTimer clock;
+  reader.OnWaveIn = [&](TWaveReader*, const void* buffer, int count, const TWaveDataFormat&) {
+    if (!counting)
+      return; // the buffers Stop hands back are partly empty
+    if (buffers++ == 0)
+      clock.start();
+    const auto* s = static_cast<const std::int16_t*>(buffer);
+    for (int i = 0; i < count; ++i) {
+      const auto left = std::uint16_t(s[2 * i]), right = std::uint16_t(s[2 * i + 1]);
+      if (left != right)
+        ++mismatched;
+      if (haveLast) {
+        const auto step = std::uint16_t(left - last);
+        if (step == 0 || step > 0x8000)
+          duplicated += step == 0 ? 1 : 0x10000 - step + 1;
+        else
+          lost += step - 1;
+      }
+      last = left;
+      haveLast = true;
+    }
+    frames += count;
+  };
+  const std::int64_t writtenBefore = writer.Written();
+  reader.Start();
+  ASSERT_TRUE(reader.IsActive());
+  rig::Spin(60000);
+  counting = false;
+  const double seconds = clock.nsecsElapsed() / 1e9;
+  const std::int64_t written = writer.Written() - writtenBefore;
+  reader.Stop();
+  EXPECT_TRUE(Log.Messages.isEmpty());
+
+  // The first buffer's frames were recorded before the clock started.
+  const double expected = seconds * 44100 + 256;
+  std::printf("sustained capture: %.3f s, %lld buffers of 256 frames, %lld frames delivered, "
+              "%.0f expected from the clock (+-256 frames = one buffer, clock 1 us), "
+              "%lld written to the FIFO meanwhile, %lld lost, %lld duplicated, "
+              "%lld with left != right\n",
+              seconds, (long long)buffers, (long long)frames, expected, (long long)written,
+              (long long)lost, (long long)duplicated, (long long)mismatched);
+  EXPECT_NEAR(double(frames), expected, expected * 0.01);
+  EXPECT_EQ(lost, 0);
+  EXPECT_EQ(duplicated, 0);
+  EXPECT_EQ(mismatched, 0);
+}
