@@ -16,23 +16,20 @@ function(duvovovi_add_test NAME)
   else()
     target_link_libraries(${NAME} PRIVATE duvovovi_core GTest::gtest GTest::gmock GTest::gtest_main ${T_LIBS})
   endif()
-  set(labels)
-  set(env "TEST_DATA_DIR=${PROJECT_SOURCE_DIR}/tests/data")
-  if(T_GUI OR T_AUDIO)
-    list(APPEND env "QT_QPA_PLATFORM=offscreen")
-    list(APPEND labels gui)
-  endif()
-  if(T_AUDIO)
-    list(APPEND labels audio)
-  endif()
-  set(extra)
+  # One value per property: the discovery script of this CMake splits list
+  # values into separate arguments however they are escaped.
+  set(props)
   if(T_AUDIO)
     # One rig for all: tests that write its FIFO microphone or play into its
     # sink must not overlap.
-    set(extra RESOURCE_LOCK audio_rig)
+    list(APPEND props ENVIRONMENT QT_QPA_PLATFORM=offscreen LABELS audio RESOURCE_LOCK audio_rig)
+  elseif(T_GUI)
+    list(APPEND props ENVIRONMENT QT_QPA_PLATFORM=offscreen LABELS gui)
+  else()
+    list(APPEND props LABELS core)
   endif()
   gtest_discover_tests(${NAME}
-    PROPERTIES ENVIRONMENT "${env}" LABELS "${labels}" ${extra}
+    PROPERTIES ${props}
     DISCOVERY_TIMEOUT 60
     DISCOVERY_MODE PRE_TEST)
 endfunction()
