@@ -75,22 +75,22 @@ TEST(Graphbox, PlotRectangles)
   // The boxed title sits centred in the top margin.
   EXPECT_TRUE(HasColor(img, Rgb(clBlack), QRect(200, 0, 100, 18)));
 
-  TGraphBox spec;
-  SetupSpectrumGraph(spec);
-  const QImage s = Grab(spec);
-  const QFontMetrics fm(spec.font());
+  TGraphBox spectrumGraph;
+  SetupSpectrumGraph(spectrumGraph);
+  const QImage s = Grab(spectrumGraph);
+  const QFontMetrics fm(spectrumGraph.font());
   const int ls = std::max(fm.horizontalAdvance("-60"), fm.horizontalAdvance("20"));
-  EXPECT_EQ(spec.PlotLeft(), ls + 9);
-  EXPECT_EQ(spec.PlotRight(), 483);
-  EXPECT_EQ(spec.PlotTop(), 25);
-  EXPECT_EQ(spec.PlotBottom(), 162);
-  EXPECT_EQ(s.pixel(483, 100), Rgb(spec.GridColor()));
+  EXPECT_EQ(spectrumGraph.PlotLeft(), ls + 9);
+  EXPECT_EQ(spectrumGraph.PlotRight(), 483);
+  EXPECT_EQ(spectrumGraph.PlotTop(), 25);
+  EXPECT_EQ(spectrumGraph.PlotBottom(), 162);
+  EXPECT_EQ(s.pixel(483, 100), Rgb(spectrumGraph.GridColor()));
   EXPECT_EQ(s.pixel(484, 100), Rgb(clBlack));
 
-  spec.YAxis().SetShowLabels(false);
-  Grab(spec);
-  EXPECT_EQ(spec.PlotLeft(), 25);
-  EXPECT_EQ(spec.PlotRight(), 475);
+  spectrumGraph.YAxis().SetShowLabels(false);
+  Grab(spectrumGraph);
+  EXPECT_EQ(spectrumGraph.PlotLeft(), 25);
+  EXPECT_EQ(spectrumGraph.PlotRight(), 475);
 }
 
 // Guards the grid and label placement of a linear axis, and LabelModulo.
