@@ -2,17 +2,16 @@
 // the ratio ours/FFTW printed after the runs.
 #include "analysis/Fourier.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <fftw3.h>
 
 #include <cstdio>
-#include <map>
 #include <random>
 #include <vector>
 
 namespace {
-
-std::map<int, double> oursNs, fftwNs;
 
 std::vector<double> noise(int n, unsigned seed)
 {
@@ -64,31 +63,18 @@ void BM_Fftw(benchmark::State& state)
 BENCHMARK(BM_Ours)->RangeMultiplier(2)->Range(256, 32768);
 BENCHMARK(BM_Fftw)->RangeMultiplier(2)->Range(256, 32768);
 
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-  void ReportRuns(const std::vector<Run>& runs) override
-  {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& r : runs) {
-      const std::string name = r.benchmark_name();
-      const int n = std::stoi(name.substr(name.find('/') + 1));
-      (name.rfind("BM_Ours", 0) == 0 ? oursNs : fftwNs)[n] = r.GetAdjustedRealTime();
-    }
-  }
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  std::printf("\n%8s %12s %12s %8s\n", "N", "ours ns", "fftw ns", "ratio");
-  for (const auto& [n, ours] : oursNs)
-    if (fftwNs.count(n))
-      std::printf("%8d %12.0f %12.0f %8.2f\n", n, ours, fftwNs[n], ours / fftwNs[n]);
-  benchmark::Shutdown();
-  return 0;
+  return duv::bench::RunBenchmarks(argc, argv, false, [](const duv::bench::Times& times) {
+    std::printf("\n%8s %12s %12s %8s\n", "N", "ours ns", "fftw ns", "ratio");
+    for (int n = 256; n <= 32768; n *= 2) {
+      const auto ours = times.find("BM_Ours/" + std::to_string(n));
+      const auto fftw = times.find("BM_Fftw/" + std::to_string(n));
+      if (ours != times.end() && fftw != times.end())
+        std::printf("%8d %12.0f %12.0f %8.2f\n", n, ours->second, fftw->second,
+                    ours->second / fftw->second);
+    }
+  });
 }

@@ -3,7 +3,7 @@
 // paint of the oscilloscope and spectrum graphs into an offscreen image.
 #include "graph/Graphbox.h"
 
-#include <QApplication>
+#include "BenchSupport.h"
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -151,13 +151,4 @@ BENCHMARK(BM_PaintWaveFileTenMinutes);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return duv::bench::RunBenchmarks(argc, argv, true); }

@@ -3,7 +3,7 @@
 // stay flat: the ratios big/small are printed at the end.
 #include "spectrogram/Spectrogram.h"
 
-#include <QApplication>
+#include "BenchSupport.h"
 #include <QPainter>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -64,40 +64,19 @@ void BM_Paint(benchmark::State& state)
 BENCHMARK(BM_AddLine)->Arg(SmallHeight)->Arg(BigHeight);
 BENCHMARK(BM_Paint)->Arg(SmallHeight)->Arg(BigHeight)->Unit(benchmark::kMicrosecond);
 
-// Keeps each run's time per iteration so the ratios can be printed.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-  std::map<std::string, double> times; // ns per iteration
-  void ReportRuns(const std::vector<Run>& runs) override
-  {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times[run.benchmark_name()] = run.GetAdjustedRealTime() *
-                                      benchmark::GetTimeUnitMultiplier(benchmark::kNanosecond) /
-                                      benchmark::GetTimeUnitMultiplier(run.time_unit);
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
 } // namespace
 
 int main(int argc, char** argv)
 {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto ratio = [&reporter](const char* name) {
-    const std::string small = std::string(name) + "/" + std::to_string(SmallHeight);
-    const std::string big = std::string(name) + "/" + std::to_string(BigHeight);
-    if (reporter.times.count(small) && reporter.times.count(big) && reporter.times[small] > 0)
-      std::printf("%s: height %d / height %d = %.3f\n", name, BigHeight, SmallHeight,
-                  reporter.times[big] / reporter.times[small]);
-  };
-  ratio("BM_AddLine");
-  ratio("BM_Paint");
-  benchmark::Shutdown();
-  return 0;
+  return duv::bench::RunBenchmarks(argc, argv, true, [](const duv::bench::Times& times) {
+    auto ratio = [&times](const char* name) {
+      const auto small = times.find(std::string(name) + "/" + std::to_string(SmallHeight));
+      const auto big = times.find(std::string(name) + "/" + std::to_string(BigHeight));
+      if (small != times.end() && big != times.end() && small->second > 0)
+        std::printf("%s: height %d / height %d = %.3f\n", name, BigHeight, SmallHeight,
+                    big->second / small->second);
+    };
+    ratio("BM_AddLine");
+    ratio("BM_Paint");
+  });
 }
