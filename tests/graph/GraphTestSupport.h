@@ -51,6 +51,15 @@ inline void SetupSpectrumGraph(TGraphBox& g)
   g.YAxis().SetMax(20);
 }
 
+// A borderless graph of the given size and type without demonstration data.
+inline void SetupPlainGraph(TGraphBox& g, int width, int height, TGraphType type)
+{
+  g.resize(width, height);
+  g.SetBevelOuter(bvNone);
+  g.SetDefaultData(false);
+  g.SetGraphType(type);
+}
+
 inline QImage Grab(QWidget& w)
 {
   QImage img = w.grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -193,10 +193,7 @@ TEST(Graphbox, LogAxisTicksAndLabels)
 TEST(Graphbox, BarsAndMarkers)
 {
   TGraphBox g;
-  g.resize(300, 300);
-  g.SetBevelOuter(bvNone);
-  g.SetDefaultData(false);
-  g.SetGraphType(gtVertBar);
+  SetupPlainGraph(g, 300, 300, gtVertBar);
   g.SetXRange(1, 0, 20);
   g.YAxis().SetLines(1);
   g.YAxis().SetMax(10);
@@ -229,10 +226,7 @@ TEST(Graphbox, BarsAndMarkers)
 TEST(Graphbox, ThinningDrawsEveryThirdPoint)
 {
   TGraphBox g;
-  g.resize(500, 200);
-  g.SetBevelOuter(bvNone);
-  g.SetDefaultData(false);
-  g.SetGraphType(gtLine);
+  SetupPlainGraph(g, 500, 200, gtLine);
   g.XAxis().SetShowLabels(false);
   g.YAxis().SetShowLabels(false);
   g.SetXRange(1, 0, 60000);
@@ -253,10 +247,7 @@ TEST(Graphbox, ThinningDrawsEveryThirdPoint)
 TEST(Graphbox, DrawLastPixelPaintsEndPixel)
 {
   TGraphBox g;
-  g.resize(200, 120);
-  g.SetBevelOuter(bvNone);
-  g.SetDefaultData(false);
-  g.SetGraphType(gtLine);
+  SetupPlainGraph(g, 200, 120, gtLine);
   g.SetXRange(1, 0, 100);
   g.YAxis().SetLines(1);
   g.YAxis().SetMax(100);
