@@ -80,6 +80,17 @@ TEST(SynthWave, SweepEndsAtEndFrequency)
   const std::vector<double> w = GenerateWave(p);
   EXPECT_NEAR(peakHz(w, 0, 1024, 44100), 1000, 150);
   EXPECT_NEAR(peakHz(w, 32768 - 1024, 1024, 44100), 5000 - 60, 150);
+  // A short frame pins the phase sample by sample: the instantaneous
+  // frequency of sample i is Freq + i * Step, so the phase is the sum over
+  // the samples before it, W * (Freq * i + Step * i * (i - 1) / 2).
+  TSynthParams s = defaults(256, 11025);
+  s.Freq = 500;
+  s.EndFreq = 3000;
+  s.Sweep = true;
+  const std::vector<double> shortSweep = GenerateWave(s);
+  const double step = (3000.0 - 500.0) / 256, radPerHz = 2 * std::numbers::pi / 11025;
+  for (int i : {1, 2, 3, 50, 128, 255})
+    EXPECT_NEAR(shortSweep[i], std::sin(radPerHz * (500.0 * i + step * i * (i - 1) / 2.0)), 1e-9) << "sample " << i;
   p.Sweep = false;
   const std::vector<double> flat = GenerateWave(p);
   EXPECT_NEAR(peakHz(flat, 32768 - 1024, 1024, 44100), 1000, 50);

@@ -72,6 +72,11 @@ TEST(WaveFileParser, SampleWidths)
   f.SetFileName(writeTemp("8.wav", WavBuilder().fmt(1, 11025, 8).chunk("data", QByteArray("\x00\x80\xff", 3)).finish()));
   EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{0, 128, 255}));
   EXPECT_TRUE(f.SoundData().Channels[1].isEmpty());
+  // Stereo bytes alternate left and right: a right channel filled from the
+  // left one's bytes would give {1, 3} twice.
+  f.SetFileName(writeTemp("8s.wav", WavBuilder().fmt(2, 11025, 8).chunk("data", QByteArray("\x01\x02\x03\x04", 4)).finish()));
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 3}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 4}));
 
   QByteArray s24("\x00\x00\x80" "\xff\xff\x7f" "\xff\xff\xff" "\x00\x01\x00", 12);
   f.SetFileName(writeTemp("24.wav", WavBuilder().fmt(2, 44100, 24).chunk("data", s24).finish()));
