@@ -343,14 +343,16 @@ void TWaveReader::Stop()
   Stopping = true;
 
   // Reset: the device stops and hands back every queued buffer in order; the
-  // part of a buffer it had not filled reads as silence.
+  // part of a buffer it had not filled reads as silence, which for unsigned
+  // 8-bit samples is their mid level 128, not the bottom rail 0.
   if (Source) {
     disconnect(Source, nullptr, this, nullptr);
     Source->stop();
   }
+  const char rest = CurFormat.BytesPerSample == 1 ? char(0x80) : char(0);
   for (int index : Queue) {
     Buffer& b = Buffers[std::size_t(index)];
-    std::fill(b.Data.begin() + b.Filled, b.Data.end(), char(0));
+    std::fill(b.Data.begin() + b.Filled, b.Data.end(), rest);
     PostReturned(index);
   }
   Queue.clear();

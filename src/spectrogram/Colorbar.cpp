@@ -213,15 +213,17 @@ void TColorBar::paintEvent(QPaintEvent*)
 void TColorBar::mousePressEvent(QMouseEvent* event)
 {
   const int y = int(event->position().y());
-  // Only the left button drags an edge: a right press opens the owner's
-  // context menu, which takes the release away from the bar.
-  FDragEdge = event->button() == Qt::LeftButton ? EdgeAt(y) : -1;
+  // A press on an edge row never changes the selection, whatever the
+  // button. Only the left button drags the edge: a right press opens the
+  // owner's context menu, which takes the release away from the bar.
+  const int edge = EdgeAt(y);
+  FDragEdge = event->button() == Qt::LeftButton ? edge : -1;
   if (FDragEdge >= 0) {
     FDragging = true;
     FDownY = y;
     FDragLineY = y;
     update();
-  } else {
+  } else if (edge < 0) {
     SetSelected(BandAt(y));
   }
   if (OnMouseDown)

@@ -165,28 +165,37 @@ TEST_F(WaveReaderRig, StopHandsBackFourBuffersAndQueuesNone)
 }
 
 // Guards Stop's handling of partly filled buffers: what the device did not
-// fill must read as zeros, not as the buffer's previous contents.
+// fill must read as silence (0 for 16-bit, the mid level 128 for unsigned
+// 8-bit), not as the buffer's previous contents or the bottom rail.
 TEST_F(WaveReaderRig, UnfilledRestOfReturnedBuffersIsSilence)
 {
   rig::PipeWriter writer([](std::int64_t) { return std::int16_t(10000); });
-  TWaveReader reader;
-  reader.SetWaveType(wf44Khz_Mono_16Bit);
-  reader.SetSampleCount(8192); // 186 ms: Stop lands inside a buffer
-  Captured c;
-  Record(reader, c);
-  reader.Start();
-  ASSERT_TRUE(rig::WaitFor([&] { return c.Buffers.size() >= 5; }, 5000));
-  rig::Spin(60);
-  const std::size_t before = c.Buffers.size();
-  reader.Stop();
-  ASSERT_EQ(c.Buffers.size(), before + 4);
-  for (std::size_t i = before; i < c.Buffers.size(); ++i) {
-    const auto x = Channel(c.Buffers[i].data(), 8192, {44100, 2, 1}, 0);
-    std::size_t filled = 0;
-    while (filled < x.size() && x[filled] != 0)
-      ++filled;
-    for (std::size_t j = filled; j < x.size(); ++j)
-      ASSERT_EQ(x[j], 0) << "returned buffer " << i - before << " sample " << j;
+  // Channel() centres 8-bit samples on their mid level, so silence is 0 in
+  // both widths.
+  for (const TWaveTypes type : {wf44Khz_Mono_16Bit, wf44Khz_Mono_8Bit}) {
+    TWaveReader reader;
+    reader.SetWaveType(type);
+    reader.SetSampleCount(8192); // 186 ms: Stop lands inside a buffer
+    Captured c;
+    Record(reader, c);
+    reader.Start();
+    ASSERT_TRUE(rig::WaitFor([&] { return c.Buffers.size() >= 5; }, 5000));
+    rig::Spin(60);
+    const std::size_t before = c.Buffers.size();
+    reader.Stop();
+    ASSERT_EQ(c.Buffers.size(), before + 4);
+    const TWaveDataFormat format = WaveTypeFormat(type);
+    for (std::size_t i = before; i < c.Buffers.size(); ++i) {
+      const auto x = Channel(c.Buffers[i].data(), 8192, format, 0);
+      // The FIFO holds a constant, so whatever the device filled reads as it.
+      const double fed = format.BytesPerSample == 1 ? 10000 / 256 : 10000;
+      std::size_t filled = 0;
+      while (filled < x.size() && x[filled] == fed)
+        ++filled;
+      for (std::size_t j = filled; j < x.size(); ++j)
+        ASSERT_EQ(x[j], 0) << format.BytesPerSample * 8 << "-bit, returned buffer " << i - before
+                              << " sample " << j;
+    }
   }
 }
 

@@ -133,11 +133,19 @@ TEST(ColorBar, PressSelectsOrGrabs)
   EXPECT_EQ(f.selects, 1);
   EXPECT_EQ(f.spreads, 3);
 
-  // A right press never starts an edge drag (its release goes to the menu).
-  QTest::mousePress(&f.bar, Qt::RightButton, {}, QPoint(8, 49));
+  // A right press selects a band but never starts an edge drag (its release
+  // goes to the menu); on an edge row it changes nothing at all, or the
+  // settings dialog would snap the edges of a band the user never picked.
+  QTest::mousePress(&f.bar, Qt::RightButton, {}, QPoint(8, 45));
   EXPECT_FALSE(f.bar.EdgeDragging());
   EXPECT_EQ(f.bar.Selected(), 5);
-  QTest::mouseRelease(&f.bar, Qt::RightButton, {}, QPoint(8, 49));
+  QTest::mouseRelease(&f.bar, Qt::RightButton, {}, QPoint(8, 45));
+  for (int y : {49, 30}) {
+    QTest::mousePress(&f.bar, Qt::RightButton, {}, QPoint(8, y));
+    EXPECT_FALSE(f.bar.EdgeDragging());
+    EXPECT_EQ(f.bar.Selected(), 5) << y;
+    QTest::mouseRelease(&f.bar, Qt::RightButton, {}, QPoint(8, y));
+  }
 
   f.bar.SetAdjustEnds(false);
   QTest::mousePress(&f.bar, Qt::LeftButton, {}, QPoint(8, 0));
