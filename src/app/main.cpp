@@ -1,20 +1,51 @@
-// Start-up: a subcommand runs headless; otherwise the main window opens.
+// Start-up: a subcommand runs headless; with no arguments the main window
+// opens.
+#include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/SAAbout.h"
+#include "app/SAMain.h"
+#include "spectrogram/SASpectroDlg.h"
+#include "spectrogram/Spectrogram.h"
 
 #include <QCoreApplication>
 #include <iostream>
+#include <memory>
+
+namespace {
+
+int runWindow(int argc, char** argv)
+{
+  const QString missing = duv::MissingDisplayMessage();
+  if (!missing.isEmpty()) {
+    std::cerr << missing.toStdString() << "\n";
+    return 1;
+  }
+  duv::TApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
+  QApplication::setApplicationDisplayName(QStringLiteral("Duvovovi"));
+  // The main window, then the two dialogs; all live until the program ends.
+  duv::TForm1 form;
+  duv::TAboutDlg about(&form);
+  duv::TSpectroDlg spectroDlg(*form.SpectroGram1->DepthBar(), &form);
+  form.show();
+  return QApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+  if (argc <= 1)
+    return runWindow(argc, argv);
   QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName("duvovovi");
-  QCoreApplication::setApplicationVersion(DUVOVOVI_VERSION);
+  QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
-  if (!args.isEmpty() && args.front() == "--version") {
+  if (args.front() == "--version") {
     std::cout << "duvovovi " DUVOVOVI_VERSION "\n";
     return 0;
   }
-  // Until the main window exists, no arguments shows the help.
   return duv::RunCommandLine(args, std::cout, std::cerr);
 }

@@ -25,9 +25,15 @@ TInputChooser::TInputChooser(const QAudioDevice& Current, QWidget* Parent) : QDi
   FSettings = buttons->addButton(QStringLiteral("Sound Settings..."), QDialogButtonBox::ActionRole);
   const bool haveTool = !SettingsProgram().isEmpty();
   FSettings->setEnabled(haveTool);
-  FSettings->setToolTip(haveTool
-                            ? QStringLiteral("Open the sound server's volume control")
-                            : QStringLiteral("Install pavucontrol to adjust the sound devices"));
+  FSettings->setToolTip(haveTool ? QStringLiteral("Open the sound server's volume control")
+                                 : QStringLiteral("pavucontrol is not installed"));
+  // A disabled button alone does not say why; the reason stands beside it.
+  FSettingsNote = new QLabel(QStringLiteral("Sound Settings needs pavucontrol, which is not "
+                                            "installed."),
+                             this);
+  FSettingsNote->setWordWrap(true);
+  FSettingsNote->setVisible(!haveTool);
+  layout->addWidget(FSettingsNote);
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QList>
 
+class QLabel;
 class QListWidget;
 class QPushButton;
 
@@ -25,6 +26,8 @@ public:
   QList<QAudioDevice> Devices() const { return FDevices; }
   QListWidget* List() const { return FList; }
   QPushButton* SettingsButton() const { return FSettings; }
+  // Says why the settings button is disabled; hidden when it is enabled.
+  QLabel* SettingsNote() const { return FSettingsNote; }
 
   // The settings tool's program, or empty when it is not installed.
   static QString SettingsProgram();
@@ -37,6 +40,7 @@ private:
   QListWidget* FList;
   QPushButton* FSettings;
   QPushButton* FOk;
+  QLabel* FSettingsNote;
 };
 
 } // namespace duv

@@ -13,4 +13,7 @@ list(APPEND DUVOVOVI_UI_SOURCES
   controls/CheckBoxExt.cpp
   controls/CheckedGroup.cpp
   controls/DropController.cpp
+  controls/ReadOut.cpp
+  controls/RadioGroup.cpp
+  controls/SpeedButton.cpp
   ../help/help.qrc)

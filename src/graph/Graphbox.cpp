@@ -1065,7 +1065,8 @@ QString TGraphBox::LabelText(const TAxisParams& Axis, double V, int Decimals) co
 
 void TGraphBox::DrawLayout(TGraphCanvas& C)
 {
-  const int gb = GraphBorder();
+  // The border holds the title and the X labels, so it grows with the font.
+  const int gb = DesignPixels(GraphBorder(), DesignScale(font()));
   const int w = width();
   const int h = height();
   int l = 0;

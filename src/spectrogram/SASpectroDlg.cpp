@@ -6,6 +6,7 @@
 #include "support/UiSupport.h"
 
 #include <QColorDialog>
+#include <QEvent>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -51,22 +52,13 @@ QIcon ButtonPicture(int kind)
   return QIcon(pixmap);
 }
 
-QPushButton* MakeButton(QWidget* parent, const QString& caption, QRect geometry)
+QPushButton* MakeButton(QWidget* parent, const QString& caption)
 {
   auto* button = new QPushButton(caption, parent);
-  button->setGeometry(geometry);
   // Enter in a spin must not press a button behind the user's back.
   button->setAutoDefault(false);
   button->setDefault(false);
   return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& caption, QPoint at)
-{
-  auto* label = new QLabel(caption, parent);
-  label->move(at);
-  label->adjustSize();
-  return label;
 }
 } // namespace
 
@@ -76,13 +68,13 @@ TSpectroDlg::TSpectroDlg(TColorBar& bar, QWidget* parent) : QDialog(parent), FBa
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(false);
-  setFixedSize(262, 186);
 
   auto* group = new QGroupBox("Adjust Band", this);
-  group->setGeometry(6, 8, 124, 169);
-  MakeLabel(group, "Band", {13, 19});
+  Place(group, {6, 8, 124, 169});
+  PlaceLabel(new QLabel("Band", group), {13, 19});
   DepthBandSpin = new TIntegerSpin(group);
-  DepthBandSpin->setGeometry(11, 33, 62, 21);
+  DepthBandSpin->setAccessibleName("Band");
+  Place(DepthBandSpin, {11, 33, 62, 21});
   DepthBandSpin->SetAlignment(taLeftJustify);
   DepthBandSpin->SetUseLimit(true);
   DepthBandSpin->SetIncrement(1);
@@ -91,34 +83,42 @@ TSpectroDlg::TSpectroDlg(TColorBar& bar, QWidget* parent) : QDialog(parent), FBa
   DepthBandSpin->SetValue(1);
 
   DisDepthColor = new QFrame(group);
-  DisDepthColor->setGeometry(83, 25, 30, 29);
+  DisDepthColor->setAccessibleName("Band color");
+  Place(DisDepthColor, {83, 25, 30, 29});
   DisDepthColor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   DisDepthColor->setAutoFillBackground(true);
 
-  GetDepthColor = MakeButton(group, "Change Color", {9, 64, 104, 22});
-  MakeLabel(group, "Top", {11, 88});
+  GetDepthColor = MakeButton(group, "Change Color");
+  Place(GetDepthColor, {9, 64, 104, 22});
+  PlaceLabel(new QLabel("Top", group), {11, 88});
   DepthTopSpin = new TRealSpin(group);
-  DepthTopSpin->setGeometry(9, 103, 104, 21);
+  DepthTopSpin->setAccessibleName("Top");
+  Place(DepthTopSpin, {9, 103, 104, 21});
   DepthTopSpin->SetAlignment(taLeftJustify);
   DepthTopSpin->SetUnitsString("db");
   DepthTopSpin->SetIncrement(1.0);
-  MakeLabel(group, "Bottom", {11, 128});
+  PlaceLabel(new QLabel("Bottom", group), {11, 128});
   DepthBottomSpin = new TRealSpin(group);
-  DepthBottomSpin->setGeometry(9, 140, 104, 21);
+  DepthBottomSpin->setAccessibleName("Bottom");
+  Place(DepthBottomSpin, {9, 140, 104, 21});
   DepthBottomSpin->SetAlignment(taLeftJustify);
   DepthBottomSpin->SetUnitsString("db");
   DepthBottomSpin->SetIncrement(1.0);
 
-  ResetDepthColorBtn = MakeButton(this, "Reset Colors", {141, 11, 116, 27});
-  ResetDepthSpaceBtn = MakeButton(this, "Reset Spacing", {141, 43, 116, 27});
-  DepthGradientBtn = MakeButton(this, "Color Gradient", {141, 75, 116, 27});
-  HueBtn = MakeButton(this, "Hue Gradient", {141, 107, 116, 27});
+  ResetDepthColorBtn = MakeButton(this, "Reset Colors");
+  Place(ResetDepthColorBtn, {141, 11, 116, 27});
+  ResetDepthSpaceBtn = MakeButton(this, "Reset Spacing");
+  Place(ResetDepthSpaceBtn, {141, 43, 116, 27});
+  DepthGradientBtn = MakeButton(this, "Color Gradient");
+  Place(DepthGradientBtn, {141, 75, 116, 27});
+  HueBtn = MakeButton(this, "Hue Gradient");
+  Place(HueBtn, {141, 107, 116, 27});
   int kind = 0;
-  for (QPushButton* b : {ResetDepthColorBtn, ResetDepthSpaceBtn, DepthGradientBtn, HueBtn}) {
+  for (QPushButton* b : {ResetDepthColorBtn, ResetDepthSpaceBtn, DepthGradientBtn, HueBtn})
     b->setIcon(ButtonPicture(kind++));
-    b->setIconSize(QSize(20, 20));
-  }
-  CancelBtn = MakeButton(this, "Close", {143, 148, 114, 25});
+  CancelBtn = MakeButton(this, "Close");
+  Place(CancelBtn, {143, 148, 114, 25});
+  ApplyDesignScale();
 
   setTabOrder(CancelBtn, GetDepthColor);
   setTabOrder(GetDepthColor, DepthBandSpin);
@@ -145,6 +145,41 @@ TSpectroDlg::TSpectroDlg(TColorBar& bar, QWidget* parent) : QDialog(parent), FBa
   connect(DepthGradientBtn, &QPushButton::clicked, this, &TSpectroDlg::DepthGradientBtnClick);
   connect(HueBtn, &QPushButton::clicked, this, &TSpectroDlg::HueBtnClick);
   connect(CancelBtn, &QPushButton::clicked, this, &TSpectroDlg::CancelBtnClick);
+}
+
+void TSpectroDlg::Place(QWidget* w, const QRect& design)
+{
+  FDesign.push_back({w, design, false});
+}
+
+void TSpectroDlg::PlaceLabel(QLabel* label, const QPoint& design)
+{
+  FDesign.push_back({label, QRect(design, QSize()), true});
+}
+
+void TSpectroDlg::ApplyDesignScale()
+{
+  const double s = DesignScale(font());
+  const auto px = [s](int v) { return DesignPixels(v, s); };
+  setFixedSize(px(262), px(186));
+  for (const Placed& p : FDesign) {
+    const QRect& r = p.Design;
+    if (p.Label) {
+      p.Widget->move(px(r.x()), px(r.y()));
+      p.Widget->adjustSize();
+    } else {
+      p.Widget->setGeometry(px(r.x()), px(r.y()), px(r.width()), px(r.height()));
+    }
+  }
+  for (QPushButton* b : {ResetDepthColorBtn, ResetDepthSpaceBtn, DepthGradientBtn, HueBtn})
+    b->setIconSize(QSize(px(20), px(20)));
+}
+
+void TSpectroDlg::changeEvent(QEvent* e)
+{
+  QDialog::changeEvent(e);
+  if (e->type() == QEvent::FontChange && CancelBtn)
+    ApplyDesignScale();
 }
 
 void TSpectroDlg::ShowSettingsDialog()

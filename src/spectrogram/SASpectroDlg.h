@@ -7,6 +7,8 @@
 #include "support/DSupport.h"
 
 #include <QDialog>
+#include <QRect>
+#include <vector>
 #include <functional>
 #include <optional>
 
@@ -58,7 +60,21 @@ public:
   void HueBtnClick();
   void CancelBtnClick();
 
+protected:
+  void changeEvent(QEvent* e) override;
+
 private:
+  // Every control sits where the design puts it, scaled to the font.
+  struct Placed
+  {
+    QWidget* Widget;
+    QRect Design;
+    bool Label; // placed by its top-left corner, sized to its text
+  };
+  void Place(QWidget* w, const QRect& design);
+  void PlaceLabel(QLabel* label, const QPoint& design);
+  void ApplyDesignScale();
+
   // The selected band, first brought back onto the table when a switch to a
   // smaller table left it beyond the last band.
   int SelectedBand();
@@ -66,6 +82,7 @@ private:
 
   TColorBar& FBar;
   bool FPlaced = false;
+  std::vector<Placed> FDesign;
 };
 
 } // namespace duv

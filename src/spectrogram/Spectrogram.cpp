@@ -76,6 +76,15 @@ TSpectroGram::TSpectroGram(QWidget* parent) : QWidget(parent)
   FDepthBar->show();
 
   SetColorCount(TColorDepth::dc24);
+  ScaleMargins();
+}
+
+void TSpectroGram::ScaleMargins()
+{
+  const double s = DesignScale(font());
+  const TSpectroMargins design;
+  FMargins = {DesignPixels(design.Left, s), DesignPixels(design.Top, s),
+              DesignPixels(design.Right, s), DesignPixels(design.Bottom, s)};
   LayoutDepthBar();
 }
 
@@ -222,12 +231,14 @@ void TSpectroGram::PaintLabels(QPainter& painter, int w, int h)
   }
 }
 
-void TSpectroGram::PaintTo(QPainter& painter, const QColor& outline)
+void TSpectroGram::PaintTo(QPainter& painter)
 {
   LayoutDepthBar();
   const int w = width(), h = height();
   painter.save();
-  DrawRectangle(painter, 0, 0, w, h, outline, Qt::black);
+  // One colour for the outline on every paint and in every copy, so the
+  // control never flickers from one to another.
+  DrawRectangle(painter, 0, 0, w, h, Qt::black, Qt::black);
   const int pw = w - FMargins.Left - FMargins.Right;
   const int ph = h - FMargins.Top - FMargins.Bottom;
   if (pw > 0 && ph > 0)
@@ -245,7 +256,7 @@ QImage TSpectroGram::RenderPicture()
   QImage picture(size(), QImage::Format_RGB32);
   QPainter painter(&picture);
   painter.setFont(font());
-  PaintTo(painter); // a fresh canvas: its pen, and so the outer border, is black
+  PaintTo(painter);
   if (FDepthBar->width() > 0 && FDepthBar->height() > 0) {
     QImage bar(FDepthBar->size(), QImage::Format_RGB32);
     QPainter barPainter(&bar);
@@ -305,14 +316,22 @@ void TSpectroGram::BeginBarDrag()
 void TSpectroGram::paintEvent(QPaintEvent*)
 {
   QPainter painter(this);
-  PaintTo(painter, FScreenPenWhite ? Qt::white : Qt::black);
-  FScreenPenWhite = true;
+  PaintTo(painter);
 }
 
 void TSpectroGram::resizeEvent(QResizeEvent* event)
 {
   QWidget::resizeEvent(event);
   LayoutDepthBar();
+}
+
+void TSpectroGram::changeEvent(QEvent* event)
+{
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    ScaleMargins();
+    update();
+  }
 }
 
 void TSpectroGram::mouseMoveEvent(QMouseEvent* event)

@@ -35,6 +35,8 @@ using TDragOverEvent = std::function<void(QObject* Sender, QObject* Source, int 
 using TDragDropEvent = std::function<void(QObject* Sender, QObject* Source, int X, int Y)>;
 using TSpectroMouseEvent = std::function<void(QObject* Sender, int X, int Y)>;
 
+// Pixels between the control's edges and the plot, at the design font; the
+// control scales them to the font it shows its labels in.
 struct TSpectroMargins
 {
   int Left = 30;
@@ -75,9 +77,8 @@ public:
   // Axis values at a point of the control; unclamped.
   void PixelToValue(int x, int y, double& xValue, double& yValue) const;
 
-  // Background, image, frame and labels at the control's size. `outline` is
-  // the colour of the one-pixel border round the whole control.
-  void PaintTo(QPainter& painter, const QColor& outline = Qt::black);
+  // Background, image, frame and labels at the control's size.
+  void PaintTo(QPainter& painter);
   // The spectrogram with the colour bar (and its selection marker) on it:
   // what the clipboard and the printer receive.
   QImage RenderPicture();
@@ -104,10 +105,13 @@ protected:
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+  // The margins hold the labels, so they grow with the font.
+  void ScaleMargins();
   void PaintPlot(QPainter& painter, int pw, int ph);
   void PaintLabels(QPainter& painter, int w, int h);
 
@@ -121,7 +125,6 @@ private:
   TColorDepth FColorCount = TColorDepth::dc12;
   TSpectroMargins FMargins;
   TRangePair FDepthRange, FXRange, FYRange;
-  bool FScreenPenWhite = false; // the screen canvas keeps the frame's pen
   bool FBarDragPending = false;
   QPoint FBarPressPos;
 };

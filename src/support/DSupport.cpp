@@ -63,6 +63,13 @@ QString FormatFixed(long double value, int decimals)
   return locale.toString(static_cast<double>(value), 'f', decimals);
 }
 
+QString FormatThousands(std::int64_t value)
+{
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+  return locale.toString(static_cast<qlonglong>(value));
+}
+
 QChar DecimalSeparator()
 {
   const QString s = QLocale().decimalPoint();

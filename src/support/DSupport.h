@@ -35,6 +35,10 @@ double RoundToDecimals(int decimals, double x);
 // separator): what read-outs and labels show.
 QString FormatFixed(long double value, int decimals);
 
+// A whole number in the user's locale with its thousands separators, e.g.
+// 1,234,567: what counts and positions in read-outs show.
+QString FormatThousands(std::int64_t value);
+
 // The locale's separators, as read-outs and spin edits use them.
 QChar DecimalSeparator();
 QChar ThousandSeparator();

@@ -1,11 +1,31 @@
 #include "support/UiSupport.h"
 
 #include <QDir>
+#include <QFont>
+#include <QFontMetricsF>
 #include <QFileDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 
 namespace duv {
+
+double DesignScale(const QFont& font)
+{
+  // Bold and italic are the same design at another weight: measure the
+  // upright regular face so that a bold read-out scales like its neighbours.
+  QFont plain = font;
+  plain.setBold(false);
+  plain.setItalic(false);
+  const QFontMetricsF m(plain);
+  static const QString letters =
+      QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  const double height = m.height() / 13.0;
+  const double width = m.horizontalAdvance(letters) / letters.size() / 6.0;
+  return std::max({1.0, height, width});
+}
+
+int DesignPixels(int pixels, double scale) { return Round(pixels * static_cast<long double>(scale)); }
 
 QString AskPdfFileName(QWidget* parent, const QString& suggestedName)
 {

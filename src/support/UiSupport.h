@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class QFont;
 class QPrinter;
 class QWidget;
 
@@ -16,6 +17,16 @@ namespace duv {
 
 inline QColor ToQColor(TColor c) { return QColor(RedOf(c), GreenOf(c), BlueOf(c)); }
 inline TColor FromQColor(const QColor& c) { return MakeColor(c.red(), c.green(), c.blue()); }
+
+// Fixed geometry (window, dialog and panel sizes, margins that hold text) is
+// laid out for a design font of 8 points: 13 pixels a line and 6 pixels a
+// letter on average. A desktop's font is usually larger, so that geometry is
+// multiplied by the ratio of the real font's metrics to the design font's,
+// the larger of the height and width ratios. A font no larger than the
+// design font gives 1, so the designed pixels stay exact there.
+double DesignScale(const QFont& font);
+// A design length in pixels at a scale.
+int DesignPixels(int pixels, double scale);
 
 // Asks for the name of a PDF file to print into; empty when cancelled. The
 // ".pdf" ending is added when missing.

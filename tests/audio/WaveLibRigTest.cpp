@@ -6,6 +6,7 @@
 #include "audio/Waveread.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
@@ -172,6 +173,9 @@ TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
   EXPECT_TRUE(items.contains("RigLoop"));
   EXPECT_EQ(chooser->SelectedDevice().description(), "RigPipe");
   EXPECT_EQ(chooser->SettingsButton()->isEnabled(), !TInputChooser::SettingsProgram().isEmpty());
+  // A disabled settings button has its reason in plain sight, not only in a tooltip.
+  EXPECT_EQ(chooser->SettingsNote()->isVisibleTo(chooser), TInputChooser::SettingsProgram().isEmpty());
+  EXPECT_TRUE(chooser->SettingsNote()->text().contains("pavucontrol"));
 
   chooser->List()->setCurrentRow(int(items.indexOf("RigLoop")));
   chooser->accept();

@@ -1,5 +1,8 @@
 // Test entry for widget and audio tests: one QApplication on the offscreen
-// platform (unless the environment asks for another) for the whole run.
+// platform (unless the environment asks for another) for the whole run, in a
+// font with the design metrics, so designed geometry is tested unscaled.
+#include "common/DesignFont.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -8,6 +11,7 @@ int main(int argc, char** argv)
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  QApplication::setFont(duv::test::DesignFont());
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

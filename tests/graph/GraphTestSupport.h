@@ -4,6 +4,7 @@
 
 #include "graph/Graphbox.h"
 
+#include <QApplication>
 #include <QFont>
 #include <QImage>
 #include <QPixmap>
@@ -38,8 +39,8 @@ inline void SetupSpectrumGraph(TGraphBox& g)
   g.SetColor(clBlack);
   g.SetGridColor(MakeColor(0, 128, 0));
   g.SetGraphBorder(25);
-  QFont f("System");
-  f.setPixelSize(13);
+  // The window's font in bold, at the design metrics.
+  QFont f = QApplication::font();
   f.setBold(true);
   g.setFont(f);
   g.SetFontColor(clLime);

@@ -1,0 +1,59 @@
+#include "analysis/SAGlobalView.h"
+
+#include "audio/Waveread.h"
+#include "controls/ReadOut.h"
+#include "graph/Graphbox.h"
+#include "spectrogram/Spectrogram.h"
+#include "support/DSupport.h"
+
+namespace duv {
+
+namespace {
+constexpr TColor SpectrumColor = MakeColor(0, 255, 0);
+}
+
+TSpectrumView::TSpectrumView(TAnalysis& Analysis, const TSpectrumControls& Controls)
+    : FAnalysis(Analysis), FControls(Controls)
+{
+}
+
+void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan)
+{
+  TWaveDataFormat capture; // stays zero without a capture format (no device)
+  FControls.WaveReader1.GetDataFormat(capture);
+  const TSpectrumSetup s =
+      FAnalysis.SetupSpectrum(Bits, Size, SampleRate, TimeSpan, capture.SampleRate);
+
+  TGraphBox& graph = FControls.SpectrumGraph;
+  graph.SetDecimals1(0);
+  graph.SetDecimals2(0);
+  graph.XAxis().SetMultiplier(1);
+  // The axis starts at bin 1: bin 0 is shown as the DC read-out.
+  graph.SetXRange(8, s.FreqStep, s.MaxFreq);
+  graph.SetYRange(s.Floor, 10, 20);
+
+  TSpectroGram& spectro = FControls.SpectroGram1;
+  spectro.SetImageSize(s.ImageWidth, s.LineCount);
+  spectro.SetDepthRange(TRangePair(s.Floor, 0.0));
+  spectro.SetXRange(TRangePair(s.FreqStep, s.MaxFreq));
+  // Oldest at the top: the time span down to 0 at the newest row.
+  spectro.SetYRange(TRangePair(TimeSpan, 0.0));
+  // The picture starts over from black, with labels for the new ranges.
+  spectro.update();
+}
+
+void TSpectrumView::ShowSpectrum(int Bits)
+{
+  FAnalysis.ComputeSpectrum(Bits, FFrame);
+  TGraphBox& graph = FControls.SpectrumGraph;
+  graph.BeginUpdate();
+  graph.Clear();
+  for (std::size_t k = 0; k < FFrame.X.size(); ++k)
+    graph.AddPoint(0, SpectrumColor, FFrame.X[k], FFrame.Y[k], 1.0);
+  FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2));
+  graph.EndUpdate();
+  const int H = int(FFrame.SpectrumLine.size());
+  FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, H - 1);
+}
+
+} // namespace duv

@@ -1,0 +1,159 @@
+#include "analysis/SARealTime.h"
+
+#include "analysis/SAGlobalView.h"
+#include "audio/Waveread.h"
+#include "controls/RadioGroup.h"
+#include "controls/ReadOut.h"
+#include "controls/Realspin.h"
+#include "graph/Graphbox.h"
+#include "graph/SAGraphs.h"
+#include "support/DSupport.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace duv {
+
+namespace {
+
+constexpr TColor TraceColor = MakeColor(255, 0, 0);
+
+// The read-outs round halves away from zero: 5512.5 Hz shows as 5513 Hz.
+QString FormatHalfAway(long double value, int decimals)
+{
+  const long double scale = std::pow(10.0L, decimals);
+  return FormatFixed(std::round(value * scale) / scale, decimals);
+}
+
+// Sample i of an interleaved buffer: unsigned bytes for 8-bit, signed
+// little-endian words otherwise.
+inline int SampleAt(const unsigned char* bytes, bool eightBit, int i)
+{
+  if (eightBit)
+    return bytes[i];
+  std::int16_t w;
+  std::memcpy(&w, bytes + 2 * std::size_t(i), 2);
+  return w;
+}
+
+} // namespace
+
+TSARealTime::TSARealTime(TSpectrumView& Spectrum, TSAGraphs& Graphs,
+                         const TRealTimeControls& Controls)
+    : FSpectrum(Spectrum), FGraphs(Graphs), FControls(Controls)
+{
+}
+
+void TSARealTime::SetupRealTimeAxes()
+{
+  TWaveReader& reader = FControls.WaveReader1;
+  for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
+    g->XAxis().SetMin(0);
+    g->XAxis().SetMax(reader.SampleCount() - 1);
+  }
+  TWaveDataFormat f;
+  reader.GetDataFormat(f);
+  const bool eightBit = f.BytesPerSample == 1;
+  for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
+    g->YAxis().SetMin(eightBit ? 0 : -32768);
+    g->YAxis().SetMax(eightBit ? 256 : 32768);
+  }
+  FSpectrum.SetupSpectrum(f.BytesPerSample * 8, FSpectrum.Analysis().BufferSize, f.SampleRate,
+                          FControls.TimeSpin.Value());
+  FGraphs.CaptureDefaultRanges();
+}
+
+void TSARealTime::UpdateBufferSize()
+{
+  FFrameCount = 0;
+  TAnalysis& a = FSpectrum.Analysis();
+  a.BufferSize = ComboBufferSize(FControls.BuffSizeCombo.currentIndex());
+  FControls.WaveReader1.SetSampleCount(a.BufferSize);
+  SetupRealTimeAxes();
+}
+
+void TSARealTime::ShowRateFigures()
+{
+  TWaveDataFormat f;
+  FControls.WaveReader1.GetDataFormat(f);
+  const long double rate = f.SampleRate;
+  const long double n = FSpectrum.Analysis().BufferSize;
+  FControls.BandWidthDis.SetText(FormatHalfAway(rate / 2, 0) + " Hz");
+  FControls.ResDis.SetText(FormatHalfAway((rate / 2) / (n / 2), 1) + " Hz");
+  FControls.FPSDis.SetText(FormatHalfAway(rate / n, 1) + " FPS");
+}
+
+void TSARealTime::StartCapture()
+{
+  for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
+    g->SetDecimals2(0);
+    // Undoes the seconds scale a wave file puts on the traces.
+    g->XAxis().SetMultiplier(1);
+  }
+  UpdateBufferSize();
+  ShowRateFigures();
+  FControls.WaveReader1.Start();
+}
+
+void TSARealTime::ProcessFrame(const void* Buffer, int Count, const TWaveDataFormat& Format)
+{
+  ++FFrameCount;
+  FControls.FramesDis.SetText(QString::number(FFrameCount));
+  if (!Buffer || Count <= 0)
+    return;
+  if (FControls.OscopeChk.isChecked())
+    PlotOscilloscope(Buffer, Count, Format);
+  if (FControls.SpectrumChk.isChecked())
+    AnalyzeFrame(Buffer, Count, Format);
+}
+
+void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDataFormat& Format)
+{
+  const auto* bytes = static_cast<const unsigned char*>(Buffer);
+  const bool eightBit = Format.BytesPerSample == 1;
+  TGraphBox& left = FControls.LeftGraph;
+  TGraphBox& right = FControls.RightGraph;
+  const bool stereo = Format.Channels != 1;
+  left.BeginUpdate();
+  left.Clear();
+  if (stereo) {
+    right.BeginUpdate();
+    right.Clear();
+  }
+  // In stereo only the first half of the frame is drawn, each channel at its
+  // interleaved index, so both traces span the whole X range.
+  for (int i = 0; i < Count; ++i) {
+    TGraphBox& g = (stereo && (i & 1)) ? right : left;
+    g.AddPoint(0, TraceColor, i, SampleAt(bytes, eightBit, i), 1.0);
+  }
+  left.EndUpdate();
+  if (stereo)
+    right.EndUpdate();
+}
+
+void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format)
+{
+  TAnalysis& a = FSpectrum.Analysis();
+  const auto* bytes = static_cast<const unsigned char*>(Buffer);
+  const bool eightBit = Format.BytesPerSample == 1;
+  const int channels = std::max(1, Format.Channels);
+  const int channel = channels > 1 && FControls.ChannelRadio.ItemIndex() > 0 ? 1 : 0;
+  // The transform runs over the frame length the displays were set up for.
+  // A shorter frame is zero-padded to it, so the transform always gets its
+  // power of two and the frequency axis stays right.
+  const int n = a.BufferSize;
+  const int used = std::min(Count, n);
+  for (int i = 0; i < used; ++i) {
+    a.RealData[std::size_t(i)] = SampleAt(bytes, eightBit, i * channels + channel);
+    a.ImagData[std::size_t(i)] = 0;
+  }
+  std::fill(a.RealData.begin() + used, a.RealData.begin() + n, 0.0);
+  std::fill(a.ImagData.begin() + used, a.ImagData.begin() + n, 0.0);
+  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
+  FSpectrum.ShowSpectrum(eightBit ? 8 : 16);
+}
+
+} // namespace duv

@@ -1,0 +1,65 @@
+// The path from a captured buffer to the screen, and the set-up before it:
+// the oscilloscope and spectrum axes for the chosen format and buffer size,
+// the bandwidth, resolution and frame-rate figures, starting capture, and
+// each frame's count, trace and spectrum. The synthesizer sends its frames
+// down the same path.
+#pragma once
+
+#include "support/WaveFormat.h"
+
+class QAbstractButton;
+class QComboBox;
+
+namespace duv {
+
+class TGraphBox;
+class TRadioGroup;
+class TReadOut;
+class TRealSpin;
+class TSAGraphs;
+class TSpectrumView;
+class TWaveReader;
+
+// The controls this module reads and writes, filled by the main window (or a
+// test).
+struct TRealTimeControls
+{
+  TGraphBox& LeftGraph;
+  TGraphBox& RightGraph;
+  QAbstractButton& OscopeChk;
+  QAbstractButton& SpectrumChk;
+  TRadioGroup& ChannelRadio;
+  TReadOut& FramesDis;
+  TReadOut& BandWidthDis;
+  TReadOut& ResDis;
+  TReadOut& FPSDis;
+  QComboBox& BuffSizeCombo;
+  TRealSpin& TimeSpin;
+  TWaveReader& WaveReader1;
+};
+
+class TSARealTime
+{
+public:
+  TSARealTime(TSpectrumView& Spectrum, TSAGraphs& Graphs, const TRealTimeControls& Controls);
+
+  // Frames handled since the last UpdateBufferSize.
+  int FrameCount() const { return FFrameCount; }
+
+  void SetupRealTimeAxes();
+  void UpdateBufferSize();
+  void ShowRateFigures();
+  void StartCapture();
+  // Buffer: Count frames of interleaved samples in Format.
+  void ProcessFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
+  void PlotOscilloscope(const void* Buffer, int Count, const TWaveDataFormat& Format);
+  void AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
+
+private:
+  TSpectrumView& FSpectrum;
+  TSAGraphs& FGraphs;
+  TRealTimeControls FControls;
+  int FFrameCount = 0;
+};
+
+} // namespace duv

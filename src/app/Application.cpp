@@ -1,0 +1,57 @@
+#include "app/Application.h"
+
+#include <QFileInfo>
+#include <QMessageBox>
+#include <exception>
+
+namespace duv {
+
+std::function<void(const QString&)> TApplication::ShowException = [](const QString& text) {
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), text);
+};
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TApplication::notify(QObject* receiver, QEvent* event)
+{
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    if (ShowException)
+      ShowException(QString::fromUtf8(e.what()));
+  } catch (...) {
+    if (ShowException)
+      ShowException(QStringLiteral("An unexpected error occurred."));
+  }
+  return false;
+}
+
+QString MissingDisplayMessage()
+{
+  // A platform chosen on purpose (offscreen, vnc, wayland...) is trusted.
+  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    return {};
+  const QString display = qEnvironmentVariable("DISPLAY");
+  if (!display.isEmpty()) {
+    // A local X display (":0", "unix:0") has its socket in /tmp/.X11-unix;
+    // a remote one (ssh -X, "localhost:10.0") is left for Qt to reach.
+    const int colon = display.lastIndexOf(QLatin1Char(':'));
+    const QString host = display.left(colon);
+    if (colon < 0 || !(host.isEmpty() || host == QLatin1String("unix")))
+      return {};
+    const QString number = display.mid(colon + 1).section(QLatin1Char('.'), 0, 0);
+    if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X") + number))
+      return {};
+    return QStringLiteral("duvovovi: the display %1 cannot be reached; start the program on a "
+                          "desktop, or run it under a virtual display with 'xvfb-run "
+                          "scripts/run' or over a remote desktop (ssh -X). The subcommands "
+                          "(scripts/run --help) need no display.")
+        .arg(display);
+  }
+  return QStringLiteral("duvovovi: no display was found; start the program on a desktop, or run "
+                        "it under a virtual display with 'xvfb-run scripts/run' or over a remote "
+                        "desktop (ssh -X). The subcommands (scripts/run --help) need no display.");
+}
+
+} // namespace duv

@@ -1,0 +1,27 @@
+// The application object of the window: an exception thrown by any handler
+// reaches the user as a message box, and the program goes on.
+#pragma once
+
+#include <QApplication>
+#include <functional>
+
+namespace duv {
+
+class TApplication : public QApplication
+{
+  Q_OBJECT
+public:
+  TApplication(int& argc, char** argv);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+
+  // Shows the text of a caught exception; a message box unless replaced.
+  static std::function<void(const QString& Text)> ShowException;
+};
+
+// Why no window can be opened here (no display to draw on), as one line for
+// the user; empty when a window can open. Checked before Qt starts, so the
+// user never sees a platform-plugin error instead.
+QString MissingDisplayMessage();
+
+} // namespace duv

@@ -1,0 +1,48 @@
+// Read-outs: a sunken field showing a figure (" Frames:" 1234), inside a
+// panel whose caption names it. Screen readers find a read-out by its
+// panel's caption and hear the figure as its description.
+#pragma once
+
+#include <QFrame>
+#include <QLabel>
+
+namespace duv {
+
+class TReadOut : public QLabel
+{
+  Q_OBJECT
+public:
+  // Name: what a screen reader calls the field, e.g. "Frames:".
+  explicit TReadOut(const QString& Name, QWidget* parent = nullptr);
+
+  // Shows Text and exposes it to assistive technology.
+  void SetText(const QString& Text);
+  QString Text() const { return text(); }
+  // Keeps room for a figure of this many characters, so that the layout does
+  // not jump as figures change.
+  void SetMinimumChars(int Chars);
+
+protected:
+  void changeEvent(QEvent* e) override;
+
+private:
+  int FChars = 0;
+};
+
+// A captioned panel holding one or more read-outs side by side.
+class TReadOutPanel : public QFrame
+{
+  Q_OBJECT
+public:
+  // Caption as shown, e.g. " Frames:".
+  explicit TReadOutPanel(const QString& Caption, QWidget* parent = nullptr);
+
+  // A new field; Suffix tells apart several fields of one panel ("X", "Y").
+  TReadOut* AddReadOut(int Chars, const QString& Suffix = QString());
+  QLabel* CaptionLabel() const { return FCaption; }
+
+private:
+  QLabel* FCaption;
+};
+
+} // namespace duv
