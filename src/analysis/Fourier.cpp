@@ -8,6 +8,8 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace duv {
@@ -275,8 +277,12 @@ void butterflies(double* Re, double* Im, int N, const double* wrs, const double*
 
 void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
 {
-  if (N < 2)
-    return;
+  // Any other size would run the butterflies past the arrays' ends, and its
+  // tables would be cached under a power of two's slot.
+  if (N < 2 || N > MaxTransformSize || !std::has_single_bit(static_cast<unsigned>(N)))
+    throw std::invalid_argument("Fourier transform size " + std::to_string(N) +
+                                " is not a power of two from 2 to " +
+                                std::to_string(MaxTransformSize));
   const BitReversal& reversal = bitReversalFor(N);
   reversal.apply(Re);
   reversal.apply(Im);
