@@ -75,20 +75,18 @@ BENCHMARK(BM_OursVsFftw)->RangeMultiplier(2)->Range(256, 32768)->Iterations(Roun
 
 int main(int argc, char** argv)
 {
-  return duv::bench::RunBenchmarks(
-      argc, argv, false, [](const duv::bench::Results& results) {
-        std::printf("\nours/FFTW_MEASURE, CPU time, %d interleaved rounds per size\n", Rounds);
-        std::printf("%8s %12s %12s %8s %18s\n", "N", "ours ns", "fftw ns", "ratio",
-                    "quartiles");
-        for (int n = 256; n <= 32768; n *= 2) {
-          const std::string name = "BM_OursVsFftw/" + std::to_string(n) + "/iterations:" +
-                                   std::to_string(Rounds);
-          const double ratio = results.Counter(name, "ratio");
-          if (std::isnan(ratio))
-            continue;
-          std::printf("%8d %12.0f %12.0f %8.2f %8.2f .. %-8.2f\n", n,
-                      results.Counter(name, "a_ns"), results.Counter(name, "b_ns"), ratio,
-                      results.Counter(name, "ratio_q1"), results.Counter(name, "ratio_q3"));
-        }
-      });
+  return duv::bench::RunBenchmarks(argc, argv, false, [](const duv::bench::Results& results) {
+    std::printf("\nours/FFTW_MEASURE, CPU time, %d interleaved rounds per size\n", Rounds);
+    std::printf("%8s %12s %12s %8s %18s\n", "N", "ours ns", "fftw ns", "ratio", "quartiles");
+    for (int n = 256; n <= 32768; n *= 2) {
+      const std::string name =
+          "BM_OursVsFftw/" + std::to_string(n) + "/iterations:" + std::to_string(Rounds);
+      const double ratio = results.Counter(name, "ratio");
+      if (std::isnan(ratio))
+        continue;
+      std::printf("%8d %12.0f %12.0f %8.2f %8.2f .. %-8.2f\n", n, results.Counter(name, "a_ns"),
+                  results.Counter(name, "b_ns"), ratio, results.Counter(name, "ratio_q1"),
+                  results.Counter(name, "ratio_q3"));
+    }
+  });
 }

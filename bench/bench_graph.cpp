@@ -20,7 +20,10 @@ using namespace duv;
 namespace {
 constexpr double SampleRate = 44100.0;
 
-double FramePeriodNs(int n) { return 1e9 * n / SampleRate; }
+double FramePeriodNs(int n)
+{
+  return 1e9 * n / SampleRate;
+}
 
 void FrameSizes(benchmark::internal::Benchmark* b)
 {
@@ -153,8 +156,8 @@ int main(int argc, char** argv)
     for (int n = 256; n <= 32768; n *= 2) {
       const double fill = share("BM_FillFrame", n), scope = share("BM_PaintOscilloscope", n),
                    spectrum = share("BM_PaintSpectrum", n);
-      std::printf("%8d %10.2f %8.2f %12.2f %12.2f %8.2f\n", n, FramePeriodNs(n) / 1e6, fill,
-                  scope, spectrum, fill + scope + spectrum);
+      std::printf("%8d %10.2f %8.2f %12.2f %12.2f %8.2f\n", n, FramePeriodNs(n) / 1e6, fill, scope,
+                  spectrum, fill + scope + spectrum);
     }
     const auto wave = times.find("BM_PaintWaveFileTenMinutes");
     if (wave != times.end())

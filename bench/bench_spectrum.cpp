@@ -54,8 +54,8 @@ void PlainSpectrum(TAnalysis& a, TSpectrumFrame& out)
   const double floor = DecibelFloor(Bits);
   const long double reference = std::ldexp(1.0L, Bits) / 2;
   const int H = a.BufferSize / 2;
-  a.FFT.MagnitudeAndPhase(a.RealData.data(), a.ImagData.data(), a.Magnitude.data(),
-                          a.Phase.data(), H);
+  a.FFT.MagnitudeAndPhase(a.RealData.data(), a.ImagData.data(), a.Magnitude.data(), a.Phase.data(),
+                          H);
   out.DCOffset = a.Magnitude[0];
   out.X.resize(H - 1);
   out.Y.resize(H - 1);
@@ -78,8 +78,8 @@ void BM_DecibelsPerBin(benchmark::State& state)
   TSpectrumFrame a, b;
   auto ours = [&] { fast.ComputeSpectrum(Bits, a); };
   auto yardstick = [&] { PlainSpectrum(plain, b); };
-  duv::bench::ComparePair(state, duv::bench::CallsForBlock(yardstick, 2e6), [] {}, ours,
-                          yardstick);
+  duv::bench::ComparePair(
+      state, duv::bench::CallsForBlock(yardstick, 2e6), [] {}, ours, yardstick);
   if (a.Y != b.Y || a.DCOffset != b.DCOffset)
     state.SkipWithError("the conversion differs from the long-double one");
 }
@@ -87,8 +87,8 @@ BENCHMARK(BM_DecibelsPerBin)->Iterations(Rounds);
 
 // One spectrogram line as it was drawn: a long-double rounding of every
 // column's index and a linear search of the bands for every pixel.
-void PlainLine(const TColorBar& bar, const std::vector<double>& values, int lastIndex,
-               QRgb* row, int w)
+void PlainLine(const TColorBar& bar, const std::vector<double>& values, int lastIndex, QRgb* row,
+               int w)
 {
   const double ratio = double(lastIndex) / w;
   for (int i = 0; i < w; ++i) {
@@ -115,8 +115,8 @@ void BM_AddLinePerBin(benchmark::State& state)
     spectro.DepthBar()->SetRange(0, DecibelFloor(Bits));
     PlainLine(*spectro.DepthBar(), frame.SpectrumLine, Bins - 1, row, Bins);
   };
-  duv::bench::ComparePair(state, duv::bench::CallsForBlock(yardstick, 2e6), [] {}, ours,
-                          yardstick);
+  duv::bench::ComparePair(
+      state, duv::bench::CallsForBlock(yardstick, 2e6), [] {}, ours, yardstick);
   if (spectro.Image().copy(0, 12, Bins, 1) != plainRow)
     state.SkipWithError("the line differs from the plainly drawn one");
 }
@@ -126,21 +126,19 @@ BENCHMARK(BM_AddLinePerBin)->Iterations(Rounds);
 
 int main(int argc, char** argv)
 {
-  return duv::bench::RunBenchmarks(
-      argc, argv, true, [](const duv::bench::Results& results) {
-        std::printf("\nPer bin at N = %d (%d bins), CPU time, %d interleaved rounds\n", N, Bins,
-                    Rounds);
-        std::printf("%-12s %12s %14s %8s %18s\n", "", "ours ns/bin", "plain ns/bin", "ratio",
-                    "quartiles");
-        for (const char* what : {"DecibelsPerBin", "AddLinePerBin"}) {
-          const std::string name =
-              std::string("BM_") + what + "/iterations:" + std::to_string(Rounds);
-          const double ratio = results.Counter(name, "ratio");
-          if (std::isnan(ratio))
-            continue;
-          std::printf("%-14s %10.2f %14.2f %8.3f %8.3f .. %-8.3f\n", what,
-                      results.Counter(name, "a_ns") / Bins, results.Counter(name, "b_ns") / Bins,
-                      ratio, results.Counter(name, "ratio_q1"), results.Counter(name, "ratio_q3"));
-        }
-      });
+  return duv::bench::RunBenchmarks(argc, argv, true, [](const duv::bench::Results& results) {
+    std::printf("\nPer bin at N = %d (%d bins), CPU time, %d interleaved rounds\n", N, Bins,
+                Rounds);
+    std::printf("%-12s %12s %14s %8s %18s\n", "", "ours ns/bin", "plain ns/bin", "ratio",
+                "quartiles");
+    for (const char* what : {"DecibelsPerBin", "AddLinePerBin"}) {
+      const std::string name = std::string("BM_") + what + "/iterations:" + std::to_string(Rounds);
+      const double ratio = results.Counter(name, "ratio");
+      if (std::isnan(ratio))
+        continue;
+      std::printf("%-14s %10.2f %14.2f %8.3f %8.3f .. %-8.3f\n", what,
+                  results.Counter(name, "a_ns") / Bins, results.Counter(name, "b_ns") / Bins, ratio,
+                  results.Counter(name, "ratio_q1"), results.Counter(name, "ratio_q3"));
+    }
+  });
 }
