@@ -1,5 +1,6 @@
 #include "analysis/Fourier.h"
 
+#include "analysis/SpectrumMath.h"
 #include "support/DSupport.h"
 
 #include <algorithm>
@@ -288,6 +289,11 @@ void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
   reversal.apply(Im);
   const Twiddles& tw = twiddlesFor(N, Inverse);
   butterflies(Re, Im, N, tw.wr.data(), tw.wi.data());
+}
+
+void TFastFourier::Magnitude(const double* Re, const double* Im, double* Mag, int N) const
+{
+  Magnitudes(Re, Im, Mag, N);
 }
 
 void TFastFourier::MagnitudeAndPhase(const double* Re, const double* Im, double* Mag,

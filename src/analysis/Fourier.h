@@ -22,6 +22,11 @@ public:
   // program passes half the transform size, giving single-sided amplitudes.
   void MagnitudeAndPhase(const double* Re, const double* Im, double* Mag, double* Phase,
                          int N) const;
+
+  // The magnitudes of MagnitudeAndPhase alone, to the bit, for the frame
+  // path, which shows no phase: the phases' arctangents were most of the
+  // cost.
+  void Magnitude(const double* Re, const double* Im, double* Mag, int N) const;
 };
 
 } // namespace duv
