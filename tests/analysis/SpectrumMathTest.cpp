@@ -148,8 +148,7 @@ TEST(SpectrumMath, DecibelsMatchLongDouble)
   }
 }
 
-// Guards the whole frame path: levels, DC read-out and magnitudes as the long-double path gives
-// them.
+// Guards the frame path: levels, DC read-out and magnitudes equal the long-double path's.
 TEST(SpectrumMath, FrameMatchesLongDoublePath)
 {
   std::mt19937 gen(23);
