@@ -1,50 +1,43 @@
-// Costs of the graph per live frame, as a fraction of the frame period of
-// 256 samples at 44.1 kHz (5.8 ms): filling a frame of points, and one full
-// paint of the oscilloscope and spectrum graphs into an offscreen image.
+// Costs of the graph per live frame at each frame size, as a share of the
+// period of that frame size at 44.1 kHz (N / 44100 s): filling the
+// oscilloscope with a frame of N points, and one full paint of the
+// oscilloscope (N points) and of the spectrum graph (N / 2 - 1 points) into an
+// offscreen image. All in CPU time.
 #include "graph/Graphbox.h"
 
 #include "BenchSupport.h"
 #include <QImage>
 
 #include <benchmark/benchmark.h>
-#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace duv;
 
 namespace {
-constexpr double framePeriod = 256.0 / 44100.0;
+constexpr double SampleRate = 44100.0;
 
-// Times each iteration on the wall clock and reports the mean as a share of
-// the frame period, e.g. frame_pct=6 for 6 % of 5.8 ms.
-class FrameShare
+double FramePeriodNs(int n)
 {
-public:
-  explicit FrameShare(benchmark::State& State) : FState(State) {}
-  ~FrameShare()
-  {
-    if (FState.iterations() > 0)
-      FState.counters["frame_pct"] = 100.0 * std::chrono::duration<double>(FTotal).count() /
-                                     (double(FState.iterations()) * framePeriod);
-  }
-  void Start() { FBegin = std::chrono::steady_clock::now(); }
-  void Stop() { FTotal += std::chrono::steady_clock::now() - FBegin; }
+  return 1e9 * n / SampleRate;
+}
 
-private:
-  benchmark::State& FState;
-  std::chrono::steady_clock::time_point FBegin;
-  std::chrono::steady_clock::duration FTotal{};
-};
+void FrameSizes(benchmark::internal::Benchmark* b)
+{
+  for (int n = 256; n <= 32768; n *= 2)
+    b->Arg(n);
+}
 
-void SetupOscilloscope(TGraphBox& g)
+void SetupOscilloscope(TGraphBox& g, int n)
 {
   g.resize(502, 104);
   g.SetBevelOuter(bvNone);
   g.SetGraphType(gtLine);
   g.SetDefaultData(false);
-  g.SetXRange(4, 0, 32767);
+  g.SetXRange(4, 0, n - 1);
   g.YAxis().SetLines(2);
   g.YAxis().SetMin(-32768);
   g.YAxis().SetMax(32768);
@@ -65,54 +58,51 @@ const std::vector<double>& FrameSamples()
   return samples;
 }
 
-void FillOscilloscope(TGraphBox& g)
+void FillOscilloscope(TGraphBox& g, int n)
 {
   const std::vector<double>& samples = FrameSamples();
   g.BeginUpdate();
   g.Clear();
-  for (int i = 0; i < 32768; ++i)
+  for (int i = 0; i < n; ++i)
     g.AddPoint(0, clRed, i, samples[std::size_t(i)], 1.0);
   g.EndUpdate();
 }
 
-void BM_FillFrame32768(benchmark::State& state)
+void BM_FillFrame(benchmark::State& state)
 {
+  const int n = int(state.range(0));
   TGraphBox g;
-  SetupOscilloscope(g);
-  FrameShare share(state);
+  SetupOscilloscope(g, n);
   for (auto _ : state) {
-    share.Start();
-    FillOscilloscope(g);
+    FillOscilloscope(g, n);
     benchmark::DoNotOptimize(g.PointCount());
-    share.Stop();
   }
 }
-BENCHMARK(BM_FillFrame32768);
+BENCHMARK(BM_FillFrame)->Apply(FrameSizes);
 
 void PaintLoop(benchmark::State& state, TGraphBox& g)
 {
   QImage image(g.size(), QImage::Format_RGB32);
-  FrameShare share(state);
   for (auto _ : state) {
-    share.Start();
     g.Invalidate();
     g.render(&image);
     benchmark::ClobberMemory();
-    share.Stop();
   }
 }
 
-void BM_PaintOscilloscope502x104_32768(benchmark::State& state)
+void BM_PaintOscilloscope(benchmark::State& state)
 {
+  const int n = int(state.range(0));
   TGraphBox g;
-  SetupOscilloscope(g);
-  FillOscilloscope(g);
+  SetupOscilloscope(g, n);
+  FillOscilloscope(g, n);
   PaintLoop(state, g);
 }
-BENCHMARK(BM_PaintOscilloscope502x104_32768);
+BENCHMARK(BM_PaintOscilloscope)->Apply(FrameSizes);
 
-void BM_PaintSpectrum500x187_16383(benchmark::State& state)
+void BM_PaintSpectrum(benchmark::State& state)
 {
+  const int n = int(state.range(0));
   TGraphBox g;
   g.resize(500, 187);
   g.SetColor(clBlack);
@@ -121,22 +111,24 @@ void BM_PaintSpectrum500x187_16383(benchmark::State& state)
   g.SetGraphBorder(25);
   g.SetGraphType(gtLine);
   g.SetDefaultData(false);
-  g.SetXRange(8, 0, 22050);
+  const double step = SampleRate / n;
+  g.SetXRange(8, step, SampleRate / 2);
   g.SetYRange(-96, 10, 20);
   g.BeginUpdate();
-  const double step = 22050.0 / 16384;
-  for (int k = 1; k <= 16383; ++k)
+  for (int k = 1; k < n / 2; ++k)
     g.AddPoint(0, clLime, k * step, -90 + 80 * std::fabs(std::sin(k * 0.01)), 1.0);
   g.EndUpdate();
   PaintLoop(state, g);
 }
-BENCHMARK(BM_PaintSpectrum500x187_16383);
+BENCHMARK(BM_PaintSpectrum)->Apply(FrameSizes);
 
 // A ten-minute CD-quality channel held as one sample series (the wave-file view).
+// It is drawn when the user opens or moves through a file, not per frame, so
+// it is reported as a time only.
 void BM_PaintWaveFileTenMinutes(benchmark::State& state)
 {
   TGraphBox g;
-  SetupOscilloscope(g);
+  SetupOscilloscope(g, 32768);
   const std::size_t n = 44100u * 600u;
   auto samples = std::make_shared<std::vector<std::int16_t>>(n);
   for (std::size_t i = 0; i < n; ++i)
@@ -147,8 +139,28 @@ void BM_PaintWaveFileTenMinutes(benchmark::State& state)
   g.EndUpdate();
   PaintLoop(state, g);
 }
-BENCHMARK(BM_PaintWaveFileTenMinutes);
+BENCHMARK(BM_PaintWaveFileTenMinutes)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) { return duv::bench::RunBenchmarks(argc, argv, true); }
+int main(int argc, char** argv)
+{
+  return duv::bench::RunBenchmarks(argc, argv, true, [](const duv::bench::Times& times) {
+    auto share = [&times](const char* name, int n) {
+      const auto t = times.find(std::string(name) + "/" + std::to_string(n));
+      return t == times.end() ? std::nan("") : 100.0 * t->second / FramePeriodNs(n);
+    };
+    std::printf("\nGraph cost per frame, %% of the frame's own period at 44.1 kHz (CPU time)\n");
+    std::printf("%8s %10s %8s %12s %12s %8s\n", "N", "period ms", "fill %", "oscope paint",
+                "spectrum", "sum %");
+    for (int n = 256; n <= 32768; n *= 2) {
+      const double fill = share("BM_FillFrame", n), scope = share("BM_PaintOscilloscope", n),
+                   spectrum = share("BM_PaintSpectrum", n);
+      std::printf("%8d %10.2f %8.2f %12.2f %12.2f %8.2f\n", n, FramePeriodNs(n) / 1e6, fill, scope,
+                  spectrum, fill + scope + spectrum);
+    }
+    const auto wave = times.find("BM_PaintWaveFileTenMinutes");
+    if (wave != times.end())
+      std::printf("ten-minute wave-file view paint: %.2f ms\n", wave->second / 1e6);
+  });
+}

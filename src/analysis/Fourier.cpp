@@ -1,5 +1,6 @@
 #include "analysis/Fourier.h"
 
+#include "analysis/SpectrumMath.h"
 #include "support/DSupport.h"
 
 #include <algorithm>
@@ -8,6 +9,8 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace duv {
@@ -164,6 +167,15 @@ const BitReversal& bitReversalFor(int N)
 // loops vectorise) and to stay in cache. All are built for AVX2 too where
 // the processor has it (no fused multiply-add, which would change rounding).
 #define DUV_FFT_CLONES __attribute__((target_clones("avx2", "default")))
+// The loops over k touch disjoint quarters of a block, which the compiler
+// cannot see for itself.
+#if defined(__clang__)
+#define DUV_INDEPENDENT_ITERATIONS _Pragma("clang loop vectorize(assume_safety)")
+#elif defined(__GNUC__)
+#define DUV_INDEPENDENT_ITERATIONS _Pragma("GCC ivdep")
+#else
+#define DUV_INDEPENDENT_ITERATIONS
+#endif
 
 // One butterfly: b is turned by the twiddle (wr, wi), then a, b := a + t, a - t.
 inline __attribute__((always_inline)) void butterfly(double wr, double wi, double& ar, double& ai,
@@ -198,19 +210,20 @@ DUV_FFT_CLONES void firstTwoStages(double* Re, double* Im, int n, const double* 
 DUV_FFT_CLONES void stagePair(double* Re, double* Im, int n, int L, const double* wrs,
                               const double* wis)
 {
-  const double* __restrict wrA = wrs + (L - 1);
-  const double* __restrict wiA = wis + (L - 1);
-  const double* __restrict wrB = wrs + (2 * L - 1);
-  const double* __restrict wiB = wis + (2 * L - 1);
+  const double* wrA = wrs + (L - 1);
+  const double* wiA = wis + (L - 1);
+  const double* wrB = wrs + (2 * L - 1);
+  const double* wiB = wis + (2 * L - 1);
   for (int base = 0; base < n; base += 4 * L) {
-    double* __restrict r0 = Re + base;
-    double* __restrict i0 = Im + base;
-    double* __restrict r1 = r0 + L;
-    double* __restrict i1 = i0 + L;
-    double* __restrict r2 = r0 + 2 * L;
-    double* __restrict i2 = i0 + 2 * L;
-    double* __restrict r3 = r0 + 3 * L;
-    double* __restrict i3 = i0 + 3 * L;
+    double* r0 = Re + base;
+    double* i0 = Im + base;
+    double* r1 = r0 + L;
+    double* i1 = i0 + L;
+    double* r2 = r0 + 2 * L;
+    double* i2 = i0 + 2 * L;
+    double* r3 = r0 + 3 * L;
+    double* i3 = i0 + 3 * L;
+    DUV_INDEPENDENT_ITERATIONS
     for (int k = 0; k < L; ++k) {
       double a0r = r0[k], a0i = i0[k], a1r = r1[k], a1i = i1[k];
       double a2r = r2[k], a2i = i2[k], a3r = r3[k], a3i = i3[k];
@@ -235,17 +248,16 @@ DUV_FFT_CLONES void stagePair(double* Re, double* Im, int n, int L, const double
 // The last stage, L = N / 2, when it is left over from the pairing.
 DUV_FFT_CLONES void lastStage(double* Re, double* Im, int L, const double* wrs, const double* wis)
 {
-  const double* __restrict wr = wrs + (L - 1);
-  const double* __restrict wi = wis + (L - 1);
-  double* __restrict reI = Re;
-  double* __restrict imI = Im;
-  double* __restrict reJ = Re + L;
-  double* __restrict imJ = Im + L;
+  const double* wr = wrs + (L - 1);
+  const double* wi = wis + (L - 1);
+  double* reJ = Re + L;
+  double* imJ = Im + L;
+  DUV_INDEPENDENT_ITERATIONS
   for (int k = 0; k < L; ++k) {
-    double ar = reI[k], ai = imI[k], br = reJ[k], bi = imJ[k];
+    double ar = Re[k], ai = Im[k], br = reJ[k], bi = imJ[k];
     butterfly(wr[k], wi[k], ar, ai, br, bi);
-    reI[k] = ar;
-    imI[k] = ai;
+    Re[k] = ar;
+    Im[k] = ai;
     reJ[k] = br;
     imJ[k] = bi;
   }
@@ -275,13 +287,22 @@ void butterflies(double* Re, double* Im, int N, const double* wrs, const double*
 
 void TFastFourier::Transform(double* Re, double* Im, int N, bool Inverse) const
 {
-  if (N < 2)
-    return;
+  // Any other size would run the butterflies past the arrays' ends, and its
+  // tables would be cached under a power of two's slot.
+  if (N < 2 || N > MaxTransformSize || !std::has_single_bit(static_cast<unsigned>(N)))
+    throw std::invalid_argument("Fourier transform size " + std::to_string(N) +
+                                " is not a power of two from 2 to " +
+                                std::to_string(MaxTransformSize));
   const BitReversal& reversal = bitReversalFor(N);
   reversal.apply(Re);
   reversal.apply(Im);
   const Twiddles& tw = twiddlesFor(N, Inverse);
   butterflies(Re, Im, N, tw.wr.data(), tw.wi.data());
+}
+
+void TFastFourier::Magnitude(const double* Re, const double* Im, double* Mag, int N) const
+{
+  Magnitudes(Re, Im, Mag, N);
 }
 
 void TFastFourier::MagnitudeAndPhase(const double* Re, const double* Im, double* Mag,

@@ -1,5 +1,6 @@
 #include "analysis/SAGlobal.h"
 
+#include "analysis/SpectrumMath.h"
 #include "support/DSupport.h"
 
 #include <cmath>
@@ -52,18 +53,19 @@ TSpectrumSetup TAnalysis::SetupSpectrum(int Bits, int Size, double SampleRate, d
 void TAnalysis::ComputeSpectrum(int Bits, TSpectrumFrame& out)
 {
   const double floor = DecibelFloor(Bits);
-  const long double reference = std::ldexp(1.0L, Bits) / 2;
   const int N = std::min(BufferSize, MaxBufferSize);
   const int H = N / 2;
-  FFT.MagnitudeAndPhase(RealData.data(), ImagData.data(), Magnitude.data(), Phase.data(), H);
+  // Magnitudes only: nothing shows the phases.
+  FFT.Magnitude(RealData.data(), ImagData.data(), Magnitude.data(), H);
 
   out.DCOffset = H > 0 ? Magnitude[0] : 0.0;
   const int count = std::max(0, H - 1);
   out.X.resize(count);
   out.Y.resize(count);
   out.SpectrumLine.assign(std::max(0, H), 0.0);
+  Decibels(Magnitude.data() + 1, out.Y.data(), count, Bits);
   for (int k = 1; k < H; ++k) {
-    double v = static_cast<double>(20 * std::log10(Magnitude[k] / reference));
+    double v = out.Y[k - 1];
     // Written so that -inf from a silent bin and NaN both land on the floor.
     if (!(v >= floor))
       v = floor;

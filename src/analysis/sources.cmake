@@ -1,3 +1,13 @@
 # Sources of src/analysis, relative to src/.
-list(APPEND DUVOVOVI_CORE_SOURCES analysis/Fourier.cpp analysis/SAGlobal.cpp)
+list(APPEND DUVOVOVI_CORE_SOURCES
+  analysis/Fourier.cpp
+  analysis/SAGlobal.cpp
+  analysis/SpectrumMath.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES analysis/SAGlobalView.cpp analysis/SARealTime.cpp)
+# Their results are held to the bit: code built for processors with fused
+# multiply-add must not fuse where the source does not say so.
+set_source_files_properties(analysis/Fourier.cpp PROPERTIES COMPILE_OPTIONS -ffp-contract=off)
+# Without errno or floating-point traps to keep, the per-bin loops run
+# several bins at once.
+set_source_files_properties(analysis/SpectrumMath.cpp
+  PROPERTIES COMPILE_OPTIONS "-ffp-contract=off;-fno-math-errno;-fno-trapping-math")

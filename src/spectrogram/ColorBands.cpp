@@ -86,6 +86,26 @@ int TColorBands::BandOf(double v) const
   return -1;
 }
 
+TBandLookup::TBandLookup(const TColorBands& bands) : FBands(bands)
+{
+  const int n = bands.EdgeCount();
+  if (n < 2)
+    return; // no band at all: the plain search finds none either
+  for (int k = 0; k < n; ++k) {
+    FEdge[k] = bands.Edge(k).Value;
+    // Written so that NaN, which is in no order, takes the plain search.
+    if (!(FEdge[k] == FEdge[k]) || (k > 0 && !(FEdge[k] <= FEdge[k - 1])))
+      return;
+  }
+  FOrdered = true;
+  std::fill(FEdge.begin() + n, FEdge.end(), -std::numeric_limits<double>::infinity());
+  // With `beyond` edges strictly above v (1 <= beyond < n), v lies in band
+  // `beyond` and in none before it; with all n above, below the last edge.
+  for (int k = 1; k < n; ++k)
+    FColor[k] = bands.Edge(k).Color;
+  FColor[n] = clBlack;
+}
+
 int TColorBands::EdgeY(int k, int height) const
 {
   const std::int64_t y = std::int64_t(height) * FEdges[k].Position / FullScale;

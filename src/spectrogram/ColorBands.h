@@ -9,6 +9,7 @@
 #include "spectrogram/DepthColors.h"
 
 #include <array>
+#include <limits>
 
 namespace duv {
 
@@ -78,6 +79,44 @@ private:
   std::array<TBandEdge, MaxEdges> FEdges{};
   int FEdgeCount = 0;
   double FTop = 0, FBottom = 0, FRange = 0;
+};
+
+// The colour search of one set of bands, made once for a whole spectrogram
+// line: ColorOf(v) equals TColorBands::ColorOf(v) for every v. The bands are
+// read when it is made and must outlive it.
+//
+// Edge values normally fall from the top of the bar to the bottom. Then the
+// bands tile the span between the end edges, and the band of v is the number
+// of edges above v, found in a few compares with no branches; the first band
+// also owns the top edge itself. Anything else (an inverted range, an edge
+// dragged past an end, NaN) falls back to the band-by-band search.
+class TBandLookup
+{
+public:
+  explicit TBandLookup(const TColorBands& bands);
+
+  TColor ColorOf(double v) const
+  {
+    if (!FOrdered)
+      return FBands.ColorOf(v);
+    // Binary search for the length of the run of edges above v; the padding
+    // below the last edge is -inf, never above anything. NaN is above
+    // nothing and equals nothing, so it ends black.
+    int beyond = 0;
+    for (int step = SearchSize / 2; step > 0; step /= 2)
+      beyond += FEdge[std::size_t(beyond + step - 1)] > v ? step : 0;
+    if (beyond == 0)
+      return v == FEdge[0] ? FColor[1] : clBlack; // the top edge is band 1's
+    return FColor[std::size_t(beyond)];           // black when beyond all n edges
+  }
+
+private:
+  const TColorBands& FBands;
+  bool FOrdered = false;
+  static constexpr int SearchSize = 64; // a power of two above MaxEdges
+  static_assert(SearchSize > TColorBands::MaxEdges);
+  std::array<double, SearchSize> FEdge{};                 // values, non-increasing, then -inf
+  std::array<TColor, TColorBands::MaxEdges + 1> FColor{}; // by edges beyond
 };
 
 } // namespace duv

@@ -124,21 +124,35 @@ void TSpectroGram::SetDepthRange(const TRangePair& range)
   FDepthBar->SetRange(range.Second, range.First);
 }
 
+const std::vector<int>& TSpectroGram::LineColumns(int lastIndex)
+{
+  const int w = FImage.width();
+  if (int(FLineColumns.size()) != w || FLineColumnsLast != lastIndex) {
+    // Nearest index, ties to even; the same for every line of a frame size,
+    // so it is worked out once rather than per pixel per line.
+    const double ratio = double(lastIndex) / w;
+    FLineColumns.resize(std::size_t(w));
+    for (int i = 0; i < w; ++i)
+      FLineColumns[std::size_t(i)] = std::clamp(Round(i * ratio), 0, lastIndex);
+    FLineColumnsLast = lastIndex;
+  }
+  return FLineColumns;
+}
+
 void TSpectroGram::AddLine(std::span<const double> values, int lastIndex)
 {
   const int w = FImage.width(), h = FImage.height();
   lastIndex = std::min<std::int64_t>(lastIndex, std::int64_t(values.size()) - 1);
   if (w <= 0 || h <= 0 || lastIndex < 0)
     return; // no image yet, or nothing to show
-  const double ratio = double(lastIndex) / w;
   FDepthBar->SetRange(FDepthRange.Second, FDepthRange.First);
+  const TBandLookup bands(FDepthBar->Bands());
+  const int* columns = LineColumns(lastIndex).data();
   // The new line overwrites the oldest row; the ring's start moves past it,
   // which scrolls every older line up by one.
   auto* row = reinterpret_cast<QRgb*>(FImage.scanLine(FNextRow));
-  for (int i = 0; i < w; ++i) {
-    const int index = std::clamp(Round(i * ratio), 0, lastIndex);
-    row[i] = ToRgb(FDepthBar->ColorOf(values[index]));
-  }
+  for (int i = 0; i < w; ++i)
+    row[i] = ToRgb(bands.ColorOf(values[std::size_t(columns[i])]));
   FNextRow = (FNextRow + 1) % h;
   update();
 }

@@ -112,6 +112,8 @@ protected:
 private:
   // The margins hold the labels, so they grow with the font.
   void ScaleMargins();
+  // Source index of every column of a line of `lastIndex + 1` values.
+  const std::vector<int>& LineColumns(int lastIndex);
   void PaintPlot(QPainter& painter, int pw, int ph);
   void PaintLabels(QPainter& painter, int w, int h);
 
@@ -120,6 +122,9 @@ private:
   QImage FPlot;     // plot-sized sample of the ring, reused between paints
   std::vector<int> FPlotColumns;
   int FPlotColumnsFor = -1; // image width FPlotColumns was made for (its size is the plot width)
+
+  std::vector<int> FLineColumns; // of LineColumns, one per image column
+  int FLineColumnsLast = -1;     // the last index they were made for
 
   TColorBar* FDepthBar = nullptr;
   TColorDepth FColorCount = TColorDepth::dc12;

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 using namespace duv;
@@ -48,6 +49,41 @@ double relativeErrorAgainstDft(const Signal& in, const Signal& out, bool inverse
     maxErr = std::max(maxErr, std::hypot(sr - out.re[k], si - out.im[k]));
   }
   return double(maxErr / maxMag);
+}
+
+// The transform as its plain stage/k/position loops, fresh sines for every
+// (stage, k): the reference the fast code must match to the bit.
+void plainTransform(double* re, double* im, int n, bool inverse)
+{
+  int j = 0;
+  for (int i = 1; i < n; ++i) {
+    int m = n;
+    do
+      m /= 2;
+    while (m + j > n - 1);
+    j = j % m + m;
+    if (j > i) {
+      std::swap(re[i], re[j]);
+      std::swap(im[i], im[j]);
+    }
+  }
+  for (int L = 1; L < n; L *= 2) {
+    const int S = 2 * L;
+    for (int k = 0; k < L; ++k) {
+      const long long m = (inverse ? 1 : -1) * static_cast<long long>(k) * (n / S);
+      const double wr = double(-std::sin(((m - n / 4) * 6.283185308L) / n));
+      const double wi = double(std::sin((m * 6.283185308L) / n));
+      for (int i = k; i < n - 1; i += S) {
+        const int jj = i + L;
+        const double tr = wr * re[jj] - wi * im[jj];
+        const double ti = wr * im[jj] + wi * re[jj];
+        re[jj] = re[i] - tr;
+        im[jj] = im[i] - ti;
+        re[i] = re[i] + tr;
+        im[i] = im[i] + ti;
+      }
+    }
+  }
 }
 
 } // namespace
@@ -160,46 +196,46 @@ TEST(Fourier, PhaseRules)
 // bit for bit what the plain stage/k/position loops with fresh sines give.
 TEST(Fourier, BitIdenticalToPlainLoopOrder)
 {
-  auto plain = [](double* re, double* im, int n, bool inverse) {
-    int j = 0;
-    for (int i = 1; i < n; ++i) {
-      int m = n;
-      do
-        m /= 2;
-      while (m + j > n - 1);
-      j = j % m + m;
-      if (j > i) {
-        std::swap(re[i], re[j]);
-        std::swap(im[i], im[j]);
-      }
-    }
-    for (int L = 1; L < n; L *= 2) {
-      const int S = 2 * L;
-      for (int k = 0; k < L; ++k) {
-        const long long m = (inverse ? 1 : -1) * static_cast<long long>(k) * (n / S);
-        const double wr = double(-std::sin(((m - n / 4) * 6.283185308L) / n));
-        const double wi = double(std::sin((m * 6.283185308L) / n));
-        for (int i = k; i < n - 1; i += S) {
-          const int jj = i + L;
-          const double tr = wr * re[jj] - wi * im[jj];
-          const double ti = wr * im[jj] + wi * re[jj];
-          re[jj] = re[i] - tr;
-          im[jj] = im[i] - ti;
-          re[i] = re[i] + tr;
-          im[i] = im[i] + ti;
-        }
-      }
-    }
-  };
   TFastFourier fft;
   for (int n : {4, 8, 256, 4096, 32768}) {
     for (bool inverse : {false, true}) {
       Signal a = randomSignal(n, 99u + unsigned(n));
       Signal b = a;
       fft.Transform(a.re.data(), a.im.data(), n, inverse);
-      plain(b.re.data(), b.im.data(), n, inverse);
+      plainTransform(b.re.data(), b.im.data(), n, inverse);
       ASSERT_EQ(a.re, b.re) << "N=" << n;
       ASSERT_EQ(a.im, b.im) << "N=" << n;
     }
+  }
+}
+
+// Guards the size check against overruns and against twiddles cached for a bad size.
+TEST(Fourier, RejectsSizesThatAreNotPowersOfTwo)
+{
+  // Unchecked, a size that is no power of two ran the butterflies past the
+  // arrays' ends and cached its tables in a power of two's slot, which that
+  // power of two was then served.
+  TFastFourier fft;
+  // Room beyond every N below, so that an unchecked transform cannot corrupt
+  // the test itself.
+  std::vector<double> re(3 * 65536, 1.0), im(3 * 65536, 0.0);
+  for (int n : {-4, 0, 1, 3, 6, 12, 24, 96, 1000, 3 * 1024, 65536, 131072}) {
+    EXPECT_THROW(fft.Transform(re.data(), im.data(), n, false), std::invalid_argument) << n;
+    EXPECT_THROW(fft.ForwardTransform(re.data(), im.data(), n), std::invalid_argument) << n;
+  }
+  try {
+    fft.ForwardTransform(re.data(), im.data(), 6);
+    ADD_FAILURE() << "no exception for N = 6";
+  } catch (const std::invalid_argument& e) {
+    EXPECT_STREQ(e.what(), "Fourier transform size 6 is not a power of two from 2 to 32768");
+  }
+  // The sizes that share a slot with the rejected ones still get their own tables.
+  for (int n = 2; n <= 32768; n *= 2) {
+    Signal a = randomSignal(n, 5u + unsigned(n));
+    Signal b = a;
+    fft.ForwardTransform(a.re.data(), a.im.data(), n);
+    plainTransform(b.re.data(), b.im.data(), n, false);
+    ASSERT_EQ(a.re, b.re) << "N=" << n;
+    ASSERT_EQ(a.im, b.im) << "N=" << n;
   }
 }

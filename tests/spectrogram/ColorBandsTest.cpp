@@ -1,6 +1,12 @@
 #include "spectrogram/ColorBands.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 using namespace duv;
@@ -20,6 +26,11 @@ std::vector<int> Positions(const TColorBands& bands)
 }
 
 // 33 evenly spaced edges on 0 .. -96 dB: edge k stands for -3k dB.
+double NaN()
+{
+  return std::numeric_limits<double>::quiet_NaN();
+}
+
 TColorBands Temp32()
 {
   TColorBands bands;
@@ -192,4 +203,67 @@ TEST(ColorBands, Gradients)
   wild.ColorGradient(5, -40);
   wild.HueGradient(1000, -1000);
   EXPECT_EQ(wild.Edge(0).Color, clBlack);
+}
+
+// Guards the per-line colour search: for every value it gives the plain search's colour.
+TEST(ColorBands, LookupMatchesPlainSearch)
+{
+  constexpr double inf = std::numeric_limits<double>::infinity();
+  std::mt19937 gen(11);
+  int checked = 0;
+  auto probe = [&](TColorBands bands, const std::string& what) {
+    // A colour of its own for every band, so that a wrong band shows.
+    for (int k = 0; k < bands.EdgeCount(); ++k)
+      bands.SetEdgeColor(k, Rgb(10 + k, 20 + 3 * k, 200 - k));
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  inf,
+                                  -inf,
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  std::numeric_limits<double>::max(),
+                                  -std::numeric_limits<double>::max(),
+                                  std::numeric_limits<double>::denorm_min()};
+    double lo = 0, hi = 0;
+    for (int k = 0; k < bands.EdgeCount(); ++k) {
+      const double v = bands.Edge(k).Value;
+      values.insert(values.end(), {v, std::nextafter(v, inf), std::nextafter(v, -inf)});
+      if (std::isfinite(v)) {
+        lo = std::min(lo, v);
+        hi = std::max(hi, v);
+      }
+    }
+    std::uniform_real_distribution<double> near(lo - 10, hi + 10);
+    for (int i = 0; i < 3000; ++i)
+      values.push_back(near(gen));
+    const TBandLookup lookup(bands);
+    for (double v : values) {
+      ASSERT_EQ(lookup.ColorOf(v), bands.ColorOf(v)) << what << " v=" << v;
+      ++checked;
+    }
+  };
+  for (TColorCount count : {TColorCount::dc12, TColorCount::dc20, TColorCount::dc24,
+                            TColorCount::dc30, TColorCount::dc32}) {
+    TColorBands bands;
+    bands.LoadColorTable(count);
+    bands.ResetSpacing();
+    const std::string table = "table " + std::to_string(bands.EdgeCount());
+    // Ranges as set up, inverted, empty, unbounded and undefined.
+    for (const auto& [top, bottom] : std::vector<std::pair<double, double>>{
+             {0, -96}, {0, -48}, {-96, 0}, {100000, 0}, {-20, -20}, {inf, -inf}, {NaN(), 0}}) {
+      bands.SetRange(top, bottom);
+      probe(bands, table + " range " + std::to_string(top) + ".." + std::to_string(bottom));
+    }
+    // Edges dragged about, now and then beyond the ends of the bar, which
+    // piles them up or puts them out of order.
+    std::uniform_int_distribution<int> edge(0, bands.EdgeCount() - 1);
+    std::uniform_int_distribution<int> position(-20000, 120000);
+    for (int move = 0; move < 40; ++move) {
+      bands.SetEdgePosition(edge(gen), position(gen), 135);
+      for (const auto& [top, bottom] : {std::pair{0.0, -96.0}, std::pair{-96.0, 0.0}}) {
+        bands.SetRange(top, bottom);
+        probe(bands, table + " move " + std::to_string(move));
+      }
+    }
+  }
+  EXPECT_GT(checked, 1000000);
 }

@@ -8,8 +8,12 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <gtest/gtest.h>
+#include <limits>
+#include <random>
 #include <vector>
 
 using namespace duv;
@@ -107,6 +111,61 @@ TEST(SpectroGram, AddLineSamplesByIndex)
   Fixture f2(2, 1);
   f2.spectro.AddLine(v, 7); // indices 0 and round(3.5) = 4
   EXPECT_EQ(f2.Row(0), (std::vector<QRgb>{f2.Band(1), f2.Band(5)}));
+}
+
+// Guards the cached columns and the fast colour search against plain per-pixel drawing.
+TEST(SpectroGram, AddLineMatchesPlainDrawing)
+{
+  // Each line is drawn again pixel by pixel as the rule states it: the
+  // nearest index by a rounding with ties to even, and the bands searched
+  // one by one. Sizes change between lines, as the set-up does when the
+  // frame length changes, and edges move, as the user drags them.
+  Fixture f(4, 2);
+  TColorBar& bar = *f.spectro.DepthBar();
+  bar.resize(16, 135);
+  for (int k = 0; k < bar.EdgeCount(); ++k) // a colour of its own for every band
+    bar.SetEdgeColor(k, MakeColor(10 + k, 20 + 3 * k, 200 - k));
+  std::mt19937 gen(5);
+  std::uniform_real_distribution<double> level(-110, 10);
+  std::uniform_int_distribution<int> position(-20000, 120000);
+  const struct
+  {
+    int width, last;
+  } sizes[] = {{16384, 16383}, {16384, 16383}, {128, 127},   {128, 300},  {4, 2},
+               {8, 2},         {2, 7},         {7, 7},       {300, 1023}, {1000, 255},
+               {5, 0},         {333, 1000},    {8192, 8191}, {256, 16383}};
+  int move = 0;
+  for (const auto& size : sizes) {
+    for (int line = 0; line < 3; ++line, ++move) {
+      if (move % 4 == 3) // now and then beyond an end of the bar, out of order
+        bar.SetEdgePosition(move % bar.EdgeCount(), position(gen));
+      if (move == 30)
+        bar.ResetSpacing();
+      f.spectro.SetImageSize(size.width, 2);
+      std::vector<double> values(std::size_t(size.last) + 1);
+      for (double& v : values)
+        v = level(gen);
+      // Exact edge values, their neighbours and the odd values a frame can hold.
+      for (int k = 0; k < bar.EdgeCount() && 3 * k + 2 < int(values.size()); ++k) {
+        const double e = bar.Edge(k).Value;
+        values[3 * k] = e;
+        values[3 * k + 1] = std::nextafter(e, 1e9);
+        values[3 * k + 2] = std::nextafter(e, -1e9);
+      }
+      values.back() = std::numeric_limits<double>::quiet_NaN();
+      values[values.size() / 2] = -std::numeric_limits<double>::infinity();
+      f.spectro.AddLine(values, size.last);
+
+      const double ratio = double(size.last) / size.width;
+      std::vector<QRgb> plain;
+      for (int i = 0; i < size.width; ++i) {
+        const int index = std::clamp(Round(i * ratio), 0, size.last);
+        const TColor c = bar.Bands().ColorOf(values[std::size_t(index)]);
+        plain.push_back(qRgb(RedOf(c), GreenOf(c), BlueOf(c)));
+      }
+      ASSERT_EQ(f.Row(1), plain) << size.width << " x " << size.last << " line " << line;
+    }
+  }
 }
 
 // Guards the ring of rows against a plain scroll: same image and same screen
