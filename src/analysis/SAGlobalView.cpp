@@ -12,6 +12,14 @@ namespace {
 constexpr TColor SpectrumColor = MakeColor(0, 255, 0);
 }
 
+TWaveDataFormat CurrentCaptureFormat(const TWaveReader& Reader)
+{
+  // GetDataFormat leaves the record as it was when there is no format.
+  TWaveDataFormat f = WaveTypeFormat(wf11Khz_Mono_8Bit);
+  Reader.GetDataFormat(f);
+  return f;
+}
+
 TSpectrumView::TSpectrumView(TAnalysis& Analysis, const TSpectrumControls& Controls)
     : FAnalysis(Analysis), FControls(Controls)
 {
@@ -19,8 +27,7 @@ TSpectrumView::TSpectrumView(TAnalysis& Analysis, const TSpectrumControls& Contr
 
 void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan)
 {
-  TWaveDataFormat capture; // stays zero without a capture format (no device)
-  FControls.WaveReader1.GetDataFormat(capture);
+  const TWaveDataFormat capture = CurrentCaptureFormat(FControls.WaveReader1);
   const TSpectrumSetup s =
       FAnalysis.SetupSpectrum(Bits, Size, SampleRate, TimeSpan, capture.SampleRate);
 

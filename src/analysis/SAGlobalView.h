@@ -5,6 +5,7 @@
 #pragma once
 
 #include "analysis/SAGlobal.h"
+#include "support/WaveFormat.h"
 
 namespace duv {
 
@@ -12,6 +13,10 @@ class TGraphBox;
 class TReadOut;
 class TSpectroGram;
 class TWaveReader;
+
+// The format the reader captures in; without one (no input device) the
+// first of the classic formats, so that the displays are set up sensibly.
+TWaveDataFormat CurrentCaptureFormat(const TWaveReader& Reader);
 
 // The controls this module writes, filled by the main window (or a test).
 struct TSpectrumControls

@@ -12,7 +12,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 namespace duv {
@@ -20,13 +19,6 @@ namespace duv {
 namespace {
 
 constexpr TColor TraceColor = MakeColor(255, 0, 0);
-
-// The read-outs round halves away from zero: 5512.5 Hz shows as 5513 Hz.
-QString FormatHalfAway(long double value, int decimals)
-{
-  const long double scale = std::pow(10.0L, decimals);
-  return FormatFixed(std::round(value * scale) / scale, decimals);
-}
 
 // Sample i of an interleaved buffer: unsigned bytes for 8-bit, signed
 // little-endian words otherwise.
@@ -54,8 +46,7 @@ void TSARealTime::SetupRealTimeAxes()
     g->XAxis().SetMin(0);
     g->XAxis().SetMax(reader.SampleCount() - 1);
   }
-  TWaveDataFormat f;
-  reader.GetDataFormat(f);
+  const TWaveDataFormat f = CurrentCaptureFormat(reader);
   const bool eightBit = f.BytesPerSample == 1;
   for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
     g->YAxis().SetMin(eightBit ? 0 : -32768);
@@ -77,13 +68,13 @@ void TSARealTime::UpdateBufferSize()
 
 void TSARealTime::ShowRateFigures()
 {
-  TWaveDataFormat f;
-  FControls.WaveReader1.GetDataFormat(f);
+  const TWaveDataFormat f = CurrentCaptureFormat(FControls.WaveReader1);
   const long double rate = f.SampleRate;
   const long double n = FSpectrum.Analysis().BufferSize;
-  FControls.BandWidthDis.SetText(FormatHalfAway(rate / 2, 0) + " Hz");
-  FControls.ResDis.SetText(FormatHalfAway((rate / 2) / (n / 2), 1) + " Hz");
-  FControls.FPSDis.SetText(FormatHalfAway(rate / n, 1) + " FPS");
+  // Fixed-point text rounds halves away from zero: 5512.5 Hz shows as 5513 Hz.
+  FControls.BandWidthDis.SetText(FormatFixed(rate / 2, 0) + " Hz");
+  FControls.ResDis.SetText(FormatFixed((rate / 2) / (n / 2), 1) + " Hz");
+  FControls.FPSDis.SetText(FormatFixed(rate / n, 1) + " FPS");
 }
 
 void TSARealTime::StartCapture()

@@ -1,0 +1,118 @@
+// Finds clipped and overlapping text in a window as laid out: captions,
+// labels and read-outs that do not fit their controls, sibling controls that
+// cover each other, and the text the graphs and the spectrogram paint into
+// their fixed margins.
+#pragma once
+
+#include "controls/SpinButtons.h"
+#include "graph/Graphbox.h"
+#include "spectrogram/Spectrogram.h"
+#include "support/DSupport.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTabBar>
+#include <QWidget>
+
+namespace duv::test {
+
+inline QString Describe(const QWidget* w)
+{
+  QString name = w->accessibleName();
+  if (name.isEmpty())
+    if (auto* b = qobject_cast<const QAbstractButton*>(w))
+      name = b->text();
+  if (name.isEmpty())
+    if (auto* l = qobject_cast<const QLabel*>(w))
+      name = l->text();
+  return QStringLiteral("%1 \"%2\" %3x%4")
+      .arg(w->metaObject()->className(), name)
+      .arg(w->width())
+      .arg(w->height());
+}
+
+// The text painted in a graph's border: the boxed title above the plot and
+// the X labels below it must stay inside the control.
+inline void CheckGraph(TGraphBox& g, QStringList& problems)
+{
+  if (g.width() <= 0 || g.height() <= 0)
+    return;
+  g.grab(); // lays the plot out
+  const QFontMetrics m(g.font());
+  if (g.Title().ShowCaption() && (g.PlotTop() - m.height()) / 2 - 2 < 0)
+    problems << Describe(&g) + ": the title box leaves the top";
+  if (g.XAxis().ShowLabels() && g.PlotBottom() + 1 + m.height() > g.height())
+    problems << Describe(&g) + ": the X labels leave the bottom";
+}
+
+// The spectrogram's labels must stay in its margins, clear of the frame.
+inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
+{
+  const QFontMetrics m(s.font());
+  const TSpectroMargins& mg = s.Margins();
+  // The widest time label the window can show: the longest time span.
+  for (const QString& t : {FormatFixed(600, 1), FormatFixed(10, 1)})
+    if (1 + m.horizontalAdvance(t) > mg.Left - 2)
+      problems << Describe(&s) + ": the time label " + t + " runs into the frame";
+  if (m.height() > mg.Bottom - 1)
+    problems << Describe(&s) + ": the frequency labels run into the frame";
+  if (m.height() / 2 > mg.Top)
+    problems << Describe(&s) + ": the top time label leaves the control";
+}
+
+// Every visible control under top, with what is wrong with it.
+inline QStringList LayoutProblems(QWidget* top)
+{
+  QStringList problems;
+  const auto widgets = top->findChildren<QWidget*>();
+  for (QWidget* w : widgets) {
+    if (!w->isVisibleTo(top) || w->width() <= 0)
+      continue;
+    const QFontMetrics m(w->font());
+    if (auto* l = qobject_cast<QLabel*>(w)) {
+      if (!l->wordWrap() && !l->text().isEmpty() && l->pixmap().isNull()) {
+        const QRect r = l->contentsRect();
+        if (m.horizontalAdvance(l->text()) > r.width() || m.height() > r.height())
+          problems << Describe(w) + ": text clipped";
+      }
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+      if (qobject_cast<QTabBar*>(w->parentWidget()))
+        continue; // the tab bar's scroll arrows
+      const QSize need = b->sizeHint();
+      if (!b->text().isEmpty() && (b->width() < need.width() || b->height() < need.height()))
+        problems << Describe(w) + QStringLiteral(": needs %1x%2").arg(need.width()).arg(need.height());
+    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+      if (c->width() < c->minimumSizeHint().width() || c->height() < c->minimumSizeHint().height())
+        problems << Describe(w) + ": too small for its items";
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+      if (e->height() < m.height() + 2)
+        problems << Describe(w) + ": lower than its text";
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+      if (m.horizontalAdvance(g->title()) + 16 > g->width())
+        problems << Describe(w) + ": caption clipped";
+    if (auto* g = qobject_cast<TGraphBox*>(w))
+      CheckGraph(*g, problems);
+    if (auto* s = qobject_cast<TSpectroGram*>(w))
+      CheckSpectrogram(*s, problems);
+
+    // Siblings laid side by side must not cover each other (a spin's two
+    // arrows share their border line on purpose).
+    if (qobject_cast<TUpDownButton*>(w->parentWidget()))
+      continue;
+    for (QWidget* other : widgets) {
+      if (other <= w || other->parentWidget() != w->parentWidget() || !other->isVisibleTo(top) ||
+          other->isWindow() || w->isWindow())
+        continue;
+      if (w->geometry().intersects(other->geometry()))
+        problems << Describe(w) + " overlaps " + Describe(other);
+    }
+  }
+  return problems;
+}
+
+} // namespace duv::test
