@@ -2,38 +2,61 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QPainter>
+#include <algorithm>
 
 namespace duv {
 
-TReadOut::TReadOut(const QString& Name, QWidget* parent) : QLabel(parent)
+TReadOut::TReadOut(const QString& Name, QWidget* parent) : QFrame(parent)
 {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  setTextInteractionFlags(Qt::TextSelectableByMouse);
+  setAttribute(Qt::WA_OpaquePaintEvent); // the field paints all of itself
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   setAccessibleName(Name);
   setAccessibleDescription(QString());
 }
 
 void TReadOut::SetText(const QString& Text)
 {
-  if (text() == Text)
+  if (FText == Text)
     return;
-  setText(Text);
+  FText = Text;
   setAccessibleDescription(Text);
+  update();
 }
 
 void TReadOut::SetMinimumChars(int Chars)
 {
   FChars = Chars;
+  updateGeometry();
+}
+
+QSize TReadOut::sizeHint() const
+{
   // Digits are the widest common characters in proportional fonts.
-  setMinimumWidth(fontMetrics().horizontalAdvance(QString(Chars, QChar('0'))) +
-                  2 * frameWidth() + 2 * margin() + 4);
+  const QFontMetrics m(font());
+  const int text = m.horizontalAdvance(QString(std::max(FChars, 1), QChar('0')));
+  return {text + 2 * frameWidth() + 6, m.height() + 2 * frameWidth() + 2};
+}
+
+QSize TReadOut::minimumSizeHint() const { return sizeHint(); }
+
+void TReadOut::paintEvent(QPaintEvent*)
+{
+  QPainter p(this);
+  p.fillRect(rect(), palette().base());
+  drawFrame(&p);
+  const QRect r = contentsRect().adjusted(3, 0, -3, 0);
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+             fontMetrics().elidedText(FText, Qt::ElideRight, r.width()));
 }
 
 void TReadOut::changeEvent(QEvent* e)
 {
-  QLabel::changeEvent(e);
-  if (e->type() == QEvent::FontChange && FChars > 0)
-    SetMinimumChars(FChars);
+  QFrame::changeEvent(e);
+  if (e->type() == QEvent::FontChange)
+    updateGeometry();
 }
 
 TReadOutPanel::TReadOutPanel(const QString& Caption, QWidget* parent) : QFrame(parent)

@@ -8,24 +8,30 @@
 
 namespace duv {
 
-class TReadOut : public QLabel
+class TReadOut : public QFrame
 {
   Q_OBJECT
 public:
   // Name: what a screen reader calls the field, e.g. "Frames:".
   explicit TReadOut(const QString& Name, QWidget* parent = nullptr);
 
-  // Shows Text and exposes it to assistive technology.
+  // Shows Text and exposes it to assistive technology. Only the field is
+  // repainted: a figure that changes with every frame must not lay the
+  // window out again.
   void SetText(const QString& Text);
-  QString Text() const { return text(); }
-  // Keeps room for a figure of this many characters, so that the layout does
-  // not jump as figures change.
+  const QString& Text() const { return FText; }
+  // Keeps room for a figure of this many characters.
   void SetMinimumChars(int Chars);
 
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
 protected:
+  void paintEvent(QPaintEvent* e) override;
   void changeEvent(QEvent* e) override;
 
 private:
+  QString FText;
   int FChars = 0;
 };
 

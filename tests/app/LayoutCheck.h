@@ -4,6 +4,7 @@
 // their fixed margins.
 #pragma once
 
+#include "controls/ReadOut.h"
 #include "controls/SpinButtons.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/Spectrogram.h"
@@ -79,6 +80,10 @@ inline QStringList LayoutProblems(QWidget* top)
         if (m.horizontalAdvance(l->text()) > r.width() || m.height() > r.height())
           problems << Describe(w) + ": text clipped";
       }
+    } else if (auto* r = qobject_cast<TReadOut*>(w)) {
+      if (r->width() < r->minimumSizeHint().width() ||
+          m.horizontalAdvance(r->Text()) > r->contentsRect().width() - 6)
+        problems << Describe(w) + ": figure clipped";
     } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
       if (qobject_cast<QTabBar*>(w->parentWidget()))
         continue; // the tab bar's scroll arrows

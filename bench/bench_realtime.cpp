@@ -1,0 +1,162 @@
+// The real-time budget: one captured frame through the main window, counted,
+// drawn on the oscilloscope, analysed, shown in the spectrum and added to the
+// spectrogram, with the paints it causes, on a shown window under the
+// offscreen platform. 44.1 kHz stereo 16-bit at each buffer size; the cost is
+// printed as a share of that size's frame period (CPU time). Also shown: that
+// repaint requests of frames arriving between two paints merge into one
+// paint, so a screen's refresh rate bounds the painting however fast small
+// frames come.
+#include "app/SAMain.h"
+#include "audio/Waveread.h"
+#include "graph/Graphbox.h"
+#include "spectrogram/Spectrogram.h"
+
+#include "BenchSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QTabWidget>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <vector>
+
+using namespace duv;
+
+namespace {
+
+constexpr double SampleRate = 44100.0;
+
+// Counts the paints a widget gets.
+class PaintCounter : public QObject
+{
+public:
+  int Paints = 0;
+  bool eventFilter(QObject* o, QEvent* e) override
+  {
+    if (e->type() == QEvent::Paint)
+      ++Paints;
+    return QObject::eventFilter(o, e);
+  }
+};
+
+// One window for all runs, set up for 44.1 kHz stereo 16-bit. It goes before
+// the application object does (see main).
+std::unique_ptr<TForm1>& WindowPtr()
+{
+  static std::unique_ptr<TForm1> form;
+  return form;
+}
+
+TForm1& Window()
+{
+  std::unique_ptr<TForm1>& form = WindowPtr();
+  if (!form) {
+    SetWaveMessageHandler([](const QString&) {}); // no device is needed
+    auto f = std::make_unique<TForm1>();
+    // The format is set on the reader itself, whatever input is present.
+    f->WaveReader1->SetComboBox(nullptr);
+    f->WaveReader1->SetWaveType(wf44Khz_Stereo_16Bit);
+    f->OscopeChk->setChecked(true);
+    f->SpectrumChk->setChecked(true);
+    f->show();
+    QCoreApplication::processEvents();
+    form = std::move(f);
+  }
+  return *form;
+}
+
+// A stereo frame: a tone with a little noise on both channels.
+std::vector<std::int16_t> Frame(int n)
+{
+  std::mt19937 gen(7);
+  std::normal_distribution<double> noise(0, 300);
+  std::vector<std::int16_t> v(2 * std::size_t(n));
+  for (int i = 0; i < n; ++i)
+    for (int c = 0; c < 2; ++c)
+      v[2 * std::size_t(i) + c] =
+          std::int16_t(std::lround(12000 * std::sin(2 * M_PI * 997 * i / SampleRate) + noise(gen)));
+  return v;
+}
+
+void SetUp(TForm1& f, int n, bool spectrogramPage)
+{
+  int index = 0;
+  while ((256 << index) < n)
+    ++index;
+  f.BuffSizeCombo->setCurrentIndex(index); // sets the displays up for n
+  f.PageControl2->setCurrentIndex(spectrogramPage ? 1 : 0);
+  QCoreApplication::processEvents();
+}
+
+// One frame and everything it causes, paints included.
+void BM_Frame(benchmark::State& state)
+{
+  const int n = int(state.range(0));
+  const bool spectrogramPage = state.range(1) != 0;
+  TForm1& f = Window();
+  SetUp(f, n, spectrogramPage);
+  const std::vector<std::int16_t> frame = Frame(n);
+  const TWaveDataFormat format{44100, 2, 2};
+  for (auto _ : state) {
+    f.RealTime->ProcessFrame(frame.data(), n, format);
+    QCoreApplication::processEvents();
+  }
+}
+
+void Sizes(benchmark::internal::Benchmark* b)
+{
+  for (int page : {0, 1})
+    for (int n = 256; n <= 32768; n *= 2)
+      b->Args({n, page});
+}
+BENCHMARK(BM_Frame)->Apply(Sizes)->MeasureProcessCPUTime();
+
+// Eight frames arriving between two paints: each is counted, analysed and
+// added to the spectrogram, and the views are painted once.
+void BM_BurstOfEight(benchmark::State& state)
+{
+  TForm1& f = Window();
+  SetUp(f, 256, false);
+  const std::vector<std::int16_t> frame = Frame(256);
+  PaintCounter paints;
+  f.SpectrumGraph->installEventFilter(&paints);
+  int bursts = 0;
+  for (auto _ : state) {
+    for (int i = 0; i < 8; ++i)
+      f.RealTime->ProcessFrame(frame.data(), 256, {44100, 2, 2});
+    QCoreApplication::processEvents();
+    ++bursts;
+  }
+  f.SpectrumGraph->removeEventFilter(&paints);
+  state.counters["paints_per_burst"] = double(paints.Paints) / std::max(bursts, 1);
+}
+BENCHMARK(BM_BurstOfEight)->MeasureProcessCPUTime();
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+  return duv::bench::RunBenchmarks(argc, argv, true, [](const duv::bench::Results& r) {
+    std::printf("\nOne 44.1 kHz stereo 16-bit frame through the window, paints included,\n"
+                "as a share of its frame period (CPU time; goal 10 %% or less)\n");
+    std::printf("%8s %10s %14s %14s\n", "N", "period ms", "Graph page %", "Spectrogram %");
+    for (int n = 256; n <= 32768; n *= 2) {
+      const double period = n / SampleRate * 1e9;
+      const auto share = [&](int page) {
+        const auto t = r.times.find("BM_Frame/" + std::to_string(n) + "/" + std::to_string(page) +
+                                    "/process_time");
+        return t == r.times.end() ? NAN : 100.0 * t->second / period;
+      };
+      std::printf("%8d %10.2f %14.2f %14.2f\n", n, period / 1e6, share(0), share(1));
+    }
+    const double paints = r.Counter("BM_BurstOfEight/process_time", "paints_per_burst");
+    std::printf("\nEight frames between two paints: %.2f paints of the spectrum graph\n", paints);
+    WindowPtr().reset();
+  });
+}
