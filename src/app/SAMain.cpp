@@ -1,29 +1,43 @@
 #include "app/SAMain.h"
 
+#include "app/SAAbout.h"
 #include "audio/WaveLib.h"
 #include "audio/Waveread.h"
+#include "controls/CheckedGroup.h"
 #include "controls/ChmHelper.h"
+#include "controls/DropController.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "controls/Reopen.h"
 #include "controls/SpeedButton.h"
 #include "graph/Graphbox.h"
+#include "spectrogram/SASpectroDlg.h"
 #include "spectrogram/Spectrogram.h"
 #include "support/DSupport.h"
 #include "support/UiSupport.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -64,6 +78,22 @@ QLabel* Caption(const QString& text, QWidget* buddy, QWidget* parent)
   return label;
 }
 
+TRealSpin* MakeSpin(const QString& name, double value, double step, QWidget* parent)
+{
+  auto* spin = new TRealSpin(parent);
+  spin->setAccessibleName(name);
+  spin->SetIncrement(step);
+  spin->SetValue(value);
+  return spin;
+}
+
+void Limit(TRealSpin* spin, double lo, double hi)
+{
+  spin->SetUseLimit(true);
+  spin->SetMinValue(lo);
+  spin->SetMaxValue(hi);
+}
+
 QHBoxLayout* Row(int spacing = 2)
 {
   auto* row = new QHBoxLayout;
@@ -94,8 +124,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
   PageControl1 = new QTabWidget(MainSplitter);
   PageControl1->setAccessibleName(QStringLiteral("Input"));
+  // All three page tabs in sight: the panel is at least as wide as they are.
+  PageControl1->tabBar()->setUsesScrollButtons(false);
+  PageControl1->tabBar()->setElideMode(Qt::ElideNone);
   RealTimeSheet = BuildRealTimeSheet();
+  WaveFileSheet = BuildWaveFileSheet();
+  SynthesizeSheet = BuildSynthesizeSheet();
   PageControl1->addTab(RealTimeSheet, QStringLiteral("Real Time"));
+  PageControl1->addTab(WaveFileSheet, QStringLiteral("Wave File"));
+  PageControl1->addTab(SynthesizeSheet, QStringLiteral("Synthesize"));
 
   DisplaySplitter = new QSplitter(Qt::Vertical, MainSplitter);
   DisplaySplitter->setHandleWidth(SplitterWidth);
@@ -131,14 +168,36 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
       TRealTimeControls{*LeftGraph, *RightGraph, *OscopeChk, *SpectrumChk, *ChannelRadio,
                         *FramesDis, *BandWidthDis, *ResDis, *FPSDis, *BuffSizeCombo, *TimeSpin,
                         *WaveReader1});
+  WaveFile = std::make_unique<TSAWaveFile>(
+      *SpectrumView, *Graphs,
+      TWaveFileControls{*LeftGraph, *RightGraph, *ChannelDis, *HzDis, *ByteSecDis,
+                        *BlockAlignDis, *BitsDis, *SamplesDis, *BufferSizeCombo2, *OffsetSpin,
+                        *AutoFourierChk, *AutoPlayChk, *TimeSpin});
+  Synthesizer = std::make_unique<TSASynthesizer>(
+      Analysis, *RealTime,
+      TSynthControls{*BaseTypeRadio, *FreqSpin, *AmpSpin, *DCSpin, *Freq2Spin, *SweepChk,
+                     *ModulateChk, *ModTypeRadio, *MFreqSpin, *MAmpSpin, *WaveReader1});
+
+  DropController1 = new TDropController(this);
+  DropController1->SetDropTarget(WaveFileSheet);
+  OpenDialog1 = new QFileDialog(this, QStringLiteral("Open Wave File"), QStringLiteral("."));
+  OpenDialog1->setNameFilters({QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
+  OpenDialog1->setDefaultSuffix(QStringLiteral("wav"));
+  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+  OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+  BuildMenus();
 
   ApplyDesignScale();
   ConnectHandlers();
   FormCreate();
+  // The dialogs come after the window, as at every start.
+  AboutDlg = new TAboutDlg(this);
+  SpectroDlg = new TSpectroDlg(*SpectroGram1->DepthBar(), this);
 }
 
 TForm1::~TForm1()
 {
+  ReopenMenu1->SaveToIni();
   // The reader still hands back its buffers while it stops; they must not
   // reach views that are being torn down.
   WaveReader1->OnWaveIn = nullptr;
@@ -213,6 +272,178 @@ QWidget* TForm1::BuildRealTimeSheet()
   v->addWidget(frames);
   v->addStretch(1);
   return sheet;
+}
+
+QWidget* TForm1::BuildWaveFileSheet()
+{
+  auto* sheet = new QWidget;
+  auto* v = new QVBoxLayout(sheet);
+  v->setContentsMargins(6, 6, 6, 6);
+  v->setSpacing(4);
+
+  GroupBox2 = new QGroupBox(QStringLiteral("File Statistics"), sheet);
+  auto* stats = new QVBoxLayout(GroupBox2);
+  stats->setContentsMargins(4, 2, 4, 4);
+  stats->setSpacing(2);
+  const auto stat = [this, stats](const QString& caption, int chars) {
+    auto* panel = new TReadOutPanel(caption, GroupBox2);
+    stats->addWidget(panel);
+    return panel->AddReadOut(chars);
+  };
+  ChannelDis = stat(QStringLiteral(" Channels"), 3);
+  HzDis = stat(QStringLiteral(" Hz"), 6);
+  ByteSecDis = stat(QStringLiteral(" Bytes/Sec"), 7);
+  BlockAlignDis = stat(QStringLiteral(" Block Align"), 3);
+  BitsDis = stat(QStringLiteral(" Bits"), 3);
+  SamplesDis = stat(QStringLiteral(" Samples"), 11);
+  v->addWidget(GroupBox2);
+
+  BufferSizeCombo2 = MakeList(QStringLiteral("Buffer Size"), sheet);
+  BufferSizeCombo2->addItems(BufferSizeItems());
+  BufferSizeCombo2->setCurrentIndex(0);
+  v->addWidget(Caption(QStringLiteral("Buffer Size "), BufferSizeCombo2, sheet));
+  v->addWidget(BufferSizeCombo2);
+
+  OffsetSpin = MakeSpin(QStringLiteral("Offset"), 0, 0.1, sheet);
+  OffsetSpin->SetUnitsString(QStringLiteral("Sec"));
+  Limit(OffsetSpin, 0, 1000000000);
+  OffsetSpin->SetNumFormat(nfFixed);
+  OffsetSpin->SetDigits(1);
+  OffsetSpin->SetValue(0);
+  v->addWidget(Caption(QStringLiteral("Offset"), OffsetSpin, sheet));
+  v->addWidget(OffsetSpin);
+
+  AnalyzeFileBtn = new QPushButton(QStringLiteral("Analyze"), sheet);
+  PlaySampleBtn = new QPushButton(QStringLiteral("Play Sample"), sheet);
+  auto* buttons = Row(4);
+  buttons->addWidget(AnalyzeFileBtn);
+  buttons->addWidget(PlaySampleBtn);
+  v->addLayout(buttons);
+  AutoFourierChk = new QCheckBox(QStringLiteral("Auto Analyze"), sheet);
+  AutoPlayChk = new QCheckBox(QStringLiteral("Auto Play"), sheet);
+  v->addWidget(AutoFourierChk);
+  v->addWidget(AutoPlayChk);
+  v->addStretch(1);
+  return sheet;
+}
+
+QWidget* TForm1::BuildSynthesizeSheet()
+{
+  auto* sheet = new QWidget;
+  auto* v = new QVBoxLayout(sheet);
+  v->setContentsMargins(6, 6, 6, 6);
+  v->setSpacing(4);
+
+  TestBtn = new QPushButton(QStringLiteral("Display Test Signal"), sheet);
+  v->addWidget(TestBtn);
+
+  GroupBox3 = new QGroupBox(QStringLiteral("Base Wave"), sheet);
+  auto* base = new QFormLayout(GroupBox3);
+  base->setContentsMargins(6, 4, 6, 6);
+  base->setSpacing(3);
+  FreqSpin = MakeSpin(QStringLiteral("Frequency"), 500, 1, GroupBox3);
+  Limit(FreqSpin, 0, 50000);
+  AmpSpin = MakeSpin(QStringLiteral("Amplitude"), 1, 0.1, GroupBox3);
+  Limit(AmpSpin, 0, 10);
+  DCSpin = MakeSpin(QStringLiteral("DC Bias"), 0, 0.1, GroupBox3); // no limits
+  Freq2Spin = MakeSpin(QStringLiteral("End Freq"), 1000, 1, GroupBox3);
+  Limit(Freq2Spin, 0, 50000);
+  base->addRow(QStringLiteral("Frequency"), FreqSpin);
+  base->addRow(QStringLiteral("Amplitude"), AmpSpin);
+  base->addRow(QStringLiteral("DC Bias"), DCSpin);
+  base->addRow(QStringLiteral("End Freq"), Freq2Spin);
+  BaseTypeRadio = new TRadioGroup(QStringLiteral("Type"),
+                                  {QStringLiteral("Sine"), QStringLiteral("Square")}, 2, GroupBox3);
+  BaseTypeRadio->SetItemIndex(0);
+  base->addRow(BaseTypeRadio);
+  SweepChk = new QCheckBox(QStringLiteral("Sweep"), GroupBox3);
+  base->addRow(SweepChk);
+  v->addWidget(GroupBox3);
+
+  ModulateChk = new TCheckedGroup(QStringLiteral("Modulate Wave"), sheet);
+  ModulateChk->setAccessibleName(QStringLiteral("Modulate Wave"));
+  auto* mod = new QFormLayout(ModulateChk);
+  mod->setContentsMargins(6, 4, 6, 6);
+  mod->setSpacing(3);
+  ModTypeRadio = new TRadioGroup(
+      QStringLiteral("Type"), {QStringLiteral("Add"), QStringLiteral("Mult"), QStringLiteral("FM")},
+      2, ModulateChk);
+  ModTypeRadio->SetItemIndex(0);
+  mod->addRow(ModTypeRadio);
+  MFreqSpin = MakeSpin(QStringLiteral("Frequency"), 2, 1, ModulateChk);
+  Limit(MFreqSpin, 0, 50000);
+  MAmpSpin = MakeSpin(QStringLiteral("Amplitude"), 1, 0.1, ModulateChk);
+  Limit(MAmpSpin, 0, 10);
+  mod->addRow(QStringLiteral("Frequency"), MFreqSpin);
+  mod->addRow(QStringLiteral("Amplitude"), MAmpSpin);
+  // The children follow the check: enabled only while it is checked.
+  ModulateChk->SetEnableChildren(true);
+  ModulateChk->SetNoEventChecked(false);
+  v->addWidget(ModulateChk);
+
+  PlaySoundChk = new QCheckBox(QStringLiteral("Play Sound"), sheet);
+  v->addWidget(PlaySoundChk);
+  v->addStretch(1);
+  return sheet;
+}
+
+void TForm1::BuildMenus()
+{
+  const auto item = [this](QMenu* menu, const QString& caption, auto&& handler) {
+    QAction* a = menu->addAction(caption);
+    connect(a, &QAction::triggered, this, std::forward<decltype(handler)>(handler));
+    return a;
+  };
+  File1 = menuBar()->addMenu(QStringLiteral("&File"));
+  OpenWaveFile1 = item(File1, QStringLiteral("&Open Wave File"), [this] { OpenWaveFile1Click(); });
+  OpenWaveFile1->setShortcut(QKeySequence::Open);
+  Reopen1 = File1->addMenu(QStringLiteral("&Reopen"));
+  ReopenMenu1->SetMenuItem(Reopen1);
+  File1->addSeparator();
+  PrintLeftChannel1 = item(File1, QStringLiteral("Print &Left Channel"), [this] { LeftGraph->Print(); });
+  PrintRightChannel1 =
+      item(File1, QStringLiteral("Print &Right Channel"), [this] { RightGraph->Print(); });
+  PrintSpecturm1 = item(File1, QStringLiteral("Print &Specturm"), [this] { PrintSpecturm1Click(); });
+  PrintSpectrogram1 =
+      item(File1, QStringLiteral("Print Spectro&gram"), [this] { PrintSpectrogram1Click(); });
+  File1->addSeparator();
+  Exit1 = item(File1, QStringLiteral("&Exit"), [this] { close(); });
+  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  Edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
+  CopyLeftChannel1 =
+      item(Edit1, QStringLiteral("Copy &Left Channel"), [this] { Graphs->CopyLeftChannel(); });
+  CopyRightChannel1 =
+      item(Edit1, QStringLiteral("Copy &Right Channel"), [this] { Graphs->CopyRightChannel(); });
+  CopySpectrum1 = item(Edit1, QStringLiteral("Copy &Spectrum"), [this] { Graphs->CopySpectrum(); });
+  CopySpectrogram1 =
+      item(Edit1, QStringLiteral("Copy S&pectrogram"), [this] { CopySpectrogram1Click(); });
+
+  Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
+  SetupSpectrogram1 =
+      item(Settings1, QStringLiteral("&Setup Spectrogram.."), [this] { SetupSpectrogram1Click(); });
+
+  Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
+  // F1 is the help component's own key (it opens the page of the control
+  // that has the focus); the item only shows it.
+  Contents1 = item(Help1, QStringLiteral("&Contents\tF1"), [this] { Contents1Click(); });
+  Help1->addSeparator();
+  About1 = item(Help1, QStringLiteral("&About..."), [this] { About1Click(); });
+
+  PopupMenu1 = new QMenu(this);
+  SetupBands1 = item(PopupMenu1, QStringLiteral("Setup Bands..."), [this] { SetupSpectrogram1Click(); });
+  ResetSpacing1 = item(PopupMenu1, QStringLiteral("Reset Spacing"), [this] { ResetSpacing1Click(); });
+  SpectroGram1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(SpectroGram1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { PopupMenu1->popup(SpectroGram1->mapToGlobal(at)); });
+
+  // Ctrl+C copies the view that has the focus; in a text field the field's
+  // own copy takes the key first.
+  auto* copy = new QShortcut(QKeySequence::Copy, this);
+  connect(copy, &QShortcut::activated, this, &TForm1::CopyFocusedView);
+  for (QWidget* view : {static_cast<QWidget*>(LeftGraph), static_cast<QWidget*>(RightGraph),
+                        static_cast<QWidget*>(SpectrumGraph), static_cast<QWidget*>(SpectroGram1)})
+    view->setFocusPolicy(Qt::StrongFocus);
 }
 
 QWidget* TForm1::BuildScopeBand()
@@ -439,6 +670,43 @@ void TForm1::ConnectHandlers()
   on(ZoomOutSpecVBtn, [&g] { g.ZoomSpectrum(true, 1.1); });
   on(ResetSpecVBtn, [&g] { g.ResetSpectrum(false); });
   connect(LogCheck, &QCheckBox::toggled, this, [&g](bool log) { g.SetSpectrumLog(log); });
+
+  connect(ReopenMenu1, &TReopenMenu::OnMenuClick, this,
+          [this](QObject*, const QString& path) { ReopenMenu1MenuClick(path); });
+  connect(DropController1, &TDropController::OnDrop, this, &TForm1::DropController1Drop);
+  connect(AnalyzeFileBtn, &QPushButton::clicked, this, &TForm1::AnalyzeFileBtnClick);
+  connect(PlaySampleBtn, &QPushButton::clicked, this, &TForm1::PlaySampleBtnClick);
+  connect(OffsetSpin, &TRealSpin::OnChange, this, &TForm1::OffsetSpinChange);
+  connect(BufferSizeCombo2, &QComboBox::currentIndexChanged, this, &TForm1::BufferSizeCombo2Change);
+  LeftGraph->OnMouseDown = [this](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x,
+                                  int y) { LeftGraphMouseDown(x, y); };
+  LeftGraph->OnPaint = [this](TGraphBox*) { LeftGraphPaint(); };
+  connect(PageControl1, &QTabWidget::currentChanged, this, &TForm1::PageControl1Change);
+
+  // Every control of the Synthesize page but "Play Sound" makes a new frame.
+  connect(TestBtn, &QPushButton::clicked, this, &TForm1::TestBtnClick);
+  for (TRealSpin* spin : {FreqSpin, AmpSpin, DCSpin, Freq2Spin, MFreqSpin, MAmpSpin})
+    connect(spin, &TRealSpin::OnChange, this, &TForm1::TestBtnClick);
+  for (TRadioGroup* radio : {BaseTypeRadio, ModTypeRadio})
+    connect(radio, &TRadioGroup::OnClick, this, &TForm1::TestBtnClick);
+  connect(SweepChk, &QCheckBox::clicked, this, &TForm1::TestBtnClick);
+  connect(ModulateChk, &TCheckedGroup::OnCheckClick, this, &TForm1::TestBtnClick);
+
+  SpectroGram1->OnBarSelect = [this](QObject*) { SpectroGram1BarSelect(); };
+  // Dragging a band of the colour bar onto another copies its colour.
+  SpectroGram1->OnBarDragOver = [](QObject* sender, QObject* source, int, int, TDragState,
+                                   bool& accept) { accept = source == sender; };
+  SpectroGram1->BarDragDrop = [](QObject* sender, QObject* source, int, int y) {
+    auto* target = qobject_cast<TColorBar*>(sender);
+    auto* from = qobject_cast<TColorBar*>(source);
+    if (!target || !from)
+      return;
+    const int band = target->BandAt(y);
+    if (band < 0 || !target->Bands().IsEdge(band) || !from->Bands().IsEdge(from->Selected()))
+      return;
+    target->SetEdgeColor(band, from->Edge(from->Selected()).Color);
+    target->update();
+  };
 }
 
 void TForm1::ApplyDesignScale()
@@ -519,6 +787,125 @@ void TForm1::ColorComboChange()
   SpectroGram1->SetColorCount(ColorCombo->currentIndex() == 1 ? TColorDepth::dc30
                                                               : TColorDepth::dcTemp32);
   RealTime->UpdateBufferSize();
+}
+
+bool TForm1::WaveFilePageActive() const { return PageControl1->currentWidget() == WaveFileSheet; }
+
+void TForm1::OpenWaveFile(const QString& Path)
+{
+  // Read first: a file that fails leaves the capture, the page, the traces,
+  // the caption and the recent files as they were.
+  WaveFile->SetFileName(Path);
+  WaveReader1->Stop(); // the speed buttons stay as they are
+  PageControl1->setCurrentWidget(WaveFileSheet);
+  WaveFile->ShowWaveFile();
+  ReopenMenu1->Add(Path);
+  const QFileInfo info(Path);
+  QDir::setCurrent(info.absolutePath());
+  setWindowTitle(info.fileName() + QStringLiteral(" - Duvovovi"));
+  LeftGraph->RestoreImage();
+  WaveFile->DrawStretchMarker();
+}
+
+void TForm1::OpenWaveFile1Click()
+{
+  if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+    return;
+  const QString path = OpenDialog1->selectedFiles().front();
+  QApplication::processEvents(); // the dialog goes away before the file is read
+  OpenWaveFile(path);
+}
+
+void TForm1::ReopenMenu1MenuClick(const QString& Path) { OpenWaveFile(Path); }
+
+void TForm1::DropController1Drop()
+{
+  // The first file dropped; the others, and folders, are left alone.
+  for (const QString& path : DropController1->FileList)
+    if (!path.endsWith(QLatin1Char('/'))) {
+      OpenWaveFile(path);
+      return;
+    }
+}
+
+void TForm1::AnalyzeFileBtnClick() { WaveFile->AnalyzeStretch(); }
+
+void TForm1::PlaySampleBtnClick() { WaveFile->PlayStretch(); }
+
+void TForm1::OffsetSpinChange() { WaveFile->OffsetSpinChange(); }
+
+void TForm1::BufferSizeCombo2Change() { WaveFile->BufferSizeCombo2Change(); }
+
+void TForm1::LeftGraphMouseDown(int X, int Y)
+{
+  // Only the Wave File page places the stretch; a click on a live trace
+  // must not move a stretch the user cannot see.
+  if (WaveFilePageActive())
+    WaveFile->LeftGraphMouseDown(X, Y);
+}
+
+void TForm1::LeftGraphPaint()
+{
+  if (WaveFilePageActive())
+    WaveFile->DrawStretchMarker();
+}
+
+void TForm1::PageControl1Change()
+{
+  if (!WaveFilePageActive())
+    return;
+  LeftGraph->RestoreImage();
+  WaveFile->DrawStretchMarker();
+}
+
+void TForm1::TestBtnClick() { Synthesizer->Synthesize(PlaySoundChk->isChecked()); }
+
+void TForm1::PrintSpecturm1Click() { Graphs->PrintSpectrum(); }
+
+void TForm1::CopySpectrogram1Click()
+{
+  QApplication::processEvents(); // the menu closes first
+  SpectroGram1->CopyToClipboard();
+}
+
+void TForm1::PrintSpectrogram1Click() { SpectroGram1->PrintImage(); }
+
+void TForm1::SetupSpectrogram1Click() { SpectroDlg->ShowSettingsDialog(); }
+
+void TForm1::SpectroGram1BarSelect()
+{
+  if (SpectroDlg)
+    SpectroDlg->UpdateFromSelection();
+}
+
+void TForm1::ResetSpacing1Click() { SpectroGram1->DepthBar()->ResetSpacing(); }
+
+void TForm1::Contents1Click() { CHMHelper1->HelpCommand(HELP_CONTENTS, 0); }
+
+void TForm1::About1Click() { AboutDlg->exec(); }
+
+void TForm1::CopyFocusedView()
+{
+  for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+    if (auto* graph = qobject_cast<TGraphBox*>(w)) {
+      graph->CopyToClipboard();
+      return;
+    }
+    if (auto* spectro = qobject_cast<TSpectroGram*>(w)) {
+      spectro->CopyToClipboard();
+      return;
+    }
+  }
+}
+
+void TForm1::closeEvent(QCloseEvent* e)
+{
+  // The help window and the modeless settings dialog go with the window.
+  if (SpectroDlg)
+    SpectroDlg->hide();
+  if (THelpWindow* help = HelpWindow())
+    help->close();
+  QMainWindow::closeEvent(e);
 }
 
 void TForm1::SpectrumGraphMouseMove(int X, int Y)

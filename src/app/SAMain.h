@@ -10,14 +10,19 @@
 #include "analysis/SAGlobalView.h"
 #include "analysis/SARealTime.h"
 #include "graph/SAGraphs.h"
+#include "synth/SASynthesizer.h"
+#include "wavefile/SAWaveFile.h"
 
 #include <QMainWindow>
 #include <memory>
 
+class QAction;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QFileDialog;
 class QGroupBox;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
@@ -25,8 +30,12 @@ class QToolButton;
 
 namespace duv {
 
+class TAboutDlg;
 class TCHMHelper;
+class TCheckedGroup;
+class TDropController;
 class TGraphBox;
+class TSpectroDlg;
 class TRadioGroup;
 class TReadOut;
 class TRealSpin;
@@ -47,11 +56,33 @@ public:
   std::unique_ptr<TSpectrumView> SpectrumView;
   std::unique_ptr<TSAGraphs> Graphs;
   std::unique_ptr<TSARealTime> RealTime;
+  std::unique_ptr<TSAWaveFile> WaveFile;
+  std::unique_ptr<TSASynthesizer> Synthesizer;
+
+  // The dialogs, made after the window and kept for the whole run.
+  TAboutDlg* AboutDlg = nullptr;
+  TSpectroDlg* SpectroDlg = nullptr;
 
   // Non-visual components.
   TWaveReader* WaveReader1 = nullptr;
   TCHMHelper* CHMHelper1 = nullptr;
   TReopenMenu* ReopenMenu1 = nullptr;
+  TDropController* DropController1 = nullptr;
+  QFileDialog* OpenDialog1 = nullptr;
+
+  // Menus.
+  QMenu* File1 = nullptr;
+  QMenu* Reopen1 = nullptr;
+  QMenu* Edit1 = nullptr;
+  QMenu* Settings1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction *OpenWaveFile1 = nullptr, *PrintLeftChannel1 = nullptr, *PrintRightChannel1 = nullptr,
+          *PrintSpecturm1 = nullptr, *PrintSpectrogram1 = nullptr, *Exit1 = nullptr;
+  QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
+          *CopySpectrogram1 = nullptr;
+  QAction *SetupSpectrogram1 = nullptr, *Contents1 = nullptr, *About1 = nullptr;
+  QAction *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
 
   // Left: the input pages.
   QTabWidget* PageControl1 = nullptr;
@@ -69,6 +100,30 @@ public:
   QCheckBox* SpectrumChk = nullptr;
   TRadioGroup* ChannelRadio = nullptr;
   TReadOut* FramesDis = nullptr;
+
+  // Left: the Wave File page.
+  QWidget* WaveFileSheet = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  TReadOut *ChannelDis = nullptr, *HzDis = nullptr, *ByteSecDis = nullptr,
+           *BlockAlignDis = nullptr, *BitsDis = nullptr, *SamplesDis = nullptr;
+  QComboBox* BufferSizeCombo2 = nullptr;
+  TRealSpin* OffsetSpin = nullptr;
+  QPushButton* AnalyzeFileBtn = nullptr;
+  QPushButton* PlaySampleBtn = nullptr;
+  QCheckBox* AutoFourierChk = nullptr;
+  QCheckBox* AutoPlayChk = nullptr;
+
+  // Left: the Synthesize page.
+  QWidget* SynthesizeSheet = nullptr;
+  QPushButton* TestBtn = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  TRealSpin *FreqSpin = nullptr, *AmpSpin = nullptr, *DCSpin = nullptr, *Freq2Spin = nullptr;
+  TRadioGroup* BaseTypeRadio = nullptr;
+  QCheckBox* SweepChk = nullptr;
+  TCheckedGroup* ModulateChk = nullptr;
+  TRadioGroup* ModTypeRadio = nullptr;
+  TRealSpin *MFreqSpin = nullptr, *MAmpSpin = nullptr;
+  QCheckBox* PlaySoundChk = nullptr;
 
   // Right: the oscilloscope band.
   TGraphBox* LeftGraph = nullptr;
@@ -117,11 +172,44 @@ public:
   void SpectroGram1MouseMove(int X, int Y);
   void LeftGraphMouseMove(TGraphBox* Sender, int X, int Y);
 
+  // Files, the synthesizer, the menus.
+  // Opens a wave file on the Wave File page. A file that cannot be read
+  // throws its error (the application shows it) and changes nothing.
+  void OpenWaveFile(const QString& Path);
+  void OpenWaveFile1Click();
+  void ReopenMenu1MenuClick(const QString& Path);
+  void DropController1Drop();
+  void AnalyzeFileBtnClick();
+  void PlaySampleBtnClick();
+  void OffsetSpinChange();
+  void BufferSizeCombo2Change();
+  void LeftGraphMouseDown(int X, int Y);
+  void LeftGraphPaint();
+  void PageControl1Change();
+  void TestBtnClick();
+  void PrintSpecturm1Click();
+  void CopySpectrogram1Click();
+  void PrintSpectrogram1Click();
+  void SetupSpectrogram1Click();
+  void SpectroGram1BarSelect();
+  void ResetSpacing1Click();
+  void Contents1Click();
+  void About1Click();
+  // Copies the view that has the keyboard focus.
+  void CopyFocusedView();
+  // Whether the Wave File page is the one shown.
+  bool WaveFilePageActive() const;
+
 protected:
   void changeEvent(QEvent* e) override;
 
+  void closeEvent(QCloseEvent* e) override;
+
 private:
   QWidget* BuildRealTimeSheet();
+  QWidget* BuildWaveFileSheet();
+  QWidget* BuildSynthesizeSheet();
+  void BuildMenus();
   QWidget* BuildScopeBand();
   QWidget* BuildGraphSheet();
   QWidget* BuildSpectrogramSheet();

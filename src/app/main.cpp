@@ -2,10 +2,7 @@
 // opens.
 #include "app/Application.h"
 #include "app/CommandLine.h"
-#include "app/SAAbout.h"
 #include "app/SAMain.h"
-#include "spectrogram/SASpectroDlg.h"
-#include "spectrogram/Spectrogram.h"
 
 #include <QCoreApplication>
 #include <iostream>
@@ -24,10 +21,9 @@ int runWindow(int argc, char** argv)
   QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
   QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
   QApplication::setApplicationDisplayName(QStringLiteral("Duvovovi"));
-  // The main window, then the two dialogs; all live until the program ends.
+  // The main window makes its two dialogs after itself; all live until the
+  // program ends.
   duv::TForm1 form;
-  duv::TAboutDlg about(&form);
-  duv::TSpectroDlg spectroDlg(*form.SpectroGram1->DepthBar(), &form);
   form.show();
   return QApplication::exec();
 }

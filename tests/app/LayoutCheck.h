@@ -97,6 +97,11 @@ inline QStringList LayoutProblems(QWidget* top)
       if (e->height() < m.height() + 2)
         problems << Describe(w) + ": lower than its text";
     }
+    if (auto* bar = qobject_cast<QTabBar*>(w))
+      for (int i = 0; i < bar->count(); ++i)
+        if (!bar->rect().contains(bar->tabRect(i)) ||
+            m.horizontalAdvance(bar->tabText(i)) > bar->tabRect(i).width())
+          problems << Describe(w) + ": the tab " + bar->tabText(i) + " is cut off";
     if (auto* g = qobject_cast<QGroupBox*>(w))
       if (m.horizontalAdvance(g->title()) + 16 > g->width())
         problems << Describe(w) + ": caption clipped";

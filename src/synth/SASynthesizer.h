@@ -1,0 +1,61 @@
+// The Synthesize page: one frame of a test signal made from the page's
+// settings, quantized to the capture format's width and sent down the live
+// frame path as if the sound card had delivered it; optionally played once.
+#pragma once
+
+#include "synth/SynthWave.h"
+
+#include <cstdint>
+#include <vector>
+
+class QAbstractButton;
+
+namespace duv {
+
+class TAnalysis;
+class TCheckedGroup;
+class TRadioGroup;
+class TRealSpin;
+class TSARealTime;
+class TWaveReader;
+
+// The controls this module reads, filled by the main window (or a test).
+struct TSynthControls
+{
+  TRadioGroup& BaseTypeRadio;
+  TRealSpin& FreqSpin;
+  TRealSpin& AmpSpin;
+  TRealSpin& DCSpin;
+  TRealSpin& Freq2Spin;
+  QAbstractButton& SweepChk;
+  TCheckedGroup& ModulateChk;
+  TRadioGroup& ModTypeRadio;
+  TRealSpin& MFreqSpin;
+  TRealSpin& MAmpSpin;
+  // The capture format sets the rate and the width of the frame.
+  TWaveReader& WaveReader1;
+};
+
+class TSASynthesizer
+{
+public:
+  TSASynthesizer(TAnalysis& Analysis, TSARealTime& RealTime, const TSynthControls& Controls);
+
+  // The request the page describes now.
+  TSynthParams Params() const;
+  // Makes the frame, shows it, and with PlaySound plays it without waiting.
+  void Synthesize(bool PlaySound);
+  void OutputWave8(const std::vector<double>& Wave, int Rate, bool PlaySound);
+  void OutputWave16(const std::vector<double>& Wave, int Rate, bool PlaySound);
+
+  // The last frame made; the output device may still be reading it.
+  std::vector<std::uint8_t> SynthBuffer8;
+  std::vector<std::int16_t> SynthBuffer16;
+
+private:
+  TAnalysis& FAnalysis;
+  TSARealTime& FRealTime;
+  TSynthControls FControls;
+};
+
+} // namespace duv

@@ -1,0 +1,233 @@
+#include "wavefile/SAWaveFile.h"
+
+#include "analysis/SAGlobalView.h"
+#include "audio/WaveLib.h"
+#include "controls/ReadOut.h"
+#include "controls/Realspin.h"
+#include "graph/Graphbox.h"
+#include "graph/SAGraphs.h"
+#include "support/DSupport.h"
+#include "wavefile/WaveStretch.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <algorithm>
+#include <cmath>
+
+namespace duv {
+
+namespace {
+constexpr TColor TraceColor = MakeColor(255, 0, 0);
+constexpr TColor MarkerColor = MakeColor(0, 0, 255);
+} // namespace
+
+std::int16_t FourBitTo16(int Sample)
+{
+  // 0 .. 15 spread over -32767 .. 32767, symmetric about the mid level 7.5.
+  return std::int16_t(Round((std::clamp(Sample, 0, 15) - 7.5L) / 7.5L * 32767));
+}
+
+TSAWaveFile::TSAWaveFile(TSpectrumView& Spectrum, TSAGraphs& Graphs,
+                         const TWaveFileControls& Controls)
+    : FSpectrum(Spectrum), FGraphs(Graphs), FControls(Controls),
+      FSoundFile(std::make_unique<TSoundFile>())
+{
+}
+
+TSAWaveFile::~TSAWaveFile() = default;
+
+void TSAWaveFile::SetFileName(const QString& Path)
+{
+  if (Path == FSoundFile->FileName())
+    return; // the same file again is shown again, not read again
+  // Read into a file object of its own: a file that fails leaves the loaded
+  // one, and everything shown from it, as it was.
+  auto file = std::make_unique<TSoundFile>();
+  file->SetFileName(Path);
+  FSoundFile = std::move(file);
+}
+
+bool TSAWaveFile::HasSamples() const
+{
+  return FSoundData.SamplesPerChannel > 0 && !FSoundData.Channels[0].isEmpty();
+}
+
+int TSAWaveFile::SelectedSize() const
+{
+  return ComboBufferSize(FControls.BufferSizeCombo2.currentIndex());
+}
+
+std::int64_t TSAWaveFile::StretchOffset() const
+{
+  // From the file's own rate, so that whole positions are exact: 1.0 s at
+  // 44100 Hz is sample 44100.
+  return StretchOffsetSamples(FControls.OffsetSpin.Value(), FSoundData.Format.nSamplesPerSec);
+}
+
+void TSAWaveFile::ShowWaveFile()
+{
+  FSoundData = FSoundFile->SoundData();
+  ShowFileFormat();
+  TGraphBox& left = FControls.LeftGraph;
+  TGraphBox& right = FControls.RightGraph;
+  left.Clear();
+  right.Clear();
+  const WAVEFORMATEX& f = FSoundData.Format;
+  double yMin = 0, yMax = 0;
+  switch (f.wBitsPerSample) {
+  case 4:
+    yMax = 16;
+    break;
+  case 8:
+    yMax = 256;
+    break;
+  case 16:
+    yMin = -32768;
+    yMax = 32768;
+    break;
+  default:
+    break; // no trace for a width that was not unpacked
+  }
+  if (yMax > yMin)
+    for (int k = 0; k < std::min<int>(f.nChannels, 2); ++k)
+      PlotChannel(k == 0 ? left : right, FSoundData.Channels[std::size_t(k)], yMin, yMax,
+                  f.nSamplesPerSec);
+  FGraphs.CaptureDefaultRanges();
+  SetupFileSpectrum();
+}
+
+void TSAWaveFile::ShowFileFormat()
+{
+  const WAVEFORMATEX& f = FSoundData.Format;
+  FControls.ChannelDis.SetText(QString::number(f.nChannels));
+  FControls.HzDis.SetText(QString::number(f.nSamplesPerSec));
+  FControls.ByteSecDis.SetText(QString::number(f.nAvgBytesPerSec));
+  FControls.BlockAlignDis.SetText(QString::number(f.nBlockAlign));
+  FControls.BitsDis.SetText(QString::number(f.wBitsPerSample));
+  FControls.SamplesDis.SetText(FormatThousands(FSoundData.SamplesPerChannel));
+}
+
+void TSAWaveFile::PlotChannel(TGraphBox& Graph, const TSoundArray& Samples, double YMin,
+                              double YMax, double Rate)
+{
+  Graph.YAxis().SetMin(YMin);
+  Graph.YAxis().SetMax(YMax);
+  // The whole file, with the labels in seconds while points sit at their
+  // sample index.
+  Graph.XAxis().SetMin(0);
+  Graph.XAxis().SetMax(double(Samples.size()));
+  Graph.XAxis().SetMultiplier(Rate > 0 ? 1 / Rate : 1.0);
+  Graph.SetDecimals2(1);
+  Graph.BeginUpdate();
+  // One sample series, read in place: the copy of the list only shares its
+  // samples and keeps them alive for the graph.
+  const auto shared = std::make_shared<const TSoundArray>(Samples);
+  Graph.AddSamples(0, TraceColor,
+                   std::span<const TSoundArray::value_type>(shared->constData(), shared->size()),
+                   1.0, shared);
+  Graph.EndUpdate();
+}
+
+void TSAWaveFile::SetupFileSpectrum()
+{
+  if (FSoundData.Format.nSamplesPerSec == 0)
+    return; // no file yet: the live set-up stays
+  FSpectrum.SetupSpectrum(FSoundData.Format.wBitsPerSample, SelectedSize(),
+                          FSoundData.Format.nSamplesPerSec, FControls.TimeSpin.Value());
+}
+
+void TSAWaveFile::AnalyzeStretch()
+{
+  const std::int64_t offset = StretchOffset();
+  if (!HasSamples() || offset >= FSoundData.SamplesPerChannel)
+    return;
+  const int n = SelectedSize();
+  TAnalysis& a = FSpectrum.Analysis();
+  // A stretch shorter than the buffer size (the file's tail) is zero-padded
+  // to it: the transform gets its power of two and the frequency axis stays
+  // the one SetupFileSpectrum gave.
+  FillStretch(FSoundData, offset, n, a.RealData.data(), a.ImagData.data());
+  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
+  a.BufferSize = n;
+  FSpectrum.ShowSpectrum(FSoundData.Format.wBitsPerSample);
+}
+
+void TSAWaveFile::PlayStretch()
+{
+  PlayChannelSamples(FSoundData, 0, SelectedSize(), StretchOffset());
+}
+
+void TSAWaveFile::PlayChannelSamples(const TSoundData& Data, int Channel, int Count,
+                                     std::int64_t Offset)
+{
+  if (Channel < 0 || Channel > 1)
+    return;
+  const TSoundArray& samples = Data.Channels[std::size_t(Channel)];
+  const std::int64_t available = std::min<std::int64_t>(Data.SamplesPerChannel, samples.size());
+  if (Offset < 0 || Offset >= available || Count <= 0)
+    return; // nothing unpacked, or nothing left to play
+  Count = int(std::min<std::int64_t>(Count, available - Offset));
+
+  WAVEFORMATEX f = Data.Format;
+  f.wFormatTag = WAVE_FORMAT_PCM;
+  f.nChannels = 1;
+  f.cbSize = 0;
+  if (f.wBitsPerSample == 8) {
+    PlayBuffer8.resize(std::size_t(Count));
+    for (int i = 0; i < Count; ++i)
+      PlayBuffer8[std::size_t(i)] = std::uint8_t(samples[Offset + i]);
+    f.nBlockAlign = 1;
+    f.nAvgBytesPerSec = f.nSamplesPerSec;
+    PlayWave(f, PlayBuffer8.data(), std::uint32_t(Count), true);
+    return;
+  }
+  PlayBuffer16.resize(std::size_t(Count));
+  for (int i = 0; i < Count; ++i)
+    PlayBuffer16[std::size_t(i)] = f.wBitsPerSample == 4 ? FourBitTo16(samples[Offset + i])
+                                                         : std::int16_t(samples[Offset + i]);
+  f.wBitsPerSample = 16;
+  f.nBlockAlign = 2;
+  f.nAvgBytesPerSec = f.nSamplesPerSec * 2;
+  PlayWave(f, PlayBuffer16.data(), std::uint32_t(Count) * 2, true);
+}
+
+void TSAWaveFile::OffsetSpinChange()
+{
+  if (FControls.AutoFourierChk.isChecked())
+    AnalyzeStretch();
+  if (FControls.AutoPlayChk.isChecked())
+    PlayStretch();
+  FControls.LeftGraph.RestoreImage(); // wipes the old marker lines
+  DrawStretchMarker();
+}
+
+void TSAWaveFile::BufferSizeCombo2Change()
+{
+  FControls.LeftGraph.RestoreImage();
+  DrawStretchMarker();
+  SetupFileSpectrum();
+}
+
+void TSAWaveFile::LeftGraphMouseDown(int X, int Y)
+{
+  double x = 0, y = 0;
+  FControls.LeftGraph.PixelToValue(X, Y, x, y);
+  // The clicked sample index in seconds; the spin's change moves the stretch.
+  FControls.OffsetSpin.SetValue(std::max(0.0, x * FControls.LeftGraph.XAxis().Multiplier()));
+}
+
+void TSAWaveFile::DrawStretchMarker()
+{
+  if (FSoundFile->FileName().isEmpty())
+    return;
+  TGraphBox& g = FControls.LeftGraph;
+  const double rate = FSoundData.Format.nSamplesPerSec;
+  const double start = std::min(FControls.OffsetSpin.Value() * rate, g.XAxis().Max());
+  const double end = std::min(start + SelectedSize(), g.XAxis().Max());
+  for (double x : {start, end}) {
+    g.MoveToValue(x, g.YAxis().Min());
+    g.LineToValue(MarkerColor, x, g.YAxis().Max());
+  }
+}
+
+} // namespace duv

@@ -1,0 +1,98 @@
+// The Wave File page: shows an opened file's format, draws each channel over
+// the whole file, and analyses or plays a stretch of the first channel chosen
+// by its start in seconds and its length, with two marker lines on the left
+// trace showing where the stretch lies.
+#pragma once
+
+#include "wavefile/WaveFileParser.h"
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QAbstractButton;
+class QComboBox;
+
+namespace duv {
+
+class TGraphBox;
+class TReadOut;
+class TRealSpin;
+class TSAGraphs;
+class TSpectrumView;
+
+// The controls this module reads and writes, filled by the main window (or a
+// test).
+struct TWaveFileControls
+{
+  TGraphBox& LeftGraph;
+  TGraphBox& RightGraph;
+  TReadOut& ChannelDis;
+  TReadOut& HzDis;
+  TReadOut& ByteSecDis;
+  TReadOut& BlockAlignDis;
+  TReadOut& BitsDis;
+  TReadOut& SamplesDis;
+  QComboBox& BufferSizeCombo2;
+  TRealSpin& OffsetSpin;
+  QAbstractButton& AutoFourierChk;
+  QAbstractButton& AutoPlayChk;
+  TRealSpin& TimeSpin;
+};
+
+class TSAWaveFile
+{
+public:
+  TSAWaveFile(TSpectrumView& Spectrum, TSAGraphs& Graphs, const TWaveFileControls& Controls);
+  ~TSAWaveFile();
+
+  // The loaded file; replaced only by a load that succeeded.
+  const TSoundFile& SoundFile() const { return *FSoundFile; }
+  // What the page shows: a copy taken by ShowWaveFile, sharing the samples.
+  const TSoundData& SoundData() const { return FSoundData; }
+
+  // Reads Path unless it is the file already loaded. A file that cannot be
+  // read throws EWaveFileError and leaves the loaded file as it was.
+  void SetFileName(const QString& Path);
+
+  void ShowWaveFile();
+  void ShowFileFormat();
+  // One channel as a trace over the whole file, its X labels in seconds.
+  void PlotChannel(TGraphBox& Graph, const TSoundArray& Samples, double YMin, double YMax,
+                   double Rate);
+  void SetupFileSpectrum();
+  void AnalyzeStretch();
+  void PlayStretch();
+  void PlayChannelSamples(const TSoundData& Data, int Channel, int Count, std::int64_t Offset);
+
+  // The stretch's first sample: the offset in seconds at the file's rate.
+  std::int64_t StretchOffset() const;
+  // Whether the channels hold samples to analyse and play.
+  bool HasSamples() const;
+
+  void OffsetSpinChange();
+  void BufferSizeCombo2Change();
+  // A click on the left trace at (X, Y) moves the stretch there.
+  void LeftGraphMouseDown(int X, int Y);
+  // The two blue lines at the stretch's ends, over the finished left trace.
+  void DrawStretchMarker();
+
+  // The samples of the last stretch played; the output device reads them.
+  std::vector<std::uint8_t> PlayBuffer8;
+  std::vector<std::int16_t> PlayBuffer16;
+
+private:
+  int SelectedSize() const;
+
+  TSpectrumView& FSpectrum;
+  TSAGraphs& FGraphs;
+  TWaveFileControls FControls;
+  std::unique_ptr<TSoundFile> FSoundFile;
+  TSoundData FSoundData;
+};
+
+// A 4-bit sample (0 .. 15) as a 16-bit one, spread evenly around 0.
+std::int16_t FourBitTo16(int Sample);
+
+} // namespace duv
