@@ -1,7 +1,6 @@
 #include "wavefile/WaveFileParser.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <cstring>
 #include <limits>
 
@@ -76,32 +75,47 @@ void TSoundFile::LoadFile()
   QFile file(FFileName);
   if (!file.open(QIODevice::ReadOnly))
     fail(QStringLiteral("Cannot open file %1").arg(FFileName));
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    fail(QStringLiteral("Cannot read file %1").arg(FFileName));
+  file.close();
+  loadImage(bytes);
+}
 
-  const qint64 length = file.size();
-  char header[12];
-  if (file.read(header, 12) != 12 || !sameId(header, "RIFF") || !sameId(header + 8, "WAVE"))
+void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
+{
+  FFileName = Name;
+  try {
+    loadImage(Bytes);
+  } catch (...) {
+    ClearChunks();
+    FFileName.clear();
+    FSoundData = TSoundData();
+    throw;
+  }
+}
+
+void TSoundFile::loadImage(QByteArrayView bytes)
+{
+  const qint64 length = bytes.size();
+  const char* p = bytes.data();
+  if (length < 12 || !sameId(p, "RIFF") || !sameId(p + 8, "WAVE"))
     fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
 
   qint64 pos = 12;
   while (pos + 8 <= length) {
-    char chunkHeader[8];
-    if (!file.seek(pos) || file.read(chunkHeader, 8) != 8)
-      break;
-    const std::uint32_t declared = readU32(chunkHeader + 4);
+    const std::uint32_t declared = readU32(p + pos + 4);
     // A declared size beyond the end of the file is cut to what is there, so
     // a damaged header can neither make us allocate gigabytes nor invent
     // samples the file does not hold.
     const qint64 present = std::min<qint64>(declared, length - (pos + 8));
     auto chunk = std::make_unique<TRiffChunk>();
-    std::memcpy(chunk->ID, chunkHeader, 4);
+    std::memcpy(chunk->ID, p + pos, 4);
     chunk->Size = std::uint32_t(present);
-    chunk->Data.assign(std::size_t(present), 0);
-    if (present > 0 && file.read(reinterpret_cast<char*>(chunk->Data.data()), present) != present)
-      fail(QStringLiteral("Cannot read file %1").arg(FFileName));
+    chunk->Data.assign(p + pos + 8, p + pos + 8 + present);
     FChunks.push_back(std::move(chunk));
     pos += 8 + qint64(declared) + (declared & 1); // chunks are padded to even sizes
   }
-  file.close();
   ParseFormat();
 }
 

@@ -33,6 +33,20 @@ std::string loadError(const QString& path)
   return "";
 }
 
+// The message of loading a file image from memory, or "" when it loads.
+std::string memoryError(const QByteArray& bytes, const QString& name = "mem.wav")
+{
+  TSoundFile f;
+  try {
+    f.LoadFromMemory(bytes, name);
+  } catch (const EWaveFileError& e) {
+    EXPECT_EQ(f.ChunkCount(), 0);
+    EXPECT_TRUE(f.FileName().isEmpty());
+    return e.what();
+  }
+  return "";
+}
+
 } // namespace
 
 // Guards the chunk walk: case-insensitive tags, odd chunks with their pad
@@ -160,6 +174,29 @@ TEST(WaveFileParser, MalformedFilesFailClearly)
   out.close();
   f.SetFileName(path);
   EXPECT_EQ(f.SoundData().SamplesPerChannel, 2);
+}
+
+// Guards the in-memory entry point: what a file gives, the name in messages,
+// the caller's bytes left alone (24-bit samples are converted in a copy) and
+// nothing kept after a failure.
+TEST(WaveFileParser, LoadsFromMemory)
+{
+  const QByteArray s24("\x00\x00\x80\xff\xff\x7f", 6);
+  const QByteArray bytes =
+      WavBuilder().fmt(2, 8000, 24).chunk("data", s24).chunk("LIST", "ab").finish();
+  const QByteArray before(bytes.constData(), bytes.size());
+  TSoundFile f;
+  f.LoadFromMemory(bytes, "mem.wav");
+  EXPECT_EQ(f.FileName(), "mem.wav");
+  EXPECT_EQ(f.ChunkCount(), 3);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{-32768}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{32767}));
+  EXPECT_EQ(bytes, before);
+
+  EXPECT_EQ(memoryError("RIFF", "cut.wav"), "cut.wav is not a RIFF/WAVE sound file");
+  EXPECT_THROW(f.LoadFromMemory(QByteArray(), "empty.wav"), EWaveFileError);
+  EXPECT_EQ(f.ChunkCount(), 0);
+  EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
 }
 
 // Guards the "same name does not re-read" rule and that copies of the data
