@@ -33,16 +33,13 @@ void TSoundFile::SetFileName(const QString& Name)
 {
   if (Name == FFileName)
     return;
-  ClearChunks();
   FFileName = Name;
   try {
     LoadFile();
   } catch (...) {
     // Forget the failed name so that trying the same file again (after it
     // was fixed or finished copying) reads it rather than doing nothing.
-    ClearChunks();
     FFileName.clear();
-    FSoundData = TSoundData();
     throw;
   }
 }
@@ -72,6 +69,7 @@ void TSoundFile::ClearChunks()
 
 void TSoundFile::LoadFile()
 {
+  clear();
   QFile file(FFileName);
   if (!file.open(QIODevice::ReadOnly))
     fail(QStringLiteral("Cannot open file %1").arg(FFileName));
@@ -88,14 +86,33 @@ void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
   try {
     loadImage(Bytes);
   } catch (...) {
-    ClearChunks();
     FFileName.clear();
-    FSoundData = TSoundData();
     throw;
   }
 }
 
+void TSoundFile::clear()
+{
+  ClearChunks();
+  FSoundData = TSoundData();
+}
+
 void TSoundFile::loadImage(QByteArrayView bytes)
+{
+  // Every load starts from nothing, whoever calls it: the chunks of the last
+  // load must not pile up, nor its converted samples be converted again. A
+  // failed load leaves nothing behind either.
+  clear();
+  try {
+    walkChunks(bytes);
+    ParseFormat();
+  } catch (...) {
+    clear();
+    throw;
+  }
+}
+
+void TSoundFile::walkChunks(QByteArrayView bytes)
 {
   const qint64 length = bytes.size();
   const char* p = bytes.data();
@@ -116,7 +133,6 @@ void TSoundFile::loadImage(QByteArrayView bytes)
     FChunks.push_back(std::move(chunk));
     pos += 8 + qint64(declared) + (declared & 1); // chunks are padded to even sizes
   }
-  ParseFormat();
 }
 
 void TSoundFile::ParseFormat()

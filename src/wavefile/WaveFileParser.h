@@ -84,7 +84,9 @@ protected:
   void ParseFormat();
 
 private:
+  void clear();
   void loadImage(QByteArrayView bytes);
+  void walkChunks(QByteArrayView bytes);
   QString FFileName;
   std::vector<std::unique_ptr<TRiffChunk>> FChunks;
   TSoundData FSoundData;

@@ -199,6 +199,33 @@ TEST(WaveFileParser, LoadsFromMemory)
   EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
 }
 
+// Guards against a load building on the one before: loading again, from the
+// file or from memory, neither keeps the old chunks nor converts 24-bit
+// samples that were already converted (0x123456 must stay 4660, not 18).
+TEST(WaveFileParser, EveryLoadStartsClean)
+{
+  const QByteArray s24("\x56\x34\x12\x00\x00\x80", 6);
+  const QByteArray bytes = WavBuilder().fmt(2, 8000, 24).chunk("data", s24).finish();
+  TSoundFile f;
+  f.SetFileName(writeTemp("twice.wav", bytes));
+  for (int load = 0; load < 2; ++load) {
+    if (load == 1)
+      f.LoadFile();
+    ASSERT_EQ(f.ChunkCount(), 2) << load;
+    EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{4660})) << load;
+    EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-32768})) << load;
+  }
+  f.LoadFromMemory(bytes, "again.wav");
+  EXPECT_EQ(f.ChunkCount(), 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{4660}));
+
+  // A mono file after the stereo one keeps nothing of it.
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 16).chunk("data", words({7})).finish(), "mono.wav");
+  EXPECT_EQ(f.ChunkCount(), 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{7}));
+  EXPECT_TRUE(f.SoundData().Channels[1].isEmpty());
+}
+
 // Guards the "same name does not re-read" rule and that copies of the data
 // survive the next load.
 TEST(WaveFileParser, SameNameAndSharedCopies)
