@@ -1,8 +1,14 @@
 #include "wavefile/WaveFileParser.h"
 
 #include <QFile>
+#include <cerrno>
 #include <cstring>
 #include <limits>
+#include <new>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace duv {
 
@@ -25,6 +31,78 @@ std::uint32_t readU32(const char* p)
   std::uint32_t v;
   std::memcpy(&v, p, 4);
   return v; // the files are little-endian, like every machine we build for
+}
+
+// Why a file that is not a regular file is refused.
+QString notRegularReason(mode_t mode)
+{
+  if (S_ISDIR(mode))
+    return QStringLiteral("it is a directory, not a regular file");
+  if (S_ISFIFO(mode))
+    return QStringLiteral("it is a named pipe (FIFO), not a regular file");
+  if (S_ISCHR(mode) || S_ISBLK(mode))
+    return QStringLiteral("it is a device, not a regular file");
+  if (S_ISSOCK(mode))
+    return QStringLiteral("it is a socket, not a regular file");
+  return QStringLiteral("it is not a regular file");
+}
+
+[[noreturn]] void cannotOpen(const QString& name, const QString& reason)
+{
+  fail(QStringLiteral("Cannot open file %1: %2").arg(name, reason));
+}
+
+struct FileDescriptor
+{
+  int fd;
+  ~FileDescriptor()
+  {
+    if (fd >= 0)
+      ::close(fd);
+  }
+};
+
+// The bytes of a regular file, as long as it was when opened. Anything else
+// is refused before it is read: a FIFO without a writer blocks an open for
+// ever, and a FIFO or a device may never end.
+QByteArray readRegularFile(const QString& name)
+{
+  const QByteArray path = QFile::encodeName(name);
+  struct stat info;
+  if (::stat(path.constData(), &info) != 0)
+    cannotOpen(name, qt_error_string(errno));
+  // Checked before the open too, since opening a device can act on it.
+  if (!S_ISREG(info.st_mode))
+    cannotOpen(name, notRegularReason(info.st_mode));
+  // Not blocking, so that a FIFO put in the file's place since the check
+  // cannot block the open either; fstat then tells what was opened.
+  const FileDescriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (file.fd < 0)
+    cannotOpen(name, qt_error_string(errno));
+  if (::fstat(file.fd, &info) != 0)
+    cannotOpen(name, qt_error_string(errno));
+  if (!S_ISREG(info.st_mode))
+    cannotOpen(name, notRegularReason(info.st_mode));
+
+  QByteArray bytes;
+  try {
+    bytes.resize(qsizetype(info.st_size));
+  } catch (const std::bad_alloc&) {
+    fail(QStringLiteral("%1 is too large to load (%2 bytes)").arg(name).arg(info.st_size));
+  }
+  qsizetype got = 0;
+  while (got < bytes.size()) {
+    const ssize_t n = ::read(file.fd, bytes.data() + got, std::size_t(bytes.size() - got));
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n < 0)
+      fail(QStringLiteral("Cannot read file %1: %2").arg(name, qt_error_string(errno)));
+    if (n == 0)
+      break; // cut short while we read: take what is there
+    got += n;
+  }
+  bytes.truncate(got);
+  return bytes;
 }
 
 } // namespace
@@ -70,14 +148,7 @@ void TSoundFile::ClearChunks()
 void TSoundFile::LoadFile()
 {
   clear();
-  QFile file(FFileName);
-  if (!file.open(QIODevice::ReadOnly))
-    fail(QStringLiteral("Cannot open file %1").arg(FFileName));
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    fail(QStringLiteral("Cannot read file %1").arg(FFileName));
-  file.close();
-  loadImage(bytes);
+  loadImage(readRegularFile(FFileName));
 }
 
 void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)

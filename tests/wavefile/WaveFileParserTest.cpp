@@ -3,9 +3,21 @@
 #include "WavWriter.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace duv;
 using namespace duv::test;
@@ -45,6 +57,27 @@ std::string memoryError(const QByteArray& bytes, const QString& name = "mem.wav"
     return e.what();
   }
   return "";
+}
+
+// loadError on a thread: when the load has not ended after two seconds it
+// reports a hang and calls `release`, which must let the load end.
+std::string loadErrorWithin(const QString& path, const std::function<void()>& release)
+{
+  std::atomic<bool> done = false;
+  std::string message;
+  std::thread loader([&] {
+    message = loadError(path);
+    done = true;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!done && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!done) {
+    ADD_FAILURE() << "loading " << path.toStdString() << " blocked";
+    release();
+  }
+  loader.join();
+  return message;
 }
 
 } // namespace
@@ -147,7 +180,8 @@ TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
 TEST(WaveFileParser, MalformedFilesFailClearly)
 {
   const QString missing = writeTemp("x", "") + "-missing.wav";
-  EXPECT_EQ(loadError(missing), ("Cannot open file " + missing).toStdString());
+  EXPECT_EQ(loadError(missing),
+            ("Cannot open file " + missing + ": No such file or directory").toStdString());
 
   const QString notWave = writeTemp("text.wav", "hello, this is not a sound file");
   EXPECT_NE(loadError(notWave).find("is not a RIFF/WAVE"), std::string::npos);
@@ -224,6 +258,58 @@ TEST(WaveFileParser, EveryLoadStartsClean)
   EXPECT_EQ(f.ChunkCount(), 2);
   EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{7}));
   EXPECT_TRUE(f.SoundData().Channels[1].isEmpty());
+}
+
+// Guards against loading what is not a regular file: a FIFO without a writer
+// blocked the open for ever, one with a writer gave a misleading "no fmt
+// chunk". Each kind fails at once, saying what it is.
+TEST(WaveFileParser, OnlyRegularFilesAreRead)
+{
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath("pipe.wav");
+  const QByteArray fifoPath = QFile::encodeName(fifo);
+  ASSERT_EQ(::mkfifo(fifoPath.constData(), 0600), 0);
+  const std::string fifoMessage =
+      "Cannot open file " + fifo.toStdString() + ": it is a named pipe (FIFO), not a regular file";
+  // A blocked open of the FIFO ends when a writer comes and goes.
+  EXPECT_EQ(loadErrorWithin(fifo,
+                            [&] {
+                              const int w = ::open(fifoPath.constData(), O_WRONLY | O_NONBLOCK);
+                              if (w >= 0)
+                                ::close(w);
+                            }),
+            fifoMessage);
+
+  // With a writer that has sent a whole file and keeps the FIFO open.
+  int writer = ::open(fifoPath.constData(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  const QByteArray wav = WavBuilder().fmt(1, 8000, 16).chunk("data", words({1, 2})).finish();
+  ASSERT_EQ(::write(writer, wav.constData(), wav.size()), wav.size());
+  EXPECT_EQ(loadErrorWithin(fifo,
+                            [&] {
+                              ::close(writer);
+                              writer = -1;
+                            }),
+            fifoMessage);
+  if (writer >= 0)
+    ::close(writer);
+
+  EXPECT_EQ(loadError(dir.path()), "Cannot open file " + dir.path().toStdString() +
+                                       ": it is a directory, not a regular file");
+  EXPECT_EQ(loadError("/dev/null"),
+            "Cannot open file /dev/null: it is a device, not a regular file");
+
+  const QString socketName = dir.filePath("s.wav");
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, QFile::encodeName(socketName).constData(),
+               sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(loadError(socketName), "Cannot open file " + socketName.toStdString() +
+                                       ": it is a socket, not a regular file");
+  ::close(sock);
 }
 
 // Guards the "same name does not re-read" rule and that copies of the data
