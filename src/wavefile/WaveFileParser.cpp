@@ -223,8 +223,10 @@ void TSoundFile::ParseFormat()
   std::memcpy(&sd.Format, fmt->Data.data(), fmt->Size >= 18 ? 18 : 16);
   WAVEFORMATEX& f = sd.Format;
 
-  // Bytes per frame rounded half away from zero: 12-bit mono takes 2.
-  const int bytesPerFrame = (f.nChannels * f.wBitsPerSample + 4) / 8;
+  // Bytes per frame rounded half away from zero: 12-bit mono takes 2. In 64
+  // bits, like all size arithmetic on fields from the file: 65535 channels
+  // of 65535 bits overflow an int.
+  const std::int64_t bytesPerFrame = (std::int64_t(f.nChannels) * f.wBitsPerSample + 4) / 8;
   if (bytesPerFrame == 0)
     fail(QStringLiteral("%1 has a format with no bytes per sample frame (%2 channels, %3 bits)")
              .arg(FFileName)

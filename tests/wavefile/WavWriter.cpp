@@ -44,9 +44,12 @@ WavBuilder& WavBuilder::chunk(const char* id, const QByteArray& data, std::int64
 
 WavBuilder& WavBuilder::fmt(int channels, int rate, int bits, int fmtSize)
 {
-  const int align = (channels * bits + 7) / 8;
-  QByteArray f = le16(1) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) +
-                 le16(bits) + le16(0);
+  // In 64 bits: extreme field values are test cases; each field keeps its
+  // low bytes, as it would in a file.
+  const std::int64_t align = (std::int64_t(channels) * bits + 7) / 8;
+  QByteArray f = le16(1) + le16(channels) + le32(std::uint32_t(rate)) +
+                 le32(std::uint32_t(rate * align)) + le16(int(align & 0xFFFF)) + le16(bits) +
+                 le16(0);
   f.resize(fmtSize, '\0');
   return chunk("fmt ", f);
 }

@@ -175,6 +175,29 @@ TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
   EXPECT_EQ(f.ChunkCount(), 2);
 }
 
+// Guards the frame size arithmetic on extreme format fields: 65535 channels
+// of 32772 bits overflowed an int (undefined behaviour, reported by the
+// sanitizer build); in 64 bits a frame takes 268464131 bytes, so a small
+// data chunk holds no sample. 65535 channels of 8 bits take every 65535th
+// byte.
+TEST(WaveFileParser, ExtremeFormatFields)
+{
+  TSoundFile f;
+  f.LoadFromMemory(
+      WavBuilder().fmt(65535, 8000, 32772).chunk("data", QByteArray(64, '\1')).finish(),
+      "wide.wav");
+  EXPECT_EQ(f.SoundData().Format.nChannels, 65535);
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 0);
+  EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
+
+  QByteArray data(2 * 65535, '\0');
+  data[0] = 1, data[1] = 2, data[65535] = 3, data[65536] = 4;
+  f.LoadFromMemory(WavBuilder().fmt(65535, 8000, 8).chunk("data", data).finish(), "many.wav");
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 3}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 4}));
+}
+
 // Guards the clear failures: each names the file, leaves nothing loaded and
 // lets the same name be tried again.
 TEST(WaveFileParser, MalformedFilesFailClearly)
