@@ -1,6 +1,7 @@
 #include "wavefile/WaveFileParser.h"
 
 #include <QFile>
+#include <QUuid>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -103,6 +104,70 @@ QByteArray readRegularFile(const QString& name)
   }
   bytes.truncate(got);
   return bytes;
+}
+
+constexpr std::uint16_t WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
+
+// The common format tags, named in the message that refuses them.
+struct FormatTagName
+{
+  std::uint16_t Tag;
+  const char* Name;
+  bool Compressed;
+};
+constexpr FormatTagName FormatTagNames[] = {
+    {0x0002, "MS ADPCM", true},   {0x0003, "IEEE float", false},  {0x0006, "A-law", true},
+    {0x0007, "µ-law", true},      {0x0011, "IMA ADPCM", true},    {0x0014, "G.723 ADPCM", true},
+    {0x0022, "TrueSpeech", true}, {0x0031, "GSM 6.10", true},     {0x0040, "G.721 ADPCM", true},
+    {0x0050, "MPEG", true},       {0x0055, "MPEG Layer 3", true}, {0x0064, "G.726 ADPCM", true},
+    {0x0092, "AC-3", true},       {0x0160, "WMA", true},          {0x0161, "WMA", true},
+};
+
+// The sample encodings that ParseFormat unpacks, whatever the width. Taking
+// another (floating point, say) needs its case in the unpacking too.
+bool canUnpack(std::uint16_t encoding)
+{
+  return encoding == WAVE_FORMAT_PCM;
+}
+
+[[noreturn]] void cannotUnpack(const QString& name, std::uint16_t encoding)
+{
+  const QString hex = "0x" + QStringLiteral("%1").arg(encoding, 4, 16, QLatin1Char('0')).toUpper();
+  for (const FormatTagName& t : FormatTagNames)
+    if (t.Tag == encoding)
+      fail(QStringLiteral("%1 uses %2format %3 (%4), which cannot be read")
+               .arg(name, t.Compressed ? QStringLiteral("compressed ") : QString(), hex,
+                    QString::fromUtf8(t.Name)));
+  fail(QStringLiteral("%1 uses format %2, which cannot be read").arg(name, hex));
+}
+
+// The encoding of the samples: the format tag, or for an extensible record
+// the tag its sub-format GUID stands for.
+std::uint16_t sampleEncoding(const TRiffChunk& fmt, const QString& name)
+{
+  std::uint16_t tag;
+  std::memcpy(&tag, fmt.Data.data(), 2);
+  if (tag != WAVE_FORMAT_EXTENSIBLE)
+    return tag;
+  // cbSize, the valid bits and the channel mask come first; the sub-format
+  // GUID at offset 24 ends the record.
+  if (fmt.Size < 40)
+    fail(QStringLiteral("%1 has an extensible format record of only %2 bytes")
+             .arg(name)
+             .arg(fmt.Size));
+  const std::uint8_t* g = fmt.Data.data() + 24;
+  std::uint32_t data1;
+  std::uint16_t data2, data3;
+  std::memcpy(&data1, g, 4);
+  std::memcpy(&data2, g + 4, 2);
+  std::memcpy(&data3, g + 6, 2);
+  const QUuid subFormat(data1, data2, data3, g[8], g[9], g[10], g[11], g[12], g[13], g[14], g[15]);
+  // A tag's GUID is xxxx0000-0000-0010-8000-00aa00389b71, the tag in place of xxxx.
+  const std::uint16_t inner = std::uint16_t(data1 & 0xFFFF);
+  if (subFormat != QUuid(inner, 0x0000, 0x0010, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71))
+    fail(QStringLiteral("%1 uses an extensible format with sub-format %2, which cannot be read")
+             .arg(name, subFormat.toString(QUuid::WithBraces)));
+  return inner;
 }
 
 } // namespace
@@ -222,6 +287,10 @@ void TSoundFile::ParseFormat()
   // A 16- or 17-byte chunk has no complete cbSize: it reads as 0.
   std::memcpy(&sd.Format, fmt->Data.data(), fmt->Size >= 18 ? 18 : 16);
   WAVEFORMATEX& f = sd.Format;
+  // Compressed data unpacked as PCM would give a plausible but wrong spectrum.
+  const std::uint16_t encoding = sampleEncoding(*fmt, FFileName);
+  if (!canUnpack(encoding))
+    cannotUnpack(FFileName, encoding);
 
   // Bytes per frame rounded half away from zero: 12-bit mono takes 2. In 64
   // bits, like all size arithmetic on fields from the file: 65535 channels

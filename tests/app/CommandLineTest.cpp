@@ -115,3 +115,30 @@ TEST(CommandLine, Errors)
   const Result note = run({"note", "440"});
   EXPECT_EQ(note.out, "A - 4\n");
 }
+
+// Guards against compressed files analysed as PCM: a 1 kHz µ-law sine showed
+// its peak at 2 kHz and exited 0. Every compressed or float encoding sox
+// writes is refused naming its tag.
+TEST(CommandLine, EncodedFilesAreRefused)
+{
+  const struct
+  {
+    const char* encoding;
+    const char* tag;
+  } encodings[] = {{"u-law", "compressed format 0x0007 (µ-law)"},
+                   {"a-law", "compressed format 0x0006 (A-law)"},
+                   {"ima-adpcm", "compressed format 0x0011 (IMA ADPCM)"},
+                   {"ms-adpcm", "compressed format 0x0002 (MS ADPCM)"},
+                   {"gsm-full-rate", "compressed format 0x0031 (GSM 6.10)"},
+                   {"floating-point", "format 0x0003 (IEEE float)"}};
+  for (const auto& e : encodings) {
+    const QString path = writeTemp(QString("%1.wav").arg(e.encoding), "");
+    if (!runSox({"-n", "-r", "8000", "-c", "1", "-e", e.encoding, path, "synth", "0.1", "sine",
+                 "1000"}))
+      GTEST_SKIP() << "sox is not installed";
+    const Result r = run({"spectrum", path});
+    EXPECT_EQ(r.code, 1) << e.encoding;
+    EXPECT_EQ(r.err,
+              "duvovovi: " + path.toStdString() + " uses " + e.tag + ", which cannot be read\n");
+  }
+}

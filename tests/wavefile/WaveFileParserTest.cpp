@@ -198,6 +198,51 @@ TEST(WaveFileParser, ExtremeFormatFields)
   EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 4}));
 }
 
+// Guards against compressed data unpacked as PCM: only PCM is read, plain or
+// in an extensible record; anything else fails naming its tag.
+TEST(WaveFileParser, FormatTags)
+{
+  const QByteArray samples = words({5, -5, 6, -6});
+  TSoundFile f;
+  f.LoadFromMemory(
+      WavBuilder().extensibleFmt(2, 8000, 16, subFormatGuid(1)).chunk("data", samples).finish(),
+      "ext.wav");
+  EXPECT_EQ(f.SoundData().Format.wFormatTag, 0xFFFE);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{5, 6}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-5, -6}));
+
+  const auto plain = [&](int tag, int bits) {
+    return memoryError(WavBuilder().fmt(1, 8000, bits, 20, tag).chunk("data", samples).finish(),
+                       "x.wav");
+  };
+  EXPECT_EQ(plain(0x0011, 4),
+            "x.wav uses compressed format 0x0011 (IMA ADPCM), which cannot be read");
+  EXPECT_EQ(plain(0x0002, 4),
+            "x.wav uses compressed format 0x0002 (MS ADPCM), which cannot be read");
+  EXPECT_EQ(plain(0x0006, 8), "x.wav uses compressed format 0x0006 (A-law), which cannot be read");
+  EXPECT_EQ(plain(0x0007, 8), "x.wav uses compressed format 0x0007 (µ-law), which cannot be read");
+  EXPECT_EQ(plain(0x0055, 0),
+            "x.wav uses compressed format 0x0055 (MPEG Layer 3), which cannot be read");
+  EXPECT_EQ(plain(0x0003, 32), "x.wav uses format 0x0003 (IEEE float), which cannot be read");
+  EXPECT_EQ(plain(0xABCD, 16), "x.wav uses format 0xABCD, which cannot be read");
+  EXPECT_EQ(plain(0x0000, 16), "x.wav uses format 0x0000, which cannot be read");
+
+  const auto extensible = [&](const QByteArray& guid) {
+    return memoryError(
+        WavBuilder().extensibleFmt(1, 8000, 16, guid).chunk("data", samples).finish(), "e.wav");
+  };
+  EXPECT_EQ(extensible(subFormatGuid(3)),
+            "e.wav uses format 0x0003 (IEEE float), which cannot be read");
+  EXPECT_EQ(extensible(subFormatGuid(7)),
+            "e.wav uses compressed format 0x0007 (µ-law), which cannot be read");
+  QByteArray guid = subFormatGuid(1);
+  guid[15] = 0x72;
+  EXPECT_EQ(extensible(guid), "e.wav uses an extensible format with sub-format "
+                              "{00000001-0000-0010-8000-00aa00389b72}, which cannot be read");
+  // The record is too short to hold a sub-format.
+  EXPECT_EQ(plain(0xFFFE, 16), "x.wav has an extensible format record of only 20 bytes");
+}
+
 // Guards the clear failures: each names the file, leaves nothing loaded and
 // lets the same name be tried again.
 TEST(WaveFileParser, MalformedFilesFailClearly)
