@@ -103,7 +103,10 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
   TSoundFile file;
   const TSoundData& data = loadFile(file, path).SoundData();
   const WAVEFORMATEX& f = data.Format;
-  if (data.Channels[0].isEmpty() && data.SamplesPerChannel > 0)
+  // The file's fault, not the offset's.
+  if (data.SamplesPerChannel == 0)
+    throw EWaveFileError(QStringLiteral("%1 holds no samples").arg(path).toStdString());
+  if (data.Channels[0].isEmpty())
     throw EWaveFileError(QStringLiteral("%1: %2-bit samples cannot be analysed")
                              .arg(path)
                              .arg(f.wBitsPerSample)

@@ -291,6 +291,9 @@ void TSoundFile::ParseFormat()
   const std::uint16_t encoding = sampleEncoding(*fmt, FFileName);
   if (!canUnpack(encoding))
     cannotUnpack(FFileName, encoding);
+  // A rate of 0 puts every bin of a spectrum at 0 Hz.
+  if (f.nSamplesPerSec == 0)
+    fail(QStringLiteral("%1 has a sample rate of 0 Hz").arg(FFileName));
 
   // Bytes per frame rounded half away from zero: 12-bit mono takes 2. In 64
   // bits, like all size arithmetic on fields from the file: 65535 channels

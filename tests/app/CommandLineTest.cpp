@@ -142,3 +142,27 @@ TEST(CommandLine, EncodedFilesAreRefused)
               "duvovovi: " + path.toStdString() + " uses " + e.tag + ", which cannot be read\n");
   }
 }
+
+// Guards against a file with nothing to analyse reported as a usage error
+// (exit 2, "offset ... beyond the end") or as success: no samples and a
+// sample rate of 0 are file problems, exit 1, saying so.
+TEST(CommandLine, FilesWithNothingToAnalyse)
+{
+  const QString empty =
+      writeTemp("empty.wav", WavBuilder().fmt(1, 8000, 16).chunk("data", "").finish());
+  Result r = run({"spectrum", empty});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "duvovovi: " + empty.toStdString() + " holds no samples\n");
+  EXPECT_NE(run({"info", empty}).out.find("Samples: 0\n"), std::string::npos);
+
+  // Three bytes are less than one stereo 16-bit frame.
+  const QString partial =
+      writeTemp("partial.wav", WavBuilder().fmt(2, 8000, 16).chunk("data", "abc").finish());
+  EXPECT_EQ(run({"spectrum", partial, "--offset", "1"}).code, 1);
+
+  const QString noRate = writeTemp(
+      "norate.wav", WavBuilder().fmt(1, 0, 16).chunk("data", QByteArray(512, '\1')).finish());
+  r = run({"spectrum", noRate});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "duvovovi: " + noRate.toStdString() + " has a sample rate of 0 Hz\n");
+}

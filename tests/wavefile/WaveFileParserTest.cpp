@@ -244,7 +244,7 @@ TEST(WaveFileParser, FormatTags)
 }
 
 // Guards the clear failures: each names the file, leaves nothing loaded and
-// lets the same name be tried again.
+// lets the same name be tried again. A sample rate of 0 is one of them.
 TEST(WaveFileParser, MalformedFilesFailClearly)
 {
   const QString missing = writeTemp("x", "") + "-missing.wav";
@@ -265,6 +265,9 @@ TEST(WaveFileParser, MalformedFilesFailClearly)
   EXPECT_NE(loadError(noChannels).find("no bytes per sample frame"), std::string::npos);
   const QString noBits = writeTemp("nobits.wav", WavBuilder().fmt(1, 8000, 0).chunk("data", words({1})).finish());
   EXPECT_FALSE(loadError(noBits).empty());
+  // Every bin would be at 0 Hz.
+  EXPECT_EQ(memoryError(WavBuilder().fmt(1, 0, 16).chunk("data", words({1})).finish(), "r.wav"),
+            "r.wav has a sample rate of 0 Hz");
 
   // After a failure the same name is read again once the file is fixed.
   TSoundFile f;
