@@ -96,7 +96,10 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
     throw UsageError{QStringLiteral("the offset %1 s is at or beyond the end of %2 (%3 samples)")
                          .arg(ShortestText(offset), path)
                          .arg(data.SamplesPerChannel)};
-  WriteSpectrum(FileSpectrum(data, start, size), out);
+  TAnalysis analysis;
+  TSpectrumFrame frame;
+  FileSpectrum(analysis, data, start, size, frame);
+  WriteSpectrum(frame, out);
   return ExitOk;
 }
 
@@ -134,17 +137,15 @@ void CheckAnalysable(const TSoundFile& File)
                              .toStdString());
 }
 
-TSpectrumFrame FileSpectrum(const TSoundData& Data, std::int64_t Start, int Size)
+void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
+                  TSpectrumFrame& Frame)
 {
   const WAVEFORMATEX& f = Data.Format;
-  TAnalysis analysis;
-  analysis.BufferSize = Size;
-  FillStretch(Data, Start, Size, analysis.RealData.data(), analysis.ImagData.data());
-  analysis.FFT.ForwardTransform(analysis.RealData.data(), analysis.ImagData.data(), Size);
-  analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
-  TSpectrumFrame frame;
-  analysis.ComputeSpectrum(f.wBitsPerSample, frame);
-  return frame;
+  Analysis.BufferSize = Size;
+  FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
+  Analysis.FFT.ForwardTransform(Analysis.RealData.data(), Analysis.ImagData.data(), Size);
+  Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
+  Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
 }
 
 void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out)

@@ -28,8 +28,10 @@ void WriteFileInfo(const TSoundFile& File, std::ostream& out);
 void CheckAnalysable(const TSoundFile& File);
 
 // The spectrum of channel 0 of an analysable file over Size samples (a
-// buffer size) from sample Start; past the end the stretch is zero.
-TSpectrumFrame FileSpectrum(const TSoundData& Data, std::int64_t Start, int Size);
+// buffer size) from sample Start, computed in Analysis into Frame; past the
+// end the stretch is zero.
+void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
+                  TSpectrumFrame& Frame);
 
 // The spectrum as `spectrum` prints it: the DC offset, then CSV rows.
 void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out);
