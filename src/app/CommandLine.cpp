@@ -1,8 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "analysis/SAGlobal.h"
 #include "support/DSupport.h"
-#include "wavefile/WaveFileParser.h"
 #include "wavefile/WaveStretch.h"
 
 #include <cmath>
@@ -49,24 +47,13 @@ double parseNumber(const QString& text, const char* what)
   return v;
 }
 
-TSoundFile& loadFile(TSoundFile& file, const QString& path)
-{
-  file.SetFileName(path); // throws EWaveFileError with a message naming the file
-  return file;
-}
-
 int infoCommand(const QStringList& args, std::ostream& out)
 {
   if (args.size() != 1)
     throw UsageError{QStringLiteral("info takes one file name")};
   TSoundFile file;
-  const WAVEFORMATEX& f = loadFile(file, args[0]).SoundData().Format;
-  out << "Channels: " << f.nChannels << "\n"
-      << "Hz: " << f.nSamplesPerSec << "\n"
-      << "Bytes/Sec: " << f.nAvgBytesPerSec << "\n"
-      << "Block Align: " << f.nBlockAlign << "\n"
-      << "Bits: " << f.wBitsPerSample << "\n"
-      << "Samples: " << file.SoundData().SamplesPerChannel << "\n";
+  file.SetFileName(args[0]); // throws EWaveFileError with a message naming the file
+  WriteFileInfo(file, out);
   return ExitOk;
 }
 
@@ -101,33 +88,18 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
     throw UsageError{QStringLiteral("spectrum needs a file name")};
 
   TSoundFile file;
-  const TSoundData& data = loadFile(file, path).SoundData();
-  const WAVEFORMATEX& f = data.Format;
-  if (data.Channels[0].isEmpty() && data.SamplesPerChannel > 0)
-    throw EWaveFileError(QStringLiteral("%1: %2-bit samples cannot be analysed")
-                             .arg(path)
-                             .arg(f.wBitsPerSample)
-                             .toStdString());
-  const std::int64_t start = StretchOffsetSamples(offset, f.nSamplesPerSec);
+  file.SetFileName(path);
+  CheckAnalysable(file);
+  const TSoundData& data = file.SoundData();
+  const std::int64_t start = StretchOffsetSamples(offset, data.Format.nSamplesPerSec);
   if (start >= data.SamplesPerChannel)
     throw UsageError{QStringLiteral("the offset %1 s is at or beyond the end of %2 (%3 samples)")
                          .arg(ShortestText(offset), path)
                          .arg(data.SamplesPerChannel)};
-
   TAnalysis analysis;
-  analysis.BufferSize = size;
-  FillStretch(data, start, size, analysis.RealData.data(), analysis.ImagData.data());
-  analysis.FFT.ForwardTransform(analysis.RealData.data(), analysis.ImagData.data(), size);
-  analysis.SetupSpectrum(f.wBitsPerSample, size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
   TSpectrumFrame frame;
-  analysis.ComputeSpectrum(f.wBitsPerSample, frame);
-
-  std::string text = "# dc_offset=" + ShortestText(frame.DCOffset).toStdString() +
-                     "\nfrequency_hz,level_db\n";
-  for (std::size_t k = 0; k < frame.X.size(); ++k)
-    text += ShortestText(frame.X[k]).toStdString() + ',' + ShortestText(frame.Y[k]).toStdString() +
-            '\n';
-  out << text;
+  FileSpectrum(analysis, data, start, size, frame);
+  WriteSpectrum(frame, out);
   return ExitOk;
 }
 
@@ -140,6 +112,51 @@ int noteCommand(const QStringList& args, std::ostream& out)
 }
 
 } // namespace
+
+void WriteFileInfo(const TSoundFile& File, std::ostream& out)
+{
+  const WAVEFORMATEX& f = File.SoundData().Format;
+  out << "Channels: " << f.nChannels << "\n"
+      << "Hz: " << f.nSamplesPerSec << "\n"
+      << "Bytes/Sec: " << f.nAvgBytesPerSec << "\n"
+      << "Block Align: " << f.nBlockAlign << "\n"
+      << "Bits: " << f.wBitsPerSample << "\n"
+      << "Samples: " << File.SoundData().SamplesPerChannel << "\n";
+}
+
+void CheckAnalysable(const TSoundFile& File)
+{
+  const TSoundData& data = File.SoundData();
+  // The file's fault, not the offset's.
+  if (data.SamplesPerChannel == 0)
+    throw EWaveFileError(QStringLiteral("%1 holds no samples").arg(File.FileName()).toStdString());
+  if (data.Channels[0].isEmpty())
+    throw EWaveFileError(QStringLiteral("%1: %2-bit samples cannot be analysed")
+                             .arg(File.FileName())
+                             .arg(data.Format.wBitsPerSample)
+                             .toStdString());
+}
+
+void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
+                  TSpectrumFrame& Frame)
+{
+  const WAVEFORMATEX& f = Data.Format;
+  Analysis.BufferSize = Size;
+  FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
+  Analysis.FFT.ForwardTransform(Analysis.RealData.data(), Analysis.ImagData.data(), Size);
+  Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
+  Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
+}
+
+void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out)
+{
+  std::string text =
+      "# dc_offset=" + ShortestText(Frame.DCOffset).toStdString() + "\nfrequency_hz,level_db\n";
+  for (std::size_t k = 0; k < Frame.X.size(); ++k)
+    text += ShortestText(Frame.X[k]).toStdString() + ',' + ShortestText(Frame.Y[k]).toStdString() +
+            '\n';
+  out << text;
+}
 
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err)
 {

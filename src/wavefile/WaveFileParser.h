@@ -5,6 +5,7 @@
 
 #include "support/WaveFormat.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <array>
@@ -69,8 +70,13 @@ public:
   virtual const TRiffChunk* Chunk(int Index) const;
   // The first chunk whose ID matches ignoring letter case, or nullptr.
   virtual const TRiffChunk* FindChunk(std::uint32_t ID) const;
+  // Reads the file FileName() names and loads it as LoadFromMemory does.
   virtual void LoadFile();
   virtual void ClearChunks();
+  // Loads a whole file image held in memory; Name stands for the file in
+  // messages and becomes FileName(). Throws EWaveFileError like SetFileName,
+  // and the object is then empty.
+  void LoadFromMemory(QByteArrayView Bytes, const QString& Name);
 
   const TSoundData& SoundData() const { return FSoundData; }
 
@@ -78,6 +84,9 @@ protected:
   void ParseFormat();
 
 private:
+  void clear();
+  void loadImage(QByteArrayView bytes);
+  void walkChunks(QByteArrayView bytes);
   QString FFileName;
   std::vector<std::unique_ptr<TRiffChunk>> FChunks;
   TSoundData FSoundData;

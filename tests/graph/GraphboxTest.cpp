@@ -385,13 +385,15 @@ QImage DrawScene(bool bulk, TGraphType type, int samples)
   g.Clear();
   g.AddPoint(0, clBlue, 0, 0, 1); // explicit points before and after the series
   g.AddPoint(-3, clLime, samples / 2.0, 0, 3);
+  // A second series over the head of the samples; never longer than they are.
+  const int head = std::min(samples, 500);
   if (bulk) {
     g.AddSamples(0, clRed, data, 1.0);
-    g.AddSamples(2, clBlue, std::span<const std::int16_t>(data->data(), 500), 1.0);
+    g.AddSamples(2, clBlue, std::span<const std::int16_t>(data->data(), std::size_t(head)), 1.0);
   } else {
     for (int i = 0; i < samples; ++i)
       g.AddPoint(0, clRed, i, (*data)[std::size_t(i)], 1.0);
-    for (int i = 0; i < 500; ++i)
+    for (int i = 0; i < head; ++i)
       g.AddPoint(2, clBlue, i, (*data)[std::size_t(i)], 1.0);
   }
   g.AddPoint(0, clBlue, samples, 0, 1);

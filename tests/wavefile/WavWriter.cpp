@@ -42,13 +42,30 @@ WavBuilder& WavBuilder::chunk(const char* id, const QByteArray& data, std::int64
   return *this;
 }
 
-WavBuilder& WavBuilder::fmt(int channels, int rate, int bits, int fmtSize)
+WavBuilder& WavBuilder::fmt(int channels, int rate, int bits, int fmtSize, int tag)
 {
-  const int align = (channels * bits + 7) / 8;
-  QByteArray f = le16(1) + le16(channels) + le32(rate) + le32(rate * align) + le16(align) +
-                 le16(bits) + le16(0);
+  // In 64 bits: extreme field values are test cases; each field keeps its
+  // low bytes, as it would in a file.
+  const std::int64_t align = (std::int64_t(channels) * bits + 7) / 8;
+  QByteArray f = le16(tag) + le16(channels) + le32(std::uint32_t(rate)) +
+                 le32(std::uint32_t(rate * align)) + le16(int(align & 0xFFFF)) + le16(bits) +
+                 le16(0);
   f.resize(fmtSize, '\0');
   return chunk("fmt ", f);
+}
+
+WavBuilder& WavBuilder::extensibleFmt(int channels, int rate, int bits, const QByteArray& subFormat)
+{
+  const int align = (channels * bits + 7) / 8;
+  const QByteArray f = le16(0xFFFE) + le16(channels) + le32(rate) + le32(rate * align) +
+                       le16(align) + le16(bits) + le16(22) + le16(bits) +
+                       le32(channels == 1 ? 0x4 : 0x3) + subFormat;
+  return chunk("fmt ", f);
+}
+
+QByteArray subFormatGuid(int tag)
+{
+  return le16(tag) + QByteArray("\x00\x00\x00\x00\x10\x00\x80\x00\x00\xaa\x00\x38\x9b\x71", 14);
 }
 
 QByteArray WavBuilder::finish() const

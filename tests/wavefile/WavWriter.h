@@ -16,9 +16,14 @@ struct WavBuilder
   // A chunk with the given declared size (default: the data's size).
   WavBuilder& chunk(const char* id, const QByteArray& data, std::int64_t declared = -1,
                     bool pad = true);
-  WavBuilder& fmt(int channels, int rate, int bits, int fmtSize = 18);
+  WavBuilder& fmt(int channels, int rate, int bits, int fmtSize = 18, int tag = 1);
+  // A 40-byte extensible format record (tag 0xFFFE) with the given sub-format.
+  WavBuilder& extensibleFmt(int channels, int rate, int bits, const QByteArray& subFormat);
   QByteArray finish() const; // with the RIFF size filled in
 };
+
+// The sub-format GUID that stands for a format tag in an extensible record.
+QByteArray subFormatGuid(int tag);
 
 QByteArray le16(int v);
 QByteArray le32(std::uint32_t v);

@@ -3,9 +3,21 @@
 #include "WavWriter.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace duv;
 using namespace duv::test;
@@ -31,6 +43,41 @@ std::string loadError(const QString& path)
     return e.what();
   }
   return "";
+}
+
+// The message of loading a file image from memory, or "" when it loads.
+std::string memoryError(const QByteArray& bytes, const QString& name = "mem.wav")
+{
+  TSoundFile f;
+  try {
+    f.LoadFromMemory(bytes, name);
+  } catch (const EWaveFileError& e) {
+    EXPECT_EQ(f.ChunkCount(), 0);
+    EXPECT_TRUE(f.FileName().isEmpty());
+    return e.what();
+  }
+  return "";
+}
+
+// loadError on a thread: when the load has not ended after two seconds it
+// reports a hang and calls `release`, which must let the load end.
+std::string loadErrorWithin(const QString& path, const std::function<void()>& release)
+{
+  std::atomic<bool> done = false;
+  std::string message;
+  std::thread loader([&] {
+    message = loadError(path);
+    done = true;
+  });
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (!done && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!done) {
+    ADD_FAILURE() << "loading " << path.toStdString() << " blocked";
+    release();
+  }
+  loader.join();
+  return message;
 }
 
 } // namespace
@@ -128,12 +175,81 @@ TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
   EXPECT_EQ(f.ChunkCount(), 2);
 }
 
+// Guards the frame size arithmetic on extreme format fields: 65535 channels
+// of 32772 bits overflowed an int (undefined behaviour, reported by the
+// sanitizer build); in 64 bits a frame takes 268464131 bytes, so a small
+// data chunk holds no sample. 65535 channels of 8 bits take every 65535th
+// byte.
+TEST(WaveFileParser, ExtremeFormatFields)
+{
+  TSoundFile f;
+  f.LoadFromMemory(
+      WavBuilder().fmt(65535, 8000, 32772).chunk("data", QByteArray(64, '\1')).finish(),
+      "wide.wav");
+  EXPECT_EQ(f.SoundData().Format.nChannels, 65535);
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 0);
+  EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
+
+  QByteArray data(2 * 65535, '\0');
+  data[0] = 1, data[1] = 2, data[65535] = 3, data[65536] = 4;
+  f.LoadFromMemory(WavBuilder().fmt(65535, 8000, 8).chunk("data", data).finish(), "many.wav");
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 3}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 4}));
+}
+
+// Guards against compressed data unpacked as PCM: only PCM is read, plain or
+// in an extensible record; anything else fails naming its tag.
+TEST(WaveFileParser, FormatTags)
+{
+  const QByteArray samples = words({5, -5, 6, -6});
+  TSoundFile f;
+  f.LoadFromMemory(
+      WavBuilder().extensibleFmt(2, 8000, 16, subFormatGuid(1)).chunk("data", samples).finish(),
+      "ext.wav");
+  EXPECT_EQ(f.SoundData().Format.wFormatTag, 0xFFFE);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{5, 6}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-5, -6}));
+
+  const auto plain = [&](int tag, int bits) {
+    return memoryError(WavBuilder().fmt(1, 8000, bits, 20, tag).chunk("data", samples).finish(),
+                       "x.wav");
+  };
+  EXPECT_EQ(plain(0x0011, 4),
+            "x.wav uses compressed format 0x0011 (IMA ADPCM), which cannot be read");
+  EXPECT_EQ(plain(0x0002, 4),
+            "x.wav uses compressed format 0x0002 (MS ADPCM), which cannot be read");
+  EXPECT_EQ(plain(0x0006, 8), "x.wav uses compressed format 0x0006 (A-law), which cannot be read");
+  EXPECT_EQ(plain(0x0007, 8), "x.wav uses compressed format 0x0007 (µ-law), which cannot be read");
+  EXPECT_EQ(plain(0x0055, 0),
+            "x.wav uses compressed format 0x0055 (MPEG Layer 3), which cannot be read");
+  EXPECT_EQ(plain(0x0003, 32), "x.wav uses format 0x0003 (IEEE float), which cannot be read");
+  EXPECT_EQ(plain(0xABCD, 16), "x.wav uses format 0xABCD, which cannot be read");
+  EXPECT_EQ(plain(0x0000, 16), "x.wav uses format 0x0000, which cannot be read");
+
+  const auto extensible = [&](const QByteArray& guid) {
+    return memoryError(
+        WavBuilder().extensibleFmt(1, 8000, 16, guid).chunk("data", samples).finish(), "e.wav");
+  };
+  EXPECT_EQ(extensible(subFormatGuid(3)),
+            "e.wav uses format 0x0003 (IEEE float), which cannot be read");
+  EXPECT_EQ(extensible(subFormatGuid(7)),
+            "e.wav uses compressed format 0x0007 (µ-law), which cannot be read");
+  QByteArray guid = subFormatGuid(1);
+  guid[15] = 0x72;
+  EXPECT_EQ(extensible(guid), "e.wav uses an extensible format with sub-format "
+                              "{00000001-0000-0010-8000-00aa00389b72}, which cannot be read");
+  // The record is too short to hold a sub-format.
+  EXPECT_EQ(plain(0xFFFE, 16), "x.wav has an extensible format record of only 20 bytes");
+}
+
 // Guards the clear failures: each names the file, leaves nothing loaded and
-// lets the same name be tried again.
+// lets the same name be tried again. A sample rate of 0 is one of them.
 TEST(WaveFileParser, MalformedFilesFailClearly)
 {
   const QString missing = writeTemp("x", "") + "-missing.wav";
-  EXPECT_EQ(loadError(missing), ("Cannot open file " + missing).toStdString());
+  EXPECT_EQ(loadError(missing),
+            ("Cannot open file " + missing + ": No such file or directory").toStdString());
 
   const QString notWave = writeTemp("text.wav", "hello, this is not a sound file");
   EXPECT_NE(loadError(notWave).find("is not a RIFF/WAVE"), std::string::npos);
@@ -149,6 +265,9 @@ TEST(WaveFileParser, MalformedFilesFailClearly)
   EXPECT_NE(loadError(noChannels).find("no bytes per sample frame"), std::string::npos);
   const QString noBits = writeTemp("nobits.wav", WavBuilder().fmt(1, 8000, 0).chunk("data", words({1})).finish());
   EXPECT_FALSE(loadError(noBits).empty());
+  // Every bin would be at 0 Hz.
+  EXPECT_EQ(memoryError(WavBuilder().fmt(1, 0, 16).chunk("data", words({1})).finish(), "r.wav"),
+            "r.wav has a sample rate of 0 Hz");
 
   // After a failure the same name is read again once the file is fixed.
   TSoundFile f;
@@ -160,6 +279,108 @@ TEST(WaveFileParser, MalformedFilesFailClearly)
   out.close();
   f.SetFileName(path);
   EXPECT_EQ(f.SoundData().SamplesPerChannel, 2);
+}
+
+// Guards the in-memory entry point: what a file gives, the name in messages,
+// the caller's bytes left alone (24-bit samples are converted in a copy) and
+// nothing kept after a failure.
+TEST(WaveFileParser, LoadsFromMemory)
+{
+  const QByteArray s24("\x00\x00\x80\xff\xff\x7f", 6);
+  const QByteArray bytes =
+      WavBuilder().fmt(2, 8000, 24).chunk("data", s24).chunk("LIST", "ab").finish();
+  const QByteArray before(bytes.constData(), bytes.size());
+  TSoundFile f;
+  f.LoadFromMemory(bytes, "mem.wav");
+  EXPECT_EQ(f.FileName(), "mem.wav");
+  EXPECT_EQ(f.ChunkCount(), 3);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{-32768}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{32767}));
+  EXPECT_EQ(bytes, before);
+
+  EXPECT_EQ(memoryError("RIFF", "cut.wav"), "cut.wav is not a RIFF/WAVE sound file");
+  EXPECT_THROW(f.LoadFromMemory(QByteArray(), "empty.wav"), EWaveFileError);
+  EXPECT_EQ(f.ChunkCount(), 0);
+  EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
+}
+
+// Guards against a load building on the one before: loading again, from the
+// file or from memory, neither keeps the old chunks nor converts 24-bit
+// samples that were already converted (0x123456 must stay 4660, not 18).
+TEST(WaveFileParser, EveryLoadStartsClean)
+{
+  const QByteArray s24("\x56\x34\x12\x00\x00\x80", 6);
+  const QByteArray bytes = WavBuilder().fmt(2, 8000, 24).chunk("data", s24).finish();
+  TSoundFile f;
+  f.SetFileName(writeTemp("twice.wav", bytes));
+  for (int load = 0; load < 2; ++load) {
+    if (load == 1)
+      f.LoadFile();
+    ASSERT_EQ(f.ChunkCount(), 2) << load;
+    EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{4660})) << load;
+    EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-32768})) << load;
+  }
+  f.LoadFromMemory(bytes, "again.wav");
+  EXPECT_EQ(f.ChunkCount(), 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{4660}));
+
+  // A mono file after the stereo one keeps nothing of it.
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 16).chunk("data", words({7})).finish(), "mono.wav");
+  EXPECT_EQ(f.ChunkCount(), 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{7}));
+  EXPECT_TRUE(f.SoundData().Channels[1].isEmpty());
+}
+
+// Guards against loading what is not a regular file: a FIFO without a writer
+// blocked the open for ever, one with a writer gave a misleading "no fmt
+// chunk". Each kind fails at once, saying what it is.
+TEST(WaveFileParser, OnlyRegularFilesAreRead)
+{
+  QTemporaryDir dir;
+  const QString fifo = dir.filePath("pipe.wav");
+  const QByteArray fifoPath = QFile::encodeName(fifo);
+  ASSERT_EQ(::mkfifo(fifoPath.constData(), 0600), 0);
+  const std::string fifoMessage =
+      "Cannot open file " + fifo.toStdString() + ": it is a named pipe (FIFO), not a regular file";
+  // A blocked open of the FIFO ends when a writer comes and goes.
+  EXPECT_EQ(loadErrorWithin(fifo,
+                            [&] {
+                              const int w = ::open(fifoPath.constData(), O_WRONLY | O_NONBLOCK);
+                              if (w >= 0)
+                                ::close(w);
+                            }),
+            fifoMessage);
+
+  // With a writer that has sent a whole file and keeps the FIFO open.
+  int writer = ::open(fifoPath.constData(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  const QByteArray wav = WavBuilder().fmt(1, 8000, 16).chunk("data", words({1, 2})).finish();
+  ASSERT_EQ(::write(writer, wav.constData(), wav.size()), wav.size());
+  EXPECT_EQ(loadErrorWithin(fifo,
+                            [&] {
+                              ::close(writer);
+                              writer = -1;
+                            }),
+            fifoMessage);
+  if (writer >= 0)
+    ::close(writer);
+
+  EXPECT_EQ(loadError(dir.path()), "Cannot open file " + dir.path().toStdString() +
+                                       ": it is a directory, not a regular file");
+  EXPECT_EQ(loadError("/dev/null"),
+            "Cannot open file /dev/null: it is a device, not a regular file");
+
+  const QString socketName = dir.filePath("s.wav");
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, QFile::encodeName(socketName).constData(),
+               sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(loadError(socketName), "Cannot open file " + socketName.toStdString() +
+                                       ": it is a socket, not a regular file");
+  ::close(sock);
 }
 
 // Guards the "same name does not re-read" rule and that copies of the data
