@@ -795,7 +795,8 @@ void TForm1::OpenWaveFile(const QString& Path)
 {
   // Read first: a file that fails leaves the capture, the page, the traces,
   // the caption and the recent files as they were.
-  WaveFile->SetFileName(Path);
+  if (!WaveFile->SetFileName(Path))
+    return; // cancelled
   WaveReader1->Stop(); // the speed buttons stay as they are
   PageControl1->setCurrentWidget(WaveFileSheet);
   WaveFile->ShowWaveFile();

@@ -36,15 +36,16 @@ TSAWaveFile::TSAWaveFile(TSpectrumView& Spectrum, TSAGraphs& Graphs,
 
 TSAWaveFile::~TSAWaveFile() = default;
 
-void TSAWaveFile::SetFileName(const QString& Path)
+bool TSAWaveFile::SetFileName(const QString& Path)
 {
   if (Path == FSoundFile->FileName())
-    return; // the same file again is shown again, not read again
+    return true; // the same file again is shown again, not read again
   // Read into a file object of its own: a file that fails leaves the loaded
   // one, and everything shown from it, as it was.
   auto file = std::make_unique<TSoundFile>();
   file->SetFileName(Path);
   FSoundFile = std::move(file);
+  return true;
 }
 
 bool TSAWaveFile::HasSamples() const

@@ -53,8 +53,9 @@ public:
   const TSoundData& SoundData() const { return FSoundData; }
 
   // Reads Path unless it is the file already loaded. A file that cannot be
-  // read throws EWaveFileError and leaves the loaded file as it was.
-  void SetFileName(const QString& Path);
+  // read throws EWaveFileError and leaves the loaded file as it was; false
+  // when the user cancelled a long load, which also leaves it as it was.
+  bool SetFileName(const QString& Path);
 
   void ShowWaveFile();
   void ShowFileFormat();
