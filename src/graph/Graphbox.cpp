@@ -31,18 +31,6 @@ void TAxisParams::Changed(bool LogFixUp)
     OnChange(this);
 }
 
-namespace {
-// Stores Value when it differs from Field (exactly: any different value, however
-// close, is a change); true when it did.
-template <typename T> bool Assign(T& Field, const T& Value)
-{
-  if (Field == Value)
-    return false;
-  Field = Value;
-  return true;
-}
-} // namespace
-
 void TAxisParams::SetExponentLabels(bool Value)
 {
   if (Assign(FExponentLabels, Value))
@@ -954,9 +942,8 @@ void TGraphBox::SetGraphType(TGraphType Value)
 
 void TGraphBox::SetDefaultData(bool Value)
 {
-  if (FDefaultData == Value)
+  if (!Assign(FDefaultData, Value))
     return;
-  FDefaultData = Value;
   if (Value) {
     constexpr TColor green = MakeColor(0, 128, 0);
     AddPoint(0, clRed, 10, 10, 5.0);

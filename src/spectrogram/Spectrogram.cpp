@@ -90,10 +90,8 @@ void TSpectroGram::ScaleMargins()
 
 void TSpectroGram::SetColorCount(TColorDepth v)
 {
-  if (v == FColorCount)
-    return;
-  FColorCount = v;
-  FDepthBar->SetColorCount(static_cast<TColorCount>(v));
+  if (Assign(FColorCount, v))
+    FDepthBar->SetColorCount(static_cast<TColorCount>(v));
 }
 
 void TSpectroGram::SetImageSize(int width, int height)
@@ -118,10 +116,8 @@ QImage TSpectroGram::Image() const
 
 void TSpectroGram::SetDepthRange(const TRangePair& range)
 {
-  if (range.First == FDepthRange.First && range.Second == FDepthRange.Second)
-    return;
-  FDepthRange = range;
-  FDepthBar->SetRange(range.Second, range.First);
+  if (Assign(FDepthRange, range))
+    FDepthBar->SetRange(range.Second, range.First);
 }
 
 const std::vector<int>& TSpectroGram::LineColumns(int lastIndex)

@@ -23,6 +23,7 @@ struct TRangePair
   double Second = 0;
   TRangePair() = default;
   TRangePair(double first, double second) : First(first), Second(second) {}
+  friend bool operator==(const TRangePair&, const TRangePair&) = default;
 };
 
 // Ordinals match TColorCount: dcTemp32 is the 33-colour table.
