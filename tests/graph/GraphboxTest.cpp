@@ -385,13 +385,14 @@ QImage DrawScene(bool bulk, TGraphType type, int samples)
   g.Clear();
   g.AddPoint(0, clBlue, 0, 0, 1); // explicit points before and after the series
   g.AddPoint(-3, clLime, samples / 2.0, 0, 3);
+  const int second = std::min(samples, 500); // a second, shorter series within the data
   if (bulk) {
     g.AddSamples(0, clRed, data, 1.0);
-    g.AddSamples(2, clBlue, std::span<const std::int16_t>(data->data(), 500), 1.0);
+    g.AddSamples(2, clBlue, std::span<const std::int16_t>(data->data(), std::size_t(second)), 1.0);
   } else {
     for (int i = 0; i < samples; ++i)
       g.AddPoint(0, clRed, i, (*data)[std::size_t(i)], 1.0);
-    for (int i = 0; i < 500; ++i)
+    for (int i = 0; i < second; ++i)
       g.AddPoint(2, clBlue, i, (*data)[std::size_t(i)], 1.0);
   }
   g.AddPoint(0, clBlue, samples, 0, 1);
