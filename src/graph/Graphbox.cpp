@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace duv {
 
@@ -32,67 +33,74 @@ TCustomGraph::~TCustomGraph() = default;
 void TCustomGraph::SetGridColor(TColor Value)
 {
   if (Assign(FGridColor, Value))
-    Invalidate();
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::SetGraphBorder(int Value)
 {
   if (Assign(FGraphBorder, Value))
-    Invalidate();
+    Changed(TChange::Layout);
 }
 
 void TCustomGraph::SetDecimals1(int Value)
 {
   if (Assign(FDecimals1, Value))
-    Invalidate();
+    Changed(TChange::Layout);
 }
 
 void TCustomGraph::SetDecimals2(int Value)
 {
   if (Assign(FDecimals2, Value))
-    Invalidate();
+    Changed(TChange::Layout);
 }
 
 void TCustomGraph::SetDrawLastPixel(bool Value)
 {
   if (Assign(FDrawLastPixel, Value))
-    Invalidate();
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::SetColor(TColor Value)
 {
   if (Assign(FColor, Value))
-    Invalidate();
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::SetFontColor(TColor Value)
 {
   if (Assign(FFontColor, Value))
-    Invalidate();
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::SetBevelOuter(TBevelCut Value)
 {
   if (Assign(FBevelOuter, Value))
-    Invalidate();
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::SetBevelInner(TBevelCut Value)
 {
   if (Assign(FBevelInner, Value))
-    Invalidate();
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::SetBevelWidth(int Value)
 {
   if (Assign(FBevelWidth, Value))
-    Invalidate();
+    Changed(TChange::Layout);
 }
 
 void TCustomGraph::SetBorderWidth(int Value)
 {
   if (Assign(FBorderWidth, Value))
-    Invalidate();
+    Changed(TChange::Layout);
+}
+
+void TCustomGraph::Changed(TChange What)
+{
+  if (What == TChange::Layout)
+    LayoutChanged();
+  Invalidate();
 }
 
 void TCustomGraph::Invalidate()
@@ -191,7 +199,7 @@ void TCustomGraph::RenderScreen()
 
 void TCustomGraph::TakeSnapshot(TGraphCanvas& Canvas)
 {
-  if (Canvas.Target() != &FScreen)
+  if (!IsScreen(Canvas))
     return; // clipboard and printer drawings are not what the screen shows
   Canvas.Flush();
   if (FSnapshot.size() != FScreen.size() || FSnapshot.format() != FScreen.format()) {
@@ -233,7 +241,7 @@ void TCustomGraph::resizeEvent(QResizeEvent* Event)
     return;
   FLastSize = size();
   EnsureScreenSize();
-  Invalidate();
+  Changed(TChange::Layout);
   if (OnResize)
     OnResize(this);
 }
@@ -241,9 +249,11 @@ void TCustomGraph::resizeEvent(QResizeEvent* Event)
 void TCustomGraph::changeEvent(QEvent* Event)
 {
   QWidget::changeEvent(Event);
-  if (Event->type() == QEvent::FontChange || Event->type() == QEvent::LocaleChange ||
-      Event->type() == QEvent::PaletteChange)
-    Invalidate();
+  // The font sizes the margins and the labels; the locale writes the labels.
+  if (Event->type() == QEvent::FontChange || Event->type() == QEvent::LocaleChange)
+    Changed(TChange::Layout);
+  else if (Event->type() == QEvent::PaletteChange)
+    Changed(TChange::Paint);
 }
 
 void TCustomGraph::EmitMouse(const TMouseEvent& Handler, QMouseEvent* Event)
@@ -334,6 +344,32 @@ bool TCustomGraph::Print()
 
 // ------------------------------------------------------------------ TGraphBox
 
+namespace {
+// The graph's own font, or the font of the canvas drawn on, as the layout
+// measures text.
+class TFontMeasure final : public TTextMeasure
+{
+public:
+  explicit TFontMeasure(const QFont& Font) : FMetrics(Font) {}
+  int Width(const QString& Text) const override { return FMetrics.horizontalAdvance(Text); }
+  int Height() const override { return FMetrics.height(); }
+
+private:
+  QFontMetrics FMetrics;
+};
+
+class TCanvasMeasure final : public TTextMeasure
+{
+public:
+  explicit TCanvasMeasure(const TGraphCanvas& Canvas) : FCanvas(Canvas) {}
+  int Width(const QString& Text) const override { return FCanvas.TextWidth(Text); }
+  int Height() const override { return FCanvas.TextHeight(QString()); }
+
+private:
+  const TGraphCanvas& FCanvas;
+};
+} // namespace
+
 TGraphBox::TGraphBox(QWidget* Parent) : TCustomGraph(Parent)
 {
   FXAxis.OnChange = [this](TAxisParams* s) { AxisChanged(s); };
@@ -361,17 +397,29 @@ TGraphBox::~TGraphBox()
 
 void TGraphBox::AxisChanged(TAxisParams*)
 {
-  Invalidate();
+  Changed(TChange::Layout);
 }
 void TGraphBox::TitleChanged(TGraphTitle*)
 {
-  Invalidate();
+  Changed(TChange::Layout);
 }
 
 void TGraphBox::SetGraphType(TGraphType Value)
 {
   if (Assign(FGraphType, Value))
-    Invalidate();
+    Changed(TChange::Paint);
+}
+
+void TGraphBox::SetXRelativeLabels(bool Value)
+{
+  if (Assign(FXRelativeLabels, Value))
+    Changed(TChange::Layout);
+}
+
+void TGraphBox::SetYRelativeLabels(bool Value)
+{
+  if (Assign(FYRelativeLabels, Value))
+    Changed(TChange::Layout);
 }
 
 void TGraphBox::SetDefaultData(bool Value)
@@ -408,29 +456,69 @@ void TGraphBox::SetYRange(double Min, double Max, double Step)
   Invalidate();
 }
 
+TGraphLayout TGraphBox::MakeLayout(const TTextMeasure& LabelFont) const
+{
+  TGraphFrame f;
+  f.Width = width();
+  f.Height = height();
+  // The border holds the title and the X labels, so it grows with the font.
+  f.Border = DesignPixels(GraphBorder(), DesignScale(font()));
+  f.BevelWidth = BevelWidth();
+  f.BorderWidth = BorderWidth();
+  f.XDecimals = Decimals2();
+  f.YDecimals = Decimals1();
+  f.XRelativeLabels = FXRelativeLabels;
+  f.YRelativeLabels = FYRelativeLabels;
+  // The margin is measured in the graph's own font whatever canvas is drawn on.
+  return ComputeGraphLayout(f, FXAxis, FYAxis, FTitle, TFontMeasure(font()), LabelFont);
+}
+
+void TGraphBox::UpdateLayout() const
+{
+  FLayout = MakeLayout(TFontMeasure(font()));
+  FLayoutSize = size();
+}
+
+void TGraphBox::LayoutChanged()
+{
+  UpdateLayout();
+}
+
+const TGraphLayout& TGraphBox::Layout() const
+{
+  // A hidden widget is resized without a resize event: catch that here.
+  if (FLayoutSize != size())
+    UpdateLayout();
+  return FLayout;
+}
+
 void TGraphBox::PixelToValue(int X, int Y, double& XValue, double& YValue) const
 {
-  FMap.PixelToValue(X, Y, XValue, YValue);
+  Layout().Mapping.PixelToValue(X, Y, XValue, YValue);
 }
 
 QPoint TGraphBox::ValueToPixel(double X, double Y) const
 {
   int px = 0;
   int py = 0;
-  FMap.ValueToPixel(X, Y, px, py);
+  Layout().Mapping.ValueToPixel(X, Y, px, py);
   return {px, py};
 }
 
+// MoveToPlot and LineToPlot run for every drawn point: they read the kept
+// mapping, which their callers have brought up to date through Layout().
 void TGraphBox::MoveToPlot(TGraphCanvas& C, int PX, int PY)
 {
-  C.MoveTo(FMap.OriginX + PX, FMap.OriginY - PY);
+  const TPlotMapping& m = FLayout.Mapping;
+  C.MoveTo(m.OriginX + PX, m.OriginY - PY);
 }
 
 void TGraphBox::LineToPlot(TGraphCanvas& C, int PX, int PY, TColor Color)
 {
+  const TPlotMapping& m = FLayout.Mapping;
   C.PenColor = Color;
-  int x = FMap.OriginX + PX;
-  int y = FMap.OriginY - PY;
+  int x = m.OriginX + PX;
+  int y = m.OriginY - PY;
   if (DrawLastPixel()) {
     const QPoint target(x, y);
     ExtendLineEnd(C.PenPos.x(), C.PenPos.y(), x, y);
@@ -467,7 +555,7 @@ void TGraphBox::MoveToValue(double X, double Y)
 {
   int px = 0;
   int py = 0;
-  FMap.ValueToPlot(X, Y, px, py);
+  Layout().Mapping.ValueToPlot(X, Y, px, py);
   WithCanvas([&](TGraphCanvas& c) { MoveToPlot(c, px, py); });
 }
 
@@ -475,215 +563,61 @@ void TGraphBox::LineToValue(TColor Color, double X, double Y)
 {
   int px = 0;
   int py = 0;
-  FMap.ValueToPlot(X, Y, px, py);
+  Layout().Mapping.ValueToPlot(X, Y, px, py);
   WithCanvas([&](TGraphCanvas& c) { LineToPlot(c, px, py, Color); });
 }
 
-QString TGraphBox::LabelText(const TAxisParams& Axis, double V, int Decimals) const
+void TGraphBox::DrawFrame(TGraphCanvas& C, const TGraphLayout& L)
 {
-  return FormatFixed(Axis.AxisValue(V), Decimals) + Axis.Units();
+  C.PenStyle = Qt::SolidLine;
+  C.MoveTo(L.PlotLeft, L.PlotBottom);
+  C.LineTo(L.PlotRight, L.PlotBottom);
+  C.LineTo(L.PlotRight, L.PlotTop);
+  C.LineTo(L.PlotLeft, L.PlotTop);
+  C.LineTo(L.PlotLeft, L.PlotBottom);
 }
 
-void TGraphBox::DrawLayout(TGraphCanvas& C)
+void TGraphBox::DrawTitle(TGraphCanvas& C, const TGraphLayout& L)
 {
-  // The border holds the title and the X labels, so it grows with the font.
-  const int gb = DesignPixels(GraphBorder(), DesignScale(font()));
-  const int w = width();
-  const int h = height();
-  int l = 0;
-  if (FYAxis.ShowLabels()) {
-    // Measured in the graph's own font whatever canvas is drawn on.
-    const QFontMetrics fm(font());
-    const double a = YRelativeLabels ? 0.0 : FYAxis.Min();
-    const double b = YRelativeLabels ? FYAxis.Max() - FYAxis.Min() : FYAxis.Max();
-    for (double v : {a, b}) {
-      const QString t = FYAxis.ExponentLabels()
-                            ? QStringLiteral("10^") + QString::number(Trunc(std::log10(v)))
-                            : LabelText(FYAxis, v, Decimals1());
-      l = std::max(l, fm.horizontalAdvance(t));
+  if (!L.ShowTitle)
+    return;
+  const QRect& r = L.TitleRect;
+  const int x = r.left();
+  const int y = r.top();
+  C.TextRect(x, y, x + r.width() + 1, y + r.height(), x, y, L.Title);
+  if (L.TitleBoxed)
+    C.FrameRect(x - 2, y - 2, x + r.width() + 3, y + r.height() + 2, clBlack);
+}
+
+void TGraphBox::DrawAxis(TGraphCanvas& C, const TGraphLayout& L, bool Vertical)
+{
+  const std::vector<TAxisTick>& Ticks = Vertical ? L.YTicks : L.XTicks;
+  for (const TAxisTick& t : Ticks) {
+    if (!t.Grid)
+      continue;
+    C.PenStyle = t.Major ? Qt::SolidLine : Qt::DotLine;
+    if (Vertical) {
+      MoveToPlot(C, 0, t.Pixel);
+      LineToPlot(C, L.PlotWidth, t.Pixel, GridColor());
+    } else {
+      MoveToPlot(C, t.Pixel, 0);
+      LineToPlot(C, t.Pixel, L.PlotHeight, GridColor());
     }
   }
-  if (l != 0) {
-    FPlotLeft = l + BevelWidth() + BorderWidth() + gb / 3;
-    FPlotRight = w - (gb - gb / 3);
-  } else {
-    FPlotLeft = gb;
-    FPlotRight = w - gb;
-  }
-  FPlotTop = gb;
-  FPlotBottom = h - gb;
-  FPlotWidth = std::abs(FPlotRight - FPlotLeft);
-  FPlotHeight = std::abs(FPlotBottom - FPlotTop);
-  FMap.OriginX = FPlotLeft;
-  FMap.OriginY = FPlotBottom;
-
   C.PenStyle = Qt::SolidLine;
-  C.MoveTo(FPlotLeft, FPlotBottom);
-  C.LineTo(FPlotRight, FPlotBottom);
-  C.LineTo(FPlotRight, FPlotTop);
-  C.LineTo(FPlotLeft, FPlotTop);
-  C.LineTo(FPlotLeft, FPlotBottom);
-}
-
-void TGraphBox::DrawTitle(TGraphCanvas& C)
-{
-  if (!FTitle.ShowCaption())
-    return;
-  const QString& s = FTitle.Caption();
-  const int tw = C.TextWidth(s);
-  const int th = C.TextHeight(s);
-  const int y = (FPlotTop - th) / 2;
-  int x = (width() - tw) / 2;
-  if (FTitle.Position() == tpLeft)
-    x = FPlotLeft + 2;
-  else if (FTitle.Position() == tpRight)
-    x = FPlotRight - tw - 2;
-  C.TextRect(x, y, x + tw + 1, y + th, x, y, s);
-  if (FTitle.Boxed())
-    C.FrameRect(x - 2, y - 2, x + tw + 3, y + th + 2, clBlack);
-}
-
-void TGraphBox::DrawLinearX(TGraphCanvas& C)
-{
-  const double mn = FXAxis.Min();
-  const double mx = FXAxis.Max();
-  const int lines = FXAxis.Lines();
-  const double span = mx - mn;
-  FMap.XLog = false;
-  FMap.XScale = AxisScale(FPlotWidth, span);
-  FMap.XStart = mn;
-  const double step = double(FPlotWidth) / lines;
-  for (int i = 1; i <= lines; ++i) {
-    MoveToPlot(C, Round(i * static_cast<long double>(step)), 0);
-    LineToPlot(C, Round(i * static_cast<long double>(step)), FPlotHeight, GridColor());
+  for (const TAxisTick& t : Ticks) {
+    if (!t.Labelled)
+      continue;
+    if (t.Superscript)
+      C.TextOutSuperscript(t.LabelAt.x(), t.LabelAt.y(), t.Label);
+    else
+      C.TextOut(t.LabelAt.x(), t.LabelAt.y(), t.Label);
   }
-  if (!FXAxis.ShowLabels())
-    return;
-  const double valueStep = span / lines;
-  double v = mn;
-  if (XRelativeLabels)
-    v = mx > mn ? 0 : mn - mx;
-  for (int k = 0; k <= lines; ++k) {
-    const QString t = LabelText(FXAxis, v, Decimals2());
-    if (k % FXAxis.LabelModulo() == 0)
-      C.TextOut(Round(k * static_cast<long double>(step) + FMap.OriginX) -
-                    MulDiv(C.TextWidth(t), 65, 100),
-                FMap.OriginY + 1, t);
-    v += valueStep;
-  }
-}
-
-void TGraphBox::DrawLinearY(TGraphCanvas& C)
-{
-  const double mn = FYAxis.Min();
-  const double mx = FYAxis.Max();
-  const int lines = FYAxis.Lines();
-  const double span = mx - mn;
-  FMap.YLog = false;
-  FMap.YScale = AxisScale(FPlotHeight, span);
-  FMap.YStart = mn;
-  C.BaselineAlign = true;
-  const double valueStep = span / lines;
-  const double pixelStep = double(FPlotHeight) / lines;
-  double v = mn;
-  if (YRelativeLabels)
-    v = mx > mn ? 0 : mn - mx;
-  for (int k = 0; k <= lines; ++k) {
-    const int py = Round(k * static_cast<long double>(pixelStep));
-    MoveToPlot(C, 0, py);
-    LineToPlot(C, FPlotWidth, py, GridColor());
-    if (FYAxis.ShowLabels() && k % FYAxis.LabelModulo() == 0) {
-      const QString t = LabelText(FYAxis, v, Decimals1());
-      C.TextOut(FMap.OriginX - C.TextWidth(t) - 2,
-                Round(FMap.OriginY - k * static_cast<long double>(pixelStep)), t);
-    }
-    v += valueStep;
-  }
-}
-
-void TGraphBox::DrawLogX(TGraphCanvas& C)
-{
-  const double mn = FXAxis.Min() > 0 ? FXAxis.Min() : 1.0;
-  const double mx = FXAxis.Max();
-  FMap.XLog = true;
-  FMap.XStart = std::log10(mn);
-  FMap.XScale = AxisScale(FPlotWidth, std::log10(mx) - std::log10(mn));
-  const auto tickPixel = [this](double v) {
-    return Trunc((static_cast<long double>(std::log10(v)) - FMap.XStart) * FMap.XScale);
-  };
-  ForEachLogTick(mn, mx, [&](int m, int e, bool decade) {
-    if (!decade && !FXAxis.MinorLines())
-      return;
-    C.PenStyle = decade ? Qt::SolidLine : Qt::DotLine;
-    const int px = tickPixel(LogTickValue(m, e));
-    MoveToPlot(C, px, 0);
-    LineToPlot(C, px, FPlotHeight, GridColor());
-  });
-  if (FXAxis.ShowLabels()) {
-    ForEachLogTick(mn, mx, [&](int m, int e, bool decade) {
-      if (!decade && !FXAxis.MinorLabels())
-        return;
-      const double v = LogTickValue(m, e);
-      int x = FMap.OriginX + tickPixel(v);
-      int y = FMap.OriginY + 1;
-      QString t;
-      if (decade && FXAxis.ExponentLabels()) {
-        t = QStringLiteral("10^") + QString::number(e);
-        y += MulDiv(C.TextHeight(t), 40, 100);
-      } else if (decade) {
-        t = LabelText(FXAxis, v, Decimals2());
-      } else {
-        t = QString::number(m);
-        x -= MulDiv(C.TextWidth(t), 65, 100);
-      }
-      C.TextOutSuperscript(x, y, t);
-    });
-  }
-  C.PenStyle = Qt::SolidLine;
-}
-
-void TGraphBox::DrawLogY(TGraphCanvas& C)
-{
-  const double mn = FYAxis.Min() > 0 ? FYAxis.Min() : 1.0;
-  const double mx = FYAxis.Max();
-  FMap.YLog = true;
-  FMap.YStart = std::log10(mn);
-  FMap.YScale = AxisScale(FPlotHeight, std::log10(mx) - std::log10(mn));
-  C.BaselineAlign = true;
-  const auto tickPixel = [this](double v) {
-    return Trunc((static_cast<long double>(std::log10(v)) - FMap.YStart) * FMap.YScale);
-  };
-  ForEachLogTick(mn, mx, [&](int m, int e, bool decade) {
-    if (!decade && !FYAxis.MinorLines())
-      return;
-    C.PenStyle = decade ? Qt::SolidLine : Qt::DotLine;
-    const int py = tickPixel(LogTickValue(m, e));
-    MoveToPlot(C, 0, py);
-    LineToPlot(C, FPlotWidth, py, GridColor());
-  });
-  if (FYAxis.ShowLabels()) {
-    ForEachLogTick(mn, mx, [&](int m, int e, bool decade) {
-      if (!decade && !FYAxis.MinorLabels())
-        return;
-      const double v = LogTickValue(m, e);
-      int py = tickPixel(v);
-      QString t;
-      if (decade && FYAxis.ExponentLabels()) {
-        t = QStringLiteral("10^") + QString::number(e);
-      } else if (decade) {
-        t = LabelText(FYAxis, v, Decimals1());
-      } else {
-        t = QString::number(m);
-        py -= C.TextHeight(QStringLiteral("H")) / 2;
-      }
-      C.TextOutSuperscript(FMap.OriginX - C.TextWidth(t) - 2, FMap.OriginY - py, t);
-    });
-  }
-  C.PenStyle = Qt::SolidLine;
 }
 
 void TGraphBox::DrawLines(TGraphCanvas& C)
 {
+  const TPlotMapping& map = FLayout.Mapping;
   C.PenColor = clRed;
   const std::int64_t total = PointCount();
   std::int64_t seen = 0;
@@ -698,7 +632,7 @@ void TGraphBox::DrawLines(TGraphCanvas& C)
       Store().ForEachSeriesPoint(s, step, [&](double x, double y, double size, TColor color) {
         int px = 0;
         int py = 0;
-        FMap.ValueToPixel(x, y, px, py);
+        map.ValueToPixel(x, y, px, py);
         const int r = TPlotMapping::TruncOffset(size);
         C.PenColor = clBlack;
         C.BrushColor = color;
@@ -711,7 +645,7 @@ void TGraphBox::DrawLines(TGraphCanvas& C)
         C.PenWidth = std::max(TPlotMapping::TruncOffset(size), 0);
         int px = 0;
         int py = 0;
-        FMap.ValueToPlot(x, y, px, py);
+        map.ValueToPlot(x, y, px, py);
         if (first) {
           MoveToPlot(C, px, py);
           first = false;
@@ -762,21 +696,23 @@ void TGraphBox::DrawTo(TGraphCanvas& Canvas)
     TGraphCanvas*& Ref;
     ~Reset() { Ref = nullptr; }
   } reset{FDrawCanvas};
+  // The screen draws in the graph's own font, which the kept layout was made
+  // for; a copy or a print draws its labels in the canvas's font.
+  const TGraphLayout& screen = Layout(); // also brings the mapping up to date
+  std::optional<TGraphLayout> other;
+  if (!IsScreen(Canvas))
+    other = MakeLayout(TCanvasMeasure(Canvas));
+  const TGraphLayout& L = other ? *other : screen;
   Canvas.PenColor = GridColor();
-  DrawLayout(Canvas);
+  DrawFrame(Canvas, L);
   Canvas.PenColor = GridColor();
-  DrawTitle(Canvas);
-  if (FXAxis.Log())
-    DrawLogX(Canvas);
-  else
-    DrawLinearX(Canvas);
-  if (FYAxis.Log())
-    DrawLogY(Canvas);
-  else
-    DrawLinearY(Canvas);
+  DrawTitle(Canvas, L);
+  DrawAxis(Canvas, L, false);
+  Canvas.BaselineAlign = true; // for the Y labels and then the point captions
+  DrawAxis(Canvas, L, true);
   // Points may cover the left, top and bottom frame lines, never the right one.
   Canvas.SetClipRect(
-      QRect(FPlotLeft, FPlotTop, FPlotRight - FPlotLeft, FPlotBottom + 1 - FPlotTop));
+      QRect(L.PlotLeft, L.PlotTop, L.PlotRight - L.PlotLeft, L.PlotBottom + 1 - L.PlotTop));
   if (FGraphType == gtLine)
     DrawLines(Canvas);
   else

@@ -139,6 +139,16 @@ public:
   QSize sizeHint() const override { return {90, 90}; }
 
 protected:
+  // What a changed setting touches: the colours only, or also the layout.
+  enum class TChange { Paint, Layout };
+  // The end of every setter, once the value is stored: lay out again when
+  // the setting moves anything, then ask for a repaint.
+  void Changed(TChange What);
+  // Makes the layout again; the concrete graph has one.
+  virtual void LayoutChanged() {}
+  // Whether Canvas draws the screen image (not a copy or a print).
+  bool IsScreen(const TGraphCanvas& Canvas) const { return Canvas.Target() == &FScreen; }
+
   // The panel part of a screen paint (bevels, background, frame), then DrawTo.
   virtual void Paint(TGraphCanvas& Canvas);
   // Copies the finished drawing into the snapshot when Canvas is the screen.
@@ -188,6 +198,8 @@ private:
 };
 
 // The concrete graph: axes, title, graph type, layout and drawing, mapping.
+// The layout is made again whenever a setting or the size changes, so the
+// mapping is right before the first paint, and a paint only draws it.
 class TGraphBox : public TCustomGraph
 {
   Q_OBJECT
@@ -209,6 +221,11 @@ public:
   TGraphType GraphType() const { return FGraphType; }
   void SetGraphType(TGraphType Value);
   void SetDefaultData(bool Value) override;
+  // When set, labels count from the start of the range.
+  bool XRelativeLabels() const { return FXRelativeLabels; }
+  void SetXRelativeLabels(bool Value);
+  bool YRelativeLabels() const { return FYRelativeLabels; }
+  void SetYRelativeLabels(bool Value);
 
   using TCustomGraph::AddPoint;
   void AddPoint(int Series, TColor Color, double X, double Y, double Size)
@@ -219,7 +236,7 @@ public:
   // Fits the Y axis to whole multiples of Step.
   void SetYRange(double Min, double Max, double Step);
 
-  // Mapping by the layout of the last drawing.
+  // Mapping by the current layout.
   void PixelToValue(int X, int Y, double& XValue, double& YValue) const;
   QPoint ValueToPixel(double X, double Y) const;
   // Draw in axis values: on the drawing in progress (OnPaint included), or
@@ -229,31 +246,29 @@ public:
 
   void DrawTo(TGraphCanvas& Canvas) override;
 
-  // Layout of the last drawing.
-  int PlotLeft() const { return FPlotLeft; }
-  int PlotRight() const { return FPlotRight; }
-  int PlotTop() const { return FPlotTop; }
-  int PlotBottom() const { return FPlotBottom; }
-  int PlotWidth() const { return FPlotWidth; }
-  int PlotHeight() const { return FPlotHeight; }
-  const TPlotMapping& Mapping() const { return FMap; }
-
-  // When set, labels count from the start of the range.
-  bool XRelativeLabels = false;
-  bool YRelativeLabels = false;
+  // The layout at the current size and settings, in the graph's own font.
+  const TGraphLayout& Layout() const;
+  int PlotLeft() const { return Layout().PlotLeft; }
+  int PlotRight() const { return Layout().PlotRight; }
+  int PlotTop() const { return Layout().PlotTop; }
+  int PlotBottom() const { return Layout().PlotBottom; }
+  int PlotWidth() const { return Layout().PlotWidth; }
+  int PlotHeight() const { return Layout().PlotHeight; }
+  const TPlotMapping& Mapping() const { return Layout().Mapping; }
 
 protected:
   virtual void AxisChanged(TAxisParams* Sender);
   virtual void TitleChanged(TGraphTitle* Sender);
+  void LayoutChanged() override;
 
 private:
-  QString LabelText(const TAxisParams& Axis, double V, int Decimals) const;
-  void DrawLayout(TGraphCanvas& C);
-  void DrawTitle(TGraphCanvas& C);
-  void DrawLinearX(TGraphCanvas& C);
-  void DrawLinearY(TGraphCanvas& C);
-  void DrawLogX(TGraphCanvas& C);
-  void DrawLogY(TGraphCanvas& C);
+  // The layout with labels and title measured by LabelFont.
+  TGraphLayout MakeLayout(const TTextMeasure& LabelFont) const;
+  void UpdateLayout() const;
+  void DrawFrame(TGraphCanvas& C, const TGraphLayout& L);
+  void DrawTitle(TGraphCanvas& C, const TGraphLayout& L);
+  // Grid lines, then labels, of one axis.
+  void DrawAxis(TGraphCanvas& C, const TGraphLayout& L, bool Vertical);
   void DrawLines(TGraphCanvas& C);
   void DrawBars(TGraphCanvas& C);
   void MoveToPlot(TGraphCanvas& C, int PX, int PY);
@@ -265,10 +280,12 @@ private:
   TAxisParams FYAxis;
   TGraphTitle FTitle;
   TGraphType FGraphType = gtHorzBar;
+  bool FXRelativeLabels = false;
+  bool FYRelativeLabels = false;
 
-  int FPlotLeft = 0, FPlotRight = 0, FPlotTop = 0, FPlotBottom = 0;
-  int FPlotWidth = 0, FPlotHeight = 0;
-  TPlotMapping FMap;
+  // Kept between changes; Layout() also catches a resize that sent no event.
+  mutable TGraphLayout FLayout;
+  mutable QSize FLayoutSize{-1, -1};
   TGraphCanvas* FDrawCanvas = nullptr;
   QPoint FScreenPenPos; // pen of drawing done outside a paint
 };

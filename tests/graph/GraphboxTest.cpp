@@ -305,6 +305,46 @@ TEST(Graphbox, MappingRoundTrip)
   EXPECT_EQ(s.ValueToPixel(21.5, -60), QPoint(s.PlotLeft(), s.PlotBottom()));
 }
 
+// Guards the mapping of a graph that has never painted: the layout follows
+// every setter and resize (even one that sends no event to a hidden widget),
+// not the first paint.
+TEST(Graphbox, PixelToValueBeforeFirstPaint)
+{
+  TGraphBox g;
+  g.resize(502, 104);
+  g.SetBevelOuter(bvNone);
+  g.SetDefaultData(false);
+  g.YAxis().SetShowLabels(false); // the plot is 20..482 x 20..84 in any font
+  g.SetXRange(4, 0, 512);
+  g.YAxis().SetLines(2);
+  g.YAxis().SetMax(256);
+  double x = -1;
+  double y = -1;
+  g.PixelToValue(20, 84, x, y);
+  EXPECT_EQ(x, 0);
+  EXPECT_EQ(y, 0);
+  g.PixelToValue(482, 20, x, y);
+  EXPECT_EQ(x, 512);
+  EXPECT_EQ(y, 256);
+  g.PixelToValue(251, 52, x, y);
+  EXPECT_EQ(x, 256);
+  EXPECT_EQ(y, 128);
+  EXPECT_EQ(g.ValueToPixel(256, 128), QPoint(251, 52));
+
+  g.resize(302, 104); // hidden: no resize event arrives
+  g.PixelToValue(282, 20, x, y);
+  EXPECT_EQ(x, 512);
+  EXPECT_EQ(y, 256);
+  g.XAxis().SetLog(true);
+  g.XAxis().SetMin(10);
+  g.XAxis().SetMax(10000);
+  g.PixelToValue(20, 84, x, y);
+  EXPECT_NEAR(x, 10, 1e-12);
+  g.PixelToValue(282, 84, x, y);
+  EXPECT_NEAR(x, 10000, 1e-9);
+  EXPECT_TRUE(g.Snapshot().isNull()); // nothing was ever drawn
+}
+
 // Guards the setter and repaint rules: unchanged values request nothing, the
 // update bracket gives one repaint, and the logarithmic fix-up.
 TEST(Graphbox, RepaintRulesAndLogFixUp)
