@@ -120,6 +120,18 @@ void TSpectroGram::SetDepthRange(const TRangePair& range)
     FDepthBar->SetRange(range.Second, range.First);
 }
 
+void TSpectroGram::SetXRange(const TRangePair& range)
+{
+  if (Assign(FXRange, range))
+    update();
+}
+
+void TSpectroGram::SetYRange(const TRangePair& range)
+{
+  if (Assign(FYRange, range))
+    update();
+}
+
 const std::vector<int>& TSpectroGram::LineColumns(int lastIndex)
 {
   const int w = FImage.width();
@@ -383,8 +395,8 @@ bool TSpectroGram::eventFilter(QObject* watched, QEvent* event)
   case QEvent::Drop: {
     auto* e = static_cast<QDropEvent*>(event);
     const QPoint p = e->position().toPoint();
-    if (BarDragDrop)
-      BarDragDrop(FDepthBar, e->source(), p.x(), p.y());
+    if (OnBarDragDrop)
+      OnBarDragDrop(FDepthBar, e->source(), p.x(), p.y());
     e->acceptProposedAction();
     return true;
   }

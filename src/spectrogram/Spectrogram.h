@@ -66,10 +66,12 @@ public:
 
   const TRangePair& DepthRange() const { return FDepthRange; }
   void SetDepthRange(const TRangePair& range);
+  // The values at the plot's left and right edges, and at its top and bottom
+  // edges; the labels show them, so a change repaints.
   const TRangePair& XRange() const { return FXRange; }
-  void SetXRange(const TRangePair& range) { FXRange = range; }
+  void SetXRange(const TRangePair& range);
   const TRangePair& YRange() const { return FYRange; }
-  void SetYRange(const TRangePair& range) { FYRange = range; }
+  void SetYRange(const TRangePair& range);
 
   // One new bottom line from values[0 .. lastIndex] (dB), sampled to the
   // image width by nearest index. Dropped when there is no image or no value.
@@ -95,7 +97,7 @@ public:
   TNotifyEvent OnBarSpread;
   TBarEvent OnBarChanging;
   TDragOverEvent OnBarDragOver;
-  TDragDropEvent BarDragDrop;
+  TDragDropEvent OnBarDragDrop;
   TSpectroMouseEvent OnMouseMove;
 
 protected:

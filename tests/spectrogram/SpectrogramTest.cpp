@@ -260,6 +260,45 @@ TEST(SpectroGram, PixelToValueCorners)
   EXPECT_LT(y, 0);
 }
 
+namespace {
+struct PaintCounter : TSpectroGram
+{
+  int paints = 0;
+
+protected:
+  void paintEvent(QPaintEvent* event) override
+  {
+    ++paints;
+    TSpectroGram::paintEvent(event);
+  }
+};
+} // namespace
+
+// Guards the range setters: the labels show the ranges, so a new range
+// repaints the control on screen, and the range it already has does not.
+TEST(SpectroGram, RangeSettersRepaintOnChange)
+{
+  PaintCounter s;
+  s.resize(520, 330);
+  s.SetXRange({10, 22050});
+  s.SetYRange({5, 0});
+  s.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+  QTest::qWait(20);
+  int before = s.paints;
+  s.SetXRange({10, 22050});
+  s.SetYRange({5, 0});
+  QTest::qWait(20);
+  EXPECT_EQ(s.paints, before);
+  s.SetXRange({10, 11025});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return s.paints > before; }, 1000));
+  EXPECT_EQ(s.XRange(), TRangePair(10, 11025));
+  before = s.paints;
+  s.SetYRange({10, 0});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return s.paints > before; }, 1000));
+  EXPECT_EQ(s.YRange(), TRangePair(10, 0));
+}
+
 // Guards the two setters that must not disturb an edited bar when unchanged.
 TEST(SpectroGram, UnchangedSettersDoNothing)
 {
@@ -327,7 +366,7 @@ TEST(SpectroGram, ForwardsBarEvents)
   int changing = 0, drops = 0, dropY = -1;
   s.OnBarSelect = [&](QObject* sender) { selected = sender; };
   s.OnBarChanging = [&](QObject*, int, int, double) { ++changing; };
-  s.BarDragDrop = [&](QObject* sender, QObject*, int, int y) {
+  s.OnBarDragDrop = [&](QObject* sender, QObject*, int, int y) {
     EXPECT_EQ(sender, bar);
     ++drops;
     dropY = y;
