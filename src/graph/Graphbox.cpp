@@ -308,38 +308,35 @@ void TCustomGraph::CopyToClipboard()
   QGuiApplication::clipboard()->setImage(CopyImage());
 }
 
-bool TCustomGraph::PrintTo(QPrinter& Printer)
+void TCustomGraph::PrintTo(QPrinter& Printer)
 {
   const QRect inner = InnerRect();
   const int w = inner.width();
   const int h = inner.height();
   if (w <= 0 || h <= 0)
-    return false;
-  QPainter p;
-  if (!p.begin(&Printer))
-    return false;
-  const QRect page = p.viewport();
-  int destW = 0;
-  int destH = 0;
-  PrintPlacement(page.width(), page.height(), w, h, destW, destH);
-  p.scale(double(destW) / w, double(destH) / h);
-  // The picture is laid out in screen pixels and then stretched onto the
-  // page, so its font is sized in those pixels too, not in printer points.
-  QFont f = QApplication::font();
-  f.setPixelSize(std::max(QFontInfo(QApplication::font()).pixelSize(), 1));
-  p.setFont(f);
-  {
+    return;
+  PrintPage(Printer, "The graph could not be printed.", [&](QPainter& p) {
+    const QRect page = p.viewport();
+    int destW = 0;
+    int destH = 0;
+    PrintPlacement(page.width(), page.height(), w, h, destW, destH);
+    p.scale(double(destW) / w, double(destH) / h);
+    // The picture is laid out in screen pixels and then stretched onto the
+    // page, so its font is sized in those pixels too, not in printer points.
+    QFont f = QApplication::font();
+    f.setPixelSize(std::max(QFontInfo(QApplication::font()).pixelSize(), 1));
+    p.setFont(f);
     TGraphCanvas canvas(p, clBlack, 1);
     canvas.FillRect(0, 0, w, h, FColor);
     DrawTo(canvas);
-  }
-  return p.end();
+  });
 }
 
-bool TCustomGraph::Print()
+void TCustomGraph::Print()
 {
   const std::unique_ptr<QPrinter> printer = ChoosePrinter(this, AskPdfFileName);
-  return printer && PrintTo(*printer);
+  if (printer) // none: the user cancelled the PDF file dialog
+    PrintTo(*printer);
 }
 
 // ------------------------------------------------------------------ TGraphBox

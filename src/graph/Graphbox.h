@@ -120,11 +120,13 @@ public:
   QImage CopyImage();
   void CopyToClipboard();
   // Prints on the default printer; with none, asks for a PDF file name and
-  // prints there. Returns false when nothing was printed.
-  bool Print();
+  // prints there (a cancelled dialog prints nothing). A printer that fails
+  // throws std::runtime_error for the user to see (see PrintPage).
+  void Print();
   // One page on Printer: the graph placed at the top-left, scaled to the page
-  // width (or height) keeping its aspect. Vector output.
-  bool PrintTo(QPrinter& Printer);
+  // width (or height) keeping its aspect. Vector output. Throws like Print; a
+  // collapsed graph prints nothing.
+  void PrintTo(QPrinter& Printer);
   // Asks for the PDF file name when the machine has no printer; empty when
   // the user cancels. Replaceable so the path can be exercised unattended.
   std::function<QString(QWidget* Parent)> AskPdfFileName;

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <stdexcept>
 
 namespace duv {
 
@@ -302,15 +301,13 @@ void TSpectroGram::PrintTo(QPrinter& printer)
   const QImage picture = RenderPicture();
   if (picture.isNull())
     return;
-  QPainter painter;
-  if (!painter.begin(&printer))
-    throw std::runtime_error("The spectrogram could not be printed.");
-  const int w = picture.width(), h = picture.height();
-  const int pageW = printer.width(), pageH = printer.height();
-  const QRect dest =
-      w > h ? QRect(0, 0, pageW, MulDiv(pageW, h, w)) : QRect(0, 0, MulDiv(pageH, w, h), pageH);
-  painter.drawImage(dest, picture);
-  painter.end();
+  PrintPage(printer, "The spectrogram could not be printed.", [&](QPainter& painter) {
+    const int w = picture.width(), h = picture.height();
+    const int pageW = printer.width(), pageH = printer.height();
+    const QRect dest =
+        w > h ? QRect(0, 0, pageW, MulDiv(pageW, h, w)) : QRect(0, 0, MulDiv(pageH, w, h), pageH);
+    painter.drawImage(dest, picture);
+  });
 }
 
 void TSpectroGram::PrintToPdf(const QString& fileName)

@@ -86,7 +86,9 @@ public:
   // what the clipboard and the printer receive.
   QImage RenderPicture();
   void CopyToClipboard();
-  // The default printer; without one, a PDF file chosen by the user.
+  // The default printer; without one, a PDF file chosen by the user (a
+  // cancelled dialog prints nothing). A printer that fails throws
+  // std::runtime_error for the user to see (see PrintPage).
   void PrintImage();
   void PrintTo(QPrinter& printer);
   void PrintToPdf(const QString& fileName);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace duv;
 using namespace duv::test;
@@ -542,7 +544,8 @@ TEST(Graphbox, CopySnapshotAndOverlays)
   EXPECT_EQ(s.CopyImage().size(), QSize(498, 185)); // less the one-pixel bevel
 }
 
-// Guards printing: a vector PDF page, and no output when the file dialog is cancelled.
+// Guards printing: a vector PDF page; a printer that fails throws for the
+// user to see; a cancelled file dialog prints nothing and is no error.
 TEST(Graphbox, PrintToPdf)
 {
   QTemporaryDir dir;
@@ -556,20 +559,31 @@ TEST(Graphbox, PrintToPdf)
   printer.setOutputFormat(QPrinter::PdfFormat);
   const QString path = dir.filePath("direct.pdf");
   printer.setOutputFileName(path);
-  ASSERT_TRUE(g.PrintTo(printer));
+  ASSERT_NO_THROW(g.PrintTo(printer));
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QByteArray pdf = f.readAll();
   EXPECT_TRUE(pdf.startsWith("%PDF"));
   EXPECT_FALSE(pdf.contains("/Subtype /Image")); // drawn as vectors, not a bitmap
 
+  QPrinter broken(QPrinter::HighResolution);
+  broken.setOutputFormat(QPrinter::PdfFormat);
+  broken.setOutputFileName(dir.filePath("no such folder/graph.pdf"));
+  EXPECT_THROW(g.PrintTo(broken), std::runtime_error);
+
   if (!QPrinterInfo::availablePrinters().isEmpty())
     GTEST_SKIP() << "a printer is installed; the PDF fallback is not taken";
   const QString asked = dir.filePath("asked.pdf");
-  g.AskPdfFileName = [](QWidget*) { return QString(); };
-  EXPECT_FALSE(g.Print());
+  int asks = 0;
+  g.AskPdfFileName = [&](QWidget*) {
+    ++asks;
+    return QString();
+  };
+  EXPECT_NO_THROW(g.Print());
+  EXPECT_EQ(asks, 1);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1); // only direct.pdf
   g.AskPdfFileName = [&](QWidget*) { return asked; };
-  EXPECT_TRUE(g.Print());
+  EXPECT_NO_THROW(g.Print());
   EXPECT_GT(QFile(asked).size(), 0);
 }
 

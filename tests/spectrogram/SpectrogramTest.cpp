@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 using namespace duv;
@@ -320,7 +321,7 @@ TEST(SpectroGram, UnchangedSettersDoNothing)
 }
 
 // Guards the copied picture: spectrogram plus the bar with its selection
-// marker, on the clipboard; and printing into a PDF file.
+// marker, on the clipboard; and printing into a PDF file, or failing loudly.
 TEST(SpectroGram, CopyAndPrintHoldTheBar)
 {
   Fixture f;
@@ -344,6 +345,9 @@ TEST(SpectroGram, CopyAndPrintHoldTheBar)
   QFile pdf(file);
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(4) == "%PDF");
+  // A printer that fails is reported as the graph's print reports it.
+  EXPECT_THROW(f.spectro.PrintToPdf(dir.filePath("no such folder/spectro.pdf")),
+               std::runtime_error);
 }
 
 namespace {
