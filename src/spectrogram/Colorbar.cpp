@@ -26,6 +26,16 @@ void TColorBar::SetEdgeColor(int k, TColor color)
   update();
 }
 
+void TColorBar::SetRange(double top, double bottom)
+{
+  // Always worked out again, since a drag may have moved the edges the values
+  // come from; only a new range changes what the labels show.
+  const bool changed = top != FBands.TopValue() || bottom != FBands.BottomValue();
+  FBands.SetRange(top, bottom);
+  if (changed)
+    update();
+}
+
 void TColorBar::ResetSpacing()
 {
   FBands.ResetSpacing();

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
@@ -262,42 +263,52 @@ TEST(SpectroGram, PixelToValueCorners)
 }
 
 namespace {
-struct PaintCounter : TSpectroGram
+// Counts the paints of the widget it watches.
+struct PaintSpy : QObject
 {
   int paints = 0;
-
-protected:
-  void paintEvent(QPaintEvent* event) override
+  bool eventFilter(QObject*, QEvent* event) override
   {
-    ++paints;
-    TSpectroGram::paintEvent(event);
+    paints += event->type() == QEvent::Paint;
+    return false;
   }
 };
 } // namespace
 
 // Guards the range setters: the labels show the ranges, so a new range
-// repaints the control on screen, and the range it already has does not.
+// repaints what shows it (the plot's axes, the bar's bands), and the range
+// already held repaints nothing.
 TEST(SpectroGram, RangeSettersRepaintOnChange)
 {
-  PaintCounter s;
+  Fixture f;
+  TSpectroGram& s = f.spectro;
   s.resize(520, 330);
   s.SetXRange({10, 22050});
   s.SetYRange({5, 0});
+  PaintSpy plot;
+  PaintSpy bar;
+  s.installEventFilter(&plot);
+  s.DepthBar()->installEventFilter(&bar);
   s.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
   QTest::qWait(20);
-  int before = s.paints;
-  s.SetXRange({10, 22050});
-  s.SetYRange({5, 0});
-  QTest::qWait(20);
-  EXPECT_EQ(s.paints, before);
-  s.SetXRange({10, 11025});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return s.paints > before; }, 1000));
+  const auto repaints = [](PaintSpy& spy, const std::function<void()>& change) {
+    const int before = spy.paints;
+    change();
+    // Long enough for a requested paint to arrive, short for the waits
+    // that expect none.
+    return QTest::qWaitFor([&] { return spy.paints > before; }, 150);
+  };
+  EXPECT_FALSE(repaints(plot, [&] {
+    s.SetXRange({10, 22050});
+    s.SetYRange({5, 0});
+  }));
+  EXPECT_TRUE(repaints(plot, [&] { s.SetXRange({10, 11025}); }));
   EXPECT_EQ(s.XRange(), TRangePair(10, 11025));
-  before = s.paints;
-  s.SetYRange({10, 0});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return s.paints > before; }, 1000));
+  EXPECT_TRUE(repaints(plot, [&] { s.SetYRange({10, 0}); }));
   EXPECT_EQ(s.YRange(), TRangePair(10, 0));
+  EXPECT_FALSE(repaints(bar, [&] { s.SetDepthRange({-96, 0}); }));
+  EXPECT_TRUE(repaints(bar, [&] { s.SetDepthRange({-120, 0}); }));
 }
 
 // Guards the two setters that must not disturb an edited bar when unchanged.
