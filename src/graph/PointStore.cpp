@@ -21,27 +21,6 @@ std::int64_t TPointStore::SeriesCount(int Series) const
   return FSeriesCounts[std::size_t(Series - MinSeries)];
 }
 
-bool TPointStore::Add(int Series, const QString& Caption, double X, double Y, double Size,
-                      TColor Color)
-{
-  if (Series < MinSeries || Series > MaxSeries)
-    return false;
-  ++FSeriesCounts[std::size_t(Series - MinSeries)];
-  std::int32_t caption = -1;
-  if (!Caption.isEmpty()) {
-    caption = std::int32_t(FCaptions.size());
-    FCaptions.push_back(Caption);
-  }
-  FPoints.push_back({X, Y, Size, Color, std::int16_t(Series), 0, caption});
-  const auto end = std::int64_t(FPoints.size());
-  if (!FBlocks.empty() && !FBlocks.back().Samples && FBlocks.back().Last == end - 1)
-    FBlocks.back().Last = end;
-  else
-    FBlocks.push_back({false, end - 1, end});
-  ++FPointCount;
-  return true;
-}
-
 bool TPointStore::AddRun(int Series, TColor Color, double Size, TSampleType Type, const void* Data,
                          std::int64_t Count, std::shared_ptr<const void> Owner)
 {
