@@ -195,9 +195,10 @@ void AxisMapping(const TAxisParams& Axis, int Pixels, double& Start, double& Sca
 }
 
 // Ticks of a linear axis: Lines divisions over Pixels, a label at every
-// LabelModulo-th. Label values are summed step by step, as the labels have
-// always counted. The X axis has no grid line at its start, where the frame
-// is; the Y axis draws one over the frame.
+// LabelModulo-th. Values are summed step by step, so a label shows the sum
+// the user sees repeated (0, 0.1, 0.2, ...), not a product. The X axis has
+// no grid line at its start, where the frame is; the Y axis draws one over
+// the frame.
 std::vector<TAxisTick> LinearTicks(const TAxisParams& Axis, int Pixels, bool Vertical,
                                    bool Relative, int Decimals, int OriginX, int OriginY,
                                    const TTextMeasure& Font)

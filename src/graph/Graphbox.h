@@ -144,7 +144,8 @@ protected:
   // What a changed setting touches: the colours only, or also the layout.
   enum class TChange { Paint, Layout };
   // The end of every setter, once the value is stored: lay out again when
-  // the setting moves anything, then ask for a repaint.
+  // the setting moves the plot, the ticks or their labels, then ask for a
+  // repaint.
   void Changed(TChange What);
   // Makes the layout again; the concrete graph has one.
   virtual void LayoutChanged() {}
