@@ -1,8 +1,11 @@
 #include "controls/CheckedGroup.h"
 
+#include "support/UiSupport.h"
+
 #include <QChildEvent>
 #include <QPainter>
 #include <QStyleOptionGroupBox>
+#include <algorithm>
 
 namespace duv {
 
@@ -37,7 +40,11 @@ void TCheckedGroup::placeCaptionBox()
     return;
   if (FCaptionBox->text() != title())
     FCaptionBox->setText(title());
-  const int w = QFontMetrics(font()).horizontalAdvance(title()) + 22;
+  // The caption's width and room for the box in front of it, but never less
+  // than the style's check box needs: a wider box must not clip the caption.
+  const int w = std::max(QFontMetrics(font()).horizontalAdvance(title()) +
+                             DesignPixels(22, DesignScale(font())),
+                         FCaptionBox->sizeHint().width());
   const int h = FCaptionBox->sizeHint().height();
   // Over the caption line. The frame draws its caption inside the widget
   // here, so the box is centred on it rather than poking out above.

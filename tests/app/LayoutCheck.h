@@ -14,6 +14,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QStyle>
 #include <QLineEdit>
 #include <QStringList>
 #include <QTabBar>
@@ -62,6 +63,19 @@ inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
     problems << Describe(&s) + ": the frequency labels run into the frame";
   if (m.height() / 2 > mg.Top)
     problems << Describe(&s) + ": the top time label leaves the control";
+}
+
+// Where a control puts its ink in its parent: a label only where its text
+// stands (labels of a fixed design may share a pixel row of empty space),
+// anything else its whole rectangle.
+inline QRect InkRect(const QWidget* w)
+{
+  const auto* l = qobject_cast<const QLabel*>(w);
+  if (!l || l->text().isEmpty() || l->wordWrap())
+    return w->geometry();
+  const QRect text = QStyle::alignedRect(l->layoutDirection(), l->alignment(),
+                                         l->fontMetrics().size(0, l->text()), l->contentsRect());
+  return text.translated(w->pos());
 }
 
 // Every visible control under top, with what is wrong with it.
@@ -117,7 +131,7 @@ inline QStringList LayoutProblems(QWidget* top)
       if (other <= w || other->parentWidget() != w->parentWidget() || !other->isVisibleTo(top) ||
           other->isWindow() || w->isWindow())
         continue;
-      if (w->geometry().intersects(other->geometry()))
+      if (InkRect(w).intersects(InkRect(other)))
         problems << Describe(w) + " overlaps " + Describe(other);
     }
   }

@@ -2,6 +2,7 @@
 // the handlers of the view buttons, the settings and the mouse read-outs,
 // the font rule, accessibility, and what it does with no input device.
 #include "LayoutCheck.h"
+#include "app/SAAbout.h"
 #include "app/SAMain.h"
 #include "audio/InputChooser.h"
 #include "audio/Waveread.h"
@@ -304,13 +305,21 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
       EXPECT_EQ(form->size(), QSize(750, 542));
       EXPECT_EQ(form->SpectroGram1->Margins().Left, 30);
     }
-    for (QWidget* page : {form->GraphSheet, form->SpectrogramSheet}) {
-      form->PageControl2->setCurrentWidget(page);
-      QApplication::processEvents();
-      const QStringList problems = LayoutProblems(form.get());
-      EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
-                                      << problems.join("\n").toStdString();
-    }
+    // Every input page beside every view page.
+    for (QWidget* input : {form->RealTimeSheet, form->WaveFileSheet, form->SynthesizeSheet})
+      for (QWidget* page : {form->GraphSheet, form->SpectrogramSheet}) {
+        form->PageControl1->setCurrentWidget(input);
+        form->PageControl2->setCurrentWidget(page);
+        QApplication::processEvents();
+        const QStringList problems = LayoutProblems(form.get());
+        EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
+                                        << problems.join("\n").toStdString();
+      }
+    TAboutDlg about(form.get());
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    EXPECT_TRUE(LayoutProblems(&about).isEmpty())
+        << where.toStdString() << "\n" << LayoutProblems(&about).join("\n").toStdString();
     TSpectroDlg dialog(*form->SpectroGram1->DepthBar(), form.get());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace duv;
 
 namespace {
@@ -76,8 +78,10 @@ TEST(CheckedGroup, AddedChildrenAndGroupEnable)
   EXPECT_EQ(box.group.CaptionBox()->objectName(), "InternalCheckBox");
   EXPECT_EQ(box.group.CaptionBox()->text(), "Modulate Wave");
   EXPECT_EQ(box.group.CaptionBox()->x(), 8);
+  // The caption plus 22 pixels for the box, or what the style's box needs.
   EXPECT_EQ(box.group.CaptionBox()->width(),
-            QFontMetrics(box.group.font()).horizontalAdvance("Modulate Wave") + 22);
+            std::max(QFontMetrics(box.group.font()).horizontalAdvance("Modulate Wave") + 22,
+                     box.group.CaptionBox()->sizeHint().width()));
 
   box.group.SetNoEventChecked(true);
   box.group.setEnabled(false);
