@@ -8,6 +8,7 @@
 #include <QAudioDevice>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMap>
 #include <QMediaDevices>
 #include <QProcess>
 #include <QString>
@@ -85,6 +86,27 @@ inline int ClientRecordStreams()
     if (line.split('\t').value(2, "-") != "-")
       ++n;
   return n;
+}
+
+// The sources that client record streams record from, by name.
+inline QStringList RecordingFrom()
+{
+  QMap<QString, QString> names;
+  for (const QString& line : Pactl({"list", "short", "sources"}).split('\n', Qt::SkipEmptyParts))
+    names[line.section('\t', 0, 0)] = line.section('\t', 1, 1);
+  QStringList from;
+  for (const QString& line : Pactl({"list", "short", "source-outputs"}).split('\n'))
+    if (line.split('\t').value(2, "-") != "-")
+      from << names.value(line.section('\t', 1, 1), "?");
+  return from;
+}
+
+// Makes name the server's default source and waits until the server says so:
+// on PipeWire the session manager settles it a moment after the request.
+inline bool SetDefaultSource(const QString& name)
+{
+  Pactl({"set-default-source", name});
+  return WaitFor([&] { return Pactl({"get-default-source"}).trimmed() == name; }, 3000);
 }
 
 inline int ClientPlayStreams()

@@ -82,7 +82,7 @@ protected:
 TEST_F(WaveReaderRig, ListsAllTwelveFormatsOfTheDefaultInput)
 {
   TWaveReader reader;
-  EXPECT_EQ(reader.Device().description(), "RigPipe");
+  EXPECT_EQ(reader.Device().description().toStdString(), "RigPipe");
   QComboBox combo;
   reader.SetComboBox(&combo);
   ASSERT_EQ(combo.count(), 12);
@@ -197,6 +197,47 @@ TEST_F(WaveReaderRig, UnfilledRestOfReturnedBuffersIsSilence)
                               << " sample " << j;
     }
   }
+}
+
+// Guards the choice of input: the reader starts on the server's default
+// source, not on the first input listed, follows a change of the default at
+// its next Start, falls back to the first input when the default is one Qt
+// does not list, and keeps to an input the user chose.
+TEST_F(WaveReaderRig, FollowsTheServersDefaultInput)
+{
+  struct Restore
+  {
+    ~Restore() { rig::SetDefaultSource("rig_pipe"); }
+  } restore;
+  ASSERT_TRUE(rig::SetDefaultSource("rig_loop")); // listed after RigPipe
+  TWaveReader reader;
+  EXPECT_EQ(reader.Device().description().toStdString(), "RigLoop");
+  reader.SetWaveType(wf44Khz_Mono_16Bit);
+  const auto recordsFrom = [&](const QString& source) {
+    reader.Start();
+    const bool ok = rig::WaitFor([&] { return rig::RecordingFrom() == QStringList{source}; }, 3000);
+    reader.Stop();
+    return ok;
+  };
+  EXPECT_TRUE(recordsFrom("rig_loop")) << rig::RecordingFrom().join(", ").toStdString();
+
+  ASSERT_TRUE(rig::SetDefaultSource("rig_pipe"));
+  EXPECT_EQ(reader.Device().description().toStdString(), "RigLoop"); // until the next Start
+  EXPECT_TRUE(recordsFrom("rig_pipe"));
+  EXPECT_EQ(reader.Device().description().toStdString(), "RigPipe");
+
+  // Qt lists no monitors; a desktop without a microphone may have one as its
+  // default all the same.
+  ASSERT_TRUE(rig::SetDefaultSource("rig_loop"));
+  EXPECT_TRUE(recordsFrom("rig_loop"));
+  ASSERT_TRUE(rig::SetDefaultSource("rig_out.monitor"));
+  EXPECT_TRUE(recordsFrom("rig_pipe"));
+
+  ASSERT_TRUE(rig::SetDefaultSource("rig_pipe"));
+  reader.SetDevice(rig::FindInput("RigLoop"));
+  EXPECT_FALSE(reader.FollowsDefault());
+  EXPECT_TRUE(recordsFrom("rig_loop"));
+  EXPECT_TRUE(Log.Messages.isEmpty()) << Log.Messages.join('\n').toStdString();
 }
 
 // Guards Start's idempotence: a second Start while running opens nothing.
