@@ -40,6 +40,14 @@ inline QAudioDevice FindInput(const QString& description)
   return {};
 }
 
+// Whether the rig runs on PipeWire (scripts/audio-rig start --pipewire).
+// PipeWire resamples what the FIFO microphone hears, since its graph runs at
+// 48 kHz, so only PulseAudio hands the samples over exactly as written.
+inline bool OnPipeWire()
+{
+  return qgetenv("DUVOVOVI_RIG_SERVER") == "pipewire";
+}
+
 inline bool Available()
 {
   return !qEnvironmentVariableIsEmpty("DUVOVOVI_RIG_PIPE") && !FindInput("RigPipe").isNull();
@@ -122,10 +130,11 @@ inline int ClientPlayStreams()
 // ahead of the wall clock, until destroyed.
 //
 // It never blocks its test: the FIFO is written without blocking, and a full
-// one is waited on in short slices that also watch for the end. PipeWire's
-// pipe source reads only while something records, so a full FIFO between two
-// captures is normal; one that takes nothing for StallMs is not, and the
-// writer then gives up and fails the test with a message.
+// one is waited on in short slices that also watch for the end. The pipe
+// source (PipeWire's, and PulseAudio 16's too) reads only while something
+// records, so a full FIFO between two captures is normal; one that takes
+// nothing for StallMs is not, and the writer then gives up and fails the test
+// with a message.
 //
 // What an earlier test left in the FIFO is drained first, so a capture hears
 // this writer's signal and not someone else's.
