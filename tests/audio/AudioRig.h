@@ -126,7 +126,7 @@ inline int ClientPlayStreams()
   return n;
 }
 
-// Writes Sample(n) for n = 0, 1, ... into a FIFO microphone, keeping Lead
+// Writes Sample(n) for n = 0, 1, ... into a FIFO microphone, keeping Lead()
 // ahead of the wall clock, until destroyed.
 //
 // It never blocks its test: the FIFO is written without blocking, and a full
@@ -177,8 +177,12 @@ public:
   // Whether the FIFO lost its reader (the server went away).
   bool HasLostReader() const { return LostReader; }
 
-  // How far ahead of the wall clock the writer keeps.
-  static constexpr double Lead = 0.03;
+  // How far ahead of the wall clock the writer keeps, in seconds.
+  // PulseAudio's pipe source waits for a late writer. PipeWire's runs on the
+  // graph's clock and keeps about 0.19 s buffered, and a writer that falls
+  // behind on a busy machine breaks the signal there, so on PipeWire the
+  // writer keeps further ahead.
+  static double Lead() { return OnPipeWire() ? 0.25 : 0.03; }
 
 private:
   void Drain()
@@ -227,11 +231,12 @@ private:
   {
     using clock = std::chrono::steady_clock;
     const auto start = clock::now();
+    const double lead = Lead();
     std::int16_t chunk[441];
     std::int64_t n = 0;
     while (!Done && Fd >= 0) {
       const double elapsed = std::chrono::duration<double>(clock::now() - start).count();
-      const auto due = std::int64_t((elapsed + Lead) * PipeRate);
+      const auto due = std::int64_t((elapsed + lead) * PipeRate);
       if (n >= due) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
         continue;

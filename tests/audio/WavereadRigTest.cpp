@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <cstring>
@@ -424,23 +425,25 @@ std::int16_t Triangle(std::int64_t n)
                                             : p - 4 * TriangleTop);
 }
 
-// Follows a captured triangle sample by sample and counts where it breaks.
+// Follows a captured triangle and counts where it breaks.
 // Exact: every step is one, and the direction turns only at the top.
-// Resampled: steps stay within a few units (the server adjusts its rate a
-// little to keep its buffer filled), and the direction turns only near the
-// top.
+// Resampled: PipeWire re-times its pipe source's input now and then, which
+// wobbles the signal by a few units for a few samples; so there, away from
+// the top, the signal must move by Window frames, give or take Slack, over
+// any Window samples. A reader that loses or repeats data does so by whole
+// reads or buffers, far more than that.
 class TriangleFollower
 {
 public:
-  explicit TriangleFollower(bool exact) : Exact(exact) {}
+  static constexpr int Window = 32, Slack = 16;
 
-  static constexpr int Slack = 4;
+  TriangleFollower(bool exact, bool quiet = false) : Exact(exact), Quiet(quiet) {}
 
   // Whether the buffer holds the triangle throughout, ignoring where it
   // joins what came before: the mark that the writer's signal has arrived.
   static bool Holds(const std::int16_t* s, int count, int stride, bool exact)
   {
-    TriangleFollower f(exact);
+    TriangleFollower f(exact, true);
     bool moves = false;
     for (int i = 0; i < count; ++i) {
       f.Add(s[i * stride]);
@@ -451,31 +454,35 @@ public:
 
   void Add(int v)
   {
-    if (Have) {
-      const int step = v - Last;
-      const int dir = step > 0 ? 1 : step < 0 ? -1 : 0;
-      const bool nearTop = std::abs(Last) >= TriangleTop - (Exact ? 0 : 16);
-      bool ok = Exact ? std::abs(step) == 1 : std::abs(step) <= Slack;
-      if (dir != 0 && Dir != 0 && dir != Dir && !nearTop)
-        ok = false;
-      if (!ok && Breaks++ < 5)
-        std::printf("break at sample %lld: %d after %d\n", (long long)Count, v, Last);
-      if (dir != 0)
-        Dir = dir;
+    bool ok = true;
+    if (Exact && Count > 0) {
+      const int last = History[(Count - 1) % History.size()];
+      const int step = v - last;
+      ok = std::abs(step) == 1 && (step == Dir || Dir == 0 || std::abs(last) == TriangleTop);
+      Dir = (step > 0) - (step < 0);
+    } else if (!Exact && Count >= Window) {
+      const int then = History[(Count - Window) % History.size()];
+      const int clear = TriangleTop - 2 * Window;
+      if (std::abs(v) < clear && std::abs(then) < clear)
+        ok = std::abs(std::abs(v - then) - Window) <= Slack;
     }
-    Last = v;
-    Have = true;
+    // A jump stays in the window for Window samples, but it is one break.
+    if (!ok && (Exact || Count - LastBreak > Window)) {
+      if (Breaks++ < 5 && !Quiet)
+        std::printf("break at sample %lld: %d\n", (long long)Count, v);
+      LastBreak = Count;
+    }
+    History[Count % History.size()] = v;
     ++Count;
   }
 
   std::int64_t Breaks = 0;
 
 private:
-  bool Exact;
-  bool Have = false;
-  int Last = 0;
+  bool Exact, Quiet;
+  std::array<int, Window> History{};
   int Dir = 0;
-  std::int64_t Count = 0;
+  std::int64_t Count = 0, LastBreak = -Window - 1;
 };
 
 // Guards against losing or duplicating data under sustained load: 60 s of a
