@@ -1,13 +1,14 @@
-# duvovovi_add_test(NAME SOURCES src... [GUI] [AUDIO] [LIBS lib...])
+# duvovovi_add_test(NAME SOURCES src... [GUI] [AUDIO] [LIBS lib...] [TIMEOUT seconds])
 #   Builds one GoogleTest executable and registers its cases with ctest.
 #   GUI   : links the widget layer and runs under Qt's offscreen platform with
 #           one QApplication made by tests/common/gui_main.cpp.
 #   AUDIO : needs the private sound server of scripts/audio-rig (label "audio";
 #           the cases skip with a message when no server is reachable; they
 #           share the resource lock audio_rig, so they never run at once).
+#   TIMEOUT: a limit of its own for each case, for cases whose fault is a hang.
 include(GoogleTest)
 function(duvovovi_add_test NAME)
-  cmake_parse_arguments(T "GUI;AUDIO" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;AUDIO" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${NAME} ${T_SOURCES})
   target_include_directories(${NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   if(T_GUI OR T_AUDIO)
@@ -27,6 +28,9 @@ function(duvovovi_add_test NAME)
     list(APPEND props ENVIRONMENT QT_QPA_PLATFORM=offscreen LABELS gui)
   else()
     list(APPEND props LABELS core)
+  endif()
+  if(T_TIMEOUT)
+    list(APPEND props TIMEOUT ${T_TIMEOUT})
   endif()
   gtest_discover_tests(${NAME}
     PROPERTIES ${props}

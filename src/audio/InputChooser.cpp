@@ -1,5 +1,7 @@
 #include "audio/InputChooser.h"
 
+#include "audio/DefaultInput.h"
+
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
@@ -46,15 +48,14 @@ TInputChooser::TInputChooser(const QAudioDevice& Current, QWidget* Parent) : QDi
   auto* devices = new QMediaDevices(this);
   connect(devices, &QMediaDevices::audioInputsChanged, this, [this] { Fill(SelectedDevice()); });
 
-  Fill(Current.isNull() ? QMediaDevices::defaultAudioInput() : Current);
+  Fill(Current.isNull() ? DefaultInput() : Current);
 }
 
 void TInputChooser::Fill(const QAudioDevice& select)
 {
   FDevices = QMediaDevices::audioInputs();
   FList->clear();
-  // Qt does not always flag the server's default, so ask it which one it uses.
-  const QAudioDevice defaultInput = QMediaDevices::defaultAudioInput();
+  const QAudioDevice defaultInput = DefaultInput();
   int row = -1;
   for (int i = 0; i < FDevices.size(); ++i) {
     const QAudioDevice& d = FDevices[i];

@@ -226,8 +226,8 @@ QString WaveOutErrorText(int Code)
 void ShowSoundControlPanel(TWaveReader* Reader, QWidget* Parent)
 {
   QPointer<TWaveReader> reader = Reader;
-  auto* chooser =
-      new TInputChooser(Reader ? Reader->Device() : QMediaDevices::defaultAudioInput(), Parent);
+  // A null device makes the chooser select the default input.
+  auto* chooser = new TInputChooser(Reader ? Reader->Device() : QAudioDevice(), Parent);
   chooser->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(chooser, &QDialog::accepted, chooser, [chooser, reader] {
     if (reader && !chooser->SelectedDevice().isNull())

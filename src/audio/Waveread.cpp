@@ -1,5 +1,7 @@
 #include "audio/Waveread.h"
 
+#include "audio/DefaultInput.h"
+
 #include <QAudioSource>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -97,7 +99,7 @@ int TWaveReader::BufferDoneEvent()
 
 TWaveReader::TWaveReader(QObject* Owner) : QObject(Owner)
 {
-  FDevice = QMediaDevices::defaultAudioInput();
+  FDevice = DefaultInput();
   ReadFormats();
   if (!FormatList.empty())
     StoredType = FormatList.front().second;
@@ -191,25 +193,41 @@ void TWaveReader::SetDevice(const QAudioDevice& Value)
 {
   const bool restart = Running;
   Stop();
+  FFollowDefault = false;
+  UseDevice(Value);
+  if (restart)
+    Start();
+}
+
+// Takes Value as the input and lists its formats, keeping the user's format
+// when the new input has it too.
+void TWaveReader::UseDevice(const QAudioDevice& Value)
+{
   const TWaveTypes keep = WaveType();
   FDevice = Value;
+  const auto before = FormatList;
   ReadFormats();
   StoredType = keep;
-  if (FComboBox) {
+  // Refilling an unchanged list would only tell the list's owner of changes
+  // that are none.
+  if (FComboBox && FormatList != before) {
     SetComboBox(FComboBox);
-    // Keep the user's format when the new input has it too.
     const int i = FComboBox->findData(int(keep));
     if (i >= 0)
       FComboBox->setCurrentIndex(i);
   }
-  if (restart)
-    Start();
 }
 
 void TWaveReader::Start()
 {
   if (Running || Stopping)
     return;
+  if (FFollowDefault) {
+    // With no input left, the old one stays, and the check below names it.
+    const QAudioDevice current = DefaultInput();
+    if (current != FDevice && !current.isNull())
+      UseDevice(current);
+  }
   const TWaveTypes type = WaveType();
   const TWaveDataFormat format = WaveTypeFormat(type);
   if (format.SampleRate == 0) {

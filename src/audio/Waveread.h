@@ -76,11 +76,15 @@ public:
   int SampleCount() const { return FSampleCount; }
   void SetSampleCount(int Value) { FSampleCount = Value; }
 
-  // The input captured from; the default input until the user chooses one.
-  // Choosing re-reads the device's formats into the list (and the linked
-  // combo box) and restarts a running capture on the new device.
+  // The input captured from. Until the user chooses one, it is the sound
+  // server's default input, looked up again at every Start, so a change in
+  // the desktop's sound settings takes effect at the next capture. Choosing
+  // re-reads the device's formats into the list (and the linked combo box)
+  // and restarts a running capture on the new device.
   QAudioDevice Device() const { return FDevice; }
   void SetDevice(const QAudioDevice& Value);
+  // Whether the reader still follows the server's default input.
+  bool FollowsDefault() const { return FFollowDefault; }
 
   void Start();
   void Stop();
@@ -112,6 +116,7 @@ private:
   };
 
   void ReadFormats();
+  void UseDevice(const QAudioDevice& Value);
   void ShowMessage(const QString& text);
   void Pump();
   void BufferReturned(int index, unsigned generation);
@@ -126,6 +131,7 @@ private:
   TWaveTypes StoredType = wfNone;
   int FSampleCount = 256;
   QAudioDevice FDevice;
+  bool FFollowDefault = true;
 
   bool Running = false;
   bool Stopping = false;

@@ -181,4 +181,17 @@ TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
   chooser->accept();
   EXPECT_EQ(reader.Device().description(), "RigLoop");
   EXPECT_EQ(reader.FormatCaptions().size(), 12);
+
+  // The mark and the first choice follow the server's default input, which
+  // need not be the first one listed.
+  struct Restore
+  {
+    ~Restore() { rig::SetDefaultSource("rig_pipe"); }
+  } restore;
+  ASSERT_TRUE(rig::SetDefaultSource("rig_loop"));
+  TInputChooser other{QAudioDevice()};
+  EXPECT_EQ(other.SelectedDevice().description().toStdString(), "RigLoop");
+  const int loop = int(other.Devices().indexOf(rig::FindInput("RigLoop")));
+  ASSERT_GE(loop, 0);
+  EXPECT_EQ(other.List()->item(loop)->text().toStdString(), "RigLoop (default)");
 }
