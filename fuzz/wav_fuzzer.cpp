@@ -74,7 +74,7 @@ void checkSamples(const TSoundFile& file)
     const std::uint64_t expected = (unpacked && k < channels) ? samples : 0;
     check(std::uint64_t(channel.size()) == expected,
           "every channel is as long as the sample count");
-    for (const std::int32_t s : channel)
+    for (const std::int16_t s : channel)
       check(s >= lowest && s <= highest, "every sample lies within its bit width");
   }
 }

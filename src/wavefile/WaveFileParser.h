@@ -1,6 +1,6 @@
 // Reads a RIFF/WAVE file into memory: every chunk in a list, the format from
 // the "fmt " chunk, and the samples of the "data" chunk unpacked into one
-// integer array per channel (the first two channels).
+// 16-bit array per channel (the first two channels).
 #pragma once
 
 #include "support/WaveFormat.h"
@@ -32,9 +32,11 @@ struct TRiffChunk
   std::vector<std::uint8_t> Data;
 };
 
-// The samples of one channel. Implicitly shared, so copies of a TSoundData
+// The samples of one channel. Every width the reader unpacks fits in 16 bits
+// (4 and 8 bits unsigned, 16 signed, wider ones reduced to 16), so a channel
+// costs two bytes a sample. Implicitly shared, so copies of a TSoundData
 // share the arrays and stay valid whatever the file object does later.
-using TSoundArray = QList<std::int32_t>;
+using TSoundArray = QList<std::int16_t>;
 using TChannelArray = std::array<TSoundArray, 2>;
 
 struct TSoundData
