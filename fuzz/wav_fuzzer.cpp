@@ -39,9 +39,17 @@ std::uint16_t fieldU16(const TRiffChunk& chunk, int offset)
 void checkChunks(const TSoundFile& file, std::size_t fileSize)
 {
   std::uint64_t used = 12; // "RIFF", its size, "WAVE"
+  const TRiffChunk* data = file.FindChunk(FourCC("data"));
+  const TSampleLayout& layout = file.SampleLayout();
   for (int i = 0; i < file.ChunkCount(); ++i) {
     const TRiffChunk& c = *file.Chunk(i);
-    check(c.Size == c.Data.size(), "a chunk's size is the number of bytes it holds");
+    // The samples' chunk keeps no bytes: they went into the channels.
+    if (&c == data)
+      check(c.Data.empty() && std::uint64_t(layout.DataSize) == c.Size &&
+                layout.DataOffset >= 20 && std::uint64_t(layout.DataOffset) + c.Size <= fileSize,
+            "the \"data\" chunk keeps its place and size, not its bytes");
+    else
+      check(c.Size == c.Data.size(), "a chunk's size is the number of bytes it holds");
     used += 8 + std::uint64_t(c.Size);
   }
   check(used <= fileSize, "all chunks fit in the file");

@@ -24,7 +24,9 @@ public:
 };
 
 // One chunk as read. Size is the number of bytes the file really holds for
-// it, which is less than the declared size when the file is cut short.
+// it, which is less than the declared size when the file is cut short. The
+// "data" chunk keeps no bytes: its samples go straight into the channel
+// arrays, so a long file is not held twice.
 struct TRiffChunk
 {
   char ID[4] = {0, 0, 0, 0};
@@ -41,11 +43,27 @@ using TChannelArray = std::array<TSoundArray, 2>;
 
 struct TSoundData
 {
-  const std::uint8_t* Data = nullptr; // the "data" chunk's bytes, owned by the chunk list
   TChannelArray Channels;
   WAVEFORMATEX Format;
   std::int32_t SamplesPerChannel = 0;
 };
+
+// Where a file's samples lie and how they are stored, as its headers say;
+// Format in TSoundData shows them after any reduction to 16 bits.
+struct TSampleLayout
+{
+  std::uint16_t Encoding = 0;     // the sample encoding: a format tag
+  int Bits = 0;                   // the file's own sample width
+  int Channels = 0;
+  std::int64_t BytesPerFrame = 0; // one sample of every channel
+  std::int64_t DataOffset = -1;   // of the "data" chunk's first byte in the file
+  std::int64_t DataSize = 0;      // the bytes the file holds for it
+  // Whether the samples are unpacked into channel arrays.
+  bool Unpacked() const;
+};
+
+// The bytes of a file image being loaded, from a file or from memory.
+class TByteSource;
 
 // A chunk ID as the 32-bit word whose bytes, lowest first, are its characters.
 constexpr std::uint32_t FourCC(const char (&id)[5])
@@ -81,17 +99,21 @@ public:
   void LoadFromMemory(QByteArrayView Bytes, const QString& Name);
 
   const TSoundData& SoundData() const { return FSoundData; }
+  const TSampleLayout& SampleLayout() const { return FLayout; }
 
 protected:
+  // Takes the format from the chunk list and checks it can be read.
   void ParseFormat();
 
 private:
   void clear();
-  void loadImage(QByteArrayView bytes);
-  void walkChunks(QByteArrayView bytes);
+  void load(TByteSource& source);
+  void walkChunks(TByteSource& source);
+  void unpackSamples(TByteSource& source);
   QString FFileName;
   std::vector<std::unique_ptr<TRiffChunk>> FChunks;
   TSoundData FSoundData;
+  TSampleLayout FLayout;
 };
 
 } // namespace duv

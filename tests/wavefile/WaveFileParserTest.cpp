@@ -383,6 +383,62 @@ TEST(WaveFileParser, OnlyRegularFilesAreRead)
   ::close(sock);
 }
 
+// Guards the reading of the samples in slices: across slice boundaries,
+// from a file and from memory, every width gives the samples a frame-by-frame
+// reading gives, and the "data" chunk keeps its place and size but no bytes.
+TEST(WaveFileParser, LongDataReadInSlices)
+{
+  // Over 2 MB of data, not a whole number of slices or of frames per slice.
+  const int frames = 700001;
+  for (const auto& [channels, bits] : {std::pair{2, 16}, {1, 16}, {2, 24}, {3, 8}, {1, 4}, {2, 4}}) {
+    const int bytesPerFrame = (channels * bits + 4) / 8;
+    QByteArray data(qsizetype(frames) * bytesPerFrame, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : data) {
+      x = x * 1103515245u + 12345u;
+      c = char(x >> 24);
+    }
+    const QByteArray bytes =
+        WavBuilder().fmt(channels, 8000, bits).chunk("data", data).chunk("LIST", "info").finish();
+    TSoundFile fromFile, fromMemory;
+    fromFile.SetFileName(writeTemp("long.wav", bytes));
+    fromMemory.LoadFromMemory(bytes, "long.wav");
+    const TSoundData& d = fromFile.SoundData();
+    const int samples = bits == 4 && channels == 1 ? 2 * frames : frames;
+    ASSERT_EQ(d.SamplesPerChannel, samples) << channels << "/" << bits;
+    EXPECT_EQ(fromMemory.SoundData().Channels, d.Channels) << channels << "/" << bits;
+    const TRiffChunk* chunk = fromFile.FindChunk(FourCC("data"));
+    EXPECT_EQ(chunk->Size, std::uint32_t(data.size()));
+    EXPECT_TRUE(chunk->Data.empty());
+    EXPECT_EQ(fromFile.SampleLayout().DataOffset, 12 + 8 + 18 + 8);
+    EXPECT_EQ(fromFile.ChunkCount(), 3);
+
+    const auto* u = reinterpret_cast<const std::uint8_t*>(data.constData());
+    for (int k = 0; k < std::min(channels, 2); ++k) {
+      ASSERT_EQ(d.Channels[k].size(), samples);
+      for (int i = 0; i < samples; i += 997) {
+        int expected = 0;
+        const int at = i * bytesPerFrame;
+        switch (bits) {
+        case 4:
+          expected = channels == 1 ? (u[i / 2] >> (4 * (i % 2))) & 0x0F : (u[i] >> (4 * k)) & 0x0F;
+          break;
+        case 8:
+          expected = u[at + k];
+          break;
+        case 16:
+          expected = std::int16_t(u[at + 2 * k] | (u[at + 2 * k + 1] << 8));
+          break;
+        case 24:
+          expected = std::int16_t(u[at + 3 * k + 1] | (u[at + 3 * k + 2] << 8));
+          break;
+        }
+        ASSERT_EQ(d.Channels[k][i], expected) << channels << "/" << bits << " ch" << k << " @" << i;
+      }
+    }
+  }
+}
+
 // Guards the "same name does not re-read" rule and that copies of the data
 // survive the next load.
 TEST(WaveFileParser, SameNameAndSharedCopies)
