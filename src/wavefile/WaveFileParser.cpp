@@ -382,10 +382,15 @@ void TSoundFile::load(TByteSource& source)
   // load must not pile up, nor its converted samples be converted again. A
   // failed load leaves nothing behind either.
   clear();
+  FDone = 0;
+  FTotal = source.Length();
   try {
+    progress(0);
     walkChunks(source);
     ParseFormat();
     unpackSamples(source);
+    // Bytes no sample needed (a cut frame, the padding) are done with too.
+    progress(FTotal - FDone);
   } catch (const std::bad_alloc&) {
     clear();
     fail(QStringLiteral("%1 is too large to load (%2 bytes)").arg(FFileName).arg(source.Length()));
@@ -393,6 +398,14 @@ void TSoundFile::load(TByteSource& source)
     clear();
     throw;
   }
+}
+
+void TSoundFile::progress(std::int64_t bytes)
+{
+  FDone += bytes;
+  if (OnProgress && !OnProgress(FDone, FTotal))
+    throw ELoadCancelled(
+        QStringLiteral("Loading %1 was cancelled").arg(FFileName).toStdString());
 }
 
 void TSoundFile::walkChunks(TByteSource& source)
@@ -403,6 +416,7 @@ void TSoundFile::walkChunks(TByteSource& source)
   const char* p = reinterpret_cast<const char*>(source.Fetch(0, 12));
   if (!sameId(p, "RIFF") || !sameId(p + 8, "WAVE"))
     fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
+  FDone = 12;
 
   qint64 pos = 12;
   while (pos + 8 <= length) {
@@ -425,8 +439,10 @@ void TSoundFile::walkChunks(TByteSource& source)
         const qint64 n = std::min(SliceBytes, present - done);
         std::memcpy(chunk->Data.data() + done, source.Fetch(pos + 8 + done, n), std::size_t(n));
         done += n;
+        progress(n);
       }
     }
+    progress(8);
     FChunks.push_back(std::move(chunk));
     pos += 8 + qint64(declared) + (declared & 1); // chunks are padded to even sizes
   }
@@ -504,6 +520,7 @@ void TSoundFile::unpackSamples(TByteSource& source)
       const std::int64_t count = std::min<std::int64_t>(2 * SliceBytes, n - first);
       unpackNibbles(source.Fetch(l.DataOffset + first / 2, (count + 1) / 2), count, out[0] + first);
       first += count;
+      progress((count + 1) / 2);
     }
   } else {
     // Only the bytes of the first two channels of a frame are needed: a
@@ -518,6 +535,7 @@ void TSoundFile::unpackSamples(TByteSource& source)
                                    out[1] ? out[1] + first : nullptr};
       unpackFrames(l, bytes, count, at);
       first += count;
+      progress(count * l.BytesPerFrame);
     }
   }
   FSoundData.Channels = channels;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -22,6 +23,18 @@ class EWaveFileError : public std::runtime_error
 public:
   using std::runtime_error::runtime_error;
 };
+
+// A load that its progress callback cancelled. It leaves the object as a
+// failed load does.
+class ELoadCancelled : public EWaveFileError
+{
+public:
+  using EWaveFileError::EWaveFileError;
+};
+
+// The progress of a load: Done of Total bytes of the file read so far.
+// Returning false cancels the load.
+using TLoadProgress = std::function<bool(std::int64_t Done, std::int64_t Total)>;
 
 // One chunk as read. Size is the number of bytes the file really holds for
 // it, which is less than the declared size when the file is cut short. The
@@ -101,6 +114,11 @@ public:
   const TSoundData& SoundData() const { return FSoundData; }
   const TSampleLayout& SampleLayout() const { return FLayout; }
 
+  // Called at the start of every load, after every slice read (a megabyte
+  // at most) and at its end; returning false stops the load, which then
+  // throws ELoadCancelled and leaves the object as a failed load does.
+  TLoadProgress OnProgress;
+
 protected:
   // Takes the format from the chunk list and checks it can be read.
   void ParseFormat();
@@ -110,10 +128,13 @@ private:
   void load(TByteSource& source);
   void walkChunks(TByteSource& source);
   void unpackSamples(TByteSource& source);
+  // Adds bytes read and tells OnProgress; throws when it cancels.
+  void progress(std::int64_t bytes);
   QString FFileName;
   std::vector<std::unique_ptr<TRiffChunk>> FChunks;
   TSoundData FSoundData;
   TSampleLayout FLayout;
+  std::int64_t FDone = 0, FTotal = 0; // progress of the load under way
 };
 
 } // namespace duv

@@ -439,6 +439,58 @@ TEST(WaveFileParser, LongDataReadInSlices)
   }
 }
 
+// Guards the progress of a load: it starts at 0, only grows, steps a
+// megabyte at most, ends at the bytes read; a callback that says stop
+// cancels the load, which then leaves the object as a failed load does, and
+// the same file reads in full when tried again.
+TEST(WaveFileParser, ProgressAndCancel)
+{
+  const QByteArray data(3 * 1024 * 1024 + 6, '\x11');
+  const QByteArray bytes = WavBuilder().fmt(2, 8000, 16).chunk("data", data).finish();
+  const QString path = writeTemp("progress.wav", bytes);
+  TSoundFile f;
+  std::vector<std::pair<std::int64_t, std::int64_t>> calls;
+  f.OnProgress = [&](std::int64_t done, std::int64_t total) {
+    calls.emplace_back(done, total);
+    return true;
+  };
+  f.SetFileName(path);
+  ASSERT_GE(calls.size(), 5u);
+  EXPECT_EQ(calls.front().first, 0);
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].second, bytes.size());
+    if (i > 0) {
+      EXPECT_GE(calls[i].first, calls[i - 1].first);
+      EXPECT_LE(calls[i].first - calls[i - 1].first, 1 << 20);
+    }
+  }
+  EXPECT_EQ(calls.back().first, bytes.size());
+
+  // Stopped half-way through the samples, from a file or from memory.
+  const auto stopHalfWay = [&](std::int64_t done, std::int64_t total) {
+    return done < total / 2;
+  };
+  TSoundFile g;
+  g.LoadFromMemory(WavBuilder().fmt(1, 8000, 16).chunk("data", words({1})).finish(), "old.wav");
+  g.OnProgress = stopHalfWay;
+  EXPECT_THROW(g.SetFileName(path), ELoadCancelled);
+  EXPECT_EQ(g.ChunkCount(), 0);
+  EXPECT_TRUE(g.FileName().isEmpty());
+  EXPECT_EQ(g.SoundData().SamplesPerChannel, 0);
+  EXPECT_TRUE(g.SoundData().Channels[0].isEmpty());
+  EXPECT_THROW(g.LoadFromMemory(bytes, "mem.wav"), ELoadCancelled);
+  EXPECT_EQ(g.ChunkCount(), 0);
+  EXPECT_TRUE(g.FileName().isEmpty());
+  try {
+    g.SetFileName(path);
+  } catch (const ELoadCancelled& e) {
+    EXPECT_EQ(e.what(), "Loading " + path.toStdString() + " was cancelled");
+  }
+  g.OnProgress = nullptr;
+  g.SetFileName(path);
+  EXPECT_EQ(g.SoundData().SamplesPerChannel, data.size() / 4);
+}
+
 // Guards the "same name does not re-read" rule and that copies of the data
 // survive the next load.
 TEST(WaveFileParser, SameNameAndSharedCopies)
