@@ -1,0 +1,104 @@
+// The Wave File page's side of opening a file: a long load shows its
+// progress and can be cancelled, leaving the page as it was.
+#include "app/SAMain.h"
+#include "audio/Waveread.h"
+#include "graph/Graphbox.h"
+#include "wavefile/WavWriter.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+#include <QStandardPaths>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace duv;
+using namespace duv::test;
+
+namespace {
+
+// A window without a sound device's messages in modal boxes.
+struct Window
+{
+  TWaveMessageEvent Previous;
+  std::unique_ptr<TForm1> form;
+  Window()
+  {
+    QStandardPaths::setTestModeEnabled(true);
+    Previous = SetWaveMessageHandler([](const QString&) {});
+    form = std::make_unique<TForm1>();
+  }
+  ~Window()
+  {
+    form.reset();
+    SetWaveMessageHandler(Previous);
+  }
+};
+
+QList<QProgressDialog*> progressDialogs(QWidget& w) { return w.findChildren<QProgressDialog*>(); }
+
+// A stereo 16-bit file of `bytes` bytes of samples, each sample `value`.
+QString stereoFile(const char* name, int bytes, int value)
+{
+  QByteArray data;
+  data.reserve(bytes);
+  while (data.size() < bytes)
+    data += le16(value);
+  return writeTemp(name, WavBuilder().fmt(2, 44100, 16).chunk("data", data).finish());
+}
+
+} // namespace
+
+// Guards the progress dialog of a long load: Cancel ends the load, the page
+// keeps the file it showed, and nothing of the dialog stays; a load that is
+// let run shows the dialog while it reads and loads the file.
+TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
+{
+  Window w;
+  TSAWaveFile& page = *w.form->WaveFile;
+  const QString small = stereoFile("small.wav", 4000, 100);
+  ASSERT_TRUE(page.SetFileName(small));
+  page.ShowWaveFile();
+  EXPECT_TRUE(progressDialogs(*w.form).isEmpty()); // read long before the delay
+
+  // As if the load had taken long: the dialog comes at the first slice.
+  page.ProgressDelayMs = 0;
+  const QString big = stereoFile("big.wav", 6 << 20, -7);
+  int seen = 0;
+  QTimer::singleShot(0, [&] {
+    for (QProgressDialog* d : progressDialogs(*w.form)) {
+      ++seen;
+      EXPECT_TRUE(d->isVisible());
+      EXPECT_EQ(d->labelText(), "Reading big.wav ...");
+      d->cancel();
+    }
+  });
+  EXPECT_FALSE(page.SetFileName(big));
+  EXPECT_EQ(seen, 1);
+  QApplication::processEvents();
+  EXPECT_TRUE(progressDialogs(*w.form).isEmpty());
+  EXPECT_EQ(page.SoundFile().FileName(), small);
+  EXPECT_EQ(page.SoundFile().SoundData().SamplesPerChannel, 1000);
+  EXPECT_EQ(page.SoundData().Channels[0][0], 100);
+
+  // Let run, the same file loads in full.
+  int largest = -1;
+  bool visible = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QProgressDialog* d : progressDialogs(*w.form)) {
+      largest = std::max(largest, d->value());
+      visible = visible || d->isVisible();
+    }
+  });
+  poll.start(0);
+  EXPECT_TRUE(page.SetFileName(big));
+  poll.stop();
+  EXPECT_TRUE(visible);
+  EXPECT_GT(largest, 0);
+  QApplication::processEvents();
+  EXPECT_TRUE(progressDialogs(*w.form).isEmpty());
+  EXPECT_EQ(page.SoundFile().FileName(), big);
+  EXPECT_EQ(page.SoundFile().SoundData().SamplesPerChannel, (6 << 20) / 4);
+  EXPECT_EQ(page.SoundFile().SoundData().Channels[1].back(), -7);
+  EXPECT_EQ(page.SoundData().Channels[0][0], 100); // shown only by ShowWaveFile
+}
