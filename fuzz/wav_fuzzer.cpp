@@ -62,6 +62,12 @@ void checkSamples(const TSoundFile& file)
   const TRiffChunk& fmt = *file.FindChunk(FourCC("fmt "));
   const TRiffChunk& data = *file.FindChunk(FourCC("data"));
   const std::uint64_t channels = fieldU16(fmt, 2), bits = fieldU16(fmt, 14);
+  // The encoding: the tag, or an extensible record's sub-format (which
+  // loaded, so its GUID names a tag).
+  std::uint16_t encoding = fieldU16(fmt, 0);
+  if (encoding == 0xFFFE)
+    encoding = fieldU16(fmt, 24);
+  check(encoding == 1 || encoding == 3, "only integer and floating-point samples load");
   const std::uint64_t bytesPerFrame = (channels * bits + 4) / 8;
   const std::uint64_t samples = std::uint64_t(d.SamplesPerChannel);
   check(d.SamplesPerChannel >= 0, "the sample count is not negative");
@@ -71,7 +77,16 @@ void checkSamples(const TSoundFile& file)
     check(samples * bytesPerFrame <= data.Size, "the sample count fits the data");
   check(d.Format.nSamplesPerSec > 0, "the sample rate is not 0");
 
-  const bool unpacked = bits == 4 || bits == 8 || bits == 16 || bits == 24;
+  const bool unpacked = encoding == 3 ? (bits == 32 || bits == 64)
+                                      : (bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
+                                         bits == 32);
+  check(encoding == 1 || unpacked, "floating point of other widths does not load");
+  // Wider samples are reduced to 16 bits, and the format says so.
+  if (unpacked && bits > 16)
+    check(d.Format.wBitsPerSample == 16 && d.Format.nBlockAlign == std::uint16_t(2 * channels),
+          "a reduced width shows as 16 bits");
+  else
+    check(d.Format.wBitsPerSample == bits, "an unreduced width shows as it is");
   int lowest = -32768, highest = 32767;
   if (bits == 4)
     lowest = 0, highest = 15;

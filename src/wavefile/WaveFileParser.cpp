@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QUuid>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -94,26 +96,25 @@ FileDescriptor openRegularFile(const QString& name, qint64& length)
 
 constexpr std::uint16_t WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
-// The common format tags, named in the message that refuses them.
+// The common compressed format tags, named in the message that refuses them.
 struct FormatTagName
 {
   std::uint16_t Tag;
   const char* Name;
-  bool Compressed;
 };
 constexpr FormatTagName FormatTagNames[] = {
-    {0x0002, "MS ADPCM", true},   {0x0003, "IEEE float", false},  {0x0006, "A-law", true},
-    {0x0007, "µ-law", true},      {0x0011, "IMA ADPCM", true},    {0x0014, "G.723 ADPCM", true},
-    {0x0022, "TrueSpeech", true}, {0x0031, "GSM 6.10", true},     {0x0040, "G.721 ADPCM", true},
-    {0x0050, "MPEG", true},       {0x0055, "MPEG Layer 3", true}, {0x0064, "G.726 ADPCM", true},
-    {0x0092, "AC-3", true},       {0x0160, "WMA", true},          {0x0161, "WMA", true},
+    {0x0002, "MS ADPCM"},    {0x0006, "A-law"},        {0x0007, "µ-law"},
+    {0x0011, "IMA ADPCM"},   {0x0014, "G.723 ADPCM"},  {0x0022, "TrueSpeech"},
+    {0x0031, "GSM 6.10"},    {0x0040, "G.721 ADPCM"},  {0x0050, "MPEG"},
+    {0x0055, "MPEG Layer 3"}, {0x0064, "G.726 ADPCM"}, {0x0092, "AC-3"},
+    {0x0160, "WMA"},         {0x0161, "WMA"},
 };
 
-// The sample encodings that ParseFormat unpacks, whatever the width. Taking
-// another (floating point, say) needs its case in the unpacking too.
+// The sample encodings that ParseFormat unpacks: integers of any width (some
+// widths are only shown), and floating point of 32 or 64 bits.
 bool canUnpack(std::uint16_t encoding)
 {
-  return encoding == WAVE_FORMAT_PCM;
+  return encoding == WAVE_FORMAT_PCM || encoding == WAVE_FORMAT_IEEE_FLOAT;
 }
 
 [[noreturn]] void cannotUnpack(const QString& name, std::uint16_t encoding)
@@ -121,9 +122,8 @@ bool canUnpack(std::uint16_t encoding)
   const QString hex = "0x" + QStringLiteral("%1").arg(encoding, 4, 16, QLatin1Char('0')).toUpper();
   for (const FormatTagName& t : FormatTagNames)
     if (t.Tag == encoding)
-      fail(QStringLiteral("%1 uses %2format %3 (%4), which cannot be read")
-               .arg(name, t.Compressed ? QStringLiteral("compressed ") : QString(), hex,
-                    QString::fromUtf8(t.Name)));
+      fail(QStringLiteral("%1 uses compressed format %2 (%3), which cannot be read")
+               .arg(name, hex, QString::fromUtf8(t.Name)));
   fail(QStringLiteral("%1 uses format %2, which cannot be read").arg(name, hex));
 }
 
@@ -249,6 +249,27 @@ std::int16_t top16Of24(const std::uint8_t* p)
   return std::int16_t(std::uint16_t(p[1] | (p[2] << 8)));
 }
 
+// A 32-bit sample reduced to its top 16 bits.
+std::int16_t top16Of32(const std::uint8_t* p) { return le16At(p + 2); }
+
+// A floating-point sample as a 16-bit one: +-1.0 is full scale, as a 16-bit
+// sample s is s / 32768. Rounded down like the integer reductions, so a file
+// written from 16-bit samples reads them back exactly. Beyond full scale it
+// clips; NaN, which is no level at all, reads as silence.
+std::int16_t fromFloat(double x)
+{
+  if (std::isnan(x))
+    return 0;
+  return std::int16_t(std::clamp(std::floor(x * 32768.0), -32768.0, 32767.0));
+}
+
+template <typename F> std::int16_t fromFloatAt(const std::uint8_t* p)
+{
+  F x;
+  std::memcpy(&x, p, sizeof x);
+  return fromFloat(double(x));
+}
+
 // Unpacks `count` frames from `bytes` (the first frame's first byte) into
 // out[0] and out[1] (null for a channel not wanted) at the same index. The
 // layout's width is one ParseFormat unpacks; 4-bit mono is unpacked by
@@ -292,6 +313,22 @@ void unpackFrames(const TSampleLayout& l, const std::uint8_t* bytes, std::int64_
         o[i] = top16Of24(p + i * stride);
       break;
     }
+    case 32: {
+      const std::uint8_t* p = bytes + 4 * k;
+      if (l.Encoding == WAVE_FORMAT_IEEE_FLOAT)
+        for (std::int64_t i = 0; i < count; ++i)
+          o[i] = fromFloatAt<float>(p + i * stride);
+      else
+        for (std::int64_t i = 0; i < count; ++i)
+          o[i] = top16Of32(p + i * stride);
+      break;
+    }
+    case 64: {
+      const std::uint8_t* p = bytes + 8 * k;
+      for (std::int64_t i = 0; i < count; ++i)
+        o[i] = fromFloatAt<double>(p + i * stride);
+      break;
+    }
     default:
       break;
     }
@@ -311,7 +348,10 @@ void unpackNibbles(const std::uint8_t* bytes, std::int64_t count, std::int16_t* 
 
 bool TSampleLayout::Unpacked() const
 {
-  return Encoding == WAVE_FORMAT_PCM && (Bits == 4 || Bits == 8 || Bits == 16 || Bits == 24);
+  if (Encoding == WAVE_FORMAT_IEEE_FLOAT)
+    return Bits == 32 || Bits == 64;
+  return Encoding == WAVE_FORMAT_PCM &&
+         (Bits == 4 || Bits == 8 || Bits == 16 || Bits == 24 || Bits == 32);
 }
 
 void TSoundFile::SetFileName(const QString& Name)
@@ -468,6 +508,10 @@ void TSoundFile::ParseFormat()
   const std::uint16_t encoding = sampleEncoding(*fmt, FFileName);
   if (!canUnpack(encoding))
     cannotUnpack(FFileName, encoding);
+  if (encoding == WAVE_FORMAT_IEEE_FLOAT && f.wBitsPerSample != 32 && f.wBitsPerSample != 64)
+    fail(QStringLiteral("%1 uses floating-point samples of %2 bits, which cannot be read")
+             .arg(FFileName)
+             .arg(f.wBitsPerSample));
   // A rate of 0 puts every bin of a spectrum at 0 Hz.
   if (f.nSamplesPerSec == 0)
     fail(QStringLiteral("%1 has a sample rate of 0 Hz").arg(FFileName));
@@ -493,8 +537,9 @@ void TSoundFile::ParseFormat()
   const std::uint64_t maxSamples = std::uint64_t(std::numeric_limits<std::int32_t>::max());
   sd.SamplesPerChannel = std::int32_t(std::min(samples, maxSamples));
 
-  // 24-bit samples are unpacked as their top 16 bits.
-  if (f.wBitsPerSample == 24) {
+  // Wider samples are unpacked as 16-bit ones: 24- and 32-bit integers as
+  // their top 16 bits, floating point with +-1.0 as full scale.
+  if (FLayout.Unpacked() && FLayout.Bits > 16) {
     f.wBitsPerSample = 16;
     f.nBlockAlign = std::uint16_t(2 * f.nChannels);
   }

@@ -48,7 +48,8 @@ struct TRiffChunk
 };
 
 // The samples of one channel. Every width the reader unpacks fits in 16 bits
-// (4 and 8 bits unsigned, 16 signed, wider ones reduced to 16), so a channel
+// (4 and 8 bits unsigned, 16 signed; 24- and 32-bit integers and 32- and
+// 64-bit floating point reduced to 16), so a channel
 // costs two bytes a sample. Implicitly shared, so copies of a TSoundData
 // share the arrays and stay valid whatever the file object does later.
 using TSoundArray = QList<std::int16_t>;
@@ -60,6 +61,9 @@ struct TSoundData
   WAVEFORMATEX Format;
   std::int32_t SamplesPerChannel = 0;
 };
+
+// The format tag of floating-point samples.
+constexpr std::uint16_t WAVE_FORMAT_IEEE_FLOAT = 3;
 
 // Where a file's samples lie and how they are stored, as its headers say;
 // Format in TSoundData shows them after any reduction to 16 bits.

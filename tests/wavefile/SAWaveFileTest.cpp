@@ -2,6 +2,7 @@
 // progress and can be cancelled, leaving the page as it was.
 #include "app/SAMain.h"
 #include "audio/Waveread.h"
+#include "controls/ReadOut.h"
 #include "graph/Graphbox.h"
 #include "wavefile/WavWriter.h"
 
@@ -101,4 +102,32 @@ TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
   EXPECT_EQ(page.SoundFile().SoundData().SamplesPerChannel, (6 << 20) / 4);
   EXPECT_EQ(page.SoundFile().SoundData().Channels[1].back(), -7);
   EXPECT_EQ(page.SoundData().Channels[0][0], 100); // shown only by ShowWaveFile
+}
+
+// Guards the page on 32-bit and floating-point files: reduced to 16 bits,
+// they are drawn as 16-bit traces over the 16-bit range, and "Bits" says 16.
+TEST(SAWaveFile, WideAndFloatFilesAreDrawn)
+{
+  Window w;
+  TSAWaveFile& page = *w.form->WaveFile;
+  QByteArray floats, ints;
+  for (int i = 0; i < 400; ++i) {
+    const float x = float(i % 2 == 0 ? 0.25 : -1.5); // the second one clips
+    floats.append(reinterpret_cast<const char*>(&x), 4);
+    ints += le32(std::uint32_t(i % 2 == 0 ? 0x20000000 : 0x80000000u));
+  }
+  for (const auto& [name, tag] : {std::pair{"float.wav", 3}, {"int32.wav", 1}}) {
+    const QByteArray& data = tag == 3 ? floats : ints;
+    ASSERT_TRUE(page.SetFileName(
+        writeTemp(name, WavBuilder().fmt(2, 8000, 32, 18, tag).chunk("data", data).finish())));
+    page.ShowWaveFile();
+    EXPECT_EQ(w.form->BitsDis->Text(), "16") << name;
+    for (TGraphBox* g : {w.form->LeftGraph, w.form->RightGraph}) {
+      EXPECT_EQ(g->PointCount(), 200) << name;
+      EXPECT_EQ(g->YAxis().Min(), -32768) << name;
+      EXPECT_EQ(g->YAxis().Max(), 32768) << name;
+    }
+    EXPECT_EQ(page.SoundData().Channels[0][0], 8192) << name;
+    EXPECT_EQ(page.SoundData().Channels[1][0], -32768) << name;
+  }
 }

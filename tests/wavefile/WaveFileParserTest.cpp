@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <thread>
 
 #include <fcntl.h>
@@ -152,6 +153,58 @@ TEST(WaveFileParser, SampleWidths)
   EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
 }
 
+// Guards the reduction of 32-bit and floating-point samples to 16 bits:
+// integers keep their top 16 bits; floating point has +-1.0 as full scale,
+// clips beyond it without wrapping round, and reads NaN as silence; the
+// format then shows 16 bits, as for 24-bit files.
+TEST(WaveFileParser, WideAndFloatSamples)
+{
+  const auto f32 = [](float x) {
+    QByteArray b(4, 0);
+    std::memcpy(b.data(), &x, 4);
+    return b;
+  };
+  const auto f64 = [](double x) {
+    QByteArray b(8, 0);
+    std::memcpy(b.data(), &x, 8);
+    return b;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> values = {0.5,  -0.5, 1.0,  -1.0,         1.5,           -2.0, 1e30,
+                                      inf,  -inf, NAN,  1.0 / 32768, -1.0 / 65536, 0.99999};
+  const TSoundArray expected = {16384, -16384, 32767, -32768, 32767, -32768, 32767,
+                                32767, -32768, 0,      1,      -1,     32767};
+  QByteArray single, twice;
+  for (double v : values) {
+    single += f32(float(v));
+    twice += f64(v);
+  }
+  TSoundFile f;
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 32, 18, 3).chunk("data", single).finish(), "f.wav");
+  EXPECT_EQ(f.SoundData().Channels[0], expected);
+  EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+  EXPECT_EQ(f.SoundData().Format.nBlockAlign, 2);
+  EXPECT_EQ(f.SoundData().Format.wFormatTag, 3); // the file's own tag stays
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 64, 18, 3).chunk("data", twice).finish(), "d.wav");
+  EXPECT_EQ(f.SoundData().Channels[0], expected);
+  // In an extensible record, stereo: the frames alternate left and right.
+  f.LoadFromMemory(
+      WavBuilder().extensibleFmt(2, 8000, 64, subFormatGuid(3)).chunk("data", twice.left(64)).finish(),
+      "e.wav");
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{16384, 32767, 32767, 32767}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-16384, -32768, -32768, 32767}));
+  EXPECT_EQ(f.SoundData().Format.nBlockAlign, 4);
+
+  const QByteArray ints = le32(0x7FFFFFFF) + le32(0x80000000u) + le32(0x00010000) +
+                          le32(0xFFFFFFFFu) + le32(0x1234FFFF) + le32(0xFFFF0000u);
+  f.LoadFromMemory(WavBuilder().fmt(2, 8000, 32).chunk("data", ints).finish(), "i.wav");
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 3);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{32767, 1, 0x1234}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-32768, -1, -1}));
+  EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+  EXPECT_EQ(f.SoundData().Format.nBlockAlign, 4);
+}
+
 // Guards against damaged headers: a huge declared size is cut to the bytes
 // present (no giant allocation, no invented samples), a cut-off data chunk
 // counts only what is there.
@@ -198,8 +251,9 @@ TEST(WaveFileParser, ExtremeFormatFields)
   EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 4}));
 }
 
-// Guards against compressed data unpacked as PCM: only PCM is read, plain or
-// in an extensible record; anything else fails naming its tag.
+// Guards against compressed data unpacked as PCM: only PCM and floating
+// point are read, plain or in an extensible record; anything else fails
+// naming its tag.
 TEST(WaveFileParser, FormatTags)
 {
   const QByteArray samples = words({5, -5, 6, -6});
@@ -223,7 +277,7 @@ TEST(WaveFileParser, FormatTags)
   EXPECT_EQ(plain(0x0007, 8), "x.wav uses compressed format 0x0007 (µ-law), which cannot be read");
   EXPECT_EQ(plain(0x0055, 0),
             "x.wav uses compressed format 0x0055 (MPEG Layer 3), which cannot be read");
-  EXPECT_EQ(plain(0x0003, 32), "x.wav uses format 0x0003 (IEEE float), which cannot be read");
+  EXPECT_EQ(plain(0x0003, 16), "x.wav uses floating-point samples of 16 bits, which cannot be read");
   EXPECT_EQ(plain(0xABCD, 16), "x.wav uses format 0xABCD, which cannot be read");
   EXPECT_EQ(plain(0x0000, 16), "x.wav uses format 0x0000, which cannot be read");
 
@@ -232,7 +286,9 @@ TEST(WaveFileParser, FormatTags)
         WavBuilder().extensibleFmt(1, 8000, 16, guid).chunk("data", samples).finish(), "e.wav");
   };
   EXPECT_EQ(extensible(subFormatGuid(3)),
-            "e.wav uses format 0x0003 (IEEE float), which cannot be read");
+            "e.wav uses floating-point samples of 16 bits, which cannot be read");
+  EXPECT_EQ(extensible(subFormatGuid(6)),
+            "e.wav uses compressed format 0x0006 (A-law), which cannot be read");
   EXPECT_EQ(extensible(subFormatGuid(7)),
             "e.wav uses compressed format 0x0007 (µ-law), which cannot be read");
   QByteArray guid = subFormatGuid(1);
@@ -518,21 +574,24 @@ TEST(WaveFileParser, FilesWrittenBySox)
     raw += le16(v);
   }
   const QString rawPath = writeTemp("src.raw", raw);
-  for (int bits : {8, 16, 24, 32}) {
+  for (const auto& [encoding, bits] : {std::pair{"", 8}, {"", 16}, {"", 24}, {"", 32},
+                                        {"floating-point", 32}, {"floating-point", 64}}) {
     for (int channels : {1, 2}) {
-      const QString out = writeTemp(QString("sox%1_%2.wav").arg(bits).arg(channels), "");
-      if (!runSox({"-D", "-t", "raw", "-r", "8000", "-e", "signed", "-b", "16", "-c", "1", rawPath,
-                   "-b", QString::number(bits), "-c", QString::number(channels), out}))
+      const QString out =
+          writeTemp(QString("sox%1%2_%3.wav").arg(encoding).arg(bits).arg(channels), "");
+      QStringList args{"-D", "-t", "raw", "-r", "8000", "-e", "signed", "-b", "16", "-c", "1",
+                       rawPath, "-b", QString::number(bits), "-c", QString::number(channels), out};
+      if (*encoding)
+        args.insert(args.size() - 1, "-e"), args.insert(args.size() - 1, encoding);
+      if (!runSox(args))
         GTEST_SKIP() << "sox is not installed";
       TSoundFile f;
       f.SetFileName(out);
       const TSoundData& d = f.SoundData();
       EXPECT_EQ(d.Format.nChannels, channels);
-      EXPECT_EQ(d.SamplesPerChannel, 1000) << bits << "/" << channels;
-      if (bits == 32) {
-        EXPECT_TRUE(d.Channels[0].isEmpty());
-        continue;
-      }
+      EXPECT_EQ(d.SamplesPerChannel, 1000) << encoding << bits << "/" << channels;
+      // Wider samples come back as the 16-bit ones they were made from.
+      EXPECT_EQ(d.Format.wBitsPerSample, bits == 8 ? 8 : 16);
       for (int k = 0; k < channels; ++k) {
         ASSERT_EQ(d.Channels[k].size(), 1000);
         for (int i = 0; i < 1000; i += 37) {
