@@ -1,5 +1,6 @@
 // Fuzz target of the WAV reader: loads each input from memory, and from a
-// file to see that both give the same, and when it loads, prints its
+// file to see that both give the same, and its headers alone to see that
+// they give what the full load gives; and when it loads, prints its
 // information and computes a spectrum as the `spectrum` command does, at a
 // size and offset picked from the input. On the way it checks what the
 // reader promises its callers; a broken promise aborts, so the fuzzer keeps
@@ -165,12 +166,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       loadError(file, [&] { file.LoadFromMemory(QByteArrayView(bytes, qsizetype(size)), path); });
   check(loadError(fromPath, [&] { fromPath.SetFileName(path); }) == error,
         "a file loads from its path as from memory");
+  TSoundFile header;
+  check(loadError(header, [&] { header.LoadHeader(path); }) == error,
+        "the headers alone fail as a full load does");
   if (!error.empty())
     return 0;
   check(fromPath.ChunkCount() == file.ChunkCount() &&
             fromPath.SoundData().SamplesPerChannel == file.SoundData().SamplesPerChannel &&
             fromPath.SoundData().Channels == file.SoundData().Channels,
         "a file loads from its path as from memory");
+
+  const TSoundData& h = header.SoundData();
+  check(std::memcmp(&h.Format, &file.SoundData().Format, sizeof h.Format) == 0 &&
+            h.SamplesPerChannel == file.SoundData().SamplesPerChannel &&
+            header.ChunkCount() == file.ChunkCount() && h.Channels[0].isEmpty() &&
+            h.Channels[1].isEmpty(),
+        "the headers alone give the format and sample count of a full load");
+  for (int i = 0; i < header.ChunkCount(); ++i)
+    check(std::memcmp(header.Chunk(i)->ID, file.Chunk(i)->ID, 4) == 0 &&
+              header.Chunk(i)->Size == file.Chunk(i)->Size,
+          "the headers alone give the chunk list of a full load");
 
   checkChunks(file, size);
   checkSamples(file);

@@ -394,7 +394,7 @@ void TSoundFile::LoadFile()
   qint64 length = 0;
   FileDescriptor file = openRegularFile(FFileName, length);
   TFileSource source(std::move(file), length, FFileName);
-  load(source);
+  load(source, false);
 }
 
 void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
@@ -402,7 +402,22 @@ void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
   FFileName = Name;
   try {
     TMemorySource source(Bytes);
-    load(source);
+    load(source, false);
+  } catch (...) {
+    FFileName.clear();
+    throw;
+  }
+}
+
+void TSoundFile::LoadHeader(const QString& Name)
+{
+  clear();
+  FFileName = Name;
+  try {
+    qint64 length = 0;
+    FileDescriptor file = openRegularFile(FFileName, length);
+    TFileSource source(std::move(file), length, FFileName);
+    load(source, true);
   } catch (...) {
     FFileName.clear();
     throw;
@@ -416,7 +431,7 @@ void TSoundFile::clear()
   FLayout = TSampleLayout();
 }
 
-void TSoundFile::load(TByteSource& source)
+void TSoundFile::load(TByteSource& source, bool headerOnly)
 {
   // Every load starts from nothing, whoever calls it: the chunks of the last
   // load must not pile up, nor its converted samples be converted again. A
@@ -426,9 +441,10 @@ void TSoundFile::load(TByteSource& source)
   FTotal = source.Length();
   try {
     progress(0);
-    walkChunks(source);
+    walkChunks(source, headerOnly);
     ParseFormat();
-    unpackSamples(source);
+    if (!headerOnly)
+      unpackSamples(source);
     // Bytes no sample needed (a cut frame, the padding) are done with too.
     progress(FTotal - FDone);
   } catch (const std::bad_alloc&) {
@@ -448,7 +464,7 @@ void TSoundFile::progress(std::int64_t bytes)
         QStringLiteral("Loading %1 was cancelled").arg(FFileName).toStdString());
 }
 
-void TSoundFile::walkChunks(TByteSource& source)
+void TSoundFile::walkChunks(TByteSource& source, bool headerOnly)
 {
   const qint64 length = source.Length();
   if (length < 12)
@@ -458,6 +474,7 @@ void TSoundFile::walkChunks(TByteSource& source)
     fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
   FDone = 12;
 
+  bool haveFormat = false; // the first "fmt " chunk is the one that counts
   qint64 pos = 12;
   while (pos + 8 <= length) {
     const char* header = reinterpret_cast<const char*>(source.Fetch(pos, 8));
@@ -473,7 +490,8 @@ void TSoundFile::walkChunks(TByteSource& source)
       // The samples are read later, slice by slice, into the channels.
       FLayout.DataOffset = pos + 8;
       FLayout.DataSize = present;
-    } else {
+    } else if (!headerOnly || (!haveFormat && sameId(chunk->ID, "fmt "))) {
+      haveFormat = haveFormat || sameId(chunk->ID, "fmt ");
       chunk->Data.resize(std::size_t(present));
       for (qint64 done = 0; done < present;) {
         const qint64 n = std::min(SliceBytes, present - done);

@@ -114,6 +114,12 @@ public:
   // messages and becomes FileName(). Throws EWaveFileError like SetFileName,
   // and the object is then empty.
   void LoadFromMemory(QByteArrayView Bytes, const QString& Name);
+  // Reads the named file's chunk list and format only: SoundData() then has
+  // the format and the sample count a full load gives, and no samples, and
+  // only the "fmt " chunk keeps its bytes. It takes milliseconds and little
+  // memory whatever the file's length. Throws EWaveFileError as SetFileName
+  // does for a file whose headers are at fault.
+  void LoadHeader(const QString& Name);
 
   const TSoundData& SoundData() const { return FSoundData; }
   const TSampleLayout& SampleLayout() const { return FLayout; }
@@ -129,8 +135,8 @@ protected:
 
 private:
   void clear();
-  void load(TByteSource& source);
-  void walkChunks(TByteSource& source);
+  void load(TByteSource& source, bool headerOnly);
+  void walkChunks(TByteSource& source, bool headerOnly);
   void unpackSamples(TByteSource& source);
   // Adds bytes read and tells OnProgress; throws when it cancels.
   void progress(std::int64_t bytes);

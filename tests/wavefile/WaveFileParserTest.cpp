@@ -547,6 +547,51 @@ TEST(WaveFileParser, ProgressAndCancel)
   EXPECT_EQ(g.SoundData().SamplesPerChannel, data.size() / 4);
 }
 
+// Guards the headers-only load that info uses: the format (reduced widths
+// included) and the sample count (cut to the bytes present) of a full load,
+// the same chunk list with only "fmt " holding bytes, and the same errors.
+TEST(WaveFileParser, HeadersAlone)
+{
+  const QByteArray cut = WavBuilder().fmt(2, 8000, 24).chunk("data", QByteArray(600, '\1'), 6000).finish();
+  const QByteArray files[] = {
+      WavBuilder().fmt(2, 44100, 16).chunk("LIST", "abc").chunk("data", QByteArray(4000, '\2')).chunk("fact", le32(9)).finish(),
+      WavBuilder().fmt(1, 8000, 4).chunk("data", QByteArray(7, '\3')).finish(),
+      WavBuilder().extensibleFmt(2, 48000, 64, subFormatGuid(3)).chunk("data", QByteArray(40, '\0')).finish(),
+      WavBuilder().fmt(1, 8000, 12).chunk("data", QByteArray(9, '\4')).finish(),
+      cut};
+  for (const QByteArray& bytes : files) {
+    const QString path = writeTemp("header.wav", bytes);
+    TSoundFile full, header;
+    full.SetFileName(path);
+    header.LoadHeader(path);
+    EXPECT_EQ(header.FileName(), path);
+    EXPECT_EQ(std::memcmp(&header.SoundData().Format, &full.SoundData().Format, 18), 0);
+    EXPECT_EQ(header.SoundData().SamplesPerChannel, full.SoundData().SamplesPerChannel);
+    EXPECT_TRUE(header.SoundData().Channels[0].isEmpty());
+    ASSERT_EQ(header.ChunkCount(), full.ChunkCount());
+    for (int i = 0; i < header.ChunkCount(); ++i) {
+      EXPECT_EQ(std::string(header.Chunk(i)->ID, 4), std::string(full.Chunk(i)->ID, 4));
+      EXPECT_EQ(header.Chunk(i)->Size, full.Chunk(i)->Size);
+      EXPECT_EQ(header.Chunk(i)->Data.empty(), std::string(header.Chunk(i)->ID, 4) != "fmt ");
+    }
+  }
+  TSoundFile f;
+  f.LoadHeader(writeTemp("cut.wav", cut));
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 100);
+  EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+
+  const QString adpcm = writeTemp("adpcm.wav", WavBuilder().fmt(1, 8000, 4, 20, 0x11).chunk("data", "ab").finish());
+  try {
+    f.LoadHeader(adpcm);
+    ADD_FAILURE() << "loaded";
+  } catch (const EWaveFileError& e) {
+    EXPECT_EQ(e.what(), loadError(adpcm));
+  }
+  EXPECT_TRUE(f.FileName().isEmpty());
+  EXPECT_EQ(f.ChunkCount(), 0);
+  EXPECT_THROW(f.LoadHeader("/dev/null"), EWaveFileError);
+}
+
 // Guards the "same name does not re-read" rule and that copies of the data
 // survive the next load.
 TEST(WaveFileParser, SameNameAndSharedCopies)
