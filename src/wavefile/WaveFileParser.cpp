@@ -208,7 +208,9 @@ public:
   {
     if (pos >= FPos && pos + len <= FPos + FFilled)
       return FWindow.data() + (pos - FPos);
-    const qint64 want = std::min(std::max(len, SmallRead), Length() - pos);
+    // At least the bytes asked for: past the end of a file that has shrunk
+    // since it was opened they read as zero.
+    const qint64 want = std::max(len, std::min(SmallRead, Length() - pos));
     if (qint64(FWindow.size()) < want)
       FWindow.resize(std::size_t(want));
     qint64 got = 0;
@@ -336,12 +338,57 @@ void unpackFrames(const TSampleLayout& l, const std::uint8_t* bytes, std::int64_
 }
 
 // 4-bit mono: samples [first, first + count) of the chunk, two to a byte,
-// the even ones in the low nibble; `bytes` holds byte first / 2 on (first
-// is even).
-void unpackNibbles(const std::uint8_t* bytes, std::int64_t count, std::int16_t* out)
+// the even ones in the low nibble; `bytes` holds byte first / 2 on.
+void unpackNibbles(const std::uint8_t* bytes, std::int64_t first, std::int64_t count,
+                   std::int16_t* out)
 {
-  for (std::int64_t i = 0; i < count; ++i)
-    out[i] = std::int16_t((i % 2 == 0) ? (bytes[i / 2] & 0x0F) : (bytes[i / 2] >> 4));
+  for (std::int64_t j = first; j < first + count; ++j) {
+    const std::uint8_t b = bytes[j / 2 - first / 2];
+    out[j - first] = std::int16_t((j % 2 == 0) ? (b & 0x0F) : (b >> 4));
+  }
+}
+
+// Frames [first, first + count) of a layout that is unpacked into out[0] and
+// out[1] (null for a channel not wanted, and for one the file lacks), a
+// slice at a time.
+void unpackRange(TByteSource& source, const TSampleLayout& l, std::int64_t first,
+                 std::int64_t count, std::int16_t* const out[2],
+                 const std::function<void(std::int64_t bytes)>& progress)
+{
+  const std::int64_t end = first + count;
+  if (l.Bits == 4 && l.Channels == 1) {
+    std::int16_t* at = out[0];
+    while (first < end) {
+      const std::int64_t n = std::min<std::int64_t>(2 * SliceBytes, end - first);
+      const std::int64_t bytes = (first + n + 1) / 2 - first / 2;
+      if (at) {
+        unpackNibbles(source.Fetch(l.DataOffset + first / 2, bytes), first, n, at);
+        at += n;
+      }
+      first += n;
+      if (progress)
+        progress(bytes);
+    }
+    return;
+  }
+  // Only the bytes of the first two channels of a frame are needed: a frame
+  // of thousands of channels is not fetched whole.
+  const int wanted = std::min(l.Channels, 2);
+  const std::int64_t used = std::min(l.BytesPerFrame, (l.Bits + 7) / 8 * std::int64_t(wanted));
+  const std::int64_t sliceFrames = std::max<std::int64_t>(1, SliceBytes / l.BytesPerFrame);
+  std::int16_t* at[2] = {out[0], out[1]};
+  while (first < end) {
+    const std::int64_t n = std::min(sliceFrames, end - first);
+    const std::uint8_t* bytes =
+        source.Fetch(l.DataOffset + first * l.BytesPerFrame, (n - 1) * l.BytesPerFrame + used);
+    unpackFrames(l, bytes, n, at);
+    for (std::int16_t*& p : at)
+      if (p)
+        p += n;
+    first += n;
+    if (progress)
+      progress(n * l.BytesPerFrame);
+  }
 }
 
 } // namespace
@@ -571,37 +618,39 @@ void TSoundFile::unpackSamples(TByteSource& source)
   // channels keep their count in the format; the first two are unpacked.
   if (!l.Unpacked())
     return;
-  const int wanted = std::min(l.Channels, 2);
   TChannelArray channels;
   std::int16_t* out[2] = {nullptr, nullptr};
-  for (int k = 0; k < wanted; ++k) {
+  for (int k = 0; k < std::min(l.Channels, 2); ++k) {
     channels[k].resize(qsizetype(n));
     out[k] = channels[k].data();
   }
-  if (l.Bits == 4 && l.Channels == 1) {
-    for (std::int64_t first = 0; first < n;) {
-      const std::int64_t count = std::min<std::int64_t>(2 * SliceBytes, n - first);
-      unpackNibbles(source.Fetch(l.DataOffset + first / 2, (count + 1) / 2), count, out[0] + first);
-      first += count;
-      progress((count + 1) / 2);
-    }
-  } else {
-    // Only the bytes of the first two channels of a frame are needed: a
-    // frame of thousands of channels is not fetched whole.
-    const std::int64_t used = std::min(l.BytesPerFrame, (l.Bits + 7) / 8 * std::int64_t(wanted));
-    const std::int64_t sliceFrames = std::max<std::int64_t>(1, SliceBytes / l.BytesPerFrame);
-    for (std::int64_t first = 0; first < n;) {
-      const std::int64_t count = std::min(sliceFrames, n - first);
-      const std::uint8_t* bytes =
-          source.Fetch(l.DataOffset + first * l.BytesPerFrame, (count - 1) * l.BytesPerFrame + used);
-      std::int16_t* const at[2] = {out[0] ? out[0] + first : nullptr,
-                                   out[1] ? out[1] + first : nullptr};
-      unpackFrames(l, bytes, count, at);
-      first += count;
-      progress(count * l.BytesPerFrame);
-    }
-  }
+  unpackRange(source, l, 0, n, out, [this](std::int64_t bytes) { progress(bytes); });
   FSoundData.Channels = channels;
+}
+
+TSampleReader::TSampleReader(const TSoundFile& File)
+    : FLayout(File.SampleLayout()), FSamples(File.SoundData().SamplesPerChannel)
+{
+  if (!FLayout.Unpacked())
+    fail(QStringLiteral("%1: %2-bit samples cannot be read")
+             .arg(File.FileName())
+             .arg(FLayout.Bits));
+  qint64 length = 0;
+  FileDescriptor file = openRegularFile(File.FileName(), length);
+  FSource = std::make_unique<TFileSource>(std::move(file), length, File.FileName());
+}
+
+TSampleReader::~TSampleReader() = default;
+
+void TSampleReader::Read(std::int64_t First, std::int64_t Count, std::int16_t* Left,
+                         std::int16_t* Right)
+{
+  if (Right && FLayout.Channels < 2) {
+    std::fill(Right, Right + Count, std::int16_t(0));
+    Right = nullptr;
+  }
+  std::int16_t* const out[2] = {Left, Right};
+  unpackRange(*FSource, FLayout, First, Count, out, {});
 }
 
 } // namespace duv

@@ -147,4 +147,31 @@ private:
   std::int64_t FDone = 0, FTotal = 0; // progress of the load under way
 };
 
+// Reads stretches of a file's samples straight from the file, unpacked as a
+// load unpacks them, for work that streams through a long file instead of
+// holding it. Each reader has a file handle of its own, so readers on
+// threads of their own never wait for each other.
+class TSampleReader
+{
+public:
+  // Opens the file whose headers File has loaded (LoadHeader, or a full
+  // load). Throws EWaveFileError when it cannot be opened or its samples are
+  // of a width that is not unpacked.
+  explicit TSampleReader(const TSoundFile& File);
+  ~TSampleReader();
+  TSampleReader(const TSampleReader&) = delete;
+  TSampleReader& operator=(const TSampleReader&) = delete;
+
+  std::int64_t SamplesPerChannel() const { return FSamples; }
+  // Frames [First, First + Count), which must lie within the sample count,
+  // of channels 0 and 1 into Left and Right (either may be null; a channel
+  // the file lacks reads as 0), as the channel arrays of a load hold them.
+  void Read(std::int64_t First, std::int64_t Count, std::int16_t* Left, std::int16_t* Right);
+
+private:
+  std::unique_ptr<TByteSource> FSource;
+  TSampleLayout FLayout;
+  std::int64_t FSamples = 0;
+};
+
 } // namespace duv

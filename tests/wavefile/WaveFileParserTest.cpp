@@ -442,6 +442,8 @@ TEST(WaveFileParser, OnlyRegularFilesAreRead)
 // Guards the reading of the samples in slices: across slice boundaries,
 // from a file and from memory, every width gives the samples a frame-by-frame
 // reading gives, and the "data" chunk keeps its place and size but no bytes.
+// A streaming reader gives the same samples for any stretch, odd starts and
+// stretches across slices included.
 TEST(WaveFileParser, LongDataReadInSlices)
 {
   // Over 2 MB of data, not a whole number of slices or of frames per slice.
@@ -490,6 +492,20 @@ TEST(WaveFileParser, LongDataReadInSlices)
           break;
         }
         ASSERT_EQ(d.Channels[k][i], expected) << channels << "/" << bits << " ch" << k << " @" << i;
+      }
+    }
+
+    TSoundFile header;
+    header.LoadHeader(fromFile.FileName());
+    TSampleReader reader(header);
+    EXPECT_EQ(reader.SamplesPerChannel(), samples);
+    for (const auto& [first, count] : {std::pair{0, 5}, {1, 3}, {samples - 7, 7}, {333, 600001}}) {
+      std::vector<std::int16_t> left(std::size_t(count), 99), right(std::size_t(count), 99);
+      reader.Read(first, count, left.data(), right.data());
+      for (int i = 0; i < count; i += std::max(1, count / 1000)) {
+        ASSERT_EQ(left[std::size_t(i)], d.Channels[0][first + i]) << channels << "/" << bits;
+        ASSERT_EQ(right[std::size_t(i)], channels == 1 ? 0 : d.Channels[1][first + i])
+            << channels << "/" << bits;
       }
     }
   }
@@ -579,6 +595,9 @@ TEST(WaveFileParser, HeadersAlone)
   f.LoadHeader(writeTemp("cut.wav", cut));
   EXPECT_EQ(f.SoundData().SamplesPerChannel, 100);
   EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+  // Samples of a width that is only shown cannot be streamed either.
+  f.LoadHeader(writeTemp("w12.wav", files[3]));
+  EXPECT_THROW(TSampleReader{f}, EWaveFileError);
 
   const QString adpcm = writeTemp("adpcm.wav", WavBuilder().fmt(1, 8000, 4, 20, 0x11).chunk("data", "ab").finish());
   try {
