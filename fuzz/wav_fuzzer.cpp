@@ -5,7 +5,7 @@
 // size and offset picked from the input. On the way it checks what the
 // reader promises its callers; a broken promise aborts, so the fuzzer keeps
 // the input.
-#include "app/CommandLine.h"
+#include "wavefile/FileAnalysis.h"
 #include "wavefile/WaveFileParser.h"
 
 #include <cmath>
