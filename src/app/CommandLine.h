@@ -13,8 +13,13 @@ namespace duv {
 enum ExitCode { ExitOk = 0, ExitFileError = 1, ExitUsage = 2 };
 
 // Runs a subcommand (args exclude the program name) and returns the exit
-// code. Writes results to out and messages to err.
+// code. Writes results to out and messages to err. `spectrogram` draws text,
+// so it needs a QGuiApplication (CommandNeedsGui).
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);
+
+// Whether the subcommand needs a QGuiApplication rather than a
+// QCoreApplication: it needs fonts, though no display.
+bool CommandNeedsGui(const QString& Command);
 
 // The --help text.
 QString CommandLineHelp();

@@ -141,9 +141,14 @@ public:
         std::fill(Im.begin(), Im.end(), 0.0);
       }
       FFT.ForwardTransform(Re.data(), Im.data(), n);
-      addFrame(J.Plan.Column(j), false);
-      if (pair)
-        addFrame(J.Plan.Column(j + 1), true);
+      const int c = J.Plan.Column(j);
+      if (pair && J.Plan.Column(j + 1) == c) {
+        addPair(c); // both in one column, as most pairs are
+      } else {
+        addFrame(c, false);
+        if (pair)
+          addFrame(J.Plan.Column(j + 1), true);
+      }
     }
     flush();
   }
@@ -206,6 +211,26 @@ private:
       sum[k] += 0.25 * (a * a + b * b);
     }
     ++Count;
+  }
+
+  // Both frames of the last transform into column c, in one pass.
+  void addPair(int c)
+  {
+    if (c != Column) {
+      flush();
+      Column = c;
+    }
+    const int n = J.Settings.Size;
+    const double* re = Re.data();
+    const double* im = Im.data();
+    double* sum = Sum.data();
+    // |X|^2 + |Y|^2 = (|Z[k]|^2 + |Z[-k]|^2) / 2.
+    sum[0] += re[0] * re[0] + im[0] * im[0];
+    for (int k = 1; k <= n / 2; ++k) {
+      const int m = n - k;
+      sum[k] += 0.5 * (re[k] * re[k] + im[k] * im[k] + re[m] * re[m] + im[m] * im[m]);
+    }
+    Count += 2;
   }
 
   // Writes the finished column: the power average of its frames, the
