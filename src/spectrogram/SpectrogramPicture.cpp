@@ -144,12 +144,19 @@ double LabelStep(double span, int most, bool db)
   const double raw = span / most;
   const int e = int(std::floor(std::log10(raw)));
   std::vector<double> steps;
-  // Decibels also step by 12, 24 and 48 (2, 4 and 8 bits' worth).
+  // Decibels also step by 3 and 6, and by 12, 24 and 48 (2, 4 and 8 bits'
+  // worth), never by 1.2.
   static const double plain[] = {1, 2, 5};
-  static const double decibels[] = {1, 1.2, 2, 2.4, 3, 4.8, 5, 6};
-  for (int k = e; k <= e + 1; ++k)
+  static const double decibels[] = {1, 2, 3, 5, 6};
+  static const double bits[] = {1.2, 2.4, 4.8};
+  for (int k = e; k <= e + 1; ++k) {
     for (double m : db ? std::span<const double>(decibels) : std::span<const double>(plain))
       steps.push_back(m * std::pow(10.0, k));
+    if (db && k >= 1)
+      for (double m : bits)
+        steps.push_back(m * std::pow(10.0, k));
+  }
+  std::sort(steps.begin(), steps.end());
   steps.push_back(std::pow(10.0, e + 2));
   std::erase_if(steps, [&](double s) { return s < raw * (1 - 1e-9); });
   if (db)

@@ -248,3 +248,20 @@ TEST(SpectrogramCommand, Errors)
   EXPECT_EQ(run({adpcm, "-o", png}).code, 1);
   EXPECT_EQ(QImage(png), before);
 }
+
+// Guards the label steps: round numbers that keep labels apart, and for the
+// colour bar a step that ends it on a label when one is near.
+TEST(SpectrogramCommand, LabelSteps)
+{
+  EXPECT_EQ(LabelStep(600, 12), 50);
+  EXPECT_EQ(LabelStep(3600, 16), 250 * 2); // 225 rounds up to 500
+  EXPECT_EQ(LabelStep(4, 3), 2);
+  EXPECT_DOUBLE_EQ(LabelStep(0.3, 4), 0.1);
+  EXPECT_EQ(LabelStep(22.05, 13), 2);
+  EXPECT_EQ(LabelStep(96, 13, true), 12);
+  EXPECT_EQ(LabelStep(96, 3, true), 48);
+  EXPECT_EQ(LabelStep(48, 13, true), 6);
+  EXPECT_EQ(LabelStep(24, 13, true), 2);
+  EXPECT_EQ(LabelStep(60, 13, true), 5);
+  EXPECT_EQ(LabelStep(0, 5), 1); // no span: one label
+}
