@@ -1,11 +1,13 @@
 // Fuzz target of the WAV reader: loads each input from memory, and from a
 // file to see that both give the same, and its headers alone to see that
 // they give what the full load gives; and when it loads, prints its
-// information and computes a spectrum as the `spectrum` command does, at a
-// size and offset picked from the input. On the way it checks what the
-// reader promises its callers; a broken promise aborts, so the fuzzer keeps
-// the input.
+// information, computes a spectrum as the `spectrum` command does (at a size
+// and offset picked from the input, from the whole file and from the stretch
+// alone) and a small spectrogram. On the way it checks what the reader
+// promises its callers; a broken promise aborts, so the fuzzer keeps the
+// input.
 #include "wavefile/FileAnalysis.h"
+#include "wavefile/FileSpectrogram.h"
 #include "wavefile/WaveFileParser.h"
 
 #include <cmath>
@@ -103,7 +105,8 @@ void checkSamples(const TSoundFile& file)
   }
 }
 
-void checkSpectrum(const TSoundFile& file, const std::uint8_t* bytes, std::size_t size)
+void checkSpectrum(const TSoundFile& file, const TSoundFile& header, const std::uint8_t* bytes,
+                   std::size_t size)
 {
   try {
     CheckAnalysable(file);
@@ -120,11 +123,30 @@ void checkSpectrum(const TSoundFile& file, const std::uint8_t* bytes, std::size_
   // One analysis state for all inputs, as the program keeps one: making
   // its arrays anew would cost more than the rest of a run.
   static TAnalysis analysis;
-  static TSpectrumFrame spectrum;
+  static TSpectrumFrame spectrum, streamed;
   FileSpectrum(analysis, d, start, frame, spectrum);
   check(std::isfinite(spectrum.DCOffset), "the spectrum is finite");
   for (std::size_t k = 0; k < spectrum.X.size(); ++k)
     check(std::isfinite(spectrum.X[k]) && std::isfinite(spectrum.Y[k]), "the spectrum is finite");
+  // What `spectrum` computes, from the headers and the stretch alone.
+  StreamedFileSpectrum(analysis, header, start, frame, streamed);
+  check(streamed.DCOffset == spectrum.DCOffset && streamed.X == spectrum.X &&
+            streamed.Y == spectrum.Y,
+        "a stretch read alone gives the spectrum of the file loaded whole");
+  // The spectrogram's levels, streamed from the file: a number or silence,
+  // never NaN, and no more than a full-scale square wave in every bin gives.
+  TFileSpectrogramSettings settings;
+  settings.Width = 1 + pick % 7;
+  settings.Height = 1 + bytes[size - 2] % 9;
+  settings.Size = 256;
+  settings.Threads = 1 + pick % 2;
+  settings.Channel = TChannelChoice(pick % 3 == 1 && d.Format.nChannels < 2 ? 0 : pick % 3);
+  settings.Window = pick % 2 ? TWindowKind::Rectangular : TWindowKind::Hann;
+  const TFileSpectrogram grid = ComputeFileSpectrogram(header, settings);
+  check(grid.Levels.size() == std::size_t(settings.Width * settings.Height),
+        "the spectrogram has its columns and rows");
+  for (float v : grid.Levels)
+    check(!std::isnan(v) && v < 60, "the spectrogram's levels are levels");
   // Printing turns finite values into text whatever they are; under the
   // sanitizers its many small strings cost more than everything else, so
   // only the shortest frames are printed.
@@ -191,6 +213,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   checkSamples(file);
   std::ostringstream info;
   WriteFileInfo(file, info);
-  checkSpectrum(file, bytes, size);
+  checkSpectrum(file, header, bytes, size);
   return 0;
 }

@@ -108,8 +108,9 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
   if (path.isEmpty())
     throw UsageError{QStringLiteral("spectrum needs a file name")};
 
+  // The headers, then only the stretch: a long file is not read whole.
   TSoundFile file;
-  file.SetFileName(path);
+  file.LoadHeader(path);
   CheckAnalysable(file);
   const TSoundData& data = file.SoundData();
   const std::int64_t start = StretchOffsetSamples(offset, data.Format.nSamplesPerSec);
@@ -119,7 +120,7 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
                          .arg(data.SamplesPerChannel)};
   TAnalysis analysis;
   TSpectrumFrame frame;
-  FileSpectrum(analysis, data, start, size, frame);
+  StreamedFileSpectrum(analysis, file, start, size, frame);
   WriteSpectrum(frame, out);
   return ExitOk;
 }

@@ -3,6 +3,7 @@
 #include "support/DSupport.h"
 #include "wavefile/WaveStretch.h"
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
@@ -43,6 +44,23 @@ void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Star
   Analysis.FFT.ForwardTransform(Analysis.RealData.data(), Analysis.ImagData.data(), Size);
   Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
   Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
+}
+
+void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int64_t Start,
+                          int Size, TSpectrumFrame& Frame)
+{
+  // A file of just the stretch, at its own sample 0.
+  TSoundData stretch;
+  stretch.Format = File.SoundData().Format;
+  const std::int64_t samples = File.SoundData().SamplesPerChannel;
+  const std::int64_t count =
+      Start >= 0 && Start < samples ? std::min<std::int64_t>(Size, samples - Start) : 0;
+  stretch.SamplesPerChannel = std::int32_t(count);
+  if (count > 0) {
+    stretch.Channels[0].resize(qsizetype(count));
+    TSampleReader(File).Read(Start, count, stretch.Channels[0].data(), nullptr);
+  }
+  FileSpectrum(Analysis, stretch, 0, Size, Frame);
 }
 
 void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out)

@@ -25,6 +25,12 @@ void CheckAnalysable(const TSoundFile& File);
 void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
                   TSpectrumFrame& Frame);
 
+// The same spectrum of a file whose headers alone were loaded: only the
+// stretch is read from the file, so a long file costs no more than a short
+// one.
+void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int64_t Start,
+                          int Size, TSpectrumFrame& Frame);
+
 // The spectrum as `spectrum` prints it: the DC offset, then CSV rows.
 void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out);
 
