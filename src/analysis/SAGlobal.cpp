@@ -75,16 +75,26 @@ void TAnalysis::ComputeSpectrum(int Bits, TSpectrumFrame& out)
   }
 }
 
-QString NoteName(double Freq)
+long double NoteSemitones(double Freq)
+{
+  return std::log10(static_cast<long double>(Freq) / 16.352L) / 0.025085833L;
+}
+
+QString NoteNameOf(std::int64_t Semitone)
 {
   static const char* const names[12] = {"C",     "C#/Db", "D",     "D#/Eb", "E",     "F",
                                         "F#/Gb", "G",     "G#/Ab", "A",     "A#/Bb", "B"};
+  if (Semitone < 0)
+    return QStringLiteral("Too Low");
+  return QString::fromLatin1(names[Semitone % 12]) + " - " + QString::number(Semitone / 12);
+}
+
+QString NoteName(double Freq)
+{
   // Written so that NaN is too low as well.
   if (!(Freq >= 16.352))
     return QStringLiteral("Too Low");
-  const long double s = std::log10(static_cast<long double>(Freq) / 16.352L) / 0.025085833L;
-  const std::int64_t n = Round64(s);
-  return QString::fromLatin1(names[n % 12]) + " - " + QString::number(n / 12);
+  return NoteNameOf(Round64(NoteSemitones(Freq)));
 }
 
 } // namespace duv

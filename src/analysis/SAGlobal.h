@@ -7,6 +7,7 @@
 #include "analysis/Fourier.h"
 
 #include <QString>
+#include <cstdint>
 #include <vector>
 
 namespace duv {
@@ -79,5 +80,9 @@ public:
 // The nearest musical note and octave, e.g. "A - 4" for 440 Hz; "Too Low"
 // below 16.352 Hz.
 QString NoteName(double Freq);
+// Semitones above C 0 (16.352 Hz), the scale NoteName rounds on.
+long double NoteSemitones(double Freq);
+// The name of the note that many semitones above C 0, e.g. "A - 4" for 57.
+QString NoteNameOf(std::int64_t Semitone);
 
 } // namespace duv

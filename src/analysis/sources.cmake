@@ -3,7 +3,9 @@ list(APPEND DUVOVOVI_CORE_SOURCES
   analysis/Fourier.cpp
   analysis/SAGlobal.cpp
   analysis/SpectrumMath.cpp
-  analysis/Windows.cpp)
+  analysis/WindowFunctions.cpp
+  analysis/SpectrumPeaks.cpp
+  analysis/TraceHold.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES analysis/SAGlobalView.cpp analysis/SARealTime.cpp)
 # Their results are held to the bit: code built for processors with fused
 # multiply-add must not fuse where the source does not say so.

@@ -34,15 +34,17 @@ QString CommandLineHelp()
       "                                      the offset (default 0) over N samples\n"
       "                                      (256, 512, ... 32768; default 256)\n"
       "  spectrogram FILE.wav -o OUT.png [--width W] [--height H] [--size N]\n"
-      "              [--colors red-black|rainbow] [--range DB]\n"
-      "              [--channel left|right|mix] [--window hann|rectangular]\n"
+      "              [--colors red-black|rainbow|viridis|magma] [--range DB]\n"
+      "              [--channel left|right|mix] [--window NAME]\n"
       "                                      draw the whole file's spectrum over time\n"
       "                                      as a PNG picture: W x H plot pixels\n"
       "                                      (default 800 x 513), frames of N samples\n"
       "                                      (default 1024), the colour bar reaching\n"
       "                                      DB below full scale (default the bit\n"
       "                                      depth's floor), the channels mixed and a\n"
-      "                                      Hann window unless chosen otherwise\n"
+      "                                      hann window unless chosen otherwise\n"
+      "                                      (windows: rectangular, hann, hamming,\n"
+      "                                      blackman, blackman-harris, flat-top)\n"
       "  note HZ                             print the nearest musical note\n"
       "  --help                              show this help\n"
       "  --version                           show the version\n"
@@ -157,9 +159,7 @@ QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettin
   parts << durationText(f.nSamplesPerSec ? double(file.SoundData().SamplesPerChannel) /
                                                f.nSamplesPerSec
                                          : 0);
-  QString window = WindowName(s.Window);
-  window[0] = window[0].toUpper();
-  parts << QStringLiteral("%1 window, %2 samples").arg(window).arg(s.Size);
+  parts << QStringLiteral("%1 window, %2 samples").arg(WindowCaption(s.Window)).arg(s.Size);
   return parts.join(QStringLiteral("  \u00b7  "));
 }
 
@@ -204,8 +204,13 @@ int spectrogramCommand(const QStringList& args)
           colors = TColorCount::dc32;
         else if (v == "rainbow")
           colors = TColorCount::dc30;
+        else if (v == "viridis")
+          colors = TColorCount::dcViridis;
+        else if (v == "magma")
+          colors = TColorCount::dcMagma;
         else
-          throw UsageError{QStringLiteral("the colors are red-black or rainbow, not '%1'").arg(v)};
+          throw UsageError{
+              QStringLiteral("the colors are red-black, rainbow, viridis or magma, not '%1'").arg(v)};
       } else if (a == "--range") {
         range = parseNumber(v, "the range");
         if (!(range > 0) || range > 1000)
@@ -220,7 +225,7 @@ int spectrogramCommand(const QStringList& args)
         else
           throw UsageError{QStringLiteral("the channel is left, right or mix, not '%1'").arg(v)};
       } else {
-        const std::optional<TWindowKind> w = WindowByName(v);
+        const std::optional<TWindowKind> w = WindowFromName(v);
         if (!w)
           throw UsageError{QStringLiteral("unknown window '%1': the windows are %2")
                                .arg(v, WindowNames().join(QStringLiteral(", ")))};

@@ -153,6 +153,12 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   MainSplitter->setStretchFactor(1, 1);
 
   SetupGraphs();
+  // F1 opens the help page of the part of the window that has the focus.
+  const std::pair<QWidget*, int> contexts[] = {
+      {RealTimeSheet, 10},  {WaveFileSheet, 20}, {SynthesizeSheet, 30}, {LeftGraph, 40},
+      {RightGraph, 40},     {GraphSheet, 50},    {SpectrogramSheet, 60}};
+  for (const auto& [widget, context] : contexts)
+    widget->setProperty("HelpContext", context);
 
   WaveReader1->SetComboBox(FormatCombo);
   // The design's format, where the input can record it.

@@ -26,7 +26,7 @@ struct TRangePair
 };
 
 // Ordinals match TColorCount: dcTemp32 is the 33-colour table.
-enum class TColorDepth : std::uint8_t { dc12, dc20, dc24, dc30, dcTemp32 };
+enum class TColorDepth : std::uint8_t { dc12, dc20, dc24, dc30, dcTemp32, dcViridis, dcMagma };
 
 enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 

@@ -17,6 +17,7 @@ TSASynthesizer::TSASynthesizer(TAnalysis& Analysis, TSARealTime& RealTime,
     : FAnalysis(Analysis), FRealTime(RealTime), FControls(Controls),
       SynthBuffer8(MaxBufferSize), SynthBuffer16(MaxBufferSize)
 {
+  Play = PlayWave;
 }
 
 TSynthParams TSASynthesizer::Params() const
@@ -66,7 +67,7 @@ void TSASynthesizer::OutputWave8(const std::vector<double>& Wave, int Rate, bool
   f.nBlockAlign = 1;
   f.wBitsPerSample = 8;
   f.cbSize = 0;
-  PlayWave(f, SynthBuffer8.data(), std::uint32_t(n), false);
+  Play(f, SynthBuffer8.data(), std::uint32_t(n), false);
 }
 
 void TSASynthesizer::OutputWave16(const std::vector<double>& Wave, int Rate, bool PlaySound)
@@ -84,7 +85,7 @@ void TSASynthesizer::OutputWave16(const std::vector<double>& Wave, int Rate, boo
   f.nBlockAlign = 2;
   f.wBitsPerSample = 16;
   f.cbSize = 0;
-  PlayWave(f, SynthBuffer16.data(), 2 * std::uint32_t(n), false);
+  Play(f, SynthBuffer16.data(), 2 * std::uint32_t(n), false);
 }
 
 } // namespace duv

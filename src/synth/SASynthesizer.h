@@ -5,7 +5,10 @@
 
 #include "synth/SynthWave.h"
 
+#include "support/WaveFormat.h"
+
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class QAbstractButton;
@@ -51,6 +54,10 @@ public:
   // The last frame made; the output device may still be reading it.
   std::vector<std::uint8_t> SynthBuffer8;
   std::vector<std::int16_t> SynthBuffer16;
+
+  // Plays a buffer (PlayWave by default); replaceable so that what would be
+  // played can be checked without a sound device.
+  std::function<void(WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait)> Play;
 
 private:
   TAnalysis& FAnalysis;

@@ -4,6 +4,7 @@
 #include "analysis/SAGlobal.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -264,6 +265,19 @@ private:
 
 } // namespace
 
+int SpectrogramHop(TWindowKind Window, int Size)
+{
+  const std::array<double, 5> terms = WindowTerms(Window);
+  int highest = 0;
+  for (int k = 0; k < int(terms.size()); ++k)
+    if (terms[std::size_t(k)] != 0)
+      highest = k;
+  int parts = 1;
+  while (parts <= highest)
+    parts *= 2;
+  return std::max(Size / parts, 1);
+}
+
 TFileSpectrogram ComputeFileSpectrogram(const TSoundFile& File,
                                         const TFileSpectrogramSettings& Settings)
 {
@@ -290,11 +304,11 @@ TFileSpectrogram ComputeFileSpectrogram(const TSoundFile& File,
   out.Levels.assign(std::size_t(s.Width) * std::size_t(s.Height),
                     -std::numeric_limits<float>::infinity());
 
-  const int hop = WindowHop(s.Window, s.Size);
+  const int hop = SpectrogramHop(s.Window, s.Size);
   TJob job{File,
            settings,
            TFramePlan(data.SamplesPerChannel, s.Width, s.Size, hop),
-           WindowCoefficients(s.Window, s.Size),
+           *WindowCoefficients(s.Window, s.Size),
            rowBins(s.Height, s.Size),
            0,
            0,

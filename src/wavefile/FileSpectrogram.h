@@ -4,7 +4,7 @@
 // between two threads by halves of the columns.
 #pragma once
 
-#include "analysis/Windows.h"
+#include "analysis/WindowFunctions.h"
 #include "wavefile/WaveFileParser.h"
 
 #include <cstdint>
@@ -47,11 +47,18 @@ struct TFileSpectrogram
   }
 };
 
+// The step between the frames of a long file: the window's copies a hop
+// apart add up to a constant, so every sample weighs alike. A cosine sum up
+// to cos kx does so at a hop of Size / m for any m above k: the full size
+// for the rectangular window, a half for Hann and Hamming, a quarter for
+// Blackman and Blackman-Harris, an eighth for the flat top.
+int SpectrogramHop(TWindowKind Window, int Size);
+
 // The spectrogram of a file whose headers File has loaded (LoadHeader is
 // enough): Width columns over the whole file and Height rows over 0 Hz to
 // half the sample rate.
-// - With more frames than columns, frames a hop apart (the window's hop)
-//   tile the file, and each column shows the power average of the frames
+// - With more frames than columns, frames a hop apart (SpectrogramHop) tile
+//   the file, and each column shows the power average of the frames
 //   whose middles fall in it, so no sound falls between columns.
 // - With fewer, each column gets a frame of its own, centred on it.
 // - A row spanning several bins shows the strongest, so a tone keeps its

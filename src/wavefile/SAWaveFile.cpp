@@ -36,6 +36,7 @@ TSAWaveFile::TSAWaveFile(TSpectrumView& Spectrum, TSAGraphs& Graphs,
     : FSpectrum(Spectrum), FGraphs(Graphs), FControls(Controls),
       FSoundFile(std::make_unique<TSoundFile>())
 {
+  Play = PlayWave;
 }
 
 TSAWaveFile::~TSAWaveFile() = default;
@@ -218,7 +219,7 @@ void TSAWaveFile::PlayChannelSamples(const TSoundData& Data, int Channel, int Co
       PlayBuffer8[std::size_t(i)] = std::uint8_t(samples[Offset + i]);
     f.nBlockAlign = 1;
     f.nAvgBytesPerSec = f.nSamplesPerSec;
-    PlayWave(f, PlayBuffer8.data(), std::uint32_t(Count), true);
+    Play(f, PlayBuffer8.data(), std::uint32_t(Count), true);
     return;
   }
   PlayBuffer16.resize(std::size_t(Count));
@@ -228,7 +229,7 @@ void TSAWaveFile::PlayChannelSamples(const TSoundData& Data, int Channel, int Co
   f.wBitsPerSample = 16;
   f.nBlockAlign = 2;
   f.nAvgBytesPerSec = f.nSamplesPerSec * 2;
-  PlayWave(f, PlayBuffer16.data(), std::uint32_t(Count) * 2, true);
+  Play(f, PlayBuffer16.data(), std::uint32_t(Count) * 2, true);
 }
 
 void TSAWaveFile::OffsetSpinChange()

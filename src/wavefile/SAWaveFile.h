@@ -6,8 +6,11 @@
 
 #include "wavefile/WaveFileParser.h"
 
+#include "support/WaveFormat.h"
+
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -85,6 +88,10 @@ public:
   // The samples of the last stretch played; the output device reads them.
   std::vector<std::uint8_t> PlayBuffer8;
   std::vector<std::int16_t> PlayBuffer16;
+
+  // Plays a buffer (PlayWave by default); replaceable so that what would be
+  // played can be checked without a sound device.
+  std::function<void(WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait)> Play;
 
 private:
   int SelectedSize() const;

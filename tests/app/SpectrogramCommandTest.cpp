@@ -213,7 +213,7 @@ TEST(SpectrogramCommand, Errors)
        {QStringList{tone}, {"-o", png}, {tone, "-o", png, "--width", "0"},
         {tone, "-o", png, "--height", "5000"}, {tone, "-o", png, "--size", "1000"},
         {tone, "-o", png, "--colors", "grey"}, {tone, "-o", png, "--range", "-3"},
-        {tone, "-o", png, "--channel", "centre"}, {tone, "-o", png, "--window", "hamming"},
+        {tone, "-o", png, "--channel", "centre"}, {tone, "-o", png, "--window", "hanning"},
         {tone, "-o", png, "--width"}, {tone, "-o", png, "--frobnicate"},
         {tone, "-o", png, "--channel", "right"}, {tone, "-o", tone}}) {
     const Result r = run(bad);
@@ -221,8 +221,12 @@ TEST(SpectrogramCommand, Errors)
     EXPECT_NE(r.err.find("Try 'duvovovi --help'"), std::string::npos) << r.err;
   }
   EXPECT_FALSE(QFileInfo::exists(png));
-  EXPECT_NE(run({tone, "-o", png, "--window", "hamming"}).err.find("hann, rectangular"),
-            std::string::npos);
+  // The message and the help name every window there is.
+  const std::string unknown = run({tone, "-o", png, "--window", "Hann"}).err;
+  for (const QString& name : WindowNames()) {
+    EXPECT_NE(unknown.find(name.toStdString()), std::string::npos) << name.toStdString();
+    EXPECT_NE(CommandLineHelp().indexOf(name), -1) << name.toStdString();
+  }
 
   const QString adpcm = writeTemp(
       "adpcm.wav", WavBuilder().fmt(1, 8000, 4, 20, 0x11).chunk("data", "abcd").finish());

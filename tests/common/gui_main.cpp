@@ -4,6 +4,7 @@
 #include "common/DesignFont.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setFont(duv::test::DesignFont());
+  // Settings and recent files go to a test folder, never the user's own.
+  QStandardPaths::setTestModeEnabled(true);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -267,3 +267,25 @@ TEST(ColorBands, LookupMatchesPlainSearch)
   }
   EXPECT_GT(checked, 1000000);
 }
+
+// Guards the perceptual tables: 33 entries like the temperature table, black
+// above the top, and a lightness that falls steadily from the loudest band
+// to the quietest, which is what makes them readable without colour vision.
+TEST(DepthColors, PerceptualTablesFallEvenlyInLightness)
+{
+  for (TColorCount c : {TColorCount::dcViridis, TColorCount::dcMagma}) {
+    const auto t = DepthColorTable(c);
+    ASSERT_EQ(t.size(), 33u);
+    EXPECT_EQ(t[0], MakeColor(0, 0, 0));
+    const auto luma = [](TColor x) {
+      return 0.2126 * RedOf(x) + 0.7152 * GreenOf(x) + 0.0722 * BlueOf(x);
+    };
+    double step = 0;
+    for (std::size_t k = 2; k < t.size(); ++k) {
+      EXPECT_LT(luma(t[k]), luma(t[k - 1])) << int(c) << " band " << k;
+      step = std::max(step, luma(t[k - 1]) - luma(t[k]));
+    }
+    // No jump of more than a fifth of the whole range between two bands.
+    EXPECT_LT(step, 0.2 * (luma(t[1]) - luma(t[32])));
+  }
+}

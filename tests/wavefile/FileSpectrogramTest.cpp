@@ -77,7 +77,7 @@ TEST(FileSpectrogram, ToneAtItsRowAtFullScale)
       }
     }
     // 800 samples a column: the frames a hop apart whose middles fall in it.
-    const int hop = WindowHop(window, size);
+    const int hop = SpectrogramHop(window, size);
     EXPECT_EQ(g.FramesPerColumn, width == 400 ? 1 : (800 + hop - 1) / hop);
     EXPECT_EQ(g.Bits, 16);
     EXPECT_DOUBLE_EQ(g.Seconds, 4.0);
@@ -121,6 +121,33 @@ TEST(FileSpectrogram, TimeRunsAcross)
   }
 }
 
+// Guards the hop between frames against one at which a window's copies do
+// not add up evenly, which would weigh some samples less than others or
+// leave them out.
+TEST(FileSpectrogram, FramesAHopApartWeighEverySampleAlike)
+{
+  for (TWindowKind kind : AllWindows) {
+    for (int n : {256, 1024}) {
+      const std::vector<double> w = *WindowCoefficients(kind, n);
+      const int hop = SpectrogramHop(kind, n);
+      ASSERT_GE(hop, n / 8) << WindowName(kind).toStdString();
+      double first = 0;
+      for (int i = 0; i < hop; ++i) {
+        double sum = 0;
+        for (int j = i; j < n; j += hop)
+          sum += w[std::size_t(j)];
+        if (i == 0)
+          first = sum;
+        ASSERT_NEAR(sum, first, 1e-9 * first) << WindowName(kind).toStdString() << " " << n;
+      }
+    }
+  }
+  EXPECT_EQ(SpectrogramHop(TWindowKind::Rectangular, 1024), 1024);
+  EXPECT_EQ(SpectrogramHop(TWindowKind::Hann, 1024), 512);
+  EXPECT_EQ(SpectrogramHop(TWindowKind::Hamming, 1024), 512);
+  EXPECT_EQ(SpectrogramHop(TWindowKind::Blackman, 1024), 256);
+}
+
 // Guards against sound falling between frames or columns: a single click
 // anywhere in the file shows at its place (a frame that holds it may belong
 // to the next column), as no frame hop leaves a sample out, and nowhere
@@ -132,7 +159,7 @@ TEST(FileSpectrogram, NoSoundFallsBetweenColumns)
     const QString path = makeFile("click.wav", rate, n, 1, [&](int i, int) {
       return i == click ? 30000.0 : 0.0;
     });
-    for (TWindowKind w : {TWindowKind::Hann, TWindowKind::Rectangular}) {
+    for (TWindowKind w : AllWindows) {
       TFileSpectrogramSettings s;
       s.Width = 37, s.Height = 65, s.Size = 256, s.Window = w;
       const TFileSpectrogram g = compute(path, s);

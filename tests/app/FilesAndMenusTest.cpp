@@ -1,0 +1,556 @@
+// The Wave File and Synthesize pages, the menus, opening files and the About
+// dialog, driven through the main window with what would be played recorded
+// instead of sent to a device.
+#include "app/SAAbout.h"
+#include "app/SAMain.h"
+#include "audio/Waveread.h"
+#include "controls/CheckedGroup.h"
+#include "controls/DropController.h"
+#include "controls/RadioGroup.h"
+#include "controls/ReadOut.h"
+#include "controls/Realspin.h"
+#include "controls/Reopen.h"
+#include "graph/Graphbox.h"
+#include "spectrogram/SASpectroDlg.h"
+#include "spectrogram/Spectrogram.h"
+#include "support/UiSupport.h"
+#include "wavefile/WavWriter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace duv;
+using namespace duv::test;
+
+namespace {
+
+// One call of the play function.
+struct Played
+{
+  WAVEFORMATEX Format;
+  QByteArray Data;
+  bool Wait;
+};
+
+// A window whose plays are recorded, without a sound server.
+struct Window
+{
+  TForm1 form;
+  std::vector<Played> plays;
+  Window()
+  {
+    const auto record = [this](WAVEFORMATEX f, const void* data, std::uint32_t size, bool wait) {
+      plays.push_back({f, QByteArray(static_cast<const char*>(data), int(size)), wait});
+    };
+    form.WaveFile->Play = record;
+    form.Synthesizer->Play = record;
+  }
+  void SetOffset(double seconds) { form.OffsetSpin->SetValue(seconds); }
+  void SetSize(int index) { form.BufferSizeCombo2->setCurrentIndex(index); }
+  std::vector<std::int16_t> Words(const Played& p) const
+  {
+    std::vector<std::int16_t> w(std::size_t(p.Data.size() / 2));
+    std::memcpy(w.data(), p.Data.constData(), std::size_t(w.size()) * 2);
+    return w;
+  }
+};
+
+// 16-bit samples of a file: sample i of channel c is f(i, c).
+template <typename F> QByteArray Samples16(int n, int channels, F f)
+{
+  QByteArray b;
+  for (int i = 0; i < n; ++i)
+    for (int c = 0; c < channels; ++c)
+      b += le16(f(i, c));
+  return b;
+}
+
+QString ToneFile(const QString& name, int rate, int n, int channels, double hz)
+{
+  return writeTemp(name, WavBuilder()
+                             .fmt(channels, rate, 16)
+                             .chunk("data", Samples16(n, channels,
+                                                      [&](int i, int c) {
+                                                        return int(std::lround(
+                                                            16000 * std::sin(2 * std::numbers::pi *
+                                                                             hz * (c + 1) * i / rate)));
+                                                      }))
+                             .finish());
+}
+
+// The strongest point of the spectrum graph.
+TDataPoint Peak(const TGraphBox& g)
+{
+  TDataPoint best = g.Points().front();
+  for (const TDataPoint& p : g.Points())
+    if (p.Y > best.Y)
+      best = p;
+  return best;
+}
+
+struct QuietReader
+{
+  QuietReader() { SetWaveMessageHandler([](const QString&) {}); }
+};
+
+} // namespace
+
+// Guards the stretch: offsets in seconds truncated to whole samples (and
+// exact where the product is whole), the stretch length, the zero-padded
+// tail, and offsets at or past the end doing nothing.
+TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
+{
+  QuietReader quiet;
+  Window w;
+  // A ramp, so the first played sample tells the offset.
+  w.form.OpenWaveFile(writeTemp("ramp.wav", WavBuilder().fmt(1, 11025, 16)
+                                                 .chunk("data", Samples16(20000, 1,
+                                                                          [](int i, int) { return i; }))
+                                                 .finish()));
+  w.SetSize(2); // 1024
+  w.SetOffset(0.5);
+  EXPECT_EQ(w.form.WaveFile->StretchOffset(), 5512); // 5512.5 truncated
+  w.form.PlaySampleBtn->click();
+  ASSERT_EQ(w.plays.size(), 1u);
+  EXPECT_EQ(w.Words(w.plays[0]).front(), 5512);
+  EXPECT_EQ(w.Words(w.plays[0]).size(), 1024u);
+  EXPECT_TRUE(w.plays[0].Wait);
+  w.SetOffset(0.1);
+  EXPECT_EQ(w.form.WaveFile->StretchOffset(), 1102);
+
+  w.form.OpenWaveFile(ToneFile("exact.wav", 44100, 50000, 1, 1000));
+  w.SetOffset(1.0);
+  EXPECT_EQ(w.form.WaveFile->StretchOffset(), 44100);
+
+  // 1000 samples at 11025 Hz: 256 of them from offset 0; a tail of 100
+  // zero-padded to the buffer size; nothing at or past the end.
+  w.plays.clear();
+  w.form.OpenWaveFile(ToneFile("short.wav", 11025, 1000, 1, 1000));
+  w.SetSize(0);
+  w.SetOffset(0);
+  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.Words(w.plays.back()).size(), 256u);
+  w.SetOffset(900 / 11025.0);
+  w.form.AnalyzeFileBtn->click();
+  EXPECT_EQ(w.form.Analysis.BufferSize, 256);
+  EXPECT_EQ(w.form.SpectrumGraph->Points().size(), 127u);
+  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.Words(w.plays.back()).size(), 100u);
+  const std::size_t plays = w.plays.size();
+  w.form.SpectrumGraph->Clear();
+  for (double offset : {1000 / 11025.0, 0.2}) {
+    w.SetOffset(offset);
+    w.form.AnalyzeFileBtn->click();
+    w.form.PlaySampleBtn->click();
+  }
+  EXPECT_EQ(w.plays.size(), plays);
+  EXPECT_EQ(w.form.SpectrumGraph->PointCount(), 0);
+}
+
+// Guards each width on the page: traces and their ranges, the spectrum's
+// channel and floor, and what "Play Sample" plays (mono, the file's rate).
+TEST(WaveFilePage, WidthsTracesSpectrumAndPlay)
+{
+  QuietReader quiet;
+  Window w;
+  // Stereo 16-bit: left 1000 Hz, right 2000 Hz.
+  w.form.OpenWaveFile(ToneFile("stereo.wav", 22050, 8192, 2, 1000));
+  EXPECT_EQ(w.form.ChannelDis->Text(), "2");
+  EXPECT_EQ(w.form.SamplesDis->Text(), FormatThousands(8192));
+  EXPECT_EQ(w.form.LeftGraph->PointCount(), 8192);
+  EXPECT_EQ(w.form.RightGraph->PointCount(), 8192);
+  EXPECT_EQ(w.form.LeftGraph->YAxis().Min(), -32768);
+  EXPECT_DOUBLE_EQ(w.form.LeftGraph->XAxis().Multiplier(), 1 / 22050.0);
+  EXPECT_EQ(w.form.LeftGraph->Decimals2(), 1);
+  w.SetSize(3); // 2048
+  w.form.AnalyzeFileBtn->click();
+  EXPECT_NEAR(Peak(*w.form.SpectrumGraph).X, 1000, 22050.0 / 2048);
+  EXPECT_EQ(w.form.SpectrumGraph->YAxis().Min(), -100);
+  w.form.PlaySampleBtn->click();
+  const Played& p = w.plays.back();
+  EXPECT_EQ(p.Format.nChannels, 1);
+  EXPECT_EQ(p.Format.wBitsPerSample, 16);
+  EXPECT_EQ(p.Format.nSamplesPerSec, 22050u);
+  EXPECT_EQ(p.Format.nAvgBytesPerSec, 44100u);
+  EXPECT_EQ(p.Format.nBlockAlign, 2);
+  EXPECT_EQ(w.Words(p)[10], std::lround(16000 * std::sin(2 * std::numbers::pi * 1000 * 10 / 22050)));
+
+  // 8-bit: 0 .. 256 traces, the 8-bit floor, played as bytes.
+  w.form.OpenWaveFile(writeTemp("8.wav", WavBuilder().fmt(1, 11025, 8).chunk("data", QByteArray(4096, '\x80')).finish()));
+  EXPECT_EQ(w.form.LeftGraph->YAxis().Max(), 256);
+  w.form.AnalyzeFileBtn->click();
+  EXPECT_EQ(w.form.SpectrumGraph->YAxis().Min(), -60);
+  EXPECT_EQ(w.form.DCOffsetDis->Text(), "256.00");
+  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.plays.back().Format.wBitsPerSample, 8);
+  EXPECT_EQ(w.plays.back().Data.size(), 2048);
+  EXPECT_EQ(std::uint8_t(w.plays.back().Data[0]), 128);
+
+  // 24-bit: reduced to 16 bits, drawn and analysed as such.
+  w.form.OpenWaveFile(writeTemp("24.wav", WavBuilder().fmt(1, 8000, 24).chunk("data", QByteArray(3000, '\x10')).finish()));
+  EXPECT_EQ(w.form.BitsDis->Text(), "16");
+  EXPECT_EQ(w.form.LeftGraph->YAxis().Min(), -32768);
+  EXPECT_EQ(w.form.LeftGraph->PointCount(), 1000);
+
+  // 4-bit: 0 .. 16 traces; played as 16-bit spread around 0.
+  w.form.OpenWaveFile(writeTemp("4.wav", WavBuilder().fmt(1, 8000, 4).chunk("data", QByteArray("\xf0\x70", 2)).finish()));
+  EXPECT_EQ(w.form.LeftGraph->YAxis().Max(), 16);
+  w.SetOffset(0);
+  w.form.PlaySampleBtn->click();
+  // Mono nibbles, low one first: 0, 15, 0, 7.
+  EXPECT_EQ(w.Words(w.plays.back()), (std::vector<std::int16_t>{-32767, 32767, -32767, -2184}));
+  EXPECT_EQ(w.plays.back().Format.nBlockAlign, 2);
+
+  // A width that is not unpacked: shown, never analysed or played.
+  const std::size_t plays = w.plays.size();
+  w.form.SpectrumGraph->Clear();
+  w.form.OpenWaveFile(writeTemp("12.wav", WavBuilder().fmt(1, 8000, 12).chunk("data", QByteArray(400, '\1')).finish()));
+  EXPECT_EQ(w.form.BitsDis->Text(), "12");
+  EXPECT_EQ(w.form.LeftGraph->PointCount(), 0);
+  w.form.AnalyzeFileBtn->click();
+  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.plays.size(), plays);
+  EXPECT_EQ(w.form.SpectrumGraph->PointCount(), 0);
+}
+
+// Guards the stretch markers: two blue lines at the stretch's ends on the
+// left trace, moved by the offset and by a click on the trace, and only
+// while the Wave File page is shown; Auto Analyze and Auto Play follow the
+// offset.
+TEST(WaveFilePage, MarkersClickAndAutoActions)
+{
+  QuietReader quiet;
+  Window w;
+  w.form.resize(900, 650);
+  w.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+  w.form.OpenWaveFile(ToneFile("marks.wav", 22050, 22050 * 4, 1, 440));
+  w.SetSize(7); // 32768 samples: about 1.5 s
+  QApplication::processEvents();
+  TGraphBox& g = *w.form.LeftGraph;
+  const auto blueAt = [&g](double sample) {
+    const QImage img = g.grab().toImage();
+    const int x = g.ValueToPixel(sample, 0).x();
+    int blue = 0;
+    for (int dx = -1; dx <= 1; ++dx)
+      for (int y = g.PlotTop() + 2; y < g.PlotBottom() - 2; ++y)
+        blue += img.pixel(x + dx, y) == qRgb(0, 0, 255);
+    return blue > (g.PlotBottom() - g.PlotTop()) / 2;
+  };
+  EXPECT_TRUE(blueAt(0));
+  EXPECT_TRUE(blueAt(32768));
+
+  // A click at the 2.5 s mark sets the offset there; the lines follow.
+  const QPoint at = g.ValueToPixel(2.5 * 22050, 0);
+  QTest::mouseClick(&g, Qt::LeftButton, {}, at);
+  EXPECT_NEAR(w.form.OffsetSpin->Value(), 2.5, 0.05);
+  QApplication::processEvents();
+  const double start = w.form.OffsetSpin->Value() * 22050;
+  EXPECT_TRUE(blueAt(start));
+  EXPECT_TRUE(blueAt(start + 32768));
+  EXPECT_FALSE(blueAt(0));
+  // The second line stops at the end of the trace.
+  w.SetOffset(3.5);
+  QApplication::processEvents();
+  EXPECT_TRUE(blueAt(22050 * 4));
+
+  // On another page the trace keeps no markers and a click moves nothing.
+  w.form.PageControl1->setCurrentWidget(w.form.RealTimeSheet);
+  g.Invalidate();
+  QApplication::processEvents();
+  EXPECT_FALSE(blueAt(w.form.OffsetSpin->Value() * 22050));
+  const double offset = w.form.OffsetSpin->Value();
+  QTest::mouseClick(&g, Qt::LeftButton, {}, g.ValueToPixel(22050, 0));
+  EXPECT_EQ(w.form.OffsetSpin->Value(), offset);
+
+  w.form.PageControl1->setCurrentWidget(w.form.WaveFileSheet);
+  w.form.AutoFourierChk->setChecked(true);
+  w.form.AutoPlayChk->setChecked(true);
+  w.form.SpectrumGraph->Clear();
+  w.plays.clear();
+  w.SetOffset(1.0);
+  EXPECT_GT(w.form.SpectrumGraph->PointCount(), 0);
+  EXPECT_EQ(w.plays.size(), 1u);
+}
+
+// Guards the synthesizer page: its defaults, every control making a frame,
+// the checked group enabling its children, the modulation choices, the
+// square wave, clipping in 16 bits, and "Play Sound" playing without
+// waiting.
+TEST(SynthesizePage, ControlsFramesAndPlay)
+{
+  QuietReader quiet;
+  Window w;
+  TForm1& f = w.form;
+  EXPECT_EQ(f.TestBtn->text(), "Display Test Signal");
+  EXPECT_EQ(f.FreqSpin->Value(), 500);
+  EXPECT_EQ(f.AmpSpin->Value(), 1);
+  EXPECT_EQ(f.DCSpin->Value(), 0);
+  EXPECT_EQ(f.Freq2Spin->Value(), 1000);
+  EXPECT_EQ(f.MFreqSpin->Value(), 2);
+  EXPECT_EQ(f.MAmpSpin->Value(), 1);
+  EXPECT_EQ(f.BaseTypeRadio->ItemIndex(), 0);
+  EXPECT_EQ(f.ModTypeRadio->ItemIndex(), 0);
+  EXPECT_FALSE(f.ModulateChk->Checked());
+  EXPECT_FALSE(f.ModTypeRadio->isEnabled());
+  EXPECT_FALSE(f.MFreqSpin->isEnabled());
+  EXPECT_FALSE(f.PlaySoundChk->isChecked());
+
+  // Default tone in the first format (11025 Hz, 8-bit) over 2048 samples.
+  f.BuffSizeCombo->setCurrentIndex(3);
+  f.TestBtn->click();
+  EXPECT_EQ(f.FramesDis->Text(), "1");
+  const auto& b8 = f.Synthesizer->SynthBuffer8;
+  EXPECT_EQ(b8[0], 127);
+  EXPECT_EQ(*std::max_element(b8.begin(), b8.begin() + 2048), 254);
+  EXPECT_EQ(*std::min_element(b8.begin(), b8.begin() + 2048), 0);
+  EXPECT_NEAR(Peak(*f.SpectrumGraph).X, 500, 11025.0 / 2048);
+  EXPECT_TRUE(w.plays.empty());
+
+  // Each control of the page makes a new frame; "Play Sound" alone does not.
+  f.FreqSpin->SetValue(1000);
+  EXPECT_EQ(f.FramesDis->Text(), "2");
+  EXPECT_NEAR(Peak(*f.SpectrumGraph).X, 1000, 11025.0 / 2048);
+  f.SweepChk->click();
+  f.BaseTypeRadio->Button(1)->click();
+  EXPECT_EQ(f.FramesDis->Text(), "4");
+  EXPECT_EQ(b8[0], 0); // a square wave starts low
+  f.PlaySoundChk->click();
+  EXPECT_EQ(f.FramesDis->Text(), "4");
+  EXPECT_TRUE(w.plays.empty());
+  f.SweepChk->click();
+
+  // The checked group: its children follow its check, and its check makes a
+  // frame with the chosen modulation.
+  f.ModulateChk->SetChecked(true);
+  EXPECT_TRUE(f.ModTypeRadio->isEnabled());
+  EXPECT_TRUE(f.MAmpSpin->isEnabled());
+  EXPECT_EQ(f.Synthesizer->Params().ModKind, 1);
+  f.ModTypeRadio->Button(1)->click();
+  EXPECT_EQ(f.Synthesizer->Params().ModKind, 2);
+  f.ModTypeRadio->Button(2)->click();
+  EXPECT_EQ(f.Synthesizer->Params().ModKind, 3);
+  // Played once per frame, mono 8-bit at the capture rate, without waiting.
+  ASSERT_FALSE(w.plays.empty());
+  const Played& p = w.plays.back();
+  EXPECT_FALSE(p.Wait);
+  EXPECT_EQ(p.Format.wBitsPerSample, 8);
+  EXPECT_EQ(p.Format.nSamplesPerSec, 11025u);
+  EXPECT_EQ(p.Data.size(), 2048);
+  f.ModulateChk->SetChecked(false);
+  EXPECT_EQ(f.Synthesizer->Params().ModKind, 0);
+  EXPECT_FALSE(f.MFreqSpin->isEnabled());
+
+  // 16-bit capture: amplitude 2 clips at +-32767.
+  f.WaveReader1->SetComboBox(nullptr);
+  f.WaveReader1->SetWaveType(wf44Khz_Mono_16Bit);
+  f.BaseTypeRadio->Button(0)->click();
+  f.AmpSpin->SetValue(2);
+  const auto& b16 = f.Synthesizer->SynthBuffer16;
+  EXPECT_EQ(*std::max_element(b16.begin(), b16.begin() + 2048), 32767);
+  EXPECT_EQ(*std::min_element(b16.begin(), b16.begin() + 2048), -32767);
+  EXPECT_EQ(w.plays.back().Format.nAvgBytesPerSec, 88200u);
+  EXPECT_EQ(w.plays.back().Data.size(), 4096);
+}
+
+// Guards opening: from the dialog, the recent-files menu and a drop (the
+// first file only, and only on the Wave File page), the caption and the
+// current folder, the same file again not re-read, and a failing open that
+// changes nothing at all.
+TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
+{
+  QStandardPaths::setTestModeEnabled(true);
+  QuietReader quiet;
+  Window w;
+  TForm1& f = w.form;
+  const QString tone = ToneFile("tone.wav", 11025, 3000, 1, 440);
+  const QString other = ToneFile("other.wav", 8000, 2000, 2, 300);
+
+  QTimer::singleShot(0, [&] {
+    f.OpenDialog1->selectFile(tone);
+    QMetaObject::invokeMethod(f.OpenDialog1, "accept");
+  });
+  f.OpenWaveFile1->trigger();
+  EXPECT_EQ(f.windowTitle(), "tone.wav - Duvovovi");
+  EXPECT_EQ(QDir::currentPath(), QFileInfo(tone).absolutePath());
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.WaveFileSheet);
+  EXPECT_EQ(f.HzDis->Text(), "11025");
+  EXPECT_EQ(f.ReopenMenu1->Paths().value(0), tone);
+  EXPECT_TRUE(f.OpenDialog1->nameFilters().contains("WAV files (*.wav)"));
+  EXPECT_TRUE(f.OpenDialog1->nameFilters().contains("All files (*)"));
+
+  // A drop of three files opens the first; a drop elsewhere is not taken.
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(other), QUrl::fromLocalFile(tone), QUrl::fromLocalFile(tone)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(f.WaveFileSheet, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(f.WaveFileSheet, &drop);
+  EXPECT_EQ(f.windowTitle(), "other.wav - Duvovovi");
+  EXPECT_EQ(f.ChannelDis->Text(), "2");
+  EXPECT_EQ(f.DropController1->DropTarget(), f.WaveFileSheet);
+
+  // The recent-files menu, newest first; the same file again is shown again
+  // without being read again, and moves to the top.
+  ASSERT_GE(f.Reopen1->actions().size(), 2);
+  const TSoundFile* before = &f.WaveFile->SoundFile();
+  f.Reopen1->actions().at(0)->trigger(); // other.wav, already loaded
+  EXPECT_EQ(&f.WaveFile->SoundFile(), before);
+  f.Reopen1->actions().at(1)->trigger(); // tone.wav
+  EXPECT_EQ(f.windowTitle(), "tone.wav - Duvovovi");
+  EXPECT_EQ(f.ReopenMenu1->Paths().value(0), tone);
+
+  // A file that cannot be read: its error, and nothing else changes.
+  f.PageControl1->setCurrentWidget(f.SynthesizeSheet);
+  const QStringList recent = f.ReopenMenu1->Paths();
+  const std::int64_t points = f.LeftGraph->PointCount();
+  const QString folder = QDir::currentPath();
+  const QString bad = writeTemp("bad.wav", "RIFF, but nothing a sound file holds");
+  EXPECT_THROW(f.OpenWaveFile(bad), EWaveFileError);
+  EXPECT_THROW(f.OpenWaveFile(QDir::temp().filePath("no-such-file.wav")), EWaveFileError);
+  EXPECT_EQ(f.windowTitle(), "tone.wav - Duvovovi");
+  EXPECT_EQ(f.PageControl1->currentWidget(), f.SynthesizeSheet);
+  EXPECT_EQ(f.ReopenMenu1->Paths(), recent);
+  EXPECT_EQ(f.LeftGraph->PointCount(), points);
+  EXPECT_EQ(f.HzDis->Text(), "11025");
+  EXPECT_EQ(QDir::currentPath(), folder);
+}
+
+// Guards the menus as the user sees them: items in order with their
+// mnemonics and shortcuts, and the spectrogram's context menu.
+TEST(Menus, ItemsAndShortcuts)
+{
+  QuietReader quiet;
+  Window w;
+  const auto texts = [](QMenu* m) {
+    QStringList out;
+    for (QAction* a : m->actions())
+      out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+  };
+  EXPECT_EQ(texts(w.form.File1),
+            QStringList({"&Open Wave File", "&Reopen", "-", "Print &Left Channel",
+                         "Print &Right Channel", "Print &Specturm", "Print Spectro&gram", "-",
+                         "&Exit"}));
+  EXPECT_EQ(texts(w.form.Edit1), QStringList({"Copy &Left Channel", "Copy &Right Channel",
+                                              "Copy &Spectrum", "Copy S&pectrogram"}));
+  EXPECT_EQ(texts(w.form.Settings1), QStringList({"&Setup Spectrogram.."}));
+  EXPECT_EQ(texts(w.form.Help1), QStringList({"&Contents\tF1", "-", "&About..."}));
+  EXPECT_EQ(texts(w.form.PopupMenu1), QStringList({"Setup Bands...", "Reset Spacing"}));
+  EXPECT_EQ(w.form.OpenWaveFile1->shortcut(), QKeySequence::Open);
+  EXPECT_EQ(w.form.Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  w.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+  w.form.SetupSpectrogram1->trigger();
+  EXPECT_TRUE(w.form.SpectroDlg->isVisible());
+  w.form.Exit1->trigger();
+  EXPECT_FALSE(w.form.isVisible());
+  EXPECT_FALSE(w.form.SpectroDlg->isVisible());
+}
+
+// Guards copying: each Edit item, and Ctrl+C on the view with the focus,
+// put that view's picture on the clipboard.
+TEST(Menus, CopyEachView)
+{
+  QuietReader quiet;
+  Window w;
+  w.form.resize(900, 650);
+  w.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+  QClipboard* clip = QGuiApplication::clipboard();
+  const auto copied = [clip](QAction* a) {
+    clip->clear();
+    a->trigger();
+    return clip->image().size();
+  };
+  EXPECT_EQ(copied(w.form.CopyLeftChannel1), w.form.LeftGraph->InnerRect().size());
+  EXPECT_EQ(copied(w.form.CopyRightChannel1), w.form.RightGraph->InnerRect().size());
+  EXPECT_EQ(copied(w.form.CopySpectrum1), w.form.SpectrumGraph->InnerRect().size());
+  w.form.PageControl2->setCurrentWidget(w.form.SpectrogramSheet);
+  QApplication::processEvents();
+  EXPECT_EQ(copied(w.form.CopySpectrogram1), w.form.SpectroGram1->size());
+
+  clip->clear();
+  w.form.RightGraph->setFocus();
+  QApplication::processEvents();
+  QTest::keyClick(w.form.RightGraph, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clip->image().size(), w.form.RightGraph->InnerRect().size());
+}
+
+// Guards the colour-band drag and drop: a band dropped on another copies
+// its colour; only the bar itself is accepted as a source, and a drop below
+// the last band changes nothing.
+TEST(Menus, ColorBandDragAndDrop)
+{
+  QuietReader quiet;
+  Window w;
+  TSpectroGram& s = *w.form.SpectroGram1;
+  s.resize(500, 330);
+  s.LayoutDepthBar();
+  TColorBar& bar = *s.DepthBar();
+  bool accept = false;
+  s.OnBarDragOver(&bar, &bar, 5, 5, TDragState::dsDragMove, accept);
+  EXPECT_TRUE(accept);
+  s.OnBarDragOver(&bar, &s, 5, 5, TDragState::dsDragMove, accept);
+  EXPECT_FALSE(accept);
+
+  bar.SetSelected(2);
+  const int y = (bar.EdgeY(9) + bar.EdgeY(10)) / 2;
+  ASSERT_EQ(bar.BandAt(y), 10);
+  s.BarDragDrop(&bar, &bar, 5, y);
+  EXPECT_EQ(bar.Edge(10).Color, bar.Edge(2).Color);
+  std::vector<TColor> colours;
+  for (int k = 0; k < bar.EdgeCount(); ++k)
+    colours.push_back(bar.Edge(k).Color);
+  s.BarDragDrop(&bar, &bar, 5, bar.height() + 20);
+  for (int k = 0; k < bar.EdgeCount(); ++k)
+    EXPECT_EQ(bar.Edge(k).Color, colours[std::size_t(k)]);
+}
+
+// Guards the About dialog: the version from the program file's date, the
+// fixed texts, and its designed size at the design font.
+TEST(AboutDialog, VersionAndTexts)
+{
+  EXPECT_EQ(VersionText(QDate(2005, 1, 9)), "Version 0.05.1.9");
+  EXPECT_EQ(VersionText(QDate(2026, 12, 31)), "Version 0.26.12.31");
+  const QString path = writeTemp("program", "an executable");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+  ASSERT_TRUE(file.setFileTime(QDateTime(QDate(2005, 1, 9), QTime(12, 0)),
+                               QFileDevice::FileModificationTime));
+  file.close();
+  EXPECT_EQ(VersionOfFile(path), "Version 0.05.1.9");
+
+  TAboutDlg about;
+  EXPECT_EQ(about.windowTitle(), "About Duvovovi");
+  EXPECT_EQ(about.ProductName->text(), "Duvovovi");
+  EXPECT_EQ(about.Display1->text(), "Audio Spectrum Analyzer");
+  EXPECT_TRUE(about.VersionLabel->text().startsWith("Version 0."));
+  EXPECT_FALSE(about.Display3->text().isEmpty());
+  EXPECT_FALSE(about.Display4->text().isEmpty());
+  EXPECT_EQ(about.size(), QSize(307, 197));
+  EXPECT_EQ(about.BitBtn1->geometry(), QRect(104, 160, 89, 29));
+  EXPECT_FALSE(about.About2->pixmap().isNull());
+}
