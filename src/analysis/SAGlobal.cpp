@@ -40,6 +40,12 @@ TAnalysis::TAnalysis()
 {
 }
 
+void TAnalysis::Transform(int n)
+{
+  ApplyWindow(Window, RealData.data(), n);
+  FFT.ForwardTransform(RealData.data(), ImagData.data(), n);
+}
+
 TSpectrumSetup TAnalysis::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan,
                                         int CaptureRate)
 {

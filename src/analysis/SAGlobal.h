@@ -5,6 +5,7 @@
 #pragma once
 
 #include "analysis/Fourier.h"
+#include "analysis/WindowFunctions.h"
 
 #include <QString>
 #include <cstdint>
@@ -66,6 +67,11 @@ public:
   double FreqStep = 0;
   double MaxFreq = 0;
   TFastFourier FFT;
+  // The window every path applies to its frame before the transform.
+  TWindowKind Window = TWindowKind::Rectangular;
+
+  // Windows RealData[0 .. n-1] and transforms it with ImagData in place.
+  void Transform(int n);
 
   // Stores FreqStep and MaxFreq of a set-up.
   TSpectrumSetup SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan,

@@ -1,15 +1,21 @@
 #include "analysis/SAGlobalView.h"
 
+#include "analysis/SpectrumPeaks.h"
+
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/Spectrogram.h"
 #include "support/DSupport.h"
 
+#include <cmath>
+
 namespace duv {
 
 namespace {
 constexpr TColor SpectrumColor = MakeColor(0, 255, 0);
+// The averaged or held trace: yellow over the green live one.
+constexpr TColor HoldColor = MakeColor(255, 255, 0);
 }
 
 TWaveDataFormat CurrentCaptureFormat(const TWaveReader& Reader)
@@ -47,6 +53,20 @@ void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double 
   spectro.SetYRange(TRangePair(TimeSpan, 0.0));
   // The picture starts over from black, with labels for the new ranges.
   spectro.update();
+  FHold.Reset();
+  FControls.PeakDis.SetText(QString());
+}
+
+void TSpectrumView::ResetHold()
+{
+  FHold.Reset();
+  TGraphBox& graph = FControls.SpectrumGraph;
+  // Redraw the live trace alone.
+  graph.BeginUpdate();
+  graph.Clear();
+  for (std::size_t k = 0; k < FFrame.X.size(); ++k)
+    graph.AddPoint(0, SpectrumColor, FFrame.X[k], FFrame.Y[k], 1.0);
+  graph.EndUpdate();
 }
 
 void TSpectrumView::ShowSpectrum(int Bits)
@@ -57,10 +77,21 @@ void TSpectrumView::ShowSpectrum(int Bits)
   graph.Clear();
   for (std::size_t k = 0; k < FFrame.X.size(); ++k)
     graph.AddPoint(0, SpectrumColor, FFrame.X[k], FFrame.Y[k], 1.0);
+  if (FHold.Mode() != TTraceMode::Live && FAnalysis.FreqStep > 0) {
+    FHold.Add(FFrame.Y, DecibelFloor(Bits), 1 / FAnalysis.FreqStep);
+    const std::vector<double>& held = FHold.Levels();
+    for (std::size_t k = 0; k < held.size() && k < FFrame.X.size(); ++k)
+      graph.AddPoint(1, HoldColor, FFrame.X[k], held[k], 1.0);
+  }
   FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2));
   graph.EndUpdate();
-  const int H = int(FFrame.SpectrumLine.size());
-  FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, H - 1);
+
+  const int H = FAnalysis.BufferSize / 2;
+  const TPeakSpectrum peaks{std::span<const double>(FAnalysis.Magnitude.data(), std::size_t(std::max(H, 0))),
+                            FAnalysis.FreqStep, std::ldexp(1.0, Bits) / 2, FAnalysis.Window};
+  const std::optional<TPeak> peak = StrongestPeak(peaks);
+  FControls.PeakDis.SetText(peak && peak->Level > DecibelFloor(Bits) ? PeakText(*peak) : QString());
+  FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, int(FFrame.SpectrumLine.size()) - 1);
 }
 
 } // namespace duv

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "analysis/SAGlobal.h"
+#include "analysis/TraceHold.h"
 #include "support/WaveFormat.h"
 
 namespace duv {
@@ -24,6 +25,8 @@ struct TSpectrumControls
   TGraphBox& SpectrumGraph;
   TSpectroGram& SpectroGram1;
   TReadOut& DCOffsetDis;
+  // The strongest peak, refined, with its note.
+  TReadOut& PeakDis;
   // The spectrogram's line count follows the capture format's rate.
   TWaveReader& WaveReader1;
 };
@@ -34,6 +37,12 @@ public:
   TSpectrumView(TAnalysis& Analysis, const TSpectrumControls& Controls);
 
   TAnalysis& Analysis() { return FAnalysis; }
+  // The averaged or held trace drawn over the live one.
+  TTraceHold& Hold() { return FHold; }
+  // The spectrum shown last.
+  const TSpectrumFrame& LastFrame() const { return FFrame; }
+  // Starts the second trace over and removes it from the graph.
+  void ResetHold();
 
   // Bits: sample width; Size: frame length; SampleRate in Hz; TimeSpan in s.
   // The spectrogram starts over.
@@ -46,6 +55,7 @@ private:
   TAnalysis& FAnalysis;
   TSpectrumControls FControls;
   TSpectrumFrame FFrame; // kept, so a frame allocates nothing
+  TTraceHold FHold;
 };
 
 } // namespace duv

@@ -143,7 +143,7 @@ void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFor
   }
   std::fill(a.RealData.begin() + used, a.RealData.begin() + n, 0.0);
   std::fill(a.ImagData.begin() + used, a.ImagData.begin() + n, 0.0);
-  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
+  a.Transform(n);
   FSpectrum.ShowSpectrum(eightBit ? 8 : 16);
 }
 

@@ -1,5 +1,6 @@
 #include "app/SAMain.h"
 
+#include "app/CommandLine.h"
 #include "app/SAAbout.h"
 #include "audio/WaveLib.h"
 #include "audio/Waveread.h"
@@ -23,6 +24,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
@@ -35,11 +37,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <sstream>
+#include <stdexcept>
 
 namespace duv {
 
@@ -167,7 +172,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   WaveReader1->SetSampleCount(512);
 
   SpectrumView = std::make_unique<TSpectrumView>(
-      Analysis, TSpectrumControls{*SpectrumGraph, *SpectroGram1, *DCOffsetDis, *WaveReader1});
+      Analysis,
+      TSpectrumControls{*SpectrumGraph, *SpectroGram1, *DCOffsetDis, *PeakDis, *WaveReader1});
   Graphs = std::make_unique<TSAGraphs>(TGraphViews{*LeftGraph, *RightGraph, *SpectrumGraph});
   RealTime = std::make_unique<TSARealTime>(
       *SpectrumView, *Graphs,
@@ -191,6 +197,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   OpenDialog1->setDefaultSuffix(QStringLiteral("wav"));
   OpenDialog1->setFileMode(QFileDialog::ExistingFile);
   OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+  AskSaveFileName = [this](const QString& caption, const QString& suggestion,
+                           const QString& filter) {
+    return QFileDialog::getSaveFileName(this, caption, QDir::current().filePath(suggestion),
+                                        filter);
+  };
   BuildMenus();
 
   ApplyDesignScale();
@@ -412,6 +423,9 @@ void TForm1::BuildMenus()
   PrintSpecturm1 = item(File1, QStringLiteral("Print &Specturm"), [this] { PrintSpecturm1Click(); });
   PrintSpectrogram1 =
       item(File1, QStringLiteral("Print Spectro&gram"), [this] { PrintSpectrogram1Click(); });
+  SaveSpectrum1 = item(File1, QStringLiteral("Save Spectr&um..."), [this] { SaveSpectrum1Click(); });
+  SaveSpectrogramImage1 = item(File1, QStringLiteral("Save Spectrogram &Image..."),
+                               [this] { SaveSpectrogramImage1Click(); });
   File1->addSeparator();
   Exit1 = item(File1, QStringLiteral("&Exit"), [this] { close(); });
   Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -422,6 +436,8 @@ void TForm1::BuildMenus()
   CopyRightChannel1 =
       item(Edit1, QStringLiteral("Copy &Right Channel"), [this] { Graphs->CopyRightChannel(); });
   CopySpectrum1 = item(Edit1, QStringLiteral("Copy &Spectrum"), [this] { Graphs->CopySpectrum(); });
+  CopySpectrumText1 =
+      item(Edit1, QStringLiteral("Copy Spectrum as &Text"), [this] { CopySpectrumText1Click(); });
   CopySpectrogram1 =
       item(Edit1, QStringLiteral("Copy S&pectrogram"), [this] { CopySpectrogram1Click(); });
 
@@ -439,6 +455,8 @@ void TForm1::BuildMenus()
   PopupMenu1 = new QMenu(this);
   SetupBands1 = item(PopupMenu1, QStringLiteral("Setup Bands..."), [this] { SetupSpectrogram1Click(); });
   ResetSpacing1 = item(PopupMenu1, QStringLiteral("Reset Spacing"), [this] { ResetSpacing1Click(); });
+  PopupMenu1->addSeparator();
+  PopupMenu1->addAction(SaveSpectrogramImage1);
   SpectroGram1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(SpectroGram1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(SpectroGram1->mapToGlobal(at)); });
@@ -529,6 +547,33 @@ QWidget* TForm1::BuildGraphSheet()
   tools->addStretch(1);
   v->addLayout(tools);
 
+  // Measurement settings: off or plain by default, so the graph shows what
+  // it always has until the user asks for more.
+  auto* measure = Row(4);
+  WindowCombo = MakeList(QStringLiteral("Window"), sheet);
+  for (TWindowKind w : AllWindows)
+    WindowCombo->addItem(WindowCaption(w), int(w));
+  measure->addWidget(Caption(QStringLiteral("Window"), WindowCombo, sheet));
+  measure->addWidget(WindowCombo);
+  measure->addSpacing(8);
+  TraceCombo = MakeList(QStringLiteral("Trace"), sheet);
+  TraceCombo->addItems({QStringLiteral("Live"), QStringLiteral("Average"), QStringLiteral("Peak Hold")});
+  measure->addWidget(Caption(QStringLiteral("Trace"), TraceCombo, sheet));
+  measure->addWidget(TraceCombo);
+  AverageSpin = MakeSpin(QStringLiteral("Average time"), 1, 0.1, sheet);
+  AverageSpin->SetUnitsString(QStringLiteral("Sec"));
+  Limit(AverageSpin, 0.1, 60);
+  AverageSpin->SetValue(1);
+  AverageSpin->setToolTip(QStringLiteral("Time constant of the average"));
+  AverageSpin->setEnabled(false);
+  measure->addWidget(AverageSpin);
+  TraceResetBtn = new QPushButton(QStringLiteral("Reset"), sheet);
+  TraceResetBtn->setAccessibleName(QStringLiteral("Reset trace"));
+  TraceResetBtn->setToolTip(QStringLiteral("Start the average or the held peaks over"));
+  measure->addWidget(TraceResetBtn);
+  measure->addStretch(1);
+  v->addLayout(measure);
+
   SpectrumGraph = new TGraphBox(sheet);
   SpectrumGraph->setAccessibleName(QStringLiteral("Spectrum"));
   v->addWidget(SpectrumGraph, 1);
@@ -544,6 +589,9 @@ QWidget* TForm1::BuildGraphSheet()
   readouts->addWidget(note, 2);
   readouts->addWidget(dc, 2);
   v->addLayout(readouts);
+  auto* peak = new TReadOutPanel(QStringLiteral(" Peak:"), sheet);
+  PeakDis = peak->AddReadOut(38);
+  v->addWidget(peak);
   return sheet;
 }
 
@@ -556,7 +604,8 @@ QWidget* TForm1::BuildSpectrogramSheet()
 
   auto* strip = Row(4);
   ColorCombo = MakeList(QStringLiteral("Color Scheme"), sheet);
-  ColorCombo->addItems({QStringLiteral("Red-Black"), QStringLiteral("Rainbow")});
+  ColorCombo->addItems({QStringLiteral("Red-Black"), QStringLiteral("Rainbow"),
+                        QStringLiteral("Viridis"), QStringLiteral("Magma")});
   ColorCombo->setCurrentIndex(0);
   strip->addWidget(Caption(QStringLiteral("Color Scheme"), ColorCombo, sheet));
   strip->addWidget(ColorCombo);
@@ -676,6 +725,11 @@ void TForm1::ConnectHandlers()
   on(ZoomOutSpecVBtn, [&g] { g.ZoomSpectrum(true, 1.1); });
   on(ResetSpecVBtn, [&g] { g.ResetSpectrum(false); });
   connect(LogCheck, &QCheckBox::toggled, this, [&g](bool log) { g.SetSpectrumLog(log); });
+  connect(WindowCombo, &QComboBox::currentIndexChanged, this, &TForm1::WindowComboChange);
+  connect(TraceCombo, &QComboBox::currentIndexChanged, this, &TForm1::TraceComboChange);
+  connect(AverageSpin, &TRealSpin::OnChange, this,
+          [this] { SpectrumView->Hold().SetTimeConstant(AverageSpin->Value()); });
+  connect(TraceResetBtn, &QPushButton::clicked, this, [this] { SpectrumView->ResetHold(); });
 
   connect(ReopenMenu1, &TReopenMenu::OnMenuClick, this,
           [this](QObject*, const QString& path) { ReopenMenu1MenuClick(path); });
@@ -790,8 +844,11 @@ void TForm1::FormatComboChange() { BuffSizeComboChange(); }
 
 void TForm1::ColorComboChange()
 {
-  SpectroGram1->SetColorCount(ColorCombo->currentIndex() == 1 ? TColorDepth::dc30
-                                                              : TColorDepth::dcTemp32);
+  const int i = ColorCombo->currentIndex();
+  SpectroGram1->SetColorCount(i == 1   ? TColorDepth::dc30
+                              : i == 2 ? TColorDepth::dcViridis
+                              : i == 3 ? TColorDepth::dcMagma
+                                       : TColorDepth::dcTemp32);
   RealTime->UpdateBufferSize();
 }
 
@@ -890,6 +947,64 @@ void TForm1::ResetSpacing1Click() { SpectroGram1->DepthBar()->ResetSpacing(); }
 void TForm1::Contents1Click() { CHMHelper1->HelpCommand(HELP_CONTENTS, 0); }
 
 void TForm1::About1Click() { AboutDlg->exec(); }
+
+void TForm1::WindowComboChange()
+{
+  Analysis.Window = static_cast<TWindowKind>(WindowCombo->currentData().toInt());
+  // Levels through another window do not average with the earlier ones.
+  SpectrumView->ResetHold();
+}
+
+void TForm1::TraceComboChange()
+{
+  const int i = TraceCombo->currentIndex();
+  SpectrumView->Hold().SetMode(i == 1 ? TTraceMode::Average
+                               : i == 2 ? TTraceMode::PeakHold
+                                        : TTraceMode::Live);
+  AverageSpin->setEnabled(i == 1);
+  SpectrumView->ResetHold();
+}
+
+QString TForm1::SpectrumText() const
+{
+  std::ostringstream text;
+  WriteSpectrum(SpectrumView->LastFrame(), text);
+  return QString::fromStdString(text.str());
+}
+
+namespace {
+// Writes a file whole or not at all, with a message the user can act on.
+void SaveWhole(const QString& path, const std::function<bool(QIODevice&)>& write)
+{
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit())
+    throw std::runtime_error(
+        QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()).toStdString());
+}
+} // namespace
+
+void TForm1::SaveSpectrum1Click()
+{
+  const QString path = AskSaveFileName(QStringLiteral("Save Spectrum"), QStringLiteral("spectrum.csv"),
+                                       QStringLiteral("CSV files (*.csv);;All files (*)"));
+  if (path.isEmpty())
+    return;
+  const QByteArray text = SpectrumText().toUtf8();
+  SaveWhole(path, [&text](QIODevice& f) { return f.write(text) == text.size(); });
+}
+
+void TForm1::CopySpectrumText1Click() { QGuiApplication::clipboard()->setText(SpectrumText()); }
+
+void TForm1::SaveSpectrogramImage1Click()
+{
+  const QString path =
+      AskSaveFileName(QStringLiteral("Save Spectrogram Image"), QStringLiteral("spectrogram.png"),
+                      QStringLiteral("PNG images (*.png);;All files (*)"));
+  if (path.isEmpty())
+    return;
+  const QImage picture = SpectroGram1->RenderPicture();
+  SaveWhole(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
+}
 
 void TForm1::CopyFocusedView()
 {

@@ -14,6 +14,7 @@
 #include "wavefile/SAWaveFile.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -80,7 +81,11 @@ public:
   QAction *OpenWaveFile1 = nullptr, *PrintLeftChannel1 = nullptr, *PrintRightChannel1 = nullptr,
           *PrintSpecturm1 = nullptr, *PrintSpectrogram1 = nullptr, *Exit1 = nullptr;
   QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
-          *CopySpectrogram1 = nullptr;
+          *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
+  QAction *SaveSpectrum1 = nullptr, *SaveSpectrogramImage1 = nullptr;
+  // Asks where to save (caption, suggested name, filter); empty when
+  // cancelled. Replaceable so saving can be driven without a dialog.
+  std::function<QString(const QString&, const QString&, const QString&)> AskSaveFileName;
   QAction *SetupSpectrogram1 = nullptr, *Contents1 = nullptr, *About1 = nullptr;
   QAction *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
 
@@ -147,6 +152,11 @@ public:
   TSpeedButton *PanUpSpecVBtn = nullptr, *PanDownSpecVBtn = nullptr, *ZoomInSpecVBtn = nullptr,
                *ZoomOutSpecVBtn = nullptr, *ResetSpecVBtn = nullptr;
   QCheckBox* LogCheck = nullptr;
+  QComboBox* WindowCombo = nullptr;
+  QComboBox* TraceCombo = nullptr;
+  TRealSpin* AverageSpin = nullptr;
+  QPushButton* TraceResetBtn = nullptr;
+  TReadOut* PeakDis = nullptr;
   QWidget* SpectrogramSheet = nullptr;
   QComboBox* ColorCombo = nullptr;
   TRealSpin* TimeSpin = nullptr;
@@ -195,6 +205,13 @@ public:
   void ResetSpacing1Click();
   void Contents1Click();
   void About1Click();
+  void WindowComboChange();
+  void TraceComboChange();
+  // The shown spectrum as the command line prints it: CSV with the DC offset.
+  QString SpectrumText() const;
+  void SaveSpectrum1Click();
+  void CopySpectrumText1Click();
+  void SaveSpectrogramImage1Click();
   // Copies the view that has the keyboard focus.
   void CopyFocusedView();
   // Whether the Wave File page is the one shown.

@@ -73,6 +73,9 @@ TUpDownButton::TUpDownButton(QWidget* parent) : QWidget(parent)
   FUpButton->SetDoRepeat(true);
   FDownButton = new TArrowButton(this);
   FDownButton->SetDoRepeat(true);
+  // Glyph-only buttons: a screen reader needs their purpose in words.
+  FUpButton->setAccessibleName(QStringLiteral("Increase"));
+  FDownButton->setAccessibleName(QStringLiteral("Decrease"));
   FFocusedButton = FUpButton;
   connect(FUpButton, &QAbstractButton::clicked, this, &TUpDownButton::OnUpClick);
   connect(FDownButton, &QAbstractButton::clicked, this, &TUpDownButton::OnDownClick);

@@ -188,7 +188,7 @@ void TSAWaveFile::AnalyzeStretch()
   // to it: the transform gets its power of two and the frequency axis stays
   // the one SetupFileSpectrum gave.
   FillStretch(FSoundData, offset, n, a.RealData.data(), a.ImagData.data());
-  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
+  a.Transform(n);
   a.BufferSize = n;
   FSpectrum.ShowSpectrum(FSoundData.Format.wBitsPerSample);
 }

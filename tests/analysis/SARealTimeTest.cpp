@@ -41,12 +41,12 @@ struct Rig
   QCheckBox oscope, spectrumChk;
   TRadioGroup channel{"Channel", {"Left", "Right"}, 2};
   TReadOut frames{"Frames:"}, bandwidth{"Bandwidth:"}, res{"Resolution:"}, fps{"Frames/Sec:"},
-      dc{"DC Offset:"};
+      dc{"DC Offset:"}, peak{"Peak:"};
   QComboBox sizes;
   TRealSpin time;
   TWaveReader reader; // no list linked: its format is the one set here
   TAnalysis analysis;
-  TSpectrumView view{analysis, {spectrum, spectro, dc, reader}};
+  TSpectrumView view{analysis, {spectrum, spectro, dc, peak, reader}};
   TSAGraphs graphs{{left, right, spectrum}};
   TSARealTime rt{view, graphs,
                  {left, right, oscope, spectrumChk, channel, frames, bandwidth, res, fps, sizes,

@@ -451,13 +451,15 @@ TEST(Menus, ItemsAndShortcuts)
   };
   EXPECT_EQ(texts(w.form.File1),
             QStringList({"&Open Wave File", "&Reopen", "-", "Print &Left Channel",
-                         "Print &Right Channel", "Print &Specturm", "Print Spectro&gram", "-",
-                         "&Exit"}));
-  EXPECT_EQ(texts(w.form.Edit1), QStringList({"Copy &Left Channel", "Copy &Right Channel",
-                                              "Copy &Spectrum", "Copy S&pectrogram"}));
+                         "Print &Right Channel", "Print &Specturm", "Print Spectro&gram",
+                         "Save Spectr&um...", "Save Spectrogram &Image...", "-", "&Exit"}));
+  EXPECT_EQ(texts(w.form.Edit1),
+            QStringList({"Copy &Left Channel", "Copy &Right Channel", "Copy &Spectrum",
+                         "Copy Spectrum as &Text", "Copy S&pectrogram"}));
   EXPECT_EQ(texts(w.form.Settings1), QStringList({"&Setup Spectrogram.."}));
   EXPECT_EQ(texts(w.form.Help1), QStringList({"&Contents\tF1", "-", "&About..."}));
-  EXPECT_EQ(texts(w.form.PopupMenu1), QStringList({"Setup Bands...", "Reset Spacing"}));
+  EXPECT_EQ(texts(w.form.PopupMenu1), QStringList({"Setup Bands...", "Reset Spacing", "-",
+                                                   "Save Spectrogram &Image..."}));
   EXPECT_EQ(w.form.OpenWaveFile1->shortcut(), QKeySequence::Open);
   EXPECT_EQ(w.form.Exit1->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 

@@ -102,7 +102,11 @@ TEST(MainWindow, ControlsAsDesigned)
   EXPECT_EQ(f.ChannelRadio->Button(1)->text(), "Right");
   EXPECT_EQ(f.FramesDis->Text(), "");
 
-  EXPECT_EQ(Items(f.ColorCombo), QStringList({"Red-Black", "Rainbow"}));
+  EXPECT_EQ(Items(f.ColorCombo), QStringList({"Red-Black", "Rainbow", "Viridis", "Magma"}));
+  EXPECT_EQ(f.WindowCombo->currentText(), "Rectangular");
+  EXPECT_EQ(f.TraceCombo->currentText(), "Live");
+  EXPECT_FALSE(f.AverageSpin->isEnabled());
+  EXPECT_EQ(f.Analysis.Window, TWindowKind::Rectangular);
   EXPECT_EQ(f.ColorCombo->currentIndex(), 0);
   EXPECT_EQ(f.TimeSpin->Value(), 10);
   EXPECT_EQ(f.TimeSpin->MinValue(), 1);

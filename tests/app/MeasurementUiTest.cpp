@@ -1,0 +1,196 @@
+// The measurement tools in the window: the window function and the peak
+// read-out, the averaged and held traces, the perceptual colour schemes and
+// the spectrum and spectrogram exports.
+#include "app/SAMain.h"
+#include "audio/Waveread.h"
+#include "controls/ReadOut.h"
+#include "controls/Realspin.h"
+#include "graph/Graphbox.h"
+#include "spectrogram/Spectrogram.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace duv;
+
+namespace {
+
+// Keeps the reader's messages (no input device here) out of modal boxes;
+// made before the window, whose reader reports at once.
+struct QuietReader
+{
+  QuietReader() { SetWaveMessageHandler([](const QString&) {}); }
+};
+
+struct Window
+{
+  QuietReader quiet;
+  Window()
+  {
+    form.Synthesizer->Play = [](WAVEFORMATEX, const void*, std::uint32_t, bool) {};
+    form.BuffSizeCombo->setCurrentIndex(4); // 4096 samples at 11025 Hz
+  }
+  TForm1 form;
+
+  // The point of a series nearest to a frequency.
+  TDataPoint At(int series, double hz) const
+  {
+    TDataPoint best{};
+    double distance = 1e300;
+    for (const TDataPoint& p : form.SpectrumGraph->Points())
+      if (p.Series == series && std::abs(p.X - hz) < distance) {
+        distance = std::abs(p.X - hz);
+        best = p;
+      }
+    return best;
+  }
+};
+
+} // namespace
+
+// Guards the window list and the peak read-out: every path transforms
+// through the chosen window, and the strongest peak is read between bins
+// with its note and cents.
+TEST(Measurement, WindowAndPeakReadOut)
+{
+  Window w;
+  TForm1& f = w.form;
+  f.TestBtn->click(); // the synthesizer's 500 Hz sine
+  QString text = f.PeakDis->Text();
+  EXPECT_TRUE(text.startsWith("500.")) << text.toStdString();
+  EXPECT_TRUE(text.contains("B - 4 +")) << text.toStdString();
+  EXPECT_TRUE(text.endsWith(" cents"));
+
+  f.WindowCombo->setCurrentIndex(f.WindowCombo->findText("Hann"));
+  EXPECT_EQ(f.Analysis.Window, TWindowKind::Hann);
+  f.TestBtn->click();
+  text = f.PeakDis->Text();
+  const QStringList parts = text.split("  ");
+  ASSERT_EQ(parts.size(), 3) << text.toStdString();
+  EXPECT_NEAR(parts[0].section(' ', 0, 0).toDouble(), 500, 0.05);
+  // An 8-bit sine of amplitude 127 against the 128 of full scale.
+  EXPECT_NEAR(parts[1].section(' ', 0, 0).toDouble(), -0.07, 0.15);
+  EXPECT_EQ(parts[2], "B - 4 +21 cents");
+  EXPECT_EQ(QStringList({"Rectangular", "Hann", "Hamming", "Blackman", "Blackman-Harris", "Flat Top"}),
+            [&] {
+              QStringList items;
+              for (int i = 0; i < f.WindowCombo->count(); ++i)
+                items << f.WindowCombo->itemText(i);
+              return items;
+            }());
+}
+
+// Guards the second trace: Peak Hold keeps a tone's level after it stops
+// while the live trace falls; Reset and a new window start it over; the
+// time constant is offered only for the average.
+TEST(Measurement, PeakHoldAverageAndReset)
+{
+  Window w;
+  TForm1& f = w.form;
+  f.TraceCombo->setCurrentIndex(2); // Peak Hold
+  EXPECT_FALSE(f.AverageSpin->isEnabled());
+  f.TestBtn->click();
+  f.AmpSpin->SetValue(0); // the tone stops: a new, silent frame
+  EXPECT_GT(w.At(1, 500).Y, -3);
+  EXPECT_EQ(w.At(0, 500).Y, -48);
+  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 2047);
+
+  f.TraceResetBtn->click();
+  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
+  f.AmpSpin->SetValue(1);
+  EXPECT_GT(w.At(1, 500).Y, -3);
+  f.WindowCombo->setCurrentIndex(3);
+  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
+
+  f.TraceCombo->setCurrentIndex(1); // Average
+  EXPECT_TRUE(f.AverageSpin->isEnabled());
+  f.AverageSpin->SetValue(5);
+  EXPECT_EQ(f.SpectrumView->Hold().TimeConstant(), 5);
+  f.TestBtn->click();
+  EXPECT_EQ(f.SpectrumView->Hold().Mode(), TTraceMode::Average);
+  EXPECT_GT(f.SpectrumGraph->SeriesCount(1), 0);
+  f.TraceCombo->setCurrentIndex(0);
+  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
+}
+
+// Guards the exports: the saved CSV reads back to the values shown, the
+// clipboard text is the same, the picture is the spectrogram with its
+// margins and bar; a cancelled save writes nothing, and a file that cannot
+// be written says so.
+TEST(Measurement, ExportSpectrumAndSpectrogram)
+{
+  Window w;
+  TForm1& f = w.form;
+  f.resize(900, 650);
+  f.show();
+  f.TestBtn->click();
+  QTemporaryDir dir;
+  QString answer = dir.filePath("spectrum.csv");
+  f.AskSaveFileName = [&answer](const QString&, const QString&, const QString&) { return answer; };
+
+  f.SaveSpectrum1->trigger();
+  QFile csv(answer);
+  ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+  const TSpectrumFrame& shown = f.SpectrumView->LastFrame();
+  ASSERT_EQ(lines.size(), int(shown.X.size()) + 2);
+  EXPECT_EQ(lines[0].section('=', 1).toDouble(), shown.DCOffset);
+  EXPECT_EQ(lines[1], "frequency_hz,level_db");
+  for (std::size_t k = 0; k < shown.X.size(); ++k) {
+    const QStringList cells = lines[int(k) + 2].split(',');
+    ASSERT_EQ(cells.size(), 2);
+    ASSERT_EQ(cells[0].toDouble(), shown.X[k]) << k;
+    ASSERT_EQ(cells[1].toDouble(), shown.Y[k]) << k;
+  }
+  csv.seek(0);
+  f.CopySpectrumText1->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(csv.readAll()));
+
+  f.PageControl2->setCurrentWidget(f.SpectrogramSheet);
+  QApplication::processEvents();
+  answer = dir.filePath("spectrogram.png");
+  f.SaveSpectrogramImage1->trigger();
+  const QImage png(answer);
+  ASSERT_FALSE(png.isNull());
+  EXPECT_EQ(png.size(), f.SpectroGram1->size());
+  EXPECT_GT(f.SpectroGram1->width(), f.SpectroGram1->Margins().Left + f.SpectroGram1->Margins().Right);
+
+  answer.clear();
+  f.SaveSpectrum1->trigger();
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+  answer = dir.filePath("no-such-folder/spectrum.csv");
+  EXPECT_THROW(
+      {
+        try {
+          f.SaveSpectrum1Click();
+        } catch (const std::runtime_error& e) {
+          EXPECT_TRUE(QString(e.what()).startsWith("Cannot write file")) << e.what();
+          throw;
+        }
+      },
+      std::runtime_error);
+}
+
+// Guards the perceptual colour schemes in the list: each loads its own
+// 32-colour table into the spectrogram's bar.
+TEST(Measurement, PerceptualColorSchemes)
+{
+  Window w;
+  TForm1& f = w.form;
+  f.ColorCombo->setCurrentIndex(2);
+  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dcViridis);
+  EXPECT_EQ(f.SpectroGram1->DepthBar()->EdgeCount(), 33);
+  EXPECT_EQ(f.SpectroGram1->DepthBar()->Edge(1).Color, MakeColor(253, 231, 37));
+  f.ColorCombo->setCurrentIndex(3);
+  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dcMagma);
+  EXPECT_EQ(f.SpectroGram1->DepthBar()->Edge(1).Color, MakeColor(252, 253, 191));
+}
