@@ -20,7 +20,7 @@ struct TFileSpectrogramSettings
   int Height = 513; // rows from 0 Hz up to half the sample rate
   int Size = 1024;  // samples per transformed frame: a buffer size
   TWindowKind Window = TWindowKind::Hann;
-  // Mix averages the two channels of a stereo file (a mono file has one).
+  // Mix averages the first two channels (a mono file's is its one channel).
   TChannelChoice Channel = TChannelChoice::Mix;
   // 0: two threads for a long file on a machine with two cores or more,
   // else one.
