@@ -170,9 +170,9 @@ public:
   explicit TByteSource(qint64 length) : FLength(length) {}
   virtual ~TByteSource() = default;
   qint64 Length() const { return FLength; }
-  // The bytes [pos, pos + len), which must lie within Length(); valid until
-  // the next call. Bytes the file no longer holds (it shrank while being
-  // read) read as zero.
+  // The bytes [pos, pos + len), valid until the next call; they lie within
+  // Length(), except that bytes a file no longer holds (it shrank while
+  // being read) read as zero.
   virtual const std::uint8_t* Fetch(qint64 pos, qint64 len) = 0;
 
 private:

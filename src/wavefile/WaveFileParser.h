@@ -55,6 +55,8 @@ struct TRiffChunk
 using TSoundArray = QList<std::int16_t>;
 using TChannelArray = std::array<TSoundArray, 2>;
 
+// The unpacked file. The samples are in the channels alone: the "data"
+// chunk's bytes are not kept, so there is no pointer to them.
 struct TSoundData
 {
   TChannelArray Channels;
