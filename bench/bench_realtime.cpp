@@ -8,6 +8,7 @@
 // frames come.
 #include "app/SAMain.h"
 #include "audio/Waveread.h"
+#include "analysis/TraceHold.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/Spectrogram.h"
 
@@ -117,6 +118,28 @@ void Sizes(benchmark::internal::Benchmark* b)
 }
 BENCHMARK(BM_Frame)->Apply(Sizes)->MeasureProcessCPUTime();
 
+// The measurement tools' cost per frame: the same 256-sample frame with a
+// Hann window and the averaged trace drawn over the live one (A) against
+// the plain frame (B), the two interleaved in blocks, in CPU time.
+void BM_ToolsCost(benchmark::State& state)
+{
+  TForm1& f = Window();
+  SetUp(f, 256, false);
+  const std::vector<std::int16_t> frame = Frame(256);
+  const auto run = [&f, &frame](bool tools) {
+    f.Analysis.Window = tools ? TWindowKind::Hann : TWindowKind::Rectangular;
+    f.SpectrumView->Hold().SetMode(tools ? TTraceMode::Average : TTraceMode::Live);
+    f.RealTime->ProcessFrame(frame.data(), 256, {44100, 2, 2});
+    QCoreApplication::processEvents();
+  };
+  auto withTools = [&run] { run(true); };
+  auto plain = [&run] { run(false); };
+  duv::bench::ComparePair(state, duv::bench::CallsForBlock(plain, 20e6), [] {}, withTools, plain);
+  f.Analysis.Window = TWindowKind::Rectangular;
+  f.SpectrumView->Hold().SetMode(TTraceMode::Live);
+}
+BENCHMARK(BM_ToolsCost)->Iterations(40);
+
 // Eight frames arriving between two paints: each is counted, analysed and
 // added to the spectrogram, and the views are painted once.
 void BM_BurstOfEight(benchmark::State& state)
@@ -155,6 +178,11 @@ int main(int argc, char** argv)
       };
       std::printf("%8d %10.2f %14.2f %14.2f\n", n, period / 1e6, share(0), share(1));
     }
+    const double extra = r.Counter("BM_ToolsCost/iterations:40", "a_ns") - r.Counter("BM_ToolsCost/iterations:40", "b_ns");
+    std::printf("\nHann window and averaging at N = 256: %.2f %% of the frame period more "
+                "(goal 5 %% or less; ratio %.3f, quartiles %.3f .. %.3f)\n",
+                100.0 * extra / (256 / SampleRate * 1e9), r.Counter("BM_ToolsCost/iterations:40", "ratio"),
+                r.Counter("BM_ToolsCost/iterations:40", "ratio_q1"), r.Counter("BM_ToolsCost/iterations:40", "ratio_q3"));
     const double paints = r.Counter("BM_BurstOfEight/process_time", "paints_per_burst");
     std::printf("\nEight frames between two paints: %.2f paints of the spectrum graph\n", paints);
     WindowPtr().reset();

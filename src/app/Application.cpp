@@ -1,5 +1,7 @@
 #include "app/Application.h"
 
+#include "app/SAMain.h"
+
 #include <QFileInfo>
 #include <QMessageBox>
 #include <exception>
@@ -24,6 +26,29 @@ bool TApplication::notify(QObject* receiver, QEvent* event)
       ShowException(QStringLiteral("An unexpected error occurred."));
   }
   return false;
+}
+
+void StartWindow(TForm1& Form, const QString& Path)
+{
+  Form.show();
+  if (Path.isEmpty())
+    return;
+  try {
+    Form.OpenWaveFile(QFileInfo(Path).absoluteFilePath());
+  } catch (const std::exception& e) {
+    if (TApplication::ShowException)
+      TApplication::ShowException(QString::fromUtf8(e.what()));
+  }
+}
+
+bool IsFileArgument(const QStringList& Args)
+{
+  if (Args.size() != 1 || Args[0].startsWith(QLatin1Char('-')))
+    return false;
+  const QString& a = Args[0];
+  // Subcommands are plain words; a launcher passes a full path.
+  return a.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) || a.contains(QLatin1Char('/')) ||
+         QFileInfo::exists(a);
 }
 
 QString MissingDisplayMessage()

@@ -98,7 +98,7 @@ TAboutDlg::TAboutDlg(QWidget* parent) : QDialog(parent)
   Display1 = new QLabel(QStringLiteral("Audio Spectrum Analyzer"), panel);
   VersionLabel = new QLabel(panel);
   Display3 = new QLabel(QStringLiteral("The Duvovovi developers"), panel);
-  Display4 = new QLabel(QStringLiteral("duvovovi.example.org"), panel);
+  Display4 = new QLabel(QStringLiteral("duvovovi.org"), panel);
   for (QLabel* l : {ProductName, Display1, VersionLabel, Display3, Display4})
     l->setAlignment(Qt::AlignCenter);
   QPalette red = ProductName->palette();

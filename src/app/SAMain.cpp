@@ -756,7 +756,7 @@ void TForm1::ConnectHandlers()
   // Dragging a band of the colour bar onto another copies its colour.
   SpectroGram1->OnBarDragOver = [](QObject* sender, QObject* source, int, int, TDragState,
                                    bool& accept) { accept = source == sender; };
-  SpectroGram1->BarDragDrop = [](QObject* sender, QObject* source, int, int y) {
+  SpectroGram1->OnBarDragDrop = [](QObject* sender, QObject* source, int, int y) {
     auto* target = qobject_cast<TColorBar*>(sender);
     auto* from = qobject_cast<TColorBar*>(source);
     if (!target || !from)

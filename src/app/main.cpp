@@ -1,17 +1,18 @@
-// Start-up: a subcommand runs headless; with no arguments the main window
-// opens.
+// Start-up: a subcommand runs headless; with no arguments, or a file to
+// open, the main window opens.
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/SAMain.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <iostream>
 #include <memory>
 
 namespace {
 
-int runWindow(int argc, char** argv)
+int runWindow(int argc, char** argv, const QString& path)
 {
   const QString missing = duv::MissingDisplayMessage();
   if (!missing.isEmpty()) {
@@ -22,10 +23,16 @@ int runWindow(int argc, char** argv)
   QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
   QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
   QApplication::setApplicationDisplayName(QStringLiteral("Duvovovi"));
+  // The desktop matches the window to its launcher and icon by this name.
+  QGuiApplication::setDesktopFileName(QStringLiteral("duvovovi"));
+  QIcon icon;
+  for (int size : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/duvovovi-%1.png").arg(size), QSize(size, size));
+  QApplication::setWindowIcon(icon);
   // The main window makes its two dialogs after itself; all live until the
   // program ends.
   duv::TForm1 form;
-  form.show();
+  duv::StartWindow(form, path);
   return QApplication::exec();
 }
 
@@ -33,12 +40,15 @@ int runWindow(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-  if (argc <= 1)
-    return runWindow(argc, argv);
+  QStringList args;
+  for (int i = 1; i < argc; ++i)
+    args << QString::fromLocal8Bit(argv[i]);
+  if (args.isEmpty() || duv::IsFileArgument(args))
+    return runWindow(argc, argv, args.value(0));
   // A command that draws needs fonts, and so a GUI application, but never a
   // display: it runs on the offscreen platform wherever it is started.
   std::unique_ptr<QCoreApplication> app;
-  if (duv::CommandNeedsGui(QString::fromLocal8Bit(argv[1]))) {
+  if (duv::CommandNeedsGui(args.front())) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Standard error carries the command's own messages: not the notes of
     // a platform no one sees (a missing runtime folder, say).
@@ -52,8 +62,6 @@ int main(int argc, char** argv)
   }
   QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
   QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
-  QStringList args = QCoreApplication::arguments();
-  args.removeFirst();
   if (args.front() == "--version") {
     std::cout << "duvovovi " DUVOVOVI_VERSION "\n";
     return 0;

@@ -1,5 +1,6 @@
 #include "graph/AxisMath.h"
 
+#include "graph/AxisParams.h"
 #include "support/DSupport.h"
 
 #include <algorithm>
@@ -143,6 +144,190 @@ void TPlotMapping::ValueToPixel(double X, double Y, int& PX, int& PY) const
        OriginX;
   PY = OriginY -
        ClampOffset(Round((static_cast<long double>(AxisCoord(Y, YLog)) - YStart) * YScale));
+}
+
+namespace {
+
+QString LabelText(const TAxisParams& Axis, double V, int Decimals)
+{
+  return FormatFixed(Axis.AxisValue(V), Decimals) + Axis.Units();
+}
+
+// The first value a label counts from: the axis start, or 0 when labels are
+// relative to it (the far end then counts the span whichever way it runs).
+double FirstLabelValue(const TAxisParams& Axis, bool Relative)
+{
+  if (!Relative)
+    return Axis.Min();
+  return Axis.Max() > Axis.Min() ? 0 : Axis.Min() - Axis.Max();
+}
+
+// The widest Y label, which the left margin must hold; 0 without labels.
+int YLabelWidth(const TGraphFrame& F, const TAxisParams& Y, const TTextMeasure& Font)
+{
+  if (!Y.ShowLabels())
+    return 0;
+  const double a = F.YRelativeLabels ? 0.0 : Y.Min();
+  const double b = F.YRelativeLabels ? Y.Max() - Y.Min() : Y.Max();
+  int l = 0;
+  for (double v : {a, b}) {
+    const QString t = Y.ExponentLabels()
+                          ? QStringLiteral("10^") + QString::number(Trunc(std::log10(v)))
+                          : LabelText(Y, v, F.YDecimals);
+    l = std::max(l, Font.Width(t));
+  }
+  return l;
+}
+
+// Start and scale of one axis over Pixels: log10 of the start on a
+// logarithmic axis, where a start at or below zero counts as 1.
+void AxisMapping(const TAxisParams& Axis, int Pixels, double& Start, double& Scale, bool& Log)
+{
+  Log = Axis.Log();
+  if (!Log) {
+    Start = Axis.Min();
+    Scale = AxisScale(Pixels, Axis.Max() - Axis.Min());
+    return;
+  }
+  const double mn = Axis.Min() > 0 ? Axis.Min() : 1.0;
+  Start = std::log10(mn);
+  Scale = AxisScale(Pixels, std::log10(Axis.Max()) - std::log10(mn));
+}
+
+// Ticks of a linear axis: Lines divisions over Pixels, a label at every
+// LabelModulo-th. Values are summed step by step, so a label shows the sum
+// the user sees repeated (0, 0.1, 0.2, ...), not a product. The X axis has
+// no grid line at its start, where the frame is; the Y axis draws one over
+// the frame.
+std::vector<TAxisTick> LinearTicks(const TAxisParams& Axis, int Pixels, bool Vertical,
+                                   bool Relative, int Decimals, int OriginX, int OriginY,
+                                   const TTextMeasure& Font)
+{
+  std::vector<TAxisTick> ticks;
+  const int lines = Axis.Lines();
+  if (lines < 0)
+    return ticks;
+  ticks.reserve(std::size_t(lines) + 1);
+  const double valueStep = (Axis.Max() - Axis.Min()) / lines;
+  const double pixelStep = double(Pixels) / lines;
+  double value = Axis.Min();
+  double labelValue = FirstLabelValue(Axis, Relative);
+  for (int k = 0; k <= lines; ++k) {
+    TAxisTick t;
+    t.Value = value;
+    t.Pixel = Round(k * static_cast<long double>(pixelStep));
+    t.Grid = Vertical || k > 0;
+    t.Labelled = Axis.ShowLabels() && k % Axis.LabelModulo() == 0;
+    if (t.Labelled) {
+      t.Label = LabelText(Axis, labelValue, Decimals);
+      const int w = Font.Width(t.Label);
+      if (Vertical) // baseline on the grid line, ending 2 pixels left of the plot
+        t.LabelAt =
+            QPoint(OriginX - w - 2, Round(OriginY - k * static_cast<long double>(pixelStep)));
+      else // hanging below the plot, 65 % of its width left of the grid line
+        t.LabelAt =
+            QPoint(Round(k * static_cast<long double>(pixelStep) + OriginX) - MulDiv(w, 65, 100),
+                   OriginY + 1);
+    }
+    ticks.push_back(t);
+    value += valueStep;
+    labelValue += valueStep;
+  }
+  return ticks;
+}
+
+// Ticks of a logarithmic axis: every decade, and the ticks between decades
+// that draw a minor grid line or a minor label. Decade labels start at their
+// grid line (X) or end 2 pixels left of the plot on it (Y); a minor label is
+// the bare digit, shifted like a linear label on X and half a line lower on Y.
+std::vector<TAxisTick> LogTicks(const TAxisParams& Axis, bool Vertical, int Decimals,
+                                const TPlotMapping& Map, const TTextMeasure& Font)
+{
+  std::vector<TAxisTick> ticks;
+  const double mn = Axis.Min() > 0 ? Axis.Min() : 1.0;
+  const double start = Vertical ? Map.YStart : Map.XStart;
+  const double scale = Vertical ? Map.YScale : Map.XScale;
+  ForEachLogTick(mn, Axis.Max(), [&](int m, int e, bool decade) {
+    TAxisTick t;
+    t.Value = LogTickValue(m, e);
+    t.Major = decade;
+    t.Grid = decade || Axis.MinorLines();
+    t.Labelled = Axis.ShowLabels() && (decade || Axis.MinorLabels());
+    if (!t.Grid && !t.Labelled)
+      return;
+    t.Pixel = Trunc((static_cast<long double>(std::log10(t.Value)) - start) * scale);
+    if (t.Labelled) {
+      t.Superscript = true;
+      int shift = 0; // X: leftwards; Y: downwards
+      int lower = 0; // X only
+      if (decade && Axis.ExponentLabels()) {
+        t.Label = QStringLiteral("10^") + QString::number(e);
+        if (!Vertical)
+          lower = MulDiv(Font.Height(), 40, 100);
+      } else if (decade) {
+        t.Label = LabelText(Axis, t.Value, Decimals);
+      } else {
+        t.Label = QString::number(m);
+        shift = Vertical ? Font.Height() / 2 : MulDiv(Font.Width(t.Label), 65, 100);
+      }
+      if (Vertical)
+        t.LabelAt = QPoint(Map.OriginX - Font.Width(t.Label) - 2, Map.OriginY - (t.Pixel - shift));
+      else
+        t.LabelAt = QPoint(Map.OriginX + t.Pixel - shift, Map.OriginY + 1 + lower);
+    }
+    ticks.push_back(t);
+  });
+  return ticks;
+}
+
+} // namespace
+
+TGraphLayout ComputeGraphLayout(const TGraphFrame& Frame, const TAxisParams& XAxis,
+                                const TAxisParams& YAxis, const TGraphTitle& Title,
+                                const TTextMeasure& MarginFont, const TTextMeasure& LabelFont)
+{
+  TGraphLayout L;
+  const int gb = Frame.Border;
+  const int l = YLabelWidth(Frame, YAxis, MarginFont);
+  if (l != 0) {
+    L.PlotLeft = l + Frame.BevelWidth + Frame.BorderWidth + gb / 3;
+    L.PlotRight = Frame.Width - (gb - gb / 3);
+  } else {
+    L.PlotLeft = gb;
+    L.PlotRight = Frame.Width - gb;
+  }
+  L.PlotTop = gb;
+  L.PlotBottom = Frame.Height - gb;
+  L.PlotWidth = std::abs(L.PlotRight - L.PlotLeft);
+  L.PlotHeight = std::abs(L.PlotBottom - L.PlotTop);
+
+  TPlotMapping& m = L.Mapping;
+  m.OriginX = L.PlotLeft;
+  m.OriginY = L.PlotBottom;
+  AxisMapping(XAxis, L.PlotWidth, m.XStart, m.XScale, m.XLog);
+  AxisMapping(YAxis, L.PlotHeight, m.YStart, m.YScale, m.YLog);
+
+  L.XTicks = m.XLog ? LogTicks(XAxis, false, Frame.XDecimals, m, LabelFont)
+                    : LinearTicks(XAxis, L.PlotWidth, false, Frame.XRelativeLabels, Frame.XDecimals,
+                                  m.OriginX, m.OriginY, LabelFont);
+  L.YTicks = m.YLog ? LogTicks(YAxis, true, Frame.YDecimals, m, LabelFont)
+                    : LinearTicks(YAxis, L.PlotHeight, true, Frame.YRelativeLabels, Frame.YDecimals,
+                                  m.OriginX, m.OriginY, LabelFont);
+
+  L.ShowTitle = Title.ShowCaption();
+  if (L.ShowTitle) {
+    L.Title = Title.Caption();
+    L.TitleBoxed = Title.Boxed();
+    const int tw = LabelFont.Width(L.Title);
+    const int th = LabelFont.Height();
+    int x = (Frame.Width - tw) / 2;
+    if (Title.Position() == tpLeft)
+      x = L.PlotLeft + 2;
+    else if (Title.Position() == tpRight)
+      x = L.PlotRight - tw - 2;
+    L.TitleRect = QRect(x, (L.PlotTop - th) / 2, tw, th);
+  }
+  return L;
 }
 
 } // namespace duv

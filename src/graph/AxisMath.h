@@ -1,11 +1,18 @@
 // Axis arithmetic of the graph component, free of any widget: label values,
-// range rounding, logarithmic ticks, zoom and pan, and the mapping between
-// plot pixels and axis values. Kept here so it can be tested without a window.
+// range rounding, logarithmic ticks, zoom and pan, the mapping between plot
+// pixels and axis values, and the whole layout of a graph (plot rectangle,
+// mapping, ticks, labels and title) as one pure function of its settings.
+// Kept here so it can be tested without a window.
 #pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
 
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace duv {
 
@@ -116,5 +123,79 @@ struct TPlotMapping
     return V >= FarPixel ? FarPixel : V <= -FarPixel ? -FarPixel : 0;
   }
 };
+
+class TAxisParams;
+class TGraphTitle;
+
+// Text measured in one font, as the layout needs it.
+class TTextMeasure
+{
+public:
+  virtual int Width(const QString& Text) const = 0;
+  // The line height, the same for every text.
+  virtual int Height() const = 0;
+
+protected:
+  ~TTextMeasure() = default;
+};
+
+// What the layout takes from the graph itself besides its axes and title.
+struct TGraphFrame
+{
+  int Width = 0; // the control's size, whatever canvas is drawn on
+  int Height = 0;
+  int Border = 20;     // GraphBorder in pixels, already scaled to the font
+  int BevelWidth = 1;  // counted into the left margin even without a bevel
+  int BorderWidth = 0; // likewise
+  int XDecimals = 0;   // Decimals2
+  int YDecimals = 0;   // Decimals1
+  bool XRelativeLabels = false;
+  bool YRelativeLabels = false;
+};
+
+// One tick of an axis: a grid line, a label, or both.
+struct TAxisTick
+{
+  double Value = 0; // the axis value at the tick (raw: no Multiplier, Offset or Cycle)
+  int Pixel = 0;    // from the origin along the axis: rightwards on X, upwards on Y
+  bool Grid = false;
+  bool Major = true; // a linear division or a decade: a solid line; else dotted
+  bool Labelled = false;
+  // A logarithmic axis draws its label a character at a time, raised after
+  // a caret; a linear axis draws its label text as it is.
+  bool Superscript = false;
+  QString Label;
+  // Where the label is drawn on the canvas: its top-left corner below the X
+  // axis, the start of its baseline left of the Y axis.
+  QPoint LabelAt;
+};
+
+// Everything a drawing of the graph needs to know before it draws a pixel.
+struct TGraphLayout
+{
+  int PlotLeft = 0;
+  int PlotTop = 0;
+  int PlotRight = 0;
+  int PlotBottom = 0;
+  int PlotWidth = 0;
+  int PlotHeight = 0;
+  TPlotMapping Mapping;
+  // In drawing order.
+  std::vector<TAxisTick> XTicks;
+  std::vector<TAxisTick> YTicks;
+  bool ShowTitle = false;
+  bool TitleBoxed = false;
+  QString Title;
+  QRect TitleRect; // the caption's text cell: its left, top, width and height
+};
+
+// The layout of a graph. MarginFont measures the Y labels that size the left
+// margin: the graph's own font, whatever canvas is drawn on. LabelFont
+// measures the labels and the title where they are placed: the font of the
+// canvas drawn on (the same font on screen; a copy or a print draws in
+// another).
+TGraphLayout ComputeGraphLayout(const TGraphFrame& Frame, const TAxisParams& XAxis,
+                                const TAxisParams& YAxis, const TGraphTitle& Title,
+                                const TTextMeasure& MarginFont, const TTextMeasure& LabelFont);
 
 } // namespace duv

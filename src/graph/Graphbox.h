@@ -5,16 +5,17 @@
 #pragma once
 
 #include "graph/AxisMath.h"
+#include "graph/AxisParams.h"
+#include "graph/GraphCanvas.h"
+#include "graph/PointStore.h"
 #include "support/DSupport.h"
 
 #include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QString>
-#include <QVector>
 #include <QWidget>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,171 +28,7 @@ class QPrinter;
 namespace duv {
 
 enum TGraphType { gtLine, gtHorzBar, gtVertBar };
-enum TTitlePosition { tpCenter, tpLeft, tpRight };
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-
-// One axis of a graph: range, scale and label options. Every setter that
-// changes a value calls OnChange; Min, Max and Log keep a logarithmic axis
-// strictly positive.
-class TAxisParams
-{
-public:
-  std::function<void(TAxisParams* Sender)> OnChange;
-
-  bool ExponentLabels() const { return FExponentLabels; }
-  bool Log() const { return FLog; }
-  bool MinorLabels() const { return FMinorLabels; }
-  bool MinorLines() const { return FMinorLines; }
-  double Min() const { return FMin; }
-  double Max() const { return FMax; }
-  double Multiplier() const { return FMultiplier; }
-  double Offset() const { return FOffset; }
-  int Lines() const { return FLines; }
-  bool ShowLabels() const { return FShowLabels; }
-  const QString& Units() const { return FUnits; }
-  int LabelModulo() const { return FLabelModulo; }
-  double Cycle() const { return FCycle; }
-
-  void SetExponentLabels(bool Value);
-  void SetLog(bool Value);
-  void SetMinorLabels(bool Value);
-  void SetMinorLines(bool Value);
-  void SetMin(double Value);
-  void SetMax(double Value);
-  void SetMultiplier(double Value);
-  void SetOffset(double Value);
-  void SetLines(int Value);
-  void SetShowLabels(bool Value);
-  void SetUnits(const QString& Value);
-  // Values below 1 are taken as 1: every label index is tested modulo it.
-  void SetLabelModulo(int Value);
-  void SetCycle(double Value);
-
-  // The number a label shows for axis value V.
-  double AxisValue(double V) const { return duv::AxisValue(V, FMultiplier, FOffset, FCycle); }
-
-private:
-  void Changed(bool LogFixUp);
-
-  bool FExponentLabels = false;
-  bool FLog = false;
-  bool FMinorLabels = false;
-  bool FMinorLines = false;
-  double FMin = 0;
-  double FMax = 0;
-  double FMultiplier = 1.0;
-  double FOffset = 0.0;
-  int FLines = 0;
-  bool FShowLabels = false;
-  QString FUnits;
-  int FLabelModulo = 1;
-  double FCycle = 0.0;
-};
-
-// The caption drawn above the plot.
-class TGraphTitle
-{
-public:
-  std::function<void(TGraphTitle* Sender)> OnChange;
-
-  const QString& Caption() const { return FCaption; }
-  bool ShowCaption() const { return FShowCaption; }
-  bool Boxed() const { return FBoxed; }
-  TTitlePosition Position() const { return FPosition; }
-
-  void SetCaption(const QString& Value);
-  void SetShowCaption(bool Value);
-  void SetBoxed(bool Value);
-  void SetPosition(TTitlePosition Value);
-
-private:
-  void Changed()
-  {
-    if (OnChange)
-      OnChange(this);
-  }
-  QString FCaption;
-  bool FShowCaption = false;
-  bool FBoxed = false;
-  TTitlePosition FPosition = tpCenter;
-};
-
-// A drawing surface with the small state machine the graph draws with: a pen
-// position, pen and brush, and top-left or baseline text alignment.
-// Consecutive line segments of one pen are batched into a single polyline. On
-// an unscaled image one-pixel solid lines are rasterised here, each segment
-// painting its start pixel and not its end pixel; elsewhere (scaled screens,
-// printers, dotted or wide pens) the toolkit strokes them.
-class TGraphCanvas
-{
-public:
-  // Text is drawn in the painter's font, in FontColor. Target is the image
-  // the painter draws on, when there is one.
-  TGraphCanvas(QPainter& Painter, TColor FontColor, int PenWidth = 1, QImage* Target = nullptr);
-  ~TGraphCanvas();
-  TGraphCanvas(const TGraphCanvas&) = delete;
-  TGraphCanvas& operator=(const TGraphCanvas&) = delete;
-
-  QPainter& Painter() { return FPainter; }
-  QImage* Target() const { return FTarget; }
-
-  TColor PenColor = clBlack;
-  int PenWidth = 1;
-  Qt::PenStyle PenStyle = Qt::SolidLine;
-  TColor BrushColor = clWhite;
-  bool BrushClear = false;
-  bool BaselineAlign = false;
-  TColor FontColor = clBlack;
-  QPoint PenPos;
-
-  void MoveTo(int X, int Y);
-  void LineTo(int X, int Y);
-  // Outline in the pen and interior in the brush, covering X1..X2-1, Y1..Y2-1.
-  void Rectangle(int X1, int Y1, int X2, int Y2);
-  void Ellipse(int X1, int Y1, int X2, int Y2);
-  // Rectangles below are given as left, top, right, bottom, the right and
-  // bottom edges exclusive.
-  // One-pixel outline in Color.
-  void FrameRect(int X1, int Y1, int X2, int Y2, TColor Color);
-  void FillRect(int X1, int Y1, int X2, int Y2, TColor Color);
-  void TextOut(int X, int Y, const QString& S);
-  // S drawn at (X, Y), clipped to the rectangle.
-  void TextRect(int X1, int Y1, int X2, int Y2, int X, int Y, const QString& S);
-  int TextWidth(const QString& S) const;
-  int TextHeight(const QString& S) const;
-  void SetClipRect(const QRect& R);
-  void RemoveClip();
-  // Draws everything batched so far.
-  void Flush();
-
-private:
-  void MergeColumns();
-  void DrawSegment(QPoint A, QPoint B, QRgb Color);
-
-  QPainter& FPainter;
-  QImage* FTarget;
-  QVector<QPoint> FBatch;
-  TColor FBatchColor = 0;
-  int FBatchWidth = 0;
-  Qt::PenStyle FBatchStyle = Qt::SolidLine;
-  int FAscent;
-  int FHeight;
-  qreal FStrokeOffset = 0;
-  bool FDirect = false; // lines written straight into FTarget's pixels
-  QRect FClip;
-};
-
-// One stored point. Captions live apart so that a point stays 32 bytes.
-struct TDataPoint
-{
-  double X;
-  double Y;
-  double Size;
-  TColor Color;
-  std::int16_t Series;
-  std::int16_t Reserved;
-  std::int32_t CaptionIndex; // -1: no caption
-};
 
 // The abstract graph panel: point store, update bracket, colours, bevels,
 // the snapshot image, copy and print.
@@ -199,8 +36,8 @@ class TCustomGraph : public QWidget
 {
   Q_OBJECT
 public:
-  static constexpr int MinSeries = -1024;
-  static constexpr int MaxSeries = 1024;
+  static constexpr int MinSeries = TPointStore::MinSeries;
+  static constexpr int MaxSeries = TPointStore::MaxSeries;
 
   explicit TCustomGraph(QWidget* Parent = nullptr);
   ~TCustomGraph() override;
@@ -248,8 +85,8 @@ public:
   void AddSamples(int Series, TColor Color, std::span<const T> Samples, double Size,
                   const std::shared_ptr<const void>& Owner = {})
   {
-    AddSampleRun(Series, Color, Size, SampleTypeOf<T>(), Samples.data(),
-                 static_cast<std::int64_t>(Samples.size()), Owner);
+    if (FStore.AddSamples(Series, Color, Samples, Size, Owner) && !FUpdating)
+      Invalidate();
   }
   // A shared vector of samples, read in place and kept alive by the graph.
   template <typename V>
@@ -260,12 +97,12 @@ public:
       AddSamples(Series, Color, std::span<const T>(Samples->data(), Samples->size()), Size,
                  std::shared_ptr<const void>(Samples));
   }
-  std::int64_t PointCount() const { return FPointCount; }
-  std::int64_t SeriesCount(int Series) const;
+  std::int64_t PointCount() const { return FStore.PointCount(); }
+  std::int64_t SeriesCount(int Series) const { return FStore.SeriesCount(Series); }
   // The explicitly added points (not sample series), in insertion order.
-  const std::vector<TDataPoint>& Points() const { return FPoints; }
-  QString Caption(const TDataPoint& Point) const;
-  bool HasCaptions() const { return !FCaptions.empty(); }
+  const std::vector<TDataPoint>& Points() const { return FStore.Points(); }
+  QString Caption(const TDataPoint& Point) const { return FStore.Caption(Point); }
+  bool HasCaptions() const { return FStore.HasCaptions(); }
 
   // Drawing.
   virtual void DrawTo(TGraphCanvas& Canvas) = 0;
@@ -283,11 +120,13 @@ public:
   QImage CopyImage();
   void CopyToClipboard();
   // Prints on the default printer; with none, asks for a PDF file name and
-  // prints there. Returns false when nothing was printed.
-  bool Print();
+  // prints there (a cancelled dialog prints nothing). A printer that fails
+  // throws std::runtime_error for the user to see (see PrintPage).
+  void Print();
   // One page on Printer: the graph placed at the top-left, scaled to the page
-  // width (or height) keeping its aspect. Vector output.
-  bool PrintTo(QPrinter& Printer);
+  // width (or height) keeping its aspect. Vector output. Throws like Print; a
+  // collapsed graph prints nothing.
+  void PrintTo(QPrinter& Printer);
   // Asks for the PDF file name when the machine has no printer; empty when
   // the user cancels. Replaceable so the path can be exercised unattended.
   std::function<QString(QWidget* Parent)> AskPdfFileName;
@@ -302,6 +141,17 @@ public:
   QSize sizeHint() const override { return {90, 90}; }
 
 protected:
+  // What a changed setting touches: the colours only, or also the layout.
+  enum class TChange { Paint, Layout };
+  // The end of every setter, once the value is stored: lay out again when
+  // the setting moves the plot, the ticks or their labels, then ask for a
+  // repaint.
+  void Changed(TChange What);
+  // Makes the layout again; the concrete graph has one.
+  virtual void LayoutChanged() {}
+  // Whether Canvas draws the screen image (not a copy or a print).
+  bool IsScreen(const TGraphCanvas& Canvas) const { return Canvas.Target() == &FScreen; }
+
   // The panel part of a screen paint (bevels, background, frame), then DrawTo.
   virtual void Paint(TGraphCanvas& Canvas);
   // Copies the finished drawing into the snapshot when Canvas is the screen.
@@ -310,12 +160,7 @@ protected:
   QImage& ScreenImage() { return FScreen; }
   void ScreenChanged() { update(); }
 
-  // Calls Visit(X, Y, Size, Color) for every step-th point of Series
-  // (counting its points from 1); returns how many points the series has.
-  template <typename Visit>
-  std::int64_t ForEachSeriesPoint(int Series, std::int64_t Step, Visit&& V) const;
-  // Calls Visit(X, Y, Size, Color) for every point in insertion order.
-  template <typename Visit> void ForEachPoint(Visit&& V) const;
+  const TPointStore& Store() const { return FStore; }
 
   void paintEvent(QPaintEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
@@ -328,54 +173,11 @@ protected:
   bool FDefaultData = false;
 
 private:
-  enum class TSampleType : std::uint8_t { UInt8, Int16, Int32, Float, Double };
-  template <typename T> static constexpr TSampleType SampleTypeOf()
-  {
-    if constexpr (std::is_same_v<T, std::uint8_t>)
-      return TSampleType::UInt8;
-    else if constexpr (std::is_same_v<T, std::int16_t>)
-      return TSampleType::Int16;
-    else if constexpr (std::is_same_v<T, std::int32_t>)
-      return TSampleType::Int32;
-    else if constexpr (std::is_same_v<T, float>)
-      return TSampleType::Float;
-    else {
-      static_assert(std::is_same_v<T, double>, "samples are uint8, int16, int32, float or double");
-      return TSampleType::Double;
-    }
-  }
-  // Evenly spaced samples standing for Count points X = i, Y = sample i.
-  struct TSampleRun
-  {
-    std::shared_ptr<const void> Owner;
-    const void* Data;
-    std::int64_t Count;
-    double Size;
-    TColor Color;
-    int Series;
-    TSampleType Type;
-    double At(std::int64_t I) const;
-  };
-  // The store in insertion order: runs of explicit points and sample runs.
-  struct TBlock
-  {
-    bool Samples;
-    std::int64_t First; // index into FPoints, or into FRuns
-    std::int64_t Last;  // one past the last point (explicit blocks)
-  };
-
-  void AddSampleRun(int Series, TColor Color, double Size, TSampleType Type, const void* Data,
-                    std::int64_t Count, std::shared_ptr<const void> Owner);
   void RenderScreen();
   void EnsureScreenSize();
   void EmitMouse(const TMouseEvent& Handler, QMouseEvent* Event);
 
-  std::vector<TDataPoint> FPoints;
-  std::vector<QString> FCaptions;
-  std::vector<TSampleRun> FRuns;
-  std::vector<TBlock> FBlocks;
-  std::array<std::int64_t, MaxSeries - MinSeries + 1> FSeriesCounts{};
-  std::int64_t FPointCount = 0;
+  TPointStore FStore;
   bool FUpdating = false;
 
   TColor FGridColor = clBlack;
@@ -399,6 +201,8 @@ private:
 };
 
 // The concrete graph: axes, title, graph type, layout and drawing, mapping.
+// The layout is made again whenever a setting or the size changes, so the
+// mapping is right before the first paint, and a paint only draws it.
 class TGraphBox : public TCustomGraph
 {
   Q_OBJECT
@@ -420,6 +224,11 @@ public:
   TGraphType GraphType() const { return FGraphType; }
   void SetGraphType(TGraphType Value);
   void SetDefaultData(bool Value) override;
+  // When set, labels count from the start of the range.
+  bool XRelativeLabels() const { return FXRelativeLabels; }
+  void SetXRelativeLabels(bool Value);
+  bool YRelativeLabels() const { return FYRelativeLabels; }
+  void SetYRelativeLabels(bool Value);
 
   using TCustomGraph::AddPoint;
   void AddPoint(int Series, TColor Color, double X, double Y, double Size)
@@ -430,7 +239,7 @@ public:
   // Fits the Y axis to whole multiples of Step.
   void SetYRange(double Min, double Max, double Step);
 
-  // Mapping by the layout of the last drawing.
+  // Mapping by the current layout.
   void PixelToValue(int X, int Y, double& XValue, double& YValue) const;
   QPoint ValueToPixel(double X, double Y) const;
   // Draw in axis values: on the drawing in progress (OnPaint included), or
@@ -440,34 +249,31 @@ public:
 
   void DrawTo(TGraphCanvas& Canvas) override;
 
-  // Layout of the last drawing.
-  int PlotLeft() const { return FPlotLeft; }
-  int PlotRight() const { return FPlotRight; }
-  int PlotTop() const { return FPlotTop; }
-  int PlotBottom() const { return FPlotBottom; }
-  int PlotWidth() const { return FPlotWidth; }
-  int PlotHeight() const { return FPlotHeight; }
-  const TPlotMapping& Mapping() const { return FMap; }
-
-  // When set, labels count from the start of the range.
-  bool XRelativeLabels = false;
-  bool YRelativeLabels = false;
+  // The layout at the current size and settings, in the graph's own font.
+  const TGraphLayout& Layout() const;
+  int PlotLeft() const { return Layout().PlotLeft; }
+  int PlotRight() const { return Layout().PlotRight; }
+  int PlotTop() const { return Layout().PlotTop; }
+  int PlotBottom() const { return Layout().PlotBottom; }
+  int PlotWidth() const { return Layout().PlotWidth; }
+  int PlotHeight() const { return Layout().PlotHeight; }
+  const TPlotMapping& Mapping() const { return Layout().Mapping; }
 
 protected:
   virtual void AxisChanged(TAxisParams* Sender);
   virtual void TitleChanged(TGraphTitle* Sender);
+  void LayoutChanged() override;
 
 private:
-  QString LabelText(const TAxisParams& Axis, double V, int Decimals) const;
-  void DrawLayout(TGraphCanvas& C);
-  void DrawTitle(TGraphCanvas& C);
-  void DrawLinearX(TGraphCanvas& C);
-  void DrawLinearY(TGraphCanvas& C);
-  void DrawLogX(TGraphCanvas& C);
-  void DrawLogY(TGraphCanvas& C);
+  // The layout with labels and title measured by LabelFont.
+  TGraphLayout MakeLayout(const TTextMeasure& LabelFont) const;
+  void UpdateLayout() const;
+  void DrawFrame(TGraphCanvas& C, const TGraphLayout& L);
+  void DrawTitle(TGraphCanvas& C, const TGraphLayout& L);
+  // Grid lines, then labels, of one axis.
+  void DrawAxis(TGraphCanvas& C, const TGraphLayout& L, bool Vertical);
   void DrawLines(TGraphCanvas& C);
   void DrawBars(TGraphCanvas& C);
-  void TextOutSuperscript(TGraphCanvas& C, const QString& Text, int X, int Y);
   void MoveToPlot(TGraphCanvas& C, int PX, int PY);
   void LineToPlot(TGraphCanvas& C, int PX, int PY, TColor Color);
   // Runs Draw on the drawing canvas, or on a canvas over the screen image.
@@ -477,10 +283,12 @@ private:
   TAxisParams FYAxis;
   TGraphTitle FTitle;
   TGraphType FGraphType = gtHorzBar;
+  bool FXRelativeLabels = false;
+  bool FYRelativeLabels = false;
 
-  int FPlotLeft = 0, FPlotRight = 0, FPlotTop = 0, FPlotBottom = 0;
-  int FPlotWidth = 0, FPlotHeight = 0;
-  TPlotMapping FMap;
+  // Kept between changes; Layout() also catches a resize that sent no event.
+  mutable TGraphLayout FLayout;
+  mutable QSize FLayoutSize{-1, -1};
   TGraphCanvas* FDrawCanvas = nullptr;
   QPoint FScreenPenPos; // pen of drawing done outside a paint
 };

@@ -113,7 +113,7 @@ void TSAGraphs::CopySpectrum()
   Copy(FViews.SpectrumGraph);
 }
 
-bool TSAGraphs::PrintSpectrum(QPrinter* Printer)
+void TSAGraphs::PrintSpectrum(QPrinter* Printer)
 {
   TGraphBox& g = FViews.SpectrumGraph;
   // Put the screen colours back however printing ends.
@@ -131,7 +131,10 @@ bool TSAGraphs::PrintSpectrum(QPrinter* Printer)
   g.SetColor(clWhite);
   g.SetGridColor(clBlack);
   g.SetFontColor(clBlack);
-  return Printer ? g.PrintTo(*Printer) : g.Print();
+  if (Printer)
+    g.PrintTo(*Printer);
+  else
+    g.Print();
 }
 
 } // namespace duv

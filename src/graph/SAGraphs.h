@@ -56,8 +56,9 @@ public:
   void CopySpectrum();
   // File menu: prints the spectrum white with black frame, grid and text, on
   // Printer when given, else on the default printer (or a PDF file). The
-  // screen keeps its colours. Returns false when nothing was printed.
-  bool PrintSpectrum(QPrinter* Printer = nullptr);
+  // screen keeps its colours, also when the printer fails and this throws
+  // (as TCustomGraph::Print does).
+  void PrintSpectrum(QPrinter* Printer = nullptr);
 
 private:
   void Copy(TGraphBox& Graph);

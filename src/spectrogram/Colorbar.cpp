@@ -26,6 +26,16 @@ void TColorBar::SetEdgeColor(int k, TColor color)
   update();
 }
 
+void TColorBar::SetRange(double top, double bottom)
+{
+  // Always worked out again, since a drag may have moved the edges the values
+  // come from; only a new range changes what the labels show.
+  const bool changed = top != FBands.TopValue() || bottom != FBands.BottomValue();
+  FBands.SetRange(top, bottom);
+  if (changed)
+    update();
+}
+
 void TColorBar::ResetSpacing()
 {
   FBands.ResetSpacing();
@@ -70,42 +80,34 @@ void TColorBar::HueGradient(int first, int last)
 
 void TColorBar::SetSelected(int k)
 {
-  if (k == FSelected || k < 0 || k >= FBands.EdgeCount())
+  if (k < 0 || k >= FBands.EdgeCount() || !Assign(FSelected, k))
     return;
-  FSelected = k;
   update(); // the marker moves on the next paint
   DoChangeSelect();
 }
 
 void TColorBar::SetLabelBars(bool v)
 {
-  if (v == FLabelBars)
-    return;
-  FLabelBars = v;
-  update();
+  if (Assign(FLabelBars, v))
+    update();
 }
 
 void TColorBar::SetScaleFactor(double v)
 {
-  if (v == FScaleFactor)
-    return;
-  FScaleFactor = v;
-  update();
+  if (Assign(FScaleFactor, v))
+    update();
 }
 
 void TColorBar::SetDecimals(int v)
 {
-  if (v == FDecimals)
-    return;
-  FDecimals = v;
-  update();
+  if (Assign(FDecimals, v))
+    update();
 }
 
 void TColorBar::SetColorCount(TColorCount v)
 {
-  if (v == FColorCount)
+  if (!Assign(FColorCount, v))
     return;
-  FColorCount = v;
   LoadColorTable();
   ResetSpacing();
 }

@@ -29,7 +29,8 @@ public:
   // Recolours one band; ignored for an index outside the table.
   void SetEdgeColor(int k, TColor color);
 
-  void SetRange(double top, double bottom) { FBands.SetRange(top, bottom); }
+  // Edge values for a new range; repaints when the range changed.
+  void SetRange(double top, double bottom);
   double ValueAtPosition(int position) const { return FBands.ValueAtPosition(position); }
   void ResetSpacing();
   void SpreadEdges(int first, int last);

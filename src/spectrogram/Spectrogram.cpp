@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <stdexcept>
 
 namespace duv {
 
@@ -90,10 +89,8 @@ void TSpectroGram::ScaleMargins()
 
 void TSpectroGram::SetColorCount(TColorDepth v)
 {
-  if (v == FColorCount)
-    return;
-  FColorCount = v;
-  FDepthBar->SetColorCount(static_cast<TColorCount>(v));
+  if (Assign(FColorCount, v))
+    FDepthBar->SetColorCount(static_cast<TColorCount>(v));
 }
 
 void TSpectroGram::SetImageSize(int width, int height)
@@ -118,10 +115,20 @@ QImage TSpectroGram::Image() const
 
 void TSpectroGram::SetDepthRange(const TRangePair& range)
 {
-  if (range.First == FDepthRange.First && range.Second == FDepthRange.Second)
-    return;
-  FDepthRange = range;
-  FDepthBar->SetRange(range.Second, range.First);
+  if (Assign(FDepthRange, range))
+    FDepthBar->SetRange(range.Second, range.First);
+}
+
+void TSpectroGram::SetXRange(const TRangePair& range)
+{
+  if (Assign(FXRange, range))
+    update();
+}
+
+void TSpectroGram::SetYRange(const TRangePair& range)
+{
+  if (Assign(FYRange, range))
+    update();
 }
 
 const std::vector<int>& TSpectroGram::LineColumns(int lastIndex)
@@ -294,15 +301,13 @@ void TSpectroGram::PrintTo(QPrinter& printer)
   const QImage picture = RenderPicture();
   if (picture.isNull())
     return;
-  QPainter painter;
-  if (!painter.begin(&printer))
-    throw std::runtime_error("The spectrogram could not be printed.");
-  const int w = picture.width(), h = picture.height();
-  const int pageW = printer.width(), pageH = printer.height();
-  const QRect dest =
-      w > h ? QRect(0, 0, pageW, MulDiv(pageW, h, w)) : QRect(0, 0, MulDiv(pageH, w, h), pageH);
-  painter.drawImage(dest, picture);
-  painter.end();
+  PrintPage(printer, "The spectrogram could not be printed.", [&](QPainter& painter) {
+    const int w = picture.width(), h = picture.height();
+    const int pageW = printer.width(), pageH = printer.height();
+    const QRect dest =
+        w > h ? QRect(0, 0, pageW, MulDiv(pageW, h, w)) : QRect(0, 0, MulDiv(pageH, w, h), pageH);
+    painter.drawImage(dest, picture);
+  });
 }
 
 void TSpectroGram::PrintToPdf(const QString& fileName)
@@ -387,8 +392,8 @@ bool TSpectroGram::eventFilter(QObject* watched, QEvent* event)
   case QEvent::Drop: {
     auto* e = static_cast<QDropEvent*>(event);
     const QPoint p = e->position().toPoint();
-    if (BarDragDrop)
-      BarDragDrop(FDepthBar, e->source(), p.x(), p.y());
+    if (OnBarDragDrop)
+      OnBarDragDrop(FDepthBar, e->source(), p.x(), p.y());
     e->acceptProposedAction();
     return true;
   }

@@ -23,6 +23,7 @@ struct TRangePair
   double Second = 0;
   TRangePair() = default;
   TRangePair(double first, double second) : First(first), Second(second) {}
+  friend bool operator==(const TRangePair&, const TRangePair&) = default;
 };
 
 // Ordinals match TColorCount: dcTemp32 is the 33-colour table.
@@ -65,10 +66,12 @@ public:
 
   const TRangePair& DepthRange() const { return FDepthRange; }
   void SetDepthRange(const TRangePair& range);
+  // The values at the plot's left and right edges, and at its top and bottom
+  // edges; the labels show them, so a change repaints.
   const TRangePair& XRange() const { return FXRange; }
-  void SetXRange(const TRangePair& range) { FXRange = range; }
+  void SetXRange(const TRangePair& range);
   const TRangePair& YRange() const { return FYRange; }
-  void SetYRange(const TRangePair& range) { FYRange = range; }
+  void SetYRange(const TRangePair& range);
 
   // One new bottom line from values[0 .. lastIndex] (dB), sampled to the
   // image width by nearest index. Dropped when there is no image or no value.
@@ -83,7 +86,9 @@ public:
   // what the clipboard and the printer receive.
   QImage RenderPicture();
   void CopyToClipboard();
-  // The default printer; without one, a PDF file chosen by the user.
+  // The default printer; without one, a PDF file chosen by the user (a
+  // cancelled dialog prints nothing). A printer that fails throws
+  // std::runtime_error for the user to see (see PrintPage).
   void PrintImage();
   void PrintTo(QPrinter& printer);
   void PrintToPdf(const QString& fileName);
@@ -94,7 +99,7 @@ public:
   TNotifyEvent OnBarSpread;
   TBarEvent OnBarChanging;
   TDragOverEvent OnBarDragOver;
-  TDragDropEvent BarDragDrop;
+  TDragDropEvent OnBarDragDrop;
   TSpectroMouseEvent OnMouseMove;
 
 protected:

@@ -47,6 +47,18 @@ QChar ThousandSeparator();
 // whatever the locale: for files and the command line.
 QString ShortestText(double value);
 
+// The first step of every property setter: stores Value in Field when the two
+// differ and says whether it did. The comparison is exact (any different
+// value, however close, is a change; strings compare case-sensitively), so a
+// setter given the value it holds neither notifies nor repaints.
+template <typename T> bool Assign(T& Field, const T& Value)
+{
+  if (Field == Value)
+    return false;
+  Field = Value;
+  return true;
+}
+
 // A colour word in blue-green-red order, red in the lowest byte ($00BBGGRR).
 using TColor = std::uint32_t;
 

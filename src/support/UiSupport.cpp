@@ -1,12 +1,14 @@
 #include "support/UiSupport.h"
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFont>
 #include <QFontMetricsF>
-#include <QFileDialog>
+#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <algorithm>
+#include <stdexcept>
 
 namespace duv {
 
@@ -57,6 +59,16 @@ std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent,
   if (name.isEmpty())
     return nullptr;
   return MakePdfPrinter(name);
+}
+
+void PrintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw)
+{
+  QPainter painter;
+  if (!painter.begin(&printer))
+    throw std::runtime_error(failure);
+  draw(painter);
+  if (!painter.end())
+    throw std::runtime_error(failure);
 }
 
 } // namespace duv

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QFont;
+class QPainter;
 class QPrinter;
 class QWidget;
 
@@ -40,5 +41,14 @@ std::unique_ptr<QPrinter> MakePdfPrinter(const QString& fileName);
 // PDF file named through askPdf. Null when the user cancels.
 std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent,
                                         const std::function<QString(QWidget*)>& askPdf);
+
+// How printing fails, for every print command of the program: a printer
+// that will not start or finish the job is an error the user must see, so
+// PrintPage throws std::runtime_error with `failure` as its text, and the
+// application's handler shows it in a message box. A user who cancels the
+// PDF file dialog has not failed: nothing is printed and nothing is thrown.
+//
+// One job on printer: draw paints the page.
+void PrintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw);
 
 } // namespace duv

@@ -54,38 +54,24 @@ void TSASynthesizer::Synthesize(bool PlaySound)
 
 void TSASynthesizer::OutputWave8(const std::vector<double>& Wave, int Rate, bool PlaySound)
 {
-  const int n = int(Wave.size());
   QuantizeWave8(Wave, SynthBuffer8.data());
-  FRealTime.ProcessFrame(SynthBuffer8.data(), n, {Rate, 1, 1});
-  if (!PlaySound)
-    return;
-  WAVEFORMATEX f;
-  f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = 1;
-  f.nSamplesPerSec = std::uint32_t(Rate);
-  f.nAvgBytesPerSec = std::uint32_t(Rate);
-  f.nBlockAlign = 1;
-  f.wBitsPerSample = 8;
-  f.cbSize = 0;
-  Play(f, SynthBuffer8.data(), std::uint32_t(n), false);
+  Output(SynthBuffer8.data(), int(Wave.size()), {Rate, 1, 1}, PlaySound);
 }
 
 void TSASynthesizer::OutputWave16(const std::vector<double>& Wave, int Rate, bool PlaySound)
 {
-  const int n = int(Wave.size());
   QuantizeWave16(Wave, SynthBuffer16.data());
-  FRealTime.ProcessFrame(SynthBuffer16.data(), n, {Rate, 2, 1});
-  if (!PlaySound)
-    return;
-  WAVEFORMATEX f;
-  f.wFormatTag = WAVE_FORMAT_PCM;
-  f.nChannels = 1;
-  f.nSamplesPerSec = std::uint32_t(Rate);
-  f.nAvgBytesPerSec = 2 * std::uint32_t(Rate);
-  f.nBlockAlign = 2;
-  f.wBitsPerSample = 16;
-  f.cbSize = 0;
-  Play(f, SynthBuffer16.data(), 2 * std::uint32_t(n), false);
+  Output(SynthBuffer16.data(), int(Wave.size()), {Rate, 2, 1}, PlaySound);
+}
+
+void TSASynthesizer::Output(const void* Frame, int Count, const TWaveDataFormat& Format,
+                            bool PlaySound)
+{
+  FRealTime.ProcessFrame(Frame, Count, Format);
+  // The frame is shown first; then played once, mono PCM at the capture
+  // rate, without waiting for it to end.
+  if (PlaySound)
+    Play(MakeWaveFormat(Format), Frame, std::uint32_t(Count * Format.BytesPerSample), false);
 }
 
 } // namespace duv

@@ -60,6 +60,8 @@ public:
   std::function<void(WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait)> Play;
 
 private:
+  void Output(const void* Frame, int Count, const TWaveDataFormat& Format, bool PlaySound);
+
   TAnalysis& FAnalysis;
   TSARealTime& FRealTime;
   TSynthControls FControls;

@@ -1,7 +1,11 @@
 // Start-up pieces that need their own application object: the handler that
 // turns an exception into a message, and the check for a display.
 #include "app/Application.h"
+#include "app/SAMain.h"
+#include "audio/Waveread.h"
+#include "wavefile/WavWriter.h"
 
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -93,6 +97,55 @@ TEST(Application, MissingDisplayIsExplained)
     EnvGuard chosen("QT_QPA_PLATFORM", "offscreen");
     EXPECT_TRUE(MissingDisplayMessage().isEmpty());
   }
+}
+
+// Guards opening a file given on the command line (a double-click in a file
+// manager): it opens in the window like a file from the open dialog; one
+// that cannot be opened shows its error and the window still opens; a
+// subcommand is never taken for a file.
+TEST(Application, FileOnTheCommandLine)
+{
+  EXPECT_TRUE(IsFileArgument({"tone.wav"}));
+  EXPECT_TRUE(IsFileArgument({"/home/me/Sounds/TONE.WAV"}));
+  EXPECT_TRUE(IsFileArgument({"recordings/take1"}));
+  EXPECT_FALSE(IsFileArgument({"info"}));
+  EXPECT_FALSE(IsFileArgument({"--help"}));
+  EXPECT_FALSE(IsFileArgument({"info", "tone.wav"}));
+
+  SetWaveMessageHandler([](const QString&) {});
+  QStringList shown;
+  const auto previous = TApplication::ShowException;
+  TApplication::ShowException = [&shown](const QString& text) { shown << text; };
+  const QString tone = duv::test::writeTemp(
+      "tone.wav", duv::test::WavBuilder().fmt(1, 8000, 16).chunk("data", QByteArray(4000, '\1')).finish());
+  {
+    TForm1 form;
+    StartWindow(form, tone);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), "tone.wav - Duvovovi");
+    EXPECT_EQ(form.PageControl1->currentWidget(), form.WaveFileSheet);
+  }
+  {
+    TForm1 form;
+    StartWindow(form, "/no/such/dir/missing.wav");
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.windowTitle(), "Duvovovi");
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith("Cannot open file /no/such/dir/missing.wav")) << shown[0].toStdString();
+  }
+  TApplication::ShowException = previous;
+
+  // The program itself: a missing file keeps the window open (showing its
+  // error) instead of failing as an unknown command.
+  QProcess program;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  program.setProcessEnvironment(env);
+  program.start(DUVOVOVI_PROGRAM, {"/no/such/dir/missing.wav"});
+  ASSERT_TRUE(program.waitForStarted());
+  EXPECT_FALSE(program.waitForFinished(1500)) << program.readAllStandardError().toStdString();
+  program.kill();
+  program.waitForFinished();
 }
 
 int main(int argc, char** argv)

@@ -521,12 +521,12 @@ TEST(Menus, ColorBandDragAndDrop)
   bar.SetSelected(2);
   const int y = (bar.EdgeY(9) + bar.EdgeY(10)) / 2;
   ASSERT_EQ(bar.BandAt(y), 10);
-  s.BarDragDrop(&bar, &bar, 5, y);
+  s.OnBarDragDrop(&bar, &bar, 5, y);
   EXPECT_EQ(bar.Edge(10).Color, bar.Edge(2).Color);
   std::vector<TColor> colours;
   for (int k = 0; k < bar.EdgeCount(); ++k)
     colours.push_back(bar.Edge(k).Color);
-  s.BarDragDrop(&bar, &bar, 5, bar.height() + 20);
+  s.OnBarDragDrop(&bar, &bar, 5, bar.height() + 20);
   for (int k = 0; k < bar.EdgeCount(); ++k)
     EXPECT_EQ(bar.Edge(k).Color, colours[std::size_t(k)]);
 }

@@ -42,7 +42,6 @@ inline void CheckGraph(TGraphBox& g, QStringList& problems)
 {
   if (g.width() <= 0 || g.height() <= 0)
     return;
-  g.grab(); // lays the plot out
   const QFontMetrics m(g.font());
   if (g.Title().ShowCaption() && (g.PlotTop() - m.height()) / 2 - 2 < 0)
     problems << Describe(&g) + ": the title box leaves the top";

@@ -1,6 +1,8 @@
 #include "graph/AxisMath.h"
+#include "graph/AxisParams.h"
 #include "support/DSupport.h"
 
+#include <QLocale>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -188,4 +190,378 @@ TEST(AxisMath, PrintPlacement)
   PrintPlacement(4800, 6600, 100, 400, w, h);
   EXPECT_EQ(w, 1650);
   EXPECT_EQ(h, 6600);
+}
+
+namespace {
+// Text as the design font measures it on average: 6 pixels a character and
+// 13 a line, so that every expected pixel below can be worked by hand.
+struct FixedMeasure : TTextMeasure
+{
+  int CharWidth = 6;
+  int Width(const QString& Text) const override { return CharWidth * int(Text.size()); }
+  int Height() const override { return 13; }
+};
+
+struct GraphSettings
+{
+  TGraphFrame Frame;
+  TAxisParams X;
+  TAxisParams Y;
+  TGraphTitle Title;
+  GraphSettings(int Width, int Height, int Border)
+  {
+    Frame.Width = Width;
+    Frame.Height = Height;
+    Frame.Border = Border;
+    for (TAxisParams* a : {&X, &Y})
+      a->SetShowLabels(true);
+  }
+  TGraphLayout Layout(const TTextMeasure& Labels) const
+  {
+    return ComputeGraphLayout(Frame, X, Y, Title, FixedMeasure(), Labels);
+  }
+  TGraphLayout Layout() const { return Layout(FixedMeasure()); }
+};
+
+void SetLinear(TAxisParams& Axis, int Lines, double Min, double Max)
+{
+  Axis.SetLines(Lines);
+  Axis.SetMin(Min);
+  Axis.SetMax(Max);
+}
+
+void SetLog(TAxisParams& Axis, double Min, double Max)
+{
+  Axis.SetLog(true);
+  Axis.SetMin(Min);
+  Axis.SetMax(Max);
+}
+
+// One expected tick: its pixel, whether it draws a grid line, and its label
+// (none when Label is null) with the point the label is drawn at.
+struct TickRow
+{
+  int Pixel;
+  bool Grid;
+  const char* Label;
+  QPoint At;
+};
+
+void ExpectTicks(const std::vector<TAxisTick>& Ticks, const std::vector<TickRow>& Rows)
+{
+  ASSERT_EQ(Ticks.size(), Rows.size());
+  for (std::size_t i = 0; i < Rows.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(Ticks[i].Pixel, Rows[i].Pixel);
+    EXPECT_EQ(Ticks[i].Grid, Rows[i].Grid);
+    EXPECT_EQ(Ticks[i].Labelled, Rows[i].Label != nullptr);
+    if (Rows[i].Label && Ticks[i].Labelled) {
+      EXPECT_EQ(Ticks[i].Label, QString::fromLatin1(Rows[i].Label));
+      EXPECT_EQ(Ticks[i].LabelAt, Rows[i].At);
+    }
+  }
+}
+
+// Labels in the C locale: "-60", "0.5", whatever the machine's settings.
+class GraphLayout : public ::testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    FSaved = QLocale();
+    QLocale::setDefault(QLocale::c());
+  }
+  void TearDown() override { QLocale::setDefault(FSaved); }
+
+private:
+  QLocale FSaved;
+};
+} // namespace
+
+// Guards the oscilloscope graph's layout: the left margin from the wider Y
+// label, the X labels shifted left by 65 % of their width (rounding ties to
+// even, so the label of a tick at 231.5 is placed from 256, its line at 257),
+// baselines on the Y grid lines, and the title centred in the top border.
+TEST_F(GraphLayout, OscilloscopeGraph)
+{
+  GraphSettings s(502, 104, 20);
+  SetLinear(s.X, 4, 0, 512);
+  SetLinear(s.Y, 2, 0, 256);
+  s.Title.SetCaption("Left Channel");
+  s.Title.SetShowCaption(true);
+  s.Title.SetBoxed(true);
+  const TGraphLayout L = s.Layout();
+  // "256" is 18 pixels wide: 18 + bevel 1 + border 0 + 20 div 3.
+  EXPECT_EQ(L.PlotLeft, 25);
+  EXPECT_EQ(L.PlotRight, 488);
+  EXPECT_EQ(L.PlotTop, 20);
+  EXPECT_EQ(L.PlotBottom, 84);
+  EXPECT_EQ(L.PlotWidth, 463);
+  EXPECT_EQ(L.PlotHeight, 64);
+  EXPECT_EQ(L.Mapping.OriginX, 25);
+  EXPECT_EQ(L.Mapping.OriginY, 84);
+  EXPECT_DOUBLE_EQ(L.Mapping.XScale, 463.0 / 512);
+  EXPECT_DOUBLE_EQ(L.Mapping.YScale, 0.25);
+  ExpectTicks(L.XTicks, {{0, false, "0", {21, 85}},
+                         {116, true, "128", {129, 85}},
+                         {232, true, "256", {244, 85}},
+                         {347, true, "384", {360, 85}},
+                         {463, true, "512", {476, 85}}});
+  ExpectTicks(L.YTicks,
+              {{0, true, "0", {17, 84}}, {32, true, "128", {5, 52}}, {64, true, "256", {5, 20}}});
+  EXPECT_TRUE(L.ShowTitle);
+  EXPECT_TRUE(L.TitleBoxed);
+  EXPECT_EQ(L.TitleRect, QRect(215, 3, 72, 13));
+}
+
+// Guards a linear X axis 0 .. 512 with 4 lines on a 400-pixel plot (grid at
+// 100, 200, 300 and 400 right of the origin), and LabelModulo 2 with 8
+// lines: labels at divisions 0, 2, 4, 6 and 8, grid lines at all eight.
+TEST_F(GraphLayout, LinearXAxisAndLabelModulo)
+{
+  GraphSettings s(440, 200, 20);
+  s.Y.SetShowLabels(false);
+  SetLinear(s.X, 4, 0, 512);
+  SetLinear(s.Y, 1, 0, 1);
+  TGraphLayout L = s.Layout();
+  EXPECT_EQ(L.PlotLeft, 20); // no Y labels: the border alone
+  EXPECT_EQ(L.PlotRight, 420);
+  ExpectTicks(L.XTicks, {{0, false, "0", {16, 181}},
+                         {100, true, "128", {108, 181}},
+                         {200, true, "256", {208, 181}},
+                         {300, true, "384", {308, 181}},
+                         {400, true, "512", {408, 181}}});
+  ExpectTicks(L.YTicks, {{0, true, nullptr, {}}, {160, true, nullptr, {}}});
+
+  s.X.SetLines(8);
+  s.X.SetLabelModulo(2);
+  L = s.Layout();
+  ExpectTicks(L.XTicks, {{0, false, "0", {16, 181}},
+                         {50, true, nullptr, {}},
+                         {100, true, "128", {108, 181}},
+                         {150, true, nullptr, {}},
+                         {200, true, "256", {208, 181}},
+                         {250, true, nullptr, {}},
+                         {300, true, "384", {308, 181}},
+                         {350, true, nullptr, {}},
+                         {400, true, "512", {408, 181}}});
+}
+
+// Guards the spectrum graph's Y axis: the margin from "-60", grid rows
+// rounded ties to even, each label ending 2 pixels left of the plot with its
+// baseline on its own rounding of its row; and the margins without Y labels.
+TEST_F(GraphLayout, SpectrumGraphYAxis)
+{
+  GraphSettings s(500, 187, 25);
+  SetLinear(s.X, 8, 1, 512);
+  SetLinear(s.Y, 4, -60, 20);
+  TGraphLayout L = s.Layout();
+  EXPECT_EQ(L.PlotLeft, 27); // 18 + 1 + 25 div 3
+  EXPECT_EQ(L.PlotRight, 483);
+  EXPECT_EQ(L.PlotTop, 25);
+  EXPECT_EQ(L.PlotBottom, 162);
+  ExpectTicks(L.YTicks, {{0, true, "-60", {7, 162}},
+                         {34, true, "-40", {7, 128}},
+                         {68, true, "-20", {7, 94}},
+                         {103, true, "0", {19, 59}},
+                         {137, true, "20", {13, 25}}});
+  EXPECT_EQ(L.XTicks.back().Pixel, 456);
+
+  // A plot 138 pixels high divides into steps of 34.5: the lines round k *
+  // 34.5 (to 34 and 104, rows 129 and 59), the labels 163 - k * 34.5 (to 128
+  // and 60), each to even.
+  s.Frame.Height = 188;
+  L = s.Layout();
+  ExpectTicks(L.YTicks, {{0, true, "-60", {7, 163}},
+                         {34, true, "-40", {7, 128}},
+                         {69, true, "-20", {7, 94}},
+                         {104, true, "0", {19, 60}},
+                         {138, true, "20", {13, 25}}});
+
+  s.Y.SetShowLabels(false);
+  L = s.Layout();
+  EXPECT_EQ(L.PlotLeft, 25);
+  EXPECT_EQ(L.PlotRight, 475);
+}
+
+// Guards the logarithmic X axis 21.5 .. 22050 on a 400-pixel plot: decades
+// 100, 1000 and 10000 labelled from their grid line and nothing at the left
+// edge; minor ticks from 30 to 20000 only on request, dotted, their digit
+// shifted like a linear label; "10^3" lowered by 40 % of a line.
+TEST_F(GraphLayout, LogXAxis)
+{
+  GraphSettings s(440, 200, 20);
+  s.Y.SetShowLabels(false);
+  SetLinear(s.Y, 1, 0, 1);
+  SetLog(s.X, 21.5, 22050);
+  TGraphLayout L = s.Layout();
+  EXPECT_TRUE(L.Mapping.XLog);
+  EXPECT_DOUBLE_EQ(L.Mapping.XStart, std::log10(21.5));
+  ExpectTicks(L.XTicks, {{88, true, "100", {108, 181}},
+                         {221, true, "1000", {241, 181}},
+                         {354, true, "10000", {374, 181}}});
+  for (const TAxisTick& t : L.XTicks)
+    EXPECT_TRUE(t.Major && t.Superscript);
+
+  s.X.SetMinorLines(true);
+  L = s.Layout();
+  ASSERT_EQ(L.XTicks.size(), 7u + 9 + 9 + 2);
+  EXPECT_EQ(L.XTicks.front().Value, 30);
+  EXPECT_EQ(L.XTicks.front().Pixel, 19);
+  EXPECT_FALSE(L.XTicks.front().Major);
+  EXPECT_FALSE(L.XTicks.front().Labelled);
+  EXPECT_EQ(L.XTicks.back().Value, 20000);
+  EXPECT_EQ(L.XTicks.back().Pixel, 394);
+
+  s.X.SetMinorLabels(true);
+  s.X.SetExponentLabels(true);
+  L = s.Layout();
+  EXPECT_EQ(L.XTicks[0].Label, "3");
+  EXPECT_EQ(L.XTicks[0].LabelAt, QPoint(35, 181)); // 20 + 19 - 4
+  const TAxisTick& thousand = L.XTicks[7 + 9];
+  EXPECT_EQ(thousand.Value, 1000);
+  EXPECT_EQ(thousand.Label, "10^3");
+  EXPECT_EQ(thousand.LabelAt, QPoint(241, 186));
+}
+
+// Guards the logarithmic Y axis 1 .. 1000 on a 100-pixel plot: decade labels
+// end 2 pixels left of the plot on their grid line, minor digits half a line
+// lower and without a grid line unless asked for.
+TEST_F(GraphLayout, LogYAxis)
+{
+  GraphSettings s(200, 140, 20);
+  s.X.SetShowLabels(false);
+  SetLinear(s.X, 1, 0, 1);
+  SetLog(s.Y, 1, 1000);
+  s.Y.SetMinorLabels(true);
+  const TGraphLayout L = s.Layout();
+  EXPECT_EQ(L.PlotLeft, 31); // "1000" is 24 wide
+  EXPECT_EQ(L.PlotBottom, 120);
+  ASSERT_EQ(L.YTicks.size(), 8u + 9 + 9);
+  ExpectTicks({L.YTicks[0], L.YTicks[8], L.YTicks[9], L.YTicks[17], L.YTicks[25]},
+              {{10, false, "2", {23, 116}},
+               {33, true, "10", {17, 87}},
+               {43, false, "2", {23, 83}},
+               {66, true, "100", {11, 54}},
+               {98, false, "9", {23, 28}}});
+}
+
+// Guards the title positions in the top border, and labels relative to the
+// start of the range, which also size the left margin.
+TEST_F(GraphLayout, TitleAndRelativeLabels)
+{
+  GraphSettings s(300, 100, 20);
+  SetLinear(s.X, 2, 100, 612);
+  SetLinear(s.Y, 1, 1000, 1010);
+  s.Title.SetCaption("Spectrum");
+  s.Title.SetShowCaption(true);
+  TGraphLayout L = s.Layout();
+  EXPECT_FALSE(L.TitleBoxed);
+  EXPECT_EQ(L.PlotLeft, 31); // "1010": 24 + 1 + 6
+  EXPECT_EQ(L.TitleRect, QRect(126, 3, 48, 13));
+  s.Title.SetPosition(tpLeft);
+  EXPECT_EQ(s.Layout().TitleRect.left(), 33);
+  s.Title.SetPosition(tpRight);
+  EXPECT_EQ(s.Layout().TitleRect.left(), 286 - 48 - 2);
+
+  s.Frame.XRelativeLabels = true;
+  s.Frame.YRelativeLabels = true;
+  L = s.Layout();
+  EXPECT_EQ(L.PlotLeft, 19); // "10": 12 + 1 + 6
+  EXPECT_EQ(L.XTicks[0].Label, "0");
+  EXPECT_EQ(L.XTicks[2].Label, "512");
+  EXPECT_EQ(L.XTicks[2].Value, 612); // the tick itself stays an axis value
+  EXPECT_EQ(L.YTicks[1].Label, "10");
+}
+
+// Guards the ends of every linear axis: whatever the plot size and number of
+// lines, the first tick sits on the origin and the last exactly on the far
+// edge of the plot, with the ticks in order between them.
+TEST_F(GraphLayout, LinearEndTicksFallOnTheAxisEnds)
+{
+  for (int w = 60; w <= 700; w += 37) {
+    for (int lines = 1; lines <= 13; ++lines) {
+      GraphSettings s(w, w / 2 + 45, 20);
+      SetLinear(s.X, lines, -3.5, 1234.25);
+      SetLinear(s.Y, lines, 0.1, 0.7);
+      const TGraphLayout L = s.Layout();
+      SCOPED_TRACE(testing::Message() << w << " " << lines);
+      for (const auto* ticks : {&L.XTicks, &L.YTicks}) {
+        ASSERT_EQ(ticks->size(), std::size_t(lines) + 1);
+        EXPECT_EQ(ticks->front().Pixel, 0);
+        for (std::size_t k = 1; k < ticks->size(); ++k)
+          EXPECT_LE((*ticks)[k - 1].Pixel, (*ticks)[k].Pixel);
+      }
+      EXPECT_EQ(L.XTicks.back().Pixel, L.PlotWidth);
+      EXPECT_EQ(L.YTicks.back().Pixel, L.PlotHeight);
+      EXPECT_FALSE(L.XTicks.front().Grid); // the frame is there
+      EXPECT_TRUE(L.YTicks.front().Grid);
+    }
+  }
+}
+
+// Guards the logarithmic ticks over many ranges: strictly above Min and in
+// order, below Max and inside the plot (a range with no tick inside still
+// gets the one above it), decades alone solid, and every grid line where the
+// mapping puts its value.
+TEST_F(GraphLayout, LogTicksStayInsideThePlot)
+{
+  for (double mn : {0.003, 1.0, 7.5, 21.5, 100.0}) {
+    for (double decades : {0.02, 0.3, 1.0, 2.5, 6.0}) {
+      const double mx = mn * std::pow(10.0, decades);
+      GraphSettings s(500, 300, 20);
+      SetLog(s.X, mn, mx);
+      SetLog(s.Y, mn, mx);
+      s.X.SetMinorLines(true);
+      s.Y.SetMinorLines(true);
+      const TGraphLayout L = s.Layout();
+      SCOPED_TRACE(testing::Message() << mn << " " << mx);
+      for (const auto* ticks : {&L.XTicks, &L.YTicks}) {
+        const int extent = ticks == &L.XTicks ? L.PlotWidth : L.PlotHeight;
+        ASSERT_FALSE(ticks->empty());
+        double last = mn;
+        for (const TAxisTick& t : *ticks) {
+          EXPECT_GT(t.Value, last);
+          last = t.Value;
+          if (ticks->size() > 1) {
+            EXPECT_LT(t.Value, mx);
+            EXPECT_GE(t.Pixel, 0);
+            EXPECT_LE(t.Pixel, extent);
+          }
+          const double e = std::floor(std::log10(t.Value) + 1e-9);
+          EXPECT_EQ(t.Major, std::abs(t.Value / std::pow(10.0, e) - 1) < 1e-9) << t.Value;
+        }
+      }
+      for (const TAxisTick& t : L.XTicks) {
+        int px = 0;
+        int py = 0;
+        L.Mapping.ValueToPlot(t.Value, mn, px, py);
+        EXPECT_EQ(px, t.Pixel) << t.Value;
+      }
+    }
+  }
+}
+
+// Guards copies and prints: the font of the canvas they draw on moves the
+// labels and the title but never the plot, the mapping or the grid.
+TEST_F(GraphLayout, LabelFontMovesOnlyLabels)
+{
+  GraphSettings s(502, 104, 20);
+  SetLinear(s.X, 4, 0, 512);
+  SetLinear(s.Y, 2, 0, 256);
+  s.Title.SetCaption("Left Channel");
+  s.Title.SetShowCaption(true);
+  FixedMeasure wide;
+  wide.CharWidth = 9;
+  const TGraphLayout a = s.Layout();
+  const TGraphLayout b = s.Layout(wide);
+  EXPECT_EQ(a.PlotLeft, b.PlotLeft);
+  EXPECT_EQ(a.PlotRight, b.PlotRight);
+  EXPECT_EQ(a.Mapping.XScale, b.Mapping.XScale);
+  EXPECT_EQ(a.Mapping.YScale, b.Mapping.YScale);
+  ASSERT_EQ(a.XTicks.size(), b.XTicks.size());
+  for (std::size_t k = 0; k < a.XTicks.size(); ++k)
+    EXPECT_EQ(a.XTicks[k].Pixel, b.XTicks[k].Pixel);
+  EXPECT_EQ(b.XTicks[1].LabelAt.x(), 141 - MulDiv(27, 65, 100));
+  EXPECT_EQ(b.TitleRect, QRect(197, 3, 108, 13));
 }

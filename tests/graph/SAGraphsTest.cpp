@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 using namespace duv;
 using namespace duv::test;
@@ -108,7 +109,7 @@ TEST(SAGraphs, ResetReturnsToCapturedRanges)
 }
 
 // Guards the print command: the page is drawn white and black, and the screen
-// colours come back afterwards.
+// colours come back afterwards, also when the printer fails.
 TEST(SAGraphs, PrintSpectrumRestoresScreenColours)
 {
   Views v;
@@ -125,10 +126,18 @@ TEST(SAGraphs, PrintSpectrumRestoresScreenColours)
     printedGrid = g->GridColor();
     printedFont = g->FontColor();
   };
-  EXPECT_TRUE(v.Graphs.PrintSpectrum(&printer));
+  EXPECT_NO_THROW(v.Graphs.PrintSpectrum(&printer));
   EXPECT_EQ(printedColor, clWhite);
   EXPECT_EQ(printedGrid, clBlack);
   EXPECT_EQ(printedFont, clBlack);
+  EXPECT_EQ(v.Spectrum.Color(), clBlack);
+  EXPECT_EQ(v.Spectrum.GridColor(), MakeColor(0, 128, 0));
+  EXPECT_EQ(v.Spectrum.FontColor(), clLime);
+
+  QPrinter broken(QPrinter::HighResolution);
+  broken.setOutputFormat(QPrinter::PdfFormat);
+  broken.setOutputFileName(dir.filePath("no such folder/spectrum.pdf"));
+  EXPECT_THROW(v.Graphs.PrintSpectrum(&broken), std::runtime_error);
   EXPECT_EQ(v.Spectrum.Color(), clBlack);
   EXPECT_EQ(v.Spectrum.GridColor(), MakeColor(0, 128, 0));
   EXPECT_EQ(v.Spectrum.FontColor(), clLime);

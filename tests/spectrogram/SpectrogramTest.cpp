@@ -11,9 +11,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
+#include <stdexcept>
 #include <vector>
 
 using namespace duv;
@@ -260,6 +262,55 @@ TEST(SpectroGram, PixelToValueCorners)
   EXPECT_LT(y, 0);
 }
 
+namespace {
+// Counts the paints of the widget it watches.
+struct PaintSpy : QObject
+{
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override
+  {
+    paints += event->type() == QEvent::Paint;
+    return false;
+  }
+};
+} // namespace
+
+// Guards the range setters: the labels show the ranges, so a new range
+// repaints what shows it (the plot's axes, the bar's bands), and the range
+// already held repaints nothing.
+TEST(SpectroGram, RangeSettersRepaintOnChange)
+{
+  Fixture f;
+  TSpectroGram& s = f.spectro;
+  s.resize(520, 330);
+  s.SetXRange({10, 22050});
+  s.SetYRange({5, 0});
+  PaintSpy plot;
+  PaintSpy bar;
+  s.installEventFilter(&plot);
+  s.DepthBar()->installEventFilter(&bar);
+  s.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+  QTest::qWait(20);
+  const auto repaints = [](PaintSpy& spy, const std::function<void()>& change) {
+    const int before = spy.paints;
+    change();
+    // Long enough for a requested paint to arrive, short for the waits
+    // that expect none.
+    return QTest::qWaitFor([&] { return spy.paints > before; }, 150);
+  };
+  EXPECT_FALSE(repaints(plot, [&] {
+    s.SetXRange({10, 22050});
+    s.SetYRange({5, 0});
+  }));
+  EXPECT_TRUE(repaints(plot, [&] { s.SetXRange({10, 11025}); }));
+  EXPECT_EQ(s.XRange(), TRangePair(10, 11025));
+  EXPECT_TRUE(repaints(plot, [&] { s.SetYRange({10, 0}); }));
+  EXPECT_EQ(s.YRange(), TRangePair(10, 0));
+  EXPECT_FALSE(repaints(bar, [&] { s.SetDepthRange({-96, 0}); }));
+  EXPECT_TRUE(repaints(bar, [&] { s.SetDepthRange({-120, 0}); }));
+}
+
 // Guards the two setters that must not disturb an edited bar when unchanged.
 TEST(SpectroGram, UnchangedSettersDoNothing)
 {
@@ -281,7 +332,7 @@ TEST(SpectroGram, UnchangedSettersDoNothing)
 }
 
 // Guards the copied picture: spectrogram plus the bar with its selection
-// marker, on the clipboard; and printing into a PDF file.
+// marker, on the clipboard; and printing into a PDF file, or failing loudly.
 TEST(SpectroGram, CopyAndPrintHoldTheBar)
 {
   Fixture f;
@@ -305,6 +356,9 @@ TEST(SpectroGram, CopyAndPrintHoldTheBar)
   QFile pdf(file);
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   EXPECT_TRUE(pdf.read(4) == "%PDF");
+  // A printer that fails is reported as the graph's print reports it.
+  EXPECT_THROW(f.spectro.PrintToPdf(dir.filePath("no such folder/spectro.pdf")),
+               std::runtime_error);
 }
 
 namespace {
@@ -327,7 +381,7 @@ TEST(SpectroGram, ForwardsBarEvents)
   int changing = 0, drops = 0, dropY = -1;
   s.OnBarSelect = [&](QObject* sender) { selected = sender; };
   s.OnBarChanging = [&](QObject*, int, int, double) { ++changing; };
-  s.BarDragDrop = [&](QObject* sender, QObject*, int, int y) {
+  s.OnBarDragDrop = [&](QObject* sender, QObject*, int, int y) {
     EXPECT_EQ(sender, bar);
     ++drops;
     dropY = y;
