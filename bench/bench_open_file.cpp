@@ -96,12 +96,15 @@ struct Files
   QString ten[2], hour[2];
   qint64 tenBytes = 0, hourBytes = 0;
 };
-Files* TheFiles = nullptr;
+// Made before the benchmarks and removed after them, before the
+// application object goes: nothing of them outlives the run.
+std::unique_ptr<Files> TheFiles;
+std::unique_ptr<TForm1> TheForm;
 
 void makeFiles()
 {
-  static Files files;
-  TheFiles = &files;
+  TheFiles = std::make_unique<Files>();
+  Files& files = *TheFiles;
   for (auto [minutes, names] : {std::pair{10, files.ten}, std::pair{60, files.hour}}) {
     names[0] = files.dir.filePath(QStringLiteral("%1min-a.wav").arg(minutes));
     names[1] = files.dir.filePath(QStringLiteral("%1min-b.wav").arg(minutes));
@@ -164,16 +167,15 @@ ChildRun runChild(const std::vector<std::string>& args, bool keepOutput = false)
 // modal boxes, settings in the test location.
 TForm1& window()
 {
-  static std::unique_ptr<TForm1> form = [] {
+  if (!TheForm) {
     QStandardPaths::setTestModeEnabled(true);
     SetWaveMessageHandler([](const QString&) {});
-    auto f = std::make_unique<TForm1>();
-    f->resize(1024, 768);
-    f->show();
+    TheForm = std::make_unique<TForm1>();
+    TheForm->resize(1024, 768);
+    TheForm->show();
     QApplication::processEvents();
-    return f;
-  }();
-  return *form;
+  }
+  return *TheForm;
 }
 
 // Open to traces shown: the window's open, then both traces painted.
@@ -317,6 +319,8 @@ int main(int argc, char** argv)
   // Made before the benchmarks start, so that they run on a warm cache.
   makeFiles();
   return duv::bench::RunBenchmarks(argc, argv, true, [](const duv::bench::Results& r) {
+    TheForm.reset(); // while the application object is there
+    TheFiles.reset();
     std::printf("\nOpening a file in the window, to both traces shown, against sox stat "
                 "(CPU time; ratio median and quartiles)\n");
     std::printf("%8s %10s %10s %8s %16s %12s %12s\n", "minutes", "ours ms", "sox ms", "ratio",
