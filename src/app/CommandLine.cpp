@@ -1,13 +1,23 @@
 #include "app/CommandLine.h"
 
+#include "spectrogram/SpectrogramPicture.h"
 #include "support/DSupport.h"
+#include "wavefile/FileSpectrogram.h"
 #include "wavefile/WaveStretch.h"
 
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSaveFile>
 #include <cmath>
+#include <optional>
+#include <stdexcept>
 #include <ostream>
 #include <string>
 
 namespace duv {
+
+bool CommandNeedsGui(const QString& Command) { return Command == QLatin1String("spectrogram"); }
 
 QString CommandLineHelp()
 {
@@ -23,6 +33,18 @@ QString CommandLineHelp()
       "                                      print the decibel spectrum of channel 0 at\n"
       "                                      the offset (default 0) over N samples\n"
       "                                      (256, 512, ... 32768; default 256)\n"
+      "  spectrogram FILE.wav -o OUT.png [--width W] [--height H] [--size N]\n"
+      "              [--colors red-black|rainbow|viridis|magma] [--range DB]\n"
+      "              [--channel left|right|mix] [--window NAME]\n"
+      "                                      draw the whole file's spectrum over time\n"
+      "                                      as a PNG picture: W x H plot pixels\n"
+      "                                      (default 800 x 513), frames of N samples\n"
+      "                                      (default 1024), the colour bar reaching\n"
+      "                                      DB below full scale (default the bit\n"
+      "                                      depth's floor), the channels mixed and a\n"
+      "                                      hann window unless chosen otherwise\n"
+      "                                      (windows: rectangular, hann, hamming,\n"
+      "                                      blackman, blackman-harris, flat-top)\n"
       "  note HZ                             print the nearest musical note\n"
       "  --help                              show this help\n"
       "  --version                           show the version\n"
@@ -52,7 +74,8 @@ int infoCommand(const QStringList& args, std::ostream& out)
   if (args.size() != 1)
     throw UsageError{QStringLiteral("info takes one file name")};
   TSoundFile file;
-  file.SetFileName(args[0]); // throws EWaveFileError with a message naming the file
+  // The headers say all info prints: the samples of a long file are not read.
+  file.LoadHeader(args[0]); // throws EWaveFileError with a message naming the file
   WriteFileInfo(file, out);
   return ExitOk;
 }
@@ -87,8 +110,9 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
   if (path.isEmpty())
     throw UsageError{QStringLiteral("spectrum needs a file name")};
 
+  // The headers, then only the stretch: a long file is not read whole.
   TSoundFile file;
-  file.SetFileName(path);
+  file.LoadHeader(path);
   CheckAnalysable(file);
   const TSoundData& data = file.SoundData();
   const std::int64_t start = StretchOffsetSamples(offset, data.Format.nSamplesPerSec);
@@ -98,8 +122,152 @@ int spectrumCommand(const QStringList& args, std::ostream& out)
                          .arg(data.SamplesPerChannel)};
   TAnalysis analysis;
   TSpectrumFrame frame;
-  FileSpectrum(analysis, data, start, size, frame);
+  StreamedFileSpectrum(analysis, file, start, size, frame);
   WriteSpectrum(frame, out);
+  return ExitOk;
+}
+
+// "1:02:03.5", "2:03.5" or "3.5 s".
+QString durationText(double seconds)
+{
+  if (seconds < 60)
+    return QStringLiteral("%1 s").arg(ShortestText(std::round(seconds * 1000) / 1000));
+  const auto tenths = std::int64_t(std::llround(seconds * 10));
+  const std::int64_t h = tenths / 36000, m = tenths / 600 % 60, t = tenths % 600;
+  const QString sec = QStringLiteral("%1.%2").arg(t / 10, 2, 10, QLatin1Char('0')).arg(t % 10);
+  return h > 0 ? QStringLiteral("%1:%2:%3").arg(h).arg(m, 2, 10, QLatin1Char('0')).arg(sec)
+               : QStringLiteral("%1:%2").arg(m).arg(sec);
+}
+
+// What the picture was made from, under its title.
+QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettings& s)
+{
+  const WAVEFORMATEX& f = file.SoundData().Format;
+  const TSampleLayout& l = file.SampleLayout();
+  QStringList parts;
+  parts << QStringLiteral("%1 Hz").arg(f.nSamplesPerSec);
+  parts << (l.Encoding == WAVE_FORMAT_IEEE_FLOAT ? QStringLiteral("%1-bit float").arg(l.Bits)
+                                                  : QStringLiteral("%1-bit").arg(l.Bits));
+  QString channels = f.nChannels == 1   ? QStringLiteral("mono")
+                     : f.nChannels == 2 ? QStringLiteral("stereo")
+                                        : QStringLiteral("%1 channels").arg(f.nChannels);
+  if (f.nChannels > 1)
+    channels += s.Channel == TChannelChoice::Left    ? QStringLiteral(", left")
+                : s.Channel == TChannelChoice::Right ? QStringLiteral(", right")
+                                                     : QStringLiteral(", mixed");
+  parts << channels;
+  parts << durationText(f.nSamplesPerSec ? double(file.SoundData().SamplesPerChannel) /
+                                               f.nSamplesPerSec
+                                         : 0);
+  parts << QStringLiteral("%1 window, %2 samples").arg(WindowCaption(s.Window)).arg(s.Size);
+  return parts.join(QStringLiteral("  \u00b7  "));
+}
+
+int spectrogramCommand(const QStringList& args)
+{
+  QString path, output;
+  TFileSpectrogramSettings settings;
+  TColorCount colors = TColorCount::dc32;
+  double range = 0; // 0: the floor of the file's width
+  const auto whole = [](const QString& text, const char* what, int low, int high) {
+    const double v = parseNumber(text, what);
+    if (v != std::trunc(v) || v < low || v > high)
+      throw UsageError{QStringLiteral("%1 must be a whole number from %2 to %3")
+                           .arg(QLatin1String(what))
+                           .arg(low)
+                           .arg(high)};
+    return int(v);
+  };
+  for (int i = 0; i < args.size(); ++i) {
+    const QString& a = args[i];
+    const bool takesValue = a == "-o" || a == "--output" || a == "--width" || a == "--height" ||
+                            a == "--size" || a == "--colors" || a == "--range" ||
+                            a == "--channel" || a == "--window";
+    if (takesValue) {
+      if (i + 1 >= args.size())
+        throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
+      const QString& v = args[++i];
+      if (a == "-o" || a == "--output") {
+        output = v;
+      } else if (a == "--width") {
+        settings.Width = whole(v, "the width", 1, 4096);
+      } else if (a == "--height") {
+        settings.Height = whole(v, "the height", 1, 4096);
+      } else if (a == "--size") {
+        const double n = parseNumber(v, "the size");
+        if (n != std::trunc(n) || !IsBufferSize(int(n)))
+          throw UsageError{QStringLiteral("the size must be one of 256, 512, 1024, 2048, 4096, "
+                                          "8192, 16384, 32768")};
+        settings.Size = int(n);
+      } else if (a == "--colors") {
+        if (v == "red-black")
+          colors = TColorCount::dc32;
+        else if (v == "rainbow")
+          colors = TColorCount::dc30;
+        else if (v == "viridis")
+          colors = TColorCount::dcViridis;
+        else if (v == "magma")
+          colors = TColorCount::dcMagma;
+        else
+          throw UsageError{
+              QStringLiteral("the colors are red-black, rainbow, viridis or magma, not '%1'").arg(v)};
+      } else if (a == "--range") {
+        range = parseNumber(v, "the range");
+        if (!(range > 0) || range > 1000)
+          throw UsageError{QStringLiteral("the range must be more than 0 and at most 1000 dB")};
+      } else if (a == "--channel") {
+        if (v == "left")
+          settings.Channel = TChannelChoice::Left;
+        else if (v == "right")
+          settings.Channel = TChannelChoice::Right;
+        else if (v == "mix")
+          settings.Channel = TChannelChoice::Mix;
+        else
+          throw UsageError{QStringLiteral("the channel is left, right or mix, not '%1'").arg(v)};
+      } else {
+        const std::optional<TWindowKind> w = WindowFromName(v);
+        if (!w)
+          throw UsageError{QStringLiteral("unknown window '%1': the windows are %2")
+                               .arg(v, WindowNames().join(QStringLiteral(", ")))};
+        settings.Window = *w;
+      }
+    } else if (a.startsWith("-") || !path.isEmpty()) {
+      throw UsageError{QStringLiteral("unexpected argument '%1'").arg(a)};
+    } else {
+      path = a;
+    }
+  }
+  if (path.isEmpty())
+    throw UsageError{QStringLiteral("spectrogram needs a file name")};
+  if (output.isEmpty())
+    throw UsageError{QStringLiteral("spectrogram needs an output picture: -o OUT.png")};
+  const QFileInfo in(path), out(output);
+  if (out.exists() && in.exists() && out.canonicalFilePath() == in.canonicalFilePath())
+    throw UsageError{QStringLiteral("the output %1 is the input file").arg(output)};
+
+  // The headers first: the samples are streamed as the picture is made.
+  TSoundFile file;
+  file.LoadHeader(path);
+  CheckAnalysable(file);
+  if (settings.Channel == TChannelChoice::Right && file.SoundData().Format.nChannels < 2)
+    throw UsageError{QStringLiteral("%1 is mono: it has no right channel").arg(path)};
+  // Opened before the work, so that an unwritable output fails at once; it
+  // replaces what was there only once the picture is written whole.
+  QSaveFile picture(output);
+  if (!picture.open(QIODevice::WriteOnly))
+    throw EWaveFileError(
+        QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
+
+  const TFileSpectrogram grid = ComputeFileSpectrogram(file, settings);
+  TSpectrogramPicture look;
+  look.Title = in.fileName();
+  look.Subtitle = spectrogramSubtitle(file, settings);
+  look.Colors = colors;
+  look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
+  const QImage image = RenderSpectrogramPicture(grid, look);
+  if (!image.save(&picture, "PNG") || !picture.commit())
+    throw EWaveFileError(
+        QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
   return ExitOk;
 }
 
@@ -112,51 +280,6 @@ int noteCommand(const QStringList& args, std::ostream& out)
 }
 
 } // namespace
-
-void WriteFileInfo(const TSoundFile& File, std::ostream& out)
-{
-  const WAVEFORMATEX& f = File.SoundData().Format;
-  out << "Channels: " << f.nChannels << "\n"
-      << "Hz: " << f.nSamplesPerSec << "\n"
-      << "Bytes/Sec: " << f.nAvgBytesPerSec << "\n"
-      << "Block Align: " << f.nBlockAlign << "\n"
-      << "Bits: " << f.wBitsPerSample << "\n"
-      << "Samples: " << File.SoundData().SamplesPerChannel << "\n";
-}
-
-void CheckAnalysable(const TSoundFile& File)
-{
-  const TSoundData& data = File.SoundData();
-  // The file's fault, not the offset's.
-  if (data.SamplesPerChannel == 0)
-    throw EWaveFileError(QStringLiteral("%1 holds no samples").arg(File.FileName()).toStdString());
-  if (data.Channels[0].isEmpty())
-    throw EWaveFileError(QStringLiteral("%1: %2-bit samples cannot be analysed")
-                             .arg(File.FileName())
-                             .arg(data.Format.wBitsPerSample)
-                             .toStdString());
-}
-
-void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
-                  TSpectrumFrame& Frame)
-{
-  const WAVEFORMATEX& f = Data.Format;
-  Analysis.BufferSize = Size;
-  FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
-  Analysis.FFT.ForwardTransform(Analysis.RealData.data(), Analysis.ImagData.data(), Size);
-  Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
-  Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
-}
-
-void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out)
-{
-  std::string text =
-      "# dc_offset=" + ShortestText(Frame.DCOffset).toStdString() + "\nfrequency_hz,level_db\n";
-  for (std::size_t k = 0; k < Frame.X.size(); ++k)
-    text += ShortestText(Frame.X[k]).toStdString() + ',' + ShortestText(Frame.Y[k]).toStdString() +
-            '\n';
-  out << text;
-}
 
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err)
 {
@@ -171,6 +294,13 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
       return infoCommand(rest, out);
     if (command == "spectrum")
       return spectrumCommand(rest, out);
+    if (command == "spectrogram") {
+      // The picture's text needs the fonts of a GUI application, which
+      // main makes for this command.
+      if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        throw std::logic_error("spectrogram runs in a GUI application");
+      return spectrogramCommand(rest);
+    }
     if (command == "note")
       return noteCommand(rest, out);
     throw UsageError{QStringLiteral("unknown command '%1'").arg(command)};

@@ -5,6 +5,7 @@
 #include "app/SAMain.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QIcon>
 #include <iostream>
 #include <memory>
@@ -44,7 +45,21 @@ int main(int argc, char** argv)
     args << QString::fromLocal8Bit(argv[i]);
   if (args.isEmpty() || duv::IsFileArgument(args))
     return runWindow(argc, argv, args.value(0));
-  QCoreApplication app(argc, argv);
+  // A command that draws needs fonts, and so a GUI application, but never a
+  // display: it runs on the offscreen platform wherever it is started.
+  std::unique_ptr<QCoreApplication> app;
+  if (duv::CommandNeedsGui(args.front())) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Standard error carries the command's own messages: not the notes of
+    // a platform no one sees (a missing runtime folder, say).
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+      if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << text.toStdString() << "\n";
+    });
+    app = std::make_unique<QGuiApplication>(argc, argv);
+  } else {
+    app = std::make_unique<QCoreApplication>(argc, argv);
+  }
   QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
   QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
   if (args.front() == "--version") {

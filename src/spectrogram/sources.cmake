@@ -6,4 +6,5 @@ list(APPEND DUVOVOVI_CORE_SOURCES
 list(APPEND DUVOVOVI_UI_SOURCES
   spectrogram/Colorbar.cpp
   spectrogram/Spectrogram.cpp
-  spectrogram/SASpectroDlg.cpp)
+  spectrogram/SASpectroDlg.cpp
+  spectrogram/SpectrogramPicture.cpp)

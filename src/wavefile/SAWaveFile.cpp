@@ -11,6 +11,10 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProgressDialog>
 #include <algorithm>
 #include <cmath>
 
@@ -41,10 +45,45 @@ bool TSAWaveFile::SetFileName(const QString& Path)
 {
   if (Path == FSoundFile->FileName())
     return true; // the same file again is shown again, not read again
-  // Read into a file object of its own: a file that fails leaves the loaded
-  // one, and everything shown from it, as it was.
+  // Read into a file object of its own: a file that fails, or whose load the
+  // user cancels, leaves the loaded one, and everything shown from it, as it
+  // was.
   auto file = std::make_unique<TSoundFile>();
-  file->SetFileName(Path);
+  // A load that goes on past the delay shows its progress, with a way out.
+  // Most files are read before the dialog would even appear.
+  QElapsedTimer clock;
+  clock.start();
+  std::unique_ptr<QProgressDialog> dialog;
+  int shown = -1;
+  file->OnProgress = [&](std::int64_t done, std::int64_t total) {
+    if (!dialog) {
+      if (clock.elapsed() < ProgressDelayMs || done >= total)
+        return true;
+      dialog = std::make_unique<QProgressDialog>(
+          QStringLiteral("Reading %1 ...").arg(QFileInfo(Path).fileName()),
+          QStringLiteral("Cancel"), 0, 1000, FControls.LeftGraph.window());
+      dialog->setWindowTitle(QStringLiteral("Opening Wave File"));
+      dialog->setWindowModality(Qt::WindowModal); // the window waits for the load
+      dialog->setMinimumDuration(0);
+      dialog->setAutoReset(false);
+      dialog->setAutoClose(false);
+      dialog->show();
+    }
+    const int value = total > 0 ? int(std::min<std::int64_t>(1000, done * 1000 / total)) : 0;
+    if (value != shown) {
+      dialog->setValue(value);
+      shown = value;
+    }
+    // Paints the dialog and takes the click on Cancel.
+    QCoreApplication::processEvents();
+    return !dialog->wasCanceled();
+  };
+  try {
+    file->SetFileName(Path);
+  } catch (const ELoadCancelled&) {
+    return false;
+  }
+  file->OnProgress = nullptr; // it refers to this call's locals
   FSoundFile = std::move(file);
   return true;
 }

@@ -58,7 +58,10 @@ public:
   // Reads Path unless it is the file already loaded. A file that cannot be
   // read throws EWaveFileError and leaves the loaded file as it was; false
   // when the user cancelled a long load, which also leaves it as it was.
+  // A load still going after ProgressDelayMs shows a progress dialog with a
+  // Cancel button over the window.
   bool SetFileName(const QString& Path);
+  int ProgressDelayMs = 500;
 
   void ShowWaveFile();
   void ShowFileFormat();

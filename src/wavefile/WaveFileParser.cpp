@@ -2,10 +2,13 @@
 
 #include <QFile>
 #include <QUuid>
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,7 +58,10 @@ QString notRegularReason(mode_t mode)
 
 struct FileDescriptor
 {
-  int fd;
+  int fd = -1;
+  explicit FileDescriptor(int f) : fd(f) {}
+  FileDescriptor(FileDescriptor&& o) noexcept : fd(std::exchange(o.fd, -1)) {}
+  FileDescriptor& operator=(FileDescriptor&&) = delete;
   ~FileDescriptor()
   {
     if (fd >= 0)
@@ -63,10 +69,10 @@ struct FileDescriptor
   }
 };
 
-// The bytes of a regular file, as long as it was when opened. Anything else
-// is refused before it is read: a FIFO without a writer blocks an open for
-// ever, and a FIFO or a device may never end.
-QByteArray readRegularFile(const QString& name)
+// Opens a regular file for reading and gives its length when opened.
+// Anything else is refused before it is read: a FIFO without a writer blocks
+// an open for ever, and a FIFO or a device may never end.
+FileDescriptor openRegularFile(const QString& name, qint64& length)
 {
   const QByteArray path = QFile::encodeName(name);
   struct stat info;
@@ -77,57 +83,38 @@ QByteArray readRegularFile(const QString& name)
     cannotOpen(name, notRegularReason(info.st_mode));
   // Not blocking, so that a FIFO put in the file's place since the check
   // cannot block the open either; fstat then tells what was opened.
-  const FileDescriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  FileDescriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
   if (file.fd < 0)
     cannotOpen(name, qt_error_string(errno));
   if (::fstat(file.fd, &info) != 0)
     cannotOpen(name, qt_error_string(errno));
   if (!S_ISREG(info.st_mode))
     cannotOpen(name, notRegularReason(info.st_mode));
-
-  QByteArray bytes;
-  try {
-    bytes.resize(qsizetype(info.st_size));
-  } catch (const std::bad_alloc&) {
-    fail(QStringLiteral("%1 is too large to load (%2 bytes)").arg(name).arg(info.st_size));
-  }
-  qsizetype got = 0;
-  while (got < bytes.size()) {
-    const ssize_t n = ::read(file.fd, bytes.data() + got, std::size_t(bytes.size() - got));
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n < 0)
-      fail(QStringLiteral("Cannot read file %1: %2").arg(name, qt_error_string(errno)));
-    if (n == 0)
-      break; // cut short while we read: take what is there
-    got += n;
-  }
-  bytes.truncate(got);
-  return bytes;
+  length = qint64(info.st_size);
+  return file;
 }
 
 constexpr std::uint16_t WAVE_FORMAT_EXTENSIBLE = 0xFFFE;
 
-// The common format tags, named in the message that refuses them.
+// The common compressed format tags, named in the message that refuses them.
 struct FormatTagName
 {
   std::uint16_t Tag;
   const char* Name;
-  bool Compressed;
 };
 constexpr FormatTagName FormatTagNames[] = {
-    {0x0002, "MS ADPCM", true},   {0x0003, "IEEE float", false},  {0x0006, "A-law", true},
-    {0x0007, "µ-law", true},      {0x0011, "IMA ADPCM", true},    {0x0014, "G.723 ADPCM", true},
-    {0x0022, "TrueSpeech", true}, {0x0031, "GSM 6.10", true},     {0x0040, "G.721 ADPCM", true},
-    {0x0050, "MPEG", true},       {0x0055, "MPEG Layer 3", true}, {0x0064, "G.726 ADPCM", true},
-    {0x0092, "AC-3", true},       {0x0160, "WMA", true},          {0x0161, "WMA", true},
+    {0x0002, "MS ADPCM"},    {0x0006, "A-law"},        {0x0007, "µ-law"},
+    {0x0011, "IMA ADPCM"},   {0x0014, "G.723 ADPCM"},  {0x0022, "TrueSpeech"},
+    {0x0031, "GSM 6.10"},    {0x0040, "G.721 ADPCM"},  {0x0050, "MPEG"},
+    {0x0055, "MPEG Layer 3"}, {0x0064, "G.726 ADPCM"}, {0x0092, "AC-3"},
+    {0x0160, "WMA"},         {0x0161, "WMA"},
 };
 
-// The sample encodings that ParseFormat unpacks, whatever the width. Taking
-// another (floating point, say) needs its case in the unpacking too.
+// The sample encodings that ParseFormat unpacks: integers of any width (some
+// widths are only shown), and floating point of 32 or 64 bits.
 bool canUnpack(std::uint16_t encoding)
 {
-  return encoding == WAVE_FORMAT_PCM;
+  return encoding == WAVE_FORMAT_PCM || encoding == WAVE_FORMAT_IEEE_FLOAT;
 }
 
 [[noreturn]] void cannotUnpack(const QString& name, std::uint16_t encoding)
@@ -135,9 +122,8 @@ bool canUnpack(std::uint16_t encoding)
   const QString hex = "0x" + QStringLiteral("%1").arg(encoding, 4, 16, QLatin1Char('0')).toUpper();
   for (const FormatTagName& t : FormatTagNames)
     if (t.Tag == encoding)
-      fail(QStringLiteral("%1 uses %2format %3 (%4), which cannot be read")
-               .arg(name, t.Compressed ? QStringLiteral("compressed ") : QString(), hex,
-                    QString::fromUtf8(t.Name)));
+      fail(QStringLiteral("%1 uses compressed format %2 (%3), which cannot be read")
+               .arg(name, hex, QString::fromUtf8(t.Name)));
   fail(QStringLiteral("%1 uses format %2, which cannot be read").arg(name, hex));
 }
 
@@ -170,7 +156,250 @@ std::uint16_t sampleEncoding(const TRiffChunk& fmt, const QString& name)
   return inner;
 }
 
+// Bytes fetched at a time: large enough that a system call is rare, small
+// enough that a slice of a long file stays in the cache while it is unpacked.
+constexpr qint64 SliceBytes = qint64(1) << 20;
+
 } // namespace
+
+// The bytes of a file image: fetched in slices so that a long "data" chunk
+// is unpacked without ever being held whole.
+class TByteSource
+{
+public:
+  explicit TByteSource(qint64 length) : FLength(length) {}
+  virtual ~TByteSource() = default;
+  qint64 Length() const { return FLength; }
+  // The bytes [pos, pos + len), valid until the next call; they lie within
+  // Length(), except that bytes a file no longer holds (it shrank while
+  // being read) read as zero.
+  virtual const std::uint8_t* Fetch(qint64 pos, qint64 len) = 0;
+
+private:
+  qint64 FLength;
+};
+
+namespace {
+
+class TMemorySource : public TByteSource
+{
+public:
+  explicit TMemorySource(QByteArrayView bytes) : TByteSource(bytes.size()), FBytes(bytes) {}
+  const std::uint8_t* Fetch(qint64 pos, qint64) override
+  {
+    return reinterpret_cast<const std::uint8_t*>(FBytes.data()) + pos;
+  }
+
+private:
+  QByteArrayView FBytes;
+};
+
+// A regular file read through a window of its bytes: the chunk headers of a
+// walk mostly come from one read, a slice of samples from one more.
+class TFileSource : public TByteSource
+{
+public:
+  TFileSource(FileDescriptor file, qint64 length, const QString& name)
+      : TByteSource(length), FFile(std::move(file)), FName(name)
+  {
+  }
+
+  const std::uint8_t* Fetch(qint64 pos, qint64 len) override
+  {
+    if (pos >= FPos && pos + len <= FPos + FFilled)
+      return FWindow.data() + (pos - FPos);
+    // At least the bytes asked for: past the end of a file that has shrunk
+    // since it was opened they read as zero.
+    const qint64 want = std::max(len, std::min(SmallRead, Length() - pos));
+    if (qint64(FWindow.size()) < want)
+      FWindow.resize(std::size_t(want));
+    qint64 got = 0;
+    while (got < want) {
+      const ssize_t n = ::pread(FFile.fd, FWindow.data() + got, std::size_t(want - got), pos + got);
+      if (n < 0 && errno == EINTR)
+        continue;
+      if (n < 0)
+        fail(QStringLiteral("Cannot read file %1: %2").arg(FName, qt_error_string(errno)));
+      if (n == 0)
+        break; // cut short while we read: the rest reads as zero
+      got += n;
+    }
+    std::fill(FWindow.begin() + got, FWindow.begin() + want, std::uint8_t(0));
+    FPos = pos;
+    FFilled = want;
+    return FWindow.data();
+  }
+
+private:
+  static constexpr qint64 SmallRead = 64 * 1024;
+  FileDescriptor FFile;
+  QString FName;
+  std::vector<std::uint8_t> FWindow;
+  qint64 FPos = 0, FFilled = 0;
+};
+
+std::int16_t le16At(const std::uint8_t* p)
+{
+  std::int16_t v;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+
+// A 24-bit sample reduced to its top 16 bits (bit 23 is the sign).
+std::int16_t top16Of24(const std::uint8_t* p)
+{
+  return std::int16_t(std::uint16_t(p[1] | (p[2] << 8)));
+}
+
+// A 32-bit sample reduced to its top 16 bits.
+std::int16_t top16Of32(const std::uint8_t* p) { return le16At(p + 2); }
+
+// A floating-point sample as a 16-bit one: +-1.0 is full scale, as a 16-bit
+// sample s is s / 32768. Rounded down like the integer reductions, so a file
+// written from 16-bit samples reads them back exactly. Beyond full scale it
+// clips; NaN, which is no level at all, reads as silence.
+std::int16_t fromFloat(double x)
+{
+  if (std::isnan(x))
+    return 0;
+  return std::int16_t(std::clamp(std::floor(x * 32768.0), -32768.0, 32767.0));
+}
+
+template <typename F> std::int16_t fromFloatAt(const std::uint8_t* p)
+{
+  F x;
+  std::memcpy(&x, p, sizeof x);
+  return fromFloat(double(x));
+}
+
+// Unpacks `count` frames from `bytes` (the first frame's first byte) into
+// out[0] and out[1] (null for a channel not wanted) at the same index. The
+// layout's width is one ParseFormat unpacks; 4-bit mono is unpacked by
+// unpackNibbles instead.
+void unpackFrames(const TSampleLayout& l, const std::uint8_t* bytes, std::int64_t count,
+                  std::int16_t* const out[2])
+{
+  const std::int64_t stride = l.BytesPerFrame;
+  for (int k = 0; k < 2; ++k) {
+    std::int16_t* o = out[k];
+    if (!o)
+      continue;
+    switch (l.Bits) {
+    case 4:
+      // Stereo: channel 0 in the low nibble, 1 in the high one. Other counts
+      // of 4-bit channels are not laid out in a way we know: zeros.
+      if (l.Channels == 2)
+        for (std::int64_t i = 0; i < count; ++i)
+          o[i] = std::int16_t(k == 0 ? (bytes[i] & 0x0F) : (bytes[i] >> 4));
+      else
+        std::fill(o, o + count, std::int16_t(0));
+      break;
+    case 8: {
+      const std::uint8_t* p = bytes + k;
+      for (std::int64_t i = 0; i < count; ++i)
+        o[i] = p[i * stride]; // unsigned, not re-centred
+      break;
+    }
+    case 16: {
+      const std::uint8_t* p = bytes + 2 * k;
+      if (stride == 2)
+        std::memcpy(o, p, std::size_t(count) * 2);
+      else
+        for (std::int64_t i = 0; i < count; ++i)
+          o[i] = le16At(p + i * stride);
+      break;
+    }
+    case 24: {
+      const std::uint8_t* p = bytes + 3 * k;
+      for (std::int64_t i = 0; i < count; ++i)
+        o[i] = top16Of24(p + i * stride);
+      break;
+    }
+    case 32: {
+      const std::uint8_t* p = bytes + 4 * k;
+      if (l.Encoding == WAVE_FORMAT_IEEE_FLOAT)
+        for (std::int64_t i = 0; i < count; ++i)
+          o[i] = fromFloatAt<float>(p + i * stride);
+      else
+        for (std::int64_t i = 0; i < count; ++i)
+          o[i] = top16Of32(p + i * stride);
+      break;
+    }
+    case 64: {
+      const std::uint8_t* p = bytes + 8 * k;
+      for (std::int64_t i = 0; i < count; ++i)
+        o[i] = fromFloatAt<double>(p + i * stride);
+      break;
+    }
+    default:
+      break;
+    }
+  }
+}
+
+// 4-bit mono: samples [first, first + count) of the chunk, two to a byte,
+// the even ones in the low nibble; `bytes` holds byte first / 2 on.
+void unpackNibbles(const std::uint8_t* bytes, std::int64_t first, std::int64_t count,
+                   std::int16_t* out)
+{
+  for (std::int64_t j = first; j < first + count; ++j) {
+    const std::uint8_t b = bytes[j / 2 - first / 2];
+    out[j - first] = std::int16_t((j % 2 == 0) ? (b & 0x0F) : (b >> 4));
+  }
+}
+
+// Frames [first, first + count) of a layout that is unpacked into out[0] and
+// out[1] (null for a channel not wanted, and for one the file lacks), a
+// slice at a time.
+void unpackRange(TByteSource& source, const TSampleLayout& l, std::int64_t first,
+                 std::int64_t count, std::int16_t* const out[2],
+                 const std::function<void(std::int64_t bytes)>& progress)
+{
+  const std::int64_t end = first + count;
+  if (l.Bits == 4 && l.Channels == 1) {
+    std::int16_t* at = out[0];
+    while (first < end) {
+      const std::int64_t n = std::min<std::int64_t>(2 * SliceBytes, end - first);
+      const std::int64_t bytes = (first + n + 1) / 2 - first / 2;
+      if (at) {
+        unpackNibbles(source.Fetch(l.DataOffset + first / 2, bytes), first, n, at);
+        at += n;
+      }
+      first += n;
+      if (progress)
+        progress(bytes);
+    }
+    return;
+  }
+  // Only the bytes of the first two channels of a frame are needed: a frame
+  // of thousands of channels is not fetched whole.
+  const int wanted = std::min(l.Channels, 2);
+  const std::int64_t used = std::min(l.BytesPerFrame, (l.Bits + 7) / 8 * std::int64_t(wanted));
+  const std::int64_t sliceFrames = std::max<std::int64_t>(1, SliceBytes / l.BytesPerFrame);
+  std::int16_t* at[2] = {out[0], out[1]};
+  while (first < end) {
+    const std::int64_t n = std::min(sliceFrames, end - first);
+    const std::uint8_t* bytes =
+        source.Fetch(l.DataOffset + first * l.BytesPerFrame, (n - 1) * l.BytesPerFrame + used);
+    unpackFrames(l, bytes, n, at);
+    for (std::int16_t*& p : at)
+      if (p)
+        p += n;
+    first += n;
+    if (progress)
+      progress(n * l.BytesPerFrame);
+  }
+}
+
+} // namespace
+
+bool TSampleLayout::Unpacked() const
+{
+  if (Encoding == WAVE_FORMAT_IEEE_FLOAT)
+    return Bits == 32 || Bits == 64;
+  return Encoding == WAVE_FORMAT_PCM &&
+         (Bits == 4 || Bits == 8 || Bits == 16 || Bits == 24 || Bits == 32);
+}
 
 void TSoundFile::SetFileName(const QString& Name)
 {
@@ -204,23 +433,38 @@ const TRiffChunk* TSoundFile::FindChunk(std::uint32_t ID) const
   return nullptr;
 }
 
-void TSoundFile::ClearChunks()
-{
-  FChunks.clear();
-  FSoundData.Data = nullptr;
-}
+void TSoundFile::ClearChunks() { FChunks.clear(); }
 
 void TSoundFile::LoadFile()
 {
   clear();
-  loadImage(readRegularFile(FFileName));
+  qint64 length = 0;
+  FileDescriptor file = openRegularFile(FFileName, length);
+  TFileSource source(std::move(file), length, FFileName);
+  load(source, false);
 }
 
 void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
 {
   FFileName = Name;
   try {
-    loadImage(Bytes);
+    TMemorySource source(Bytes);
+    load(source, false);
+  } catch (...) {
+    FFileName.clear();
+    throw;
+  }
+}
+
+void TSoundFile::LoadHeader(const QString& Name)
+{
+  clear();
+  FFileName = Name;
+  try {
+    qint64 length = 0;
+    FileDescriptor file = openRegularFile(FFileName, length);
+    TFileSource source(std::move(file), length, FFileName);
+    load(source, true);
   } catch (...) {
     FFileName.clear();
     throw;
@@ -231,41 +475,79 @@ void TSoundFile::clear()
 {
   ClearChunks();
   FSoundData = TSoundData();
+  FLayout = TSampleLayout();
 }
 
-void TSoundFile::loadImage(QByteArrayView bytes)
+void TSoundFile::load(TByteSource& source, bool headerOnly)
 {
   // Every load starts from nothing, whoever calls it: the chunks of the last
   // load must not pile up, nor its converted samples be converted again. A
   // failed load leaves nothing behind either.
   clear();
+  FDone = 0;
+  FTotal = source.Length();
   try {
-    walkChunks(bytes);
+    progress(0);
+    walkChunks(source, headerOnly);
     ParseFormat();
+    if (!headerOnly)
+      unpackSamples(source);
+    // Bytes no sample needed (a cut frame, the padding) are done with too.
+    progress(FTotal - FDone);
+  } catch (const std::bad_alloc&) {
+    clear();
+    fail(QStringLiteral("%1 is too large to load (%2 bytes)").arg(FFileName).arg(source.Length()));
   } catch (...) {
     clear();
     throw;
   }
 }
 
-void TSoundFile::walkChunks(QByteArrayView bytes)
+void TSoundFile::progress(std::int64_t bytes)
 {
-  const qint64 length = bytes.size();
-  const char* p = bytes.data();
-  if (length < 12 || !sameId(p, "RIFF") || !sameId(p + 8, "WAVE"))
-    fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
+  FDone += bytes;
+  if (OnProgress && !OnProgress(FDone, FTotal))
+    throw ELoadCancelled(
+        QStringLiteral("Loading %1 was cancelled").arg(FFileName).toStdString());
+}
 
+void TSoundFile::walkChunks(TByteSource& source, bool headerOnly)
+{
+  const qint64 length = source.Length();
+  if (length < 12)
+    fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
+  const char* p = reinterpret_cast<const char*>(source.Fetch(0, 12));
+  if (!sameId(p, "RIFF") || !sameId(p + 8, "WAVE"))
+    fail(QStringLiteral("%1 is not a RIFF/WAVE sound file").arg(FFileName));
+  FDone = 12;
+
+  bool haveFormat = false; // the first "fmt " chunk is the one that counts
   qint64 pos = 12;
   while (pos + 8 <= length) {
-    const std::uint32_t declared = readU32(p + pos + 4);
+    const char* header = reinterpret_cast<const char*>(source.Fetch(pos, 8));
+    const std::uint32_t declared = readU32(header + 4);
     // A declared size beyond the end of the file is cut to what is there, so
     // a damaged header can neither make us allocate gigabytes nor invent
     // samples the file does not hold.
     const qint64 present = std::min<qint64>(declared, length - (pos + 8));
     auto chunk = std::make_unique<TRiffChunk>();
-    std::memcpy(chunk->ID, p + pos, 4);
+    std::memcpy(chunk->ID, header, 4);
     chunk->Size = std::uint32_t(present);
-    chunk->Data.assign(p + pos + 8, p + pos + 8 + present);
+    if (FLayout.DataOffset < 0 && sameId(chunk->ID, "data")) {
+      // The samples are read later, slice by slice, into the channels.
+      FLayout.DataOffset = pos + 8;
+      FLayout.DataSize = present;
+    } else if (!headerOnly || (!haveFormat && sameId(chunk->ID, "fmt "))) {
+      haveFormat = haveFormat || sameId(chunk->ID, "fmt ");
+      chunk->Data.resize(std::size_t(present));
+      for (qint64 done = 0; done < present;) {
+        const qint64 n = std::min(SliceBytes, present - done);
+        std::memcpy(chunk->Data.data() + done, source.Fetch(pos + 8 + done, n), std::size_t(n));
+        done += n;
+        progress(n);
+      }
+    }
+    progress(8);
     FChunks.push_back(std::move(chunk));
     pos += 8 + qint64(declared) + (declared & 1); // chunks are padded to even sizes
   }
@@ -291,6 +573,10 @@ void TSoundFile::ParseFormat()
   const std::uint16_t encoding = sampleEncoding(*fmt, FFileName);
   if (!canUnpack(encoding))
     cannotUnpack(FFileName, encoding);
+  if (encoding == WAVE_FORMAT_IEEE_FLOAT && f.wBitsPerSample != 32 && f.wBitsPerSample != 64)
+    fail(QStringLiteral("%1 uses floating-point samples of %2 bits, which cannot be read")
+             .arg(FFileName)
+             .arg(f.wBitsPerSample));
   // A rate of 0 puts every bin of a spectrum at 0 Hz.
   if (f.nSamplesPerSec == 0)
     fail(QStringLiteral("%1 has a sample rate of 0 Hz").arg(FFileName));
@@ -305,67 +591,66 @@ void TSoundFile::ParseFormat()
              .arg(f.nChannels)
              .arg(f.wBitsPerSample));
 
+  FLayout.Encoding = encoding;
+  FLayout.Bits = f.wBitsPerSample;
+  FLayout.Channels = f.nChannels;
+  FLayout.BytesPerFrame = bytesPerFrame;
+  // The "data" chunk found is the one the walk kept the place of.
   std::uint64_t samples = std::uint64_t(data->Size) / std::uint64_t(bytesPerFrame);
   if (f.wBitsPerSample == 4 && f.nChannels == 1)
     samples = 2 * std::uint64_t(data->Size); // two samples share a byte
   const std::uint64_t maxSamples = std::uint64_t(std::numeric_limits<std::int32_t>::max());
   sd.SamplesPerChannel = std::int32_t(std::min(samples, maxSamples));
-  sd.Data = data->Data.data();
 
-  // The chunk is ours: convert 24-bit samples to their top 16 bits in place.
-  auto* bytes = const_cast<std::uint8_t*>(sd.Data);
-  if (f.wBitsPerSample == 24) {
-    const std::uint64_t count = std::uint64_t(sd.SamplesPerChannel) * f.nChannels;
-    for (std::uint64_t s = 0; s < count; ++s) {
-      const std::uint8_t* p = bytes + 3 * s;
-      std::int32_t v = std::int32_t(p[0] | (p[1] << 8) | (std::uint32_t(p[2]) << 16));
-      if (v & 0x800000)
-        v -= 0x1000000;
-      const std::int16_t w = std::int16_t(v >> 8);
-      std::memcpy(bytes + 2 * s, &w, 2);
-    }
+  // Wider samples are unpacked as 16-bit ones: 24- and 32-bit integers as
+  // their top 16 bits, floating point with +-1.0 as full scale.
+  if (FLayout.Unpacked() && FLayout.Bits > 16) {
     f.wBitsPerSample = 16;
     f.nBlockAlign = std::uint16_t(2 * f.nChannels);
   }
+}
 
-  const int n = sd.SamplesPerChannel;
-  const int stride = f.nChannels;
-  sd.Channels = TChannelArray();
-  // Files with more than two channels keep their count in the format; the
-  // first two are unpacked.
-  for (int k = 0; k < std::min(stride, 2); ++k) {
-    TSoundArray a;
-    switch (f.wBitsPerSample) {
-    case 8:
-      a.resize(n);
-      for (int i = 0; i < n; ++i)
-        a[i] = bytes[k + std::size_t(stride) * i];
-      break;
-    case 16:
-      a.resize(n);
-      for (int i = 0; i < n; ++i) {
-        std::int16_t w;
-        std::memcpy(&w, bytes + 2 * (k + std::size_t(stride) * i), 2);
-        a[i] = w;
-      }
-      break;
-    case 4:
-      a.resize(n);
-      if (stride == 1) {
-        for (int i = 0; i < n; ++i)
-          a[i] = (i % 2 == 0) ? (bytes[i / 2] & 0x0F) : (bytes[i / 2] >> 4);
-      } else if (stride == 2) {
-        for (int i = 0; i < n; ++i)
-          a[i] = (k == 0) ? (bytes[i] & 0x0F) : (bytes[i] >> 4);
-      } else {
-        std::fill(a.begin(), a.end(), 0);
-      }
-      break;
-    default:
-      break; // other widths are shown but not unpacked
-    }
-    sd.Channels[k] = a;
+void TSoundFile::unpackSamples(TByteSource& source)
+{
+  const TSampleLayout& l = FLayout;
+  const std::int64_t n = FSoundData.SamplesPerChannel;
+  // Other widths are shown but not unpacked. Files with more than two
+  // channels keep their count in the format; the first two are unpacked.
+  if (!l.Unpacked())
+    return;
+  TChannelArray channels;
+  std::int16_t* out[2] = {nullptr, nullptr};
+  for (int k = 0; k < std::min(l.Channels, 2); ++k) {
+    channels[k].resize(qsizetype(n));
+    out[k] = channels[k].data();
   }
+  unpackRange(source, l, 0, n, out, [this](std::int64_t bytes) { progress(bytes); });
+  FSoundData.Channels = channels;
+}
+
+TSampleReader::TSampleReader(const TSoundFile& File)
+    : FLayout(File.SampleLayout()), FSamples(File.SoundData().SamplesPerChannel)
+{
+  if (!FLayout.Unpacked())
+    fail(QStringLiteral("%1: %2-bit samples cannot be read")
+             .arg(File.FileName())
+             .arg(FLayout.Bits));
+  qint64 length = 0;
+  FileDescriptor file = openRegularFile(File.FileName(), length);
+  FSource = std::make_unique<TFileSource>(std::move(file), length, File.FileName());
+}
+
+TSampleReader::~TSampleReader() = default;
+
+void TSampleReader::Read(std::int64_t First, std::int64_t Count, std::int16_t* Left,
+                         std::int16_t* Right)
+{
+  if (Right && FLayout.Channels < 2) {
+    std::fill(Right, Right + Count, std::int16_t(0));
+    Right = nullptr;
+  }
+  std::int16_t* const out[2] = {Left, Right};
+  unpackRange(*FSource, FLayout, First, Count, out, {});
 }
 
 } // namespace duv

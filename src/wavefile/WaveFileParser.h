@@ -1,6 +1,6 @@
 // Reads a RIFF/WAVE file into memory: every chunk in a list, the format from
 // the "fmt " chunk, and the samples of the "data" chunk unpacked into one
-// integer array per channel (the first two channels).
+// 16-bit array per channel (the first two channels).
 #pragma once
 
 #include "support/WaveFormat.h"
@@ -10,6 +10,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -23,8 +24,22 @@ public:
   using std::runtime_error::runtime_error;
 };
 
+// A load that its progress callback cancelled. It leaves the object as a
+// failed load does.
+class ELoadCancelled : public EWaveFileError
+{
+public:
+  using EWaveFileError::EWaveFileError;
+};
+
+// The progress of a load: Done of Total bytes of the file read so far.
+// Returning false cancels the load.
+using TLoadProgress = std::function<bool(std::int64_t Done, std::int64_t Total)>;
+
 // One chunk as read. Size is the number of bytes the file really holds for
-// it, which is less than the declared size when the file is cut short.
+// it, which is less than the declared size when the file is cut short. The
+// "data" chunk keeps no bytes: its samples go straight into the channel
+// arrays, so a long file is not held twice.
 struct TRiffChunk
 {
   char ID[4] = {0, 0, 0, 0};
@@ -32,18 +47,42 @@ struct TRiffChunk
   std::vector<std::uint8_t> Data;
 };
 
-// The samples of one channel. Implicitly shared, so copies of a TSoundData
+// The samples of one channel. Every width the reader unpacks fits in 16 bits
+// (4 and 8 bits unsigned, 16 signed; 24- and 32-bit integers and 32- and
+// 64-bit floating point reduced to 16), so a channel
+// costs two bytes a sample. Implicitly shared, so copies of a TSoundData
 // share the arrays and stay valid whatever the file object does later.
-using TSoundArray = QList<std::int32_t>;
+using TSoundArray = QList<std::int16_t>;
 using TChannelArray = std::array<TSoundArray, 2>;
 
+// The unpacked file. The samples are in the channels alone: the "data"
+// chunk's bytes are not kept, so there is no pointer to them.
 struct TSoundData
 {
-  const std::uint8_t* Data = nullptr; // the "data" chunk's bytes, owned by the chunk list
   TChannelArray Channels;
   WAVEFORMATEX Format;
   std::int32_t SamplesPerChannel = 0;
 };
+
+// The format tag of floating-point samples.
+constexpr std::uint16_t WAVE_FORMAT_IEEE_FLOAT = 3;
+
+// Where a file's samples lie and how they are stored, as its headers say;
+// Format in TSoundData shows them after any reduction to 16 bits.
+struct TSampleLayout
+{
+  std::uint16_t Encoding = 0;     // the sample encoding: a format tag
+  int Bits = 0;                   // the file's own sample width
+  int Channels = 0;
+  std::int64_t BytesPerFrame = 0; // one sample of every channel
+  std::int64_t DataOffset = -1;   // of the "data" chunk's first byte in the file
+  std::int64_t DataSize = 0;      // the bytes the file holds for it
+  // Whether the samples are unpacked into channel arrays.
+  bool Unpacked() const;
+};
+
+// The bytes of a file image being loaded, from a file or from memory.
+class TByteSource;
 
 // A chunk ID as the 32-bit word whose bytes, lowest first, are its characters.
 constexpr std::uint32_t FourCC(const char (&id)[5])
@@ -77,19 +116,64 @@ public:
   // messages and becomes FileName(). Throws EWaveFileError like SetFileName,
   // and the object is then empty.
   void LoadFromMemory(QByteArrayView Bytes, const QString& Name);
+  // Reads the named file's chunk list and format only: SoundData() then has
+  // the format and the sample count a full load gives, and no samples, and
+  // only the "fmt " chunk keeps its bytes. It takes milliseconds and little
+  // memory whatever the file's length. Throws EWaveFileError as SetFileName
+  // does for a file whose headers are at fault.
+  void LoadHeader(const QString& Name);
 
   const TSoundData& SoundData() const { return FSoundData; }
+  const TSampleLayout& SampleLayout() const { return FLayout; }
+
+  // Called at the start of every load, after every slice read (a megabyte
+  // at most) and at its end; returning false stops the load, which then
+  // throws ELoadCancelled and leaves the object as a failed load does.
+  TLoadProgress OnProgress;
 
 protected:
+  // Takes the format from the chunk list and checks it can be read.
   void ParseFormat();
 
 private:
   void clear();
-  void loadImage(QByteArrayView bytes);
-  void walkChunks(QByteArrayView bytes);
+  void load(TByteSource& source, bool headerOnly);
+  void walkChunks(TByteSource& source, bool headerOnly);
+  void unpackSamples(TByteSource& source);
+  // Adds bytes read and tells OnProgress; throws when it cancels.
+  void progress(std::int64_t bytes);
   QString FFileName;
   std::vector<std::unique_ptr<TRiffChunk>> FChunks;
   TSoundData FSoundData;
+  TSampleLayout FLayout;
+  std::int64_t FDone = 0, FTotal = 0; // progress of the load under way
+};
+
+// Reads stretches of a file's samples straight from the file, unpacked as a
+// load unpacks them, for work that streams through a long file instead of
+// holding it. Each reader has a file handle of its own, so readers on
+// threads of their own never wait for each other.
+class TSampleReader
+{
+public:
+  // Opens the file whose headers File has loaded (LoadHeader, or a full
+  // load). Throws EWaveFileError when it cannot be opened or its samples are
+  // of a width that is not unpacked.
+  explicit TSampleReader(const TSoundFile& File);
+  ~TSampleReader();
+  TSampleReader(const TSampleReader&) = delete;
+  TSampleReader& operator=(const TSampleReader&) = delete;
+
+  std::int64_t SamplesPerChannel() const { return FSamples; }
+  // Frames [First, First + Count), which must lie within the sample count,
+  // of channels 0 and 1 into Left and Right (either may be null; a channel
+  // the file lacks reads as 0), as the channel arrays of a load hold them.
+  void Read(std::int64_t First, std::int64_t Count, std::int16_t* Left, std::int16_t* Right);
+
+private:
+  std::unique_ptr<TByteSource> FSource;
+  TSampleLayout FLayout;
+  std::int64_t FSamples = 0;
 };
 
 } // namespace duv

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <thread>
 
 #include <fcntl.h>
@@ -152,6 +153,58 @@ TEST(WaveFileParser, SampleWidths)
   EXPECT_TRUE(f.SoundData().Channels[0].isEmpty());
 }
 
+// Guards the reduction of 32-bit and floating-point samples to 16 bits:
+// integers keep their top 16 bits; floating point has +-1.0 as full scale,
+// clips beyond it without wrapping round, and reads NaN as silence; the
+// format then shows 16 bits, as for 24-bit files.
+TEST(WaveFileParser, WideAndFloatSamples)
+{
+  const auto f32 = [](float x) {
+    QByteArray b(4, 0);
+    std::memcpy(b.data(), &x, 4);
+    return b;
+  };
+  const auto f64 = [](double x) {
+    QByteArray b(8, 0);
+    std::memcpy(b.data(), &x, 8);
+    return b;
+  };
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<double> values = {0.5,  -0.5, 1.0,  -1.0,         1.5,           -2.0, 1e30,
+                                      inf,  -inf, NAN,  1.0 / 32768, -1.0 / 65536, 0.99999};
+  const TSoundArray expected = {16384, -16384, 32767, -32768, 32767, -32768, 32767,
+                                32767, -32768, 0,      1,      -1,     32767};
+  QByteArray single, twice;
+  for (double v : values) {
+    single += f32(float(v));
+    twice += f64(v);
+  }
+  TSoundFile f;
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 32, 18, 3).chunk("data", single).finish(), "f.wav");
+  EXPECT_EQ(f.SoundData().Channels[0], expected);
+  EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+  EXPECT_EQ(f.SoundData().Format.nBlockAlign, 2);
+  EXPECT_EQ(f.SoundData().Format.wFormatTag, 3); // the file's own tag stays
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 64, 18, 3).chunk("data", twice).finish(), "d.wav");
+  EXPECT_EQ(f.SoundData().Channels[0], expected);
+  // In an extensible record, stereo: the frames alternate left and right.
+  f.LoadFromMemory(
+      WavBuilder().extensibleFmt(2, 8000, 64, subFormatGuid(3)).chunk("data", twice.left(64)).finish(),
+      "e.wav");
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{16384, 32767, 32767, 32767}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-16384, -32768, -32768, 32767}));
+  EXPECT_EQ(f.SoundData().Format.nBlockAlign, 4);
+
+  const QByteArray ints = le32(0x7FFFFFFF) + le32(0x80000000u) + le32(0x00010000) +
+                          le32(0xFFFFFFFFu) + le32(0x1234FFFF) + le32(0xFFFF0000u);
+  f.LoadFromMemory(WavBuilder().fmt(2, 8000, 32).chunk("data", ints).finish(), "i.wav");
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 3);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{32767, 1, 0x1234}));
+  EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{-32768, -1, -1}));
+  EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+  EXPECT_EQ(f.SoundData().Format.nBlockAlign, 4);
+}
+
 // Guards against damaged headers: a huge declared size is cut to the bytes
 // present (no giant allocation, no invented samples), a cut-off data chunk
 // counts only what is there.
@@ -198,8 +251,9 @@ TEST(WaveFileParser, ExtremeFormatFields)
   EXPECT_EQ(f.SoundData().Channels[1], (TSoundArray{2, 4}));
 }
 
-// Guards against compressed data unpacked as PCM: only PCM is read, plain or
-// in an extensible record; anything else fails naming its tag.
+// Guards against compressed data unpacked as PCM: only PCM and floating
+// point are read, plain or in an extensible record; anything else fails
+// naming its tag.
 TEST(WaveFileParser, FormatTags)
 {
   const QByteArray samples = words({5, -5, 6, -6});
@@ -223,7 +277,7 @@ TEST(WaveFileParser, FormatTags)
   EXPECT_EQ(plain(0x0007, 8), "x.wav uses compressed format 0x0007 (µ-law), which cannot be read");
   EXPECT_EQ(plain(0x0055, 0),
             "x.wav uses compressed format 0x0055 (MPEG Layer 3), which cannot be read");
-  EXPECT_EQ(plain(0x0003, 32), "x.wav uses format 0x0003 (IEEE float), which cannot be read");
+  EXPECT_EQ(plain(0x0003, 16), "x.wav uses floating-point samples of 16 bits, which cannot be read");
   EXPECT_EQ(plain(0xABCD, 16), "x.wav uses format 0xABCD, which cannot be read");
   EXPECT_EQ(plain(0x0000, 16), "x.wav uses format 0x0000, which cannot be read");
 
@@ -232,7 +286,9 @@ TEST(WaveFileParser, FormatTags)
         WavBuilder().extensibleFmt(1, 8000, 16, guid).chunk("data", samples).finish(), "e.wav");
   };
   EXPECT_EQ(extensible(subFormatGuid(3)),
-            "e.wav uses format 0x0003 (IEEE float), which cannot be read");
+            "e.wav uses floating-point samples of 16 bits, which cannot be read");
+  EXPECT_EQ(extensible(subFormatGuid(6)),
+            "e.wav uses compressed format 0x0006 (A-law), which cannot be read");
   EXPECT_EQ(extensible(subFormatGuid(7)),
             "e.wav uses compressed format 0x0007 (µ-law), which cannot be read");
   QByteArray guid = subFormatGuid(1);
@@ -383,6 +439,178 @@ TEST(WaveFileParser, OnlyRegularFilesAreRead)
   ::close(sock);
 }
 
+// Guards the reading of the samples in slices: across slice boundaries,
+// from a file and from memory, every width gives the samples a frame-by-frame
+// reading gives, and the "data" chunk keeps its place and size but no bytes.
+// A streaming reader gives the same samples for any stretch, odd starts and
+// stretches across slices included.
+TEST(WaveFileParser, LongDataReadInSlices)
+{
+  // Over 2 MB of data, not a whole number of slices or of frames per slice.
+  const int frames = 700001;
+  for (const auto& [channels, bits] : {std::pair{2, 16}, {1, 16}, {2, 24}, {3, 8}, {1, 4}, {2, 4}}) {
+    const int bytesPerFrame = (channels * bits + 4) / 8;
+    QByteArray data(qsizetype(frames) * bytesPerFrame, '\0');
+    std::uint32_t x = 12345;
+    for (char& c : data) {
+      x = x * 1103515245u + 12345u;
+      c = char(x >> 24);
+    }
+    const QByteArray bytes =
+        WavBuilder().fmt(channels, 8000, bits).chunk("data", data).chunk("LIST", "info").finish();
+    TSoundFile fromFile, fromMemory;
+    fromFile.SetFileName(writeTemp("long.wav", bytes));
+    fromMemory.LoadFromMemory(bytes, "long.wav");
+    const TSoundData& d = fromFile.SoundData();
+    const int samples = bits == 4 && channels == 1 ? 2 * frames : frames;
+    ASSERT_EQ(d.SamplesPerChannel, samples) << channels << "/" << bits;
+    EXPECT_EQ(fromMemory.SoundData().Channels, d.Channels) << channels << "/" << bits;
+    const TRiffChunk* chunk = fromFile.FindChunk(FourCC("data"));
+    EXPECT_EQ(chunk->Size, std::uint32_t(data.size()));
+    EXPECT_TRUE(chunk->Data.empty());
+    EXPECT_EQ(fromFile.SampleLayout().DataOffset, 12 + 8 + 18 + 8);
+    EXPECT_EQ(fromFile.ChunkCount(), 3);
+
+    const auto* u = reinterpret_cast<const std::uint8_t*>(data.constData());
+    for (int k = 0; k < std::min(channels, 2); ++k) {
+      ASSERT_EQ(d.Channels[k].size(), samples);
+      for (int i = 0; i < samples; i += 997) {
+        int expected = 0;
+        const int at = i * bytesPerFrame;
+        switch (bits) {
+        case 4:
+          expected = channels == 1 ? (u[i / 2] >> (4 * (i % 2))) & 0x0F : (u[i] >> (4 * k)) & 0x0F;
+          break;
+        case 8:
+          expected = u[at + k];
+          break;
+        case 16:
+          expected = std::int16_t(u[at + 2 * k] | (u[at + 2 * k + 1] << 8));
+          break;
+        case 24:
+          expected = std::int16_t(u[at + 3 * k + 1] | (u[at + 3 * k + 2] << 8));
+          break;
+        }
+        ASSERT_EQ(d.Channels[k][i], expected) << channels << "/" << bits << " ch" << k << " @" << i;
+      }
+    }
+
+    TSoundFile header;
+    header.LoadHeader(fromFile.FileName());
+    TSampleReader reader(header);
+    EXPECT_EQ(reader.SamplesPerChannel(), samples);
+    for (const auto& [first, count] : {std::pair{0, 5}, {1, 3}, {samples - 7, 7}, {333, 600001}}) {
+      std::vector<std::int16_t> left(std::size_t(count), 99), right(std::size_t(count), 99);
+      reader.Read(first, count, left.data(), right.data());
+      for (int i = 0; i < count; i += std::max(1, count / 1000)) {
+        ASSERT_EQ(left[std::size_t(i)], d.Channels[0][first + i]) << channels << "/" << bits;
+        ASSERT_EQ(right[std::size_t(i)], channels == 1 ? 0 : d.Channels[1][first + i])
+            << channels << "/" << bits;
+      }
+    }
+  }
+}
+
+// Guards the progress of a load: it starts at 0, only grows, steps a
+// megabyte at most, ends at the bytes read; a callback that says stop
+// cancels the load, which then leaves the object as a failed load does, and
+// the same file reads in full when tried again.
+TEST(WaveFileParser, ProgressAndCancel)
+{
+  const QByteArray data(3 * 1024 * 1024 + 6, '\x11');
+  const QByteArray bytes = WavBuilder().fmt(2, 8000, 16).chunk("data", data).finish();
+  const QString path = writeTemp("progress.wav", bytes);
+  TSoundFile f;
+  std::vector<std::pair<std::int64_t, std::int64_t>> calls;
+  f.OnProgress = [&](std::int64_t done, std::int64_t total) {
+    calls.emplace_back(done, total);
+    return true;
+  };
+  f.SetFileName(path);
+  ASSERT_GE(calls.size(), 5u);
+  EXPECT_EQ(calls.front().first, 0);
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    EXPECT_EQ(calls[i].second, bytes.size());
+    if (i > 0) {
+      EXPECT_GE(calls[i].first, calls[i - 1].first);
+      EXPECT_LE(calls[i].first - calls[i - 1].first, 1 << 20);
+    }
+  }
+  EXPECT_EQ(calls.back().first, bytes.size());
+
+  // Stopped half-way through the samples, from a file or from memory.
+  const auto stopHalfWay = [&](std::int64_t done, std::int64_t total) {
+    return done < total / 2;
+  };
+  TSoundFile g;
+  g.LoadFromMemory(WavBuilder().fmt(1, 8000, 16).chunk("data", words({1})).finish(), "old.wav");
+  g.OnProgress = stopHalfWay;
+  EXPECT_THROW(g.SetFileName(path), ELoadCancelled);
+  EXPECT_EQ(g.ChunkCount(), 0);
+  EXPECT_TRUE(g.FileName().isEmpty());
+  EXPECT_EQ(g.SoundData().SamplesPerChannel, 0);
+  EXPECT_TRUE(g.SoundData().Channels[0].isEmpty());
+  EXPECT_THROW(g.LoadFromMemory(bytes, "mem.wav"), ELoadCancelled);
+  EXPECT_EQ(g.ChunkCount(), 0);
+  EXPECT_TRUE(g.FileName().isEmpty());
+  try {
+    g.SetFileName(path);
+  } catch (const ELoadCancelled& e) {
+    EXPECT_EQ(e.what(), "Loading " + path.toStdString() + " was cancelled");
+  }
+  g.OnProgress = nullptr;
+  g.SetFileName(path);
+  EXPECT_EQ(g.SoundData().SamplesPerChannel, data.size() / 4);
+}
+
+// Guards the headers-only load that info uses: the format (reduced widths
+// included) and the sample count (cut to the bytes present) of a full load,
+// the same chunk list with only "fmt " holding bytes, and the same errors.
+TEST(WaveFileParser, HeadersAlone)
+{
+  const QByteArray cut = WavBuilder().fmt(2, 8000, 24).chunk("data", QByteArray(600, '\1'), 6000).finish();
+  const QByteArray files[] = {
+      WavBuilder().fmt(2, 44100, 16).chunk("LIST", "abc").chunk("data", QByteArray(4000, '\2')).chunk("fact", le32(9)).finish(),
+      WavBuilder().fmt(1, 8000, 4).chunk("data", QByteArray(7, '\3')).finish(),
+      WavBuilder().extensibleFmt(2, 48000, 64, subFormatGuid(3)).chunk("data", QByteArray(40, '\0')).finish(),
+      WavBuilder().fmt(1, 8000, 12).chunk("data", QByteArray(9, '\4')).finish(),
+      cut};
+  for (const QByteArray& bytes : files) {
+    const QString path = writeTemp("header.wav", bytes);
+    TSoundFile full, header;
+    full.SetFileName(path);
+    header.LoadHeader(path);
+    EXPECT_EQ(header.FileName(), path);
+    EXPECT_EQ(std::memcmp(&header.SoundData().Format, &full.SoundData().Format, 18), 0);
+    EXPECT_EQ(header.SoundData().SamplesPerChannel, full.SoundData().SamplesPerChannel);
+    EXPECT_TRUE(header.SoundData().Channels[0].isEmpty());
+    ASSERT_EQ(header.ChunkCount(), full.ChunkCount());
+    for (int i = 0; i < header.ChunkCount(); ++i) {
+      EXPECT_EQ(std::string(header.Chunk(i)->ID, 4), std::string(full.Chunk(i)->ID, 4));
+      EXPECT_EQ(header.Chunk(i)->Size, full.Chunk(i)->Size);
+      EXPECT_EQ(header.Chunk(i)->Data.empty(), std::string(header.Chunk(i)->ID, 4) != "fmt ");
+    }
+  }
+  TSoundFile f;
+  f.LoadHeader(writeTemp("cut.wav", cut));
+  EXPECT_EQ(f.SoundData().SamplesPerChannel, 100);
+  EXPECT_EQ(f.SoundData().Format.wBitsPerSample, 16);
+  // Samples of a width that is only shown cannot be streamed either.
+  f.LoadHeader(writeTemp("w12.wav", files[3]));
+  EXPECT_THROW(TSampleReader{f}, EWaveFileError);
+
+  const QString adpcm = writeTemp("adpcm.wav", WavBuilder().fmt(1, 8000, 4, 20, 0x11).chunk("data", "ab").finish());
+  try {
+    f.LoadHeader(adpcm);
+    ADD_FAILURE() << "loaded";
+  } catch (const EWaveFileError& e) {
+    EXPECT_EQ(e.what(), loadError(adpcm));
+  }
+  EXPECT_TRUE(f.FileName().isEmpty());
+  EXPECT_EQ(f.ChunkCount(), 0);
+  EXPECT_THROW(f.LoadHeader("/dev/null"), EWaveFileError);
+}
+
 // Guards the "same name does not re-read" rule and that copies of the data
 // survive the next load.
 TEST(WaveFileParser, SameNameAndSharedCopies)
@@ -410,21 +638,24 @@ TEST(WaveFileParser, FilesWrittenBySox)
     raw += le16(v);
   }
   const QString rawPath = writeTemp("src.raw", raw);
-  for (int bits : {8, 16, 24, 32}) {
+  for (const auto& [encoding, bits] : {std::pair{"", 8}, {"", 16}, {"", 24}, {"", 32},
+                                        {"floating-point", 32}, {"floating-point", 64}}) {
     for (int channels : {1, 2}) {
-      const QString out = writeTemp(QString("sox%1_%2.wav").arg(bits).arg(channels), "");
-      if (!runSox({"-D", "-t", "raw", "-r", "8000", "-e", "signed", "-b", "16", "-c", "1", rawPath,
-                   "-b", QString::number(bits), "-c", QString::number(channels), out}))
+      const QString out =
+          writeTemp(QString("sox%1%2_%3.wav").arg(encoding).arg(bits).arg(channels), "");
+      QStringList args{"-D", "-t", "raw", "-r", "8000", "-e", "signed", "-b", "16", "-c", "1",
+                       rawPath, "-b", QString::number(bits), "-c", QString::number(channels), out};
+      if (*encoding)
+        args.insert(args.size() - 1, "-e"), args.insert(args.size() - 1, encoding);
+      if (!runSox(args))
         GTEST_SKIP() << "sox is not installed";
       TSoundFile f;
       f.SetFileName(out);
       const TSoundData& d = f.SoundData();
       EXPECT_EQ(d.Format.nChannels, channels);
-      EXPECT_EQ(d.SamplesPerChannel, 1000) << bits << "/" << channels;
-      if (bits == 32) {
-        EXPECT_TRUE(d.Channels[0].isEmpty());
-        continue;
-      }
+      EXPECT_EQ(d.SamplesPerChannel, 1000) << encoding << bits << "/" << channels;
+      // Wider samples come back as the 16-bit ones they were made from.
+      EXPECT_EQ(d.Format.wBitsPerSample, bits == 8 ? 8 : 16);
       for (int k = 0; k < channels; ++k) {
         ASSERT_EQ(d.Channels[k].size(), 1000);
         for (int i = 0; i < 1000; i += 37) {

@@ -1,0 +1,298 @@
+#include "spectrogram/SpectrogramPicture.h"
+
+#include "spectrogram/ColorBands.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+#include <vector>
+
+namespace duv {
+
+namespace {
+
+const QColor Paper(255, 255, 255);
+const QColor Ink(32, 32, 32);
+const QColor Quiet(96, 96, 96); // the subtitle
+const QColor Frame(64, 64, 64);
+
+constexpr int Pad = 10;      // around the picture
+constexpr int Tick = 4;      // tick length
+constexpr int Gap = 4;       // between a tick and its label, a label and its axis title
+constexpr int BarGap = 16;   // between the plot and the colour bar
+constexpr int BarWidth = 18;
+
+// Fixed pixel sizes: the picture must not depend on a screen's resolution.
+QFont labelFont()
+{
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(12);
+  return f;
+}
+
+QFont titleFont()
+{
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(15);
+  f.setBold(true);
+  return f;
+}
+
+// A label's text: as many decimals as the step needs, and a true minus sign.
+QString labelText(double value, double step)
+{
+  int decimals = 0;
+  while (decimals < 6 && std::fabs(step * std::pow(10.0, decimals) -
+                                    std::round(step * std::pow(10.0, decimals))) > 1e-6)
+    ++decimals;
+  if (std::fabs(value) < step * 1e-9)
+    value = 0; // no "-0"
+  QString text = QString::number(value, 'f', decimals);
+  if (text.startsWith(QLatin1Char('-')))
+    text.replace(0, 1, QChar(0x2212));
+  return text;
+}
+
+// Values first + k step within [low, high].
+std::vector<double> ticks(double low, double high, double step)
+{
+  std::vector<double> v;
+  if (!(step > 0) || !(high >= low))
+    return v;
+  const double first = std::ceil(low / step - 1e-9) * step;
+  for (int k = 0;; ++k) {
+    const double x = first + k * step;
+    if (x > high + step * 1e-9)
+      break;
+    v.push_back(x);
+  }
+  return v;
+}
+
+// The time labels: in kHz-like fashion the frequency axis is in kHz above 2 kHz.
+struct TAxes
+{
+  double TimeStep, FreqStep, DbStep;
+  bool KiloHertz;
+  int FreqLabelWidth, DbLabelWidth;
+};
+
+TAxes axes(const TFileSpectrogram& g, const TSpectrogramPicture& p, const QFontMetrics& m)
+{
+  TAxes a{};
+  const double maxFreq = g.SampleRate / 2;
+  a.KiloHertz = maxFreq >= 2000;
+  const double freqSpan = a.KiloHertz ? maxFreq / 1000 : maxFreq;
+  // A label every two and a half lines at least, up and down; across, the
+  // widest label and a space.
+  const int most = std::max(1, g.Height / (m.height() * 5 / 2));
+  a.FreqStep = LabelStep(freqSpan, most);
+  a.DbStep = LabelStep(p.Range, most, true);
+  a.TimeStep = LabelStep(g.Seconds, std::max(1, g.Width / m.horizontalAdvance("00000")));
+  for (int round = 0; round < 8; ++round) {
+    int widest = 0;
+    for (double t : ticks(0, g.Seconds, a.TimeStep))
+      widest = std::max(widest, m.horizontalAdvance(labelText(t, a.TimeStep)));
+    const int most = std::max(1, g.Width / (widest + m.horizontalAdvance("00")));
+    if (g.Seconds / a.TimeStep <= most + 1e-9)
+      break;
+    a.TimeStep = LabelStep(g.Seconds, most);
+  }
+  for (double f : ticks(0, freqSpan, a.FreqStep))
+    a.FreqLabelWidth = std::max(a.FreqLabelWidth, m.horizontalAdvance(labelText(f, a.FreqStep)));
+  for (double d : ticks(-p.Range, 0, a.DbStep))
+    a.DbLabelWidth = std::max(a.DbLabelWidth, m.horizontalAdvance(labelText(d, a.DbStep)));
+  return a;
+}
+
+TSpectrogramLayout layout(const TFileSpectrogram& g, const TAxes& a, const QFontMetrics& label,
+                          const QFontMetrics& title, const TSpectrogramPicture& p)
+{
+  const int line = label.height();
+  // Left: the rotated axis title, its labels, the ticks.
+  const int left = Pad + line + Gap + a.FreqLabelWidth + Gap + Tick;
+  // Above: the title and the subtitle, then room for "dB" over the bar.
+  const int top = Pad + title.height() + Gap + line + Gap + line + Gap;
+  // Below: ticks, labels, the axis title.
+  const int bottom = Tick + Gap + line + Gap + line + Pad;
+  // Right: half the last time label, or the bar with its labels.
+  const int right = BarGap + BarWidth + Tick + Gap + std::max(a.DbLabelWidth, label.horizontalAdvance("dB")) + Pad;
+  TSpectrogramLayout l;
+  l.Plot = QRect(left, top, g.Width, g.Height);
+  l.Bar = QRect(l.Plot.right() + 1 + BarGap, top, BarWidth, g.Height);
+  // Wide enough for the title and the subtitle, however narrow the plot,
+  // unless they are very long: then they are shortened.
+  const int plain = left + g.Width + right;
+  const int text = 2 * Pad + std::max(title.horizontalAdvance(p.Title),
+                                      label.horizontalAdvance(p.Subtitle));
+  l.Image = QSize(std::clamp(text, plain, plain + 400), top + g.Height + bottom);
+  return l;
+}
+
+QRgb rgbOf(TColor c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+} // namespace
+
+double LabelStep(double span, int most, bool db)
+{
+  if (!(span > 0) || most < 1)
+    return span > 0 ? span : 1;
+  const double raw = span / most;
+  const int e = int(std::floor(std::log10(raw)));
+  std::vector<double> steps;
+  // Decibels also step by 3 and 6, and by 12, 24 and 48 (2, 4 and 8 bits'
+  // worth), never by 1.2.
+  static const double plain[] = {1, 2, 5};
+  static const double decibels[] = {1, 2, 3, 5, 6};
+  static const double bits[] = {1.2, 2.4, 4.8};
+  for (int k = e; k <= e + 1; ++k) {
+    for (double m : db ? std::span<const double>(decibels) : std::span<const double>(plain))
+      steps.push_back(m * std::pow(10.0, k));
+    if (db && k >= 1)
+      for (double m : bits)
+        steps.push_back(m * std::pow(10.0, k));
+  }
+  std::sort(steps.begin(), steps.end());
+  steps.push_back(std::pow(10.0, e + 2));
+  std::erase_if(steps, [&](double s) { return s < raw * (1 - 1e-9); });
+  if (db)
+    // One that ends the bar on a label (96 dB in steps of 12), unless it is
+    // much coarser than needed.
+    for (double s : steps) {
+      if (s > 3 * raw)
+        break;
+      const double n = span / s;
+      if (std::fabs(n - std::round(n)) < 1e-6)
+        return s;
+    }
+  return steps.front();
+}
+
+TSpectrogramLayout LayoutSpectrogramPicture(const TFileSpectrogram& Grid,
+                                            const TSpectrogramPicture& Picture)
+{
+  const QFontMetrics label(labelFont()), title(titleFont());
+  return layout(Grid, axes(Grid, Picture, label), label, title, Picture);
+}
+
+QImage RenderSpectrogramPicture(const TFileSpectrogram& Grid, const TSpectrogramPicture& Picture)
+{
+  const TFileSpectrogram& g = Grid;
+  const QFont lf = labelFont(), tf = titleFont();
+  const QFontMetrics lm(lf), tm(tf);
+  const TAxes a = axes(g, Picture, lm);
+  const TSpectrogramLayout l = layout(g, a, lm, tm, Picture);
+  QImage image(l.Image, QImage::Format_RGB32);
+  image.fill(Paper);
+  // Also as text a PNG file keeps, for programs that index pictures.
+  image.setText(QStringLiteral("Title"), Picture.Title);
+  image.setText(QStringLiteral("Description"), Picture.Subtitle);
+
+  // The bands of the window's spectrogram: the table spaced evenly from
+  // full scale down to the range.
+  TColorBands bands;
+  bands.LoadColorTable(Picture.Colors);
+  bands.ResetSpacing();
+  bands.SetRange(0, -Picture.Range);
+  const TBandLookup lookup(bands);
+  const auto colourOf = [&](double v) {
+    // Written so that -inf and NaN (silence) take the bottom colour too.
+    if (!(v >= -Picture.Range))
+      v = -Picture.Range;
+    return rgbOf(lookup.ColorOf(std::min(v, 0.0)));
+  };
+  for (int r = 0; r < g.Height; ++r) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(l.Plot.top() + g.Height - 1 - r));
+    for (int c = 0; c < g.Width; ++c)
+      row[l.Plot.left() + c] = colourOf(g.Level(c, r));
+  }
+  for (int y = 0; y < l.Bar.height(); ++y) {
+    // The value in the middle of each pixel row, full scale at the top.
+    const QRgb rgb = colourOf(-(y + 0.5) / l.Bar.height() * Picture.Range);
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(l.Bar.top() + y));
+    std::fill(row + l.Bar.left(), row + l.Bar.left() + l.Bar.width(), rgb);
+  }
+
+  QPainter p(&image);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  const int line = lm.height();
+  const auto text = [&](int x, int y, int flags, const QString& s) {
+    // An anchor point and an alignment: the text sits against the point.
+    const int w = lm.horizontalAdvance(s) + 2;
+    QRect r(x, y, w, line);
+    if (flags & Qt::AlignHCenter)
+      r.moveLeft(x - w / 2);
+    else if (flags & Qt::AlignRight)
+      r.moveRight(x);
+    if (flags & Qt::AlignVCenter)
+      r.moveTop(y - line / 2);
+    p.drawText(r, Qt::AlignCenter | Qt::TextDontClip, s);
+  };
+
+  // Frames, one pixel outside the plot and the bar.
+  p.setPen(Frame);
+  p.drawRect(l.Plot.adjusted(-1, -1, 0, 0));
+  p.drawRect(l.Bar.adjusted(-1, -1, 0, 0));
+
+  p.setFont(lf);
+  // Time across: 0 at the plot's left edge, the file's end at its right.
+  const int plotBottom = l.Plot.bottom() + 1;
+  for (double t : ticks(0, g.Seconds, a.TimeStep)) {
+    const int x = l.Plot.left() + int(std::lround(t / std::max(g.Seconds, 1e-300) * g.Width));
+    p.setPen(Frame);
+    p.drawLine(x, plotBottom, x, plotBottom + Tick - 1);
+    p.setPen(Ink);
+    text(x, plotBottom + Tick + Gap, Qt::AlignHCenter, labelText(t, a.TimeStep));
+  }
+  text(l.Plot.center().x(), plotBottom + Tick + Gap + line + Gap, Qt::AlignHCenter,
+       QStringLiteral("Time (s)"));
+
+  // Frequency up: row r stands for r / (height - 1) of half the rate.
+  const double maxFreq = g.SampleRate / 2;
+  const double unit = a.KiloHertz ? 1000 : 1;
+  for (double f : ticks(0, maxFreq / unit, a.FreqStep)) {
+    const double row = g.Height > 1 ? f * unit / maxFreq * (g.Height - 1) : 0;
+    const int y = l.Plot.top() + g.Height - 1 - int(std::lround(row));
+    p.setPen(Frame);
+    p.drawLine(l.Plot.left() - 1 - Tick, y, l.Plot.left() - 2, y);
+    p.setPen(Ink);
+    text(l.Plot.left() - 1 - Tick - Gap, y, Qt::AlignRight | Qt::AlignVCenter,
+         labelText(f, a.FreqStep));
+  }
+  p.save();
+  p.translate(Pad, l.Plot.center().y());
+  p.rotate(-90);
+  const QString freqTitle = a.KiloHertz ? QStringLiteral("Frequency (kHz)") : QStringLiteral("Frequency (Hz)");
+  p.drawText(QRect(-l.Plot.height() / 2, 0, l.Plot.height(), line), Qt::AlignCenter | Qt::TextDontClip,
+             freqTitle);
+  p.restore();
+
+  // The colour bar: full scale at the top, the range at the bottom.
+  for (double d : ticks(-Picture.Range, 0, a.DbStep)) {
+    const int y = l.Bar.top() + int(std::lround(-d / Picture.Range * (l.Bar.height() - 1)));
+    p.setPen(Frame);
+    p.drawLine(l.Bar.right() + 1, y, l.Bar.right() + Tick, y);
+    p.setPen(Ink);
+    text(l.Bar.right() + 1 + Tick + Gap, y, Qt::AlignLeft | Qt::AlignVCenter, labelText(d, a.DbStep));
+  }
+  text(l.Bar.center().x(), l.Bar.top() - 1 - Gap - line, Qt::AlignHCenter, QStringLiteral("dB"));
+
+  // The title and the subtitle, shortened with an ellipsis when the picture
+  // is too narrow for them.
+  const int textWidth = l.Image.width() - 2 * Pad;
+  p.setFont(tf);
+  p.setPen(Ink);
+  p.drawText(QRect(Pad, Pad, textWidth, tm.height()), Qt::AlignLeft | Qt::AlignVCenter,
+             tm.elidedText(Picture.Title, Qt::ElideMiddle, textWidth));
+  p.setFont(lf);
+  p.setPen(Quiet);
+  p.drawText(QRect(Pad, Pad + tm.height() + Gap, textWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
+             lm.elidedText(Picture.Subtitle, Qt::ElideRight, textWidth));
+  return image;
+}
+
+} // namespace duv

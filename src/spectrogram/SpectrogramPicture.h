@@ -1,0 +1,46 @@
+// A file's spectrogram as a picture: the levels coloured through the
+// program's colour bands, with a title, labelled time and frequency axes and
+// the colour bar with its dB labels. Drawn in fixed pixel sizes, so a picture
+// comes out the same on any screen, or on none.
+#pragma once
+
+#include "spectrogram/DepthColors.h"
+#include "wavefile/FileSpectrogram.h"
+
+#include <QImage>
+#include <QRect>
+#include <QString>
+
+namespace duv {
+
+struct TSpectrogramPicture
+{
+  QString Title;    // in bold above the plot
+  QString Subtitle; // below the title
+  TColorCount Colors = TColorCount::dc32;
+  double Range = 96; // dB below full scale at the bottom of the colour bar
+};
+
+// Where the parts of a picture lie.
+struct TSpectrogramLayout
+{
+  QSize Image;
+  QRect Plot; // one pixel per column and row of the levels
+  QRect Bar;  // the colour bar
+};
+
+// The step between labels of an axis spanning `span` that keeps at most
+// `most` labels: 1, 2 or 5 times a power of ten (with `db`, also 3 and 6
+// times, which suit decibels of sample widths).
+double LabelStep(double span, int most, bool db = false);
+
+// The layout of a picture of Grid; needs a QGuiApplication (for the fonts).
+TSpectrogramLayout LayoutSpectrogramPicture(const TFileSpectrogram& Grid,
+                                            const TSpectrogramPicture& Picture);
+
+// Draws the picture; needs a QGuiApplication (for the fonts). Levels above
+// full scale take the top colour, levels below the range (silence included)
+// the bottom one.
+QImage RenderSpectrogramPicture(const TFileSpectrogram& Grid, const TSpectrogramPicture& Picture);
+
+} // namespace duv

@@ -1,0 +1,76 @@
+#include "wavefile/FileAnalysis.h"
+
+#include "support/DSupport.h"
+#include "wavefile/WaveStretch.h"
+
+#include <algorithm>
+#include <ostream>
+#include <string>
+
+namespace duv {
+
+void WriteFileInfo(const TSoundFile& File, std::ostream& out)
+{
+  const WAVEFORMATEX& f = File.SoundData().Format;
+  out << "Channels: " << f.nChannels << "\n"
+      << "Hz: " << f.nSamplesPerSec << "\n"
+      << "Bytes/Sec: " << f.nAvgBytesPerSec << "\n"
+      << "Block Align: " << f.nBlockAlign << "\n"
+      << "Bits: " << f.wBitsPerSample << "\n"
+      << "Samples: " << File.SoundData().SamplesPerChannel << "\n";
+}
+
+void CheckAnalysable(const TSoundFile& File)
+{
+  const TSoundData& data = File.SoundData();
+  // The file's fault, not the offset's.
+  if (data.SamplesPerChannel == 0)
+    throw EWaveFileError(QStringLiteral("%1 holds no samples").arg(File.FileName()).toStdString());
+  // From the layout, so that a file whose headers alone were read says the
+  // same as one loaded in full.
+  if (!File.SampleLayout().Unpacked())
+    throw EWaveFileError(QStringLiteral("%1: %2-bit samples cannot be analysed")
+                             .arg(File.FileName())
+                             .arg(data.Format.wBitsPerSample)
+                             .toStdString());
+}
+
+void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
+                  TSpectrumFrame& Frame)
+{
+  const WAVEFORMATEX& f = Data.Format;
+  Analysis.BufferSize = Size;
+  FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
+  Analysis.FFT.ForwardTransform(Analysis.RealData.data(), Analysis.ImagData.data(), Size);
+  Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
+  Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
+}
+
+void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int64_t Start,
+                          int Size, TSpectrumFrame& Frame)
+{
+  // A file of just the stretch, at its own sample 0.
+  TSoundData stretch;
+  stretch.Format = File.SoundData().Format;
+  const std::int64_t samples = File.SoundData().SamplesPerChannel;
+  const std::int64_t count =
+      Start >= 0 && Start < samples ? std::min<std::int64_t>(Size, samples - Start) : 0;
+  stretch.SamplesPerChannel = std::int32_t(count);
+  if (count > 0) {
+    stretch.Channels[0].resize(qsizetype(count));
+    TSampleReader(File).Read(Start, count, stretch.Channels[0].data(), nullptr);
+  }
+  FileSpectrum(Analysis, stretch, 0, Size, Frame);
+}
+
+void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out)
+{
+  std::string text =
+      "# dc_offset=" + ShortestText(Frame.DCOffset).toStdString() + "\nfrequency_hz,level_db\n";
+  for (std::size_t k = 0; k < Frame.X.size(); ++k)
+    text += ShortestText(Frame.X[k]).toStdString() + ',' + ShortestText(Frame.Y[k]).toStdString() +
+            '\n';
+  out << text;
+}
+
+} // namespace duv
