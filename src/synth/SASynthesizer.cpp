@@ -14,8 +14,8 @@ namespace duv {
 
 TSASynthesizer::TSASynthesizer(TAnalysis& Analysis, TSARealTime& RealTime,
                                const TSynthControls& Controls)
-    : FAnalysis(Analysis), FRealTime(RealTime), FControls(Controls),
-      SynthBuffer8(MaxBufferSize), SynthBuffer16(MaxBufferSize)
+    : SynthBuffer8(MaxBufferSize), SynthBuffer16(MaxBufferSize), FAnalysis(Analysis),
+      FRealTime(RealTime), FControls(Controls)
 {
   Play = PlayWave;
 }
