@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "analysis/SpectrumPeaks.h"
 #include "spectrogram/SpectrogramPicture.h"
 #include "support/DSupport.h"
 #include "wavefile/FileSpectrogram.h"
@@ -29,10 +30,15 @@ QString CommandLineHelp()
       "\n"
       "Commands:\n"
       "  info FILE.wav                       print the file's format and sample count\n"
-      "  spectrum FILE.wav [--offset SECONDS] [--size N]\n"
+      "  spectrum FILE.wav [--offset SECONDS] [--size N] [--window NAME]\n"
       "                                      print the decibel spectrum of channel 0 at\n"
       "                                      the offset (default 0) over N samples\n"
-      "                                      (256, 512, ... 32768; default 256)\n"
+      "                                      (256, 512, ... 32768; default 256) through\n"
+      "                                      a window (default rectangular)\n"
+      "  peaks FILE.wav [--offset SECONDS] [--size N] [--window NAME] [--count K]\n"
+      "                                      print the K strongest peaks (default 5) of\n"
+      "                                      that spectrum, read between bins, as CSV:\n"
+      "                                      frequency_hz,level_db,note,cents\n"
       "  spectrogram FILE.wav -o OUT.png [--width W] [--height H] [--size N]\n"
       "              [--colors red-black|rainbow|viridis|magma] [--range DB]\n"
       "              [--channel left|right|mix] [--window NAME]\n"
@@ -80,50 +86,118 @@ int infoCommand(const QStringList& args, std::ostream& out)
   return ExitOk;
 }
 
-int spectrumCommand(const QStringList& args, std::ostream& out)
+// The stretch a command analyses and how: the file, the offset in seconds,
+// the frame length, the window, and for peaks how many.
+struct StretchArgs
 {
-  QString path;
-  double offset = 0;
-  int size = 256;
+  QString Path;
+  double Offset = 0;
+  int Size = 256;
+  TWindowKind Window = TWindowKind::Rectangular;
+  int Count = 5;
+};
+
+TWindowKind parseWindow(const QString& name)
+{
+  const std::optional<TWindowKind> w = WindowFromName(name);
+  if (!w)
+    throw UsageError{QStringLiteral("unknown window '%1' (windows: %2)")
+                         .arg(name, WindowNames().join(QStringLiteral(", ")))};
+  return *w;
+}
+
+StretchArgs parseStretchArgs(const QStringList& args, const QString& command, bool withCount)
+{
+  StretchArgs r;
   for (int i = 0; i < args.size(); ++i) {
     const QString& a = args[i];
-    if (a == "--offset" || a == "--size") {
+    if (a == "--offset" || a == "--size" || a == "--window" || (withCount && a == "--count")) {
       if (i + 1 >= args.size())
         throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
-      const double v = parseNumber(args[++i], a == "--offset" ? "the offset" : "the size");
+      const QString& value = args[++i];
+      if (a == "--window") {
+        r.Window = parseWindow(value);
+        continue;
+      }
+      const double v = parseNumber(value, a == "--offset" ? "the offset"
+                                          : a == "--size" ? "the size"
+                                                          : "the count");
       if (a == "--offset") {
         if (v < 0)
           throw UsageError{QStringLiteral("the offset cannot be negative")};
-        offset = v;
-      } else {
+        r.Offset = v;
+      } else if (a == "--size") {
         if (v != std::trunc(v) || !IsBufferSize(int(v)))
           throw UsageError{QStringLiteral("the size must be one of 256, 512, 1024, 2048, 4096, "
                                           "8192, 16384, 32768")};
-        size = int(v);
+        r.Size = int(v);
+      } else {
+        if (v != std::trunc(v) || v < 1 || v > 16384)
+          throw UsageError{QStringLiteral("the count must be a whole number from 1 to 16384")};
+        r.Count = int(v);
       }
-    } else if (a.startsWith("--") || !path.isEmpty()) {
+    } else if (a.startsWith("--") || !r.Path.isEmpty()) {
       throw UsageError{QStringLiteral("unexpected argument '%1'").arg(a)};
     } else {
-      path = a;
+      r.Path = a;
     }
   }
-  if (path.isEmpty())
-    throw UsageError{QStringLiteral("spectrum needs a file name")};
+  if (r.Path.isEmpty())
+    throw UsageError{QStringLiteral("%1 needs a file name").arg(command)};
+  return r;
+}
 
+// The spectrum of the stretch the arguments name, in Analysis and Frame; the
+// file's format goes to Format.
+void stretchSpectrum(const StretchArgs& args, TAnalysis& analysis, TSpectrumFrame& frame,
+                     WAVEFORMATEX& format)
+{
   // The headers, then only the stretch: a long file is not read whole.
   TSoundFile file;
-  file.LoadHeader(path);
+  file.LoadHeader(args.Path);
   CheckAnalysable(file);
   const TSoundData& data = file.SoundData();
-  const std::int64_t start = StretchOffsetSamples(offset, data.Format.nSamplesPerSec);
+  format = data.Format;
+  const std::int64_t start = StretchOffsetSamples(args.Offset, data.Format.nSamplesPerSec);
   if (start >= data.SamplesPerChannel)
     throw UsageError{QStringLiteral("the offset %1 s is at or beyond the end of %2 (%3 samples)")
-                         .arg(ShortestText(offset), path)
+                         .arg(ShortestText(args.Offset), args.Path)
                          .arg(data.SamplesPerChannel)};
+  analysis.Window = args.Window;
+  StreamedFileSpectrum(analysis, file, start, args.Size, frame);
+}
+
+int spectrumCommand(const QStringList& args, std::ostream& out)
+{
   TAnalysis analysis;
   TSpectrumFrame frame;
-  StreamedFileSpectrum(analysis, file, start, size, frame);
+  WAVEFORMATEX format;
+  stretchSpectrum(parseStretchArgs(args, QStringLiteral("spectrum"), false), analysis, frame,
+                  format);
   WriteSpectrum(frame, out);
+  return ExitOk;
+}
+
+int peaksCommand(const QStringList& args, std::ostream& out)
+{
+  const StretchArgs a = parseStretchArgs(args, QStringLiteral("peaks"), true);
+  TAnalysis analysis;
+  TSpectrumFrame frame;
+  WAVEFORMATEX format;
+  stretchSpectrum(a, analysis, frame, format);
+  const TPeakSpectrum spectrum{
+      std::span<const double>(analysis.Magnitude.data(), std::size_t(a.Size / 2)),
+      analysis.FreqStep, std::ldexp(1.0, format.wBitsPerSample) / 2, a.Window};
+  std::string text = "frequency_hz,level_db,note,cents\n";
+  const double floor = DecibelFloor(format.wBitsPerSample);
+  for (const TPeak& p : FindPeaks(spectrum, a.Count)) {
+    if (!(p.Level > floor))
+      break; // what is left is the noise floor, not a peak
+    text += QString::number(p.Frequency, 'f', 3).toStdString() + ',' +
+            QString::number(p.Level, 'f', 2).toStdString() + ',' + p.Note.Note.toStdString() +
+            ',' + (p.Note.Cents < 0 ? "-" : "+") + std::to_string(std::abs(p.Note.Cents)) + '\n';
+  }
+  out << text;
   return ExitOk;
 }
 
@@ -292,6 +366,8 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
   try {
     if (command == "info")
       return infoCommand(rest, out);
+    if (command == "peaks")
+      return peaksCommand(rest, out);
     if (command == "spectrum")
       return spectrumCommand(rest, out);
     if (command == "spectrogram") {

@@ -41,7 +41,7 @@ void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Star
   const WAVEFORMATEX& f = Data.Format;
   Analysis.BufferSize = Size;
   FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
-  Analysis.FFT.ForwardTransform(Analysis.RealData.data(), Analysis.ImagData.data(), Size);
+  Analysis.Transform(Size); // through the analysis's window
   Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
   Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
 }

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -132,6 +134,50 @@ ProgramRun runProgram(const QStringList& args)
 } // namespace
 
 // Guards the statistics lines, in order, with the values after loading.
+// Guards the peaks command: two tones listed strongest first, refined
+// between bins with their notes and cents, the count and the window obeyed,
+// and the spectrum command taking the same windows.
+TEST(CommandLine, PeaksAndWindows)
+{
+  QByteArray data;
+  for (int i = 0; i < 44100; ++i)
+    data += le16(int(std::lround(6000 * std::sin(2 * std::numbers::pi * 440 * i / 44100) +
+                                 20000 * std::sin(2 * std::numbers::pi * 1003.7 * i / 44100))));
+  const QString path = writeTemp("two.wav", WavBuilder().fmt(1, 44100, 16).chunk("data", data).finish());
+  Result r = run({"peaks", path, "--size", "8192", "--window", "hann"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::istringstream lines(r.out);
+  std::string header, first, second;
+  std::getline(lines, header);
+  std::getline(lines, first);
+  std::getline(lines, second);
+  EXPECT_EQ(header, "frequency_hz,level_db,note,cents");
+  const QStringList a = QString::fromStdString(first).split(',');
+  const QStringList b = QString::fromStdString(second).split(',');
+  ASSERT_EQ(a.size(), 4);
+  ASSERT_EQ(b.size(), 4);
+  EXPECT_NEAR(a[0].toDouble(), 1003.7, 0.1);
+  EXPECT_NEAR(a[1].toDouble(), 20 * std::log10(20000.0 / 32768), 0.05);
+  EXPECT_EQ(a[2], "B - 5");
+  EXPECT_EQ(a[3], "+28");
+  EXPECT_NEAR(b[0].toDouble(), 440, 0.05);
+  EXPECT_EQ(b[2], "A - 4");
+  EXPECT_EQ(b[3], "+0");
+
+  r = run({"peaks", path, "--size", "8192", "--count", "1"});
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);
+  EXPECT_EQ(run({"peaks", path, "--count", "0"}).code, 2);
+  EXPECT_EQ(run({"peaks", path, "--window", "triangle"}).code, 2);
+  EXPECT_EQ(run({"spectrum", path, "--window", "flat-top"}).code, 0);
+  // A window changes the spectrum: far from the tones it leaks far less.
+  const auto levelAt = [&path](const char* window, const std::string& hz) {
+    const Result s = run({"spectrum", path, "--size", "4096", "--window", window});
+    const auto at = s.out.find("\n" + hz + ",");
+    return std::stod(s.out.substr(s.out.find(',', at) + 1));
+  };
+  EXPECT_LT(levelAt("blackman-harris", "3003.8818359375"), levelAt("rectangular", "3003.8818359375") - 30);
+}
+
 TEST(CommandLine, Info)
 {
   QByteArray s24(12, '\0');
