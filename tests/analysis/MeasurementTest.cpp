@@ -102,8 +102,9 @@ TEST(SpectrumPeaks, SweepAcrossOneBin)
     const double allowed = w == TWindowKind::Hann ? 0.02 : 0.1;
     EXPECT_LE(worstBins, allowed) << WindowName(w).toStdString() << ": worst " << worstBins
                                   << " of a bin";
-    if (w == TWindowKind::Hann || w == TWindowKind::FlatTop)
+    if (w == TWindowKind::Hann || w == TWindowKind::FlatTop) {
       EXPECT_LE(worstDb, 0.1) << WindowName(w).toStdString() << ": worst " << worstDb << " dB";
+    }
   }
 }
 
