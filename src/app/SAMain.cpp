@@ -99,6 +99,15 @@ void Limit(TRealSpin* spin, double lo, double hi)
   spin->SetMaxValue(hi);
 }
 
+// A page's column of controls: input pages breathe more than view pages.
+QVBoxLayout* PageLayout(QWidget* sheet, int margin, int spacing)
+{
+  auto* v = new QVBoxLayout(sheet);
+  v->setContentsMargins(margin, margin, margin, margin);
+  v->setSpacing(spacing);
+  return v;
+}
+
 QHBoxLayout* Row(int spacing = 2)
 {
   auto* row = new QHBoxLayout;
@@ -224,9 +233,7 @@ TForm1::~TForm1()
 QWidget* TForm1::BuildRealTimeSheet()
 {
   auto* sheet = new QWidget;
-  auto* v = new QVBoxLayout(sheet);
-  v->setContentsMargins(6, 6, 6, 6);
-  v->setSpacing(4);
+  auto* v = PageLayout(sheet, 6, 4);
 
   InputBtn = new QPushButton(QStringLiteral("Choose Input"), sheet);
   v->addWidget(InputBtn);
@@ -294,9 +301,7 @@ QWidget* TForm1::BuildRealTimeSheet()
 QWidget* TForm1::BuildWaveFileSheet()
 {
   auto* sheet = new QWidget;
-  auto* v = new QVBoxLayout(sheet);
-  v->setContentsMargins(6, 6, 6, 6);
-  v->setSpacing(4);
+  auto* v = PageLayout(sheet, 6, 4);
 
   GroupBox2 = new QGroupBox(QStringLiteral("File Statistics"), sheet);
   auto* stats = new QVBoxLayout(GroupBox2);
@@ -347,9 +352,7 @@ QWidget* TForm1::BuildWaveFileSheet()
 QWidget* TForm1::BuildSynthesizeSheet()
 {
   auto* sheet = new QWidget;
-  auto* v = new QVBoxLayout(sheet);
-  v->setContentsMargins(6, 6, 6, 6);
-  v->setSpacing(4);
+  auto* v = PageLayout(sheet, 6, 4);
 
   TestBtn = new QPushButton(QStringLiteral("Display Test Signal"), sheet);
   v->addWidget(TestBtn);
@@ -520,9 +523,7 @@ QWidget* TForm1::BuildScopeBand()
 QWidget* TForm1::BuildGraphSheet()
 {
   auto* sheet = new QWidget;
-  auto* v = new QVBoxLayout(sheet);
-  v->setContentsMargins(2, 2, 2, 2);
-  v->setSpacing(2);
+  auto* v = PageLayout(sheet, 2, 2);
 
   auto* tools = Row();
   PanLeftSpecHBtn = new TSpeedButton(TGlyph::Left, QStringLiteral("Move Left"), sheet);
@@ -598,9 +599,7 @@ QWidget* TForm1::BuildGraphSheet()
 QWidget* TForm1::BuildSpectrogramSheet()
 {
   auto* sheet = new QWidget;
-  auto* v = new QVBoxLayout(sheet);
-  v->setContentsMargins(2, 2, 2, 2);
-  v->setSpacing(2);
+  auto* v = PageLayout(sheet, 2, 2);
 
   auto* strip = Row(4);
   ColorCombo = MakeList(QStringLiteral("Color Scheme"), sheet);

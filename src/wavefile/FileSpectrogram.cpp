@@ -191,16 +191,22 @@ private:
         out[i] = double((left ? Left : Right)[std::size_t(i)]) - mid;
   }
 
+  // Frames for another column first hand the finished one on.
+  void startColumn(int c)
+  {
+    if (c != Column) {
+      flush();
+      Column = c;
+    }
+  }
+
   // Adds the power spectrum of the frame in the real part (second: the one
   // in the imaginary part) of the last transform to column c. With
   // Z = X + iY for real frames x and y: X[k] = (Z[k] + conj Z[-k]) / 2 and
   // Y[k] = (Z[k] - conj Z[-k]) / 2i.
   void addFrame(int c, bool second)
   {
-    if (c != Column) {
-      flush();
-      Column = c;
-    }
+    startColumn(c);
     const int n = J.Settings.Size;
     const double* re = Re.data();
     const double* im = Im.data();
@@ -217,10 +223,7 @@ private:
   // Both frames of the last transform into column c, in one pass.
   void addPair(int c)
   {
-    if (c != Column) {
-      flush();
-      Column = c;
-    }
+    startColumn(c);
     const int n = J.Settings.Size;
     const double* re = Re.data();
     const double* im = Im.data();
