@@ -12,7 +12,7 @@
 #include "app/SAMain.h"
 #include "audio/Waveread.h"
 #include "graph/Graphbox.h"
-#include "graph/SAGraphs.h"
+#include "app/pages/SAGraphs.h"
 
 #include "BenchSupport.h"
 

@@ -6,7 +6,6 @@ list(APPEND DUVOVOVI_CORE_SOURCES
   analysis/WindowFunctions.cpp
   analysis/SpectrumPeaks.cpp
   analysis/TraceHold.cpp)
-list(APPEND DUVOVOVI_UI_SOURCES analysis/SAGlobalView.cpp analysis/SARealTime.cpp)
 # Their results are held to the bit: code built for processors with fused
 # multiply-add must not fuse where the source does not say so.
 set_source_files_properties(analysis/Fourier.cpp PROPERTIES COMPILE_OPTIONS -ffp-contract=off)

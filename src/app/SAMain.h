@@ -7,11 +7,11 @@
 #pragma once
 
 #include "analysis/SAGlobal.h"
-#include "analysis/SAGlobalView.h"
-#include "analysis/SARealTime.h"
-#include "graph/SAGraphs.h"
-#include "synth/SASynthesizer.h"
-#include "wavefile/SAWaveFile.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/SARealTime.h"
+#include "app/pages/SAGraphs.h"
+#include "app/pages/SASynthesizer.h"
+#include "app/pages/SAWaveFile.h"
 
 #include <QMainWindow>
 #include <functional>

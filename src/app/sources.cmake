@@ -1,7 +1,13 @@
 # Sources of src/app, relative to src/. main.cpp alone makes the executable;
-# the rest is a library the tests link too.
+# the rest is a library the tests link too. pages/ holds the window's pages
+# and views, each with the module that acts for it.
 list(APPEND DUVOVOVI_APP_SOURCES
   app/Application.cpp
   app/CommandLine.cpp
   app/SAAbout.cpp
-  app/SAMain.cpp)
+  app/SAMain.cpp
+  app/pages/SAGlobalView.cpp
+  app/pages/SAGraphs.cpp
+  app/pages/SARealTime.cpp
+  app/pages/SASynthesizer.cpp
+  app/pages/SAWaveFile.cpp)

@@ -4,8 +4,8 @@
 // comes out the same on any screen, or on none.
 #pragma once
 
+#include "analysis/SpectrogramGrid.h"
 #include "spectrogram/DepthColors.h"
-#include "wavefile/FileSpectrogram.h"
 
 #include <QImage>
 #include <QRect>

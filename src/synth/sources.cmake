@@ -1,3 +1,2 @@
 # Sources of src/synth, relative to src/.
 list(APPEND DUVOVOVI_CORE_SOURCES synth/SynthWave.cpp)
-list(APPEND DUVOVOVI_UI_SOURCES synth/SASynthesizer.cpp)

@@ -4,6 +4,7 @@
 // between two threads by halves of the columns.
 #pragma once
 
+#include "analysis/SpectrogramGrid.h"
 #include "analysis/WindowFunctions.h"
 #include "wavefile/WaveFileParser.h"
 
@@ -25,26 +26,6 @@ struct TFileSpectrogramSettings
   // 0: two threads for a long file on a machine with two cores or more,
   // else one.
   int Threads = 0;
-};
-
-// Levels in dB against a full-scale sine of Bits, the width the samples were
-// unpacked to: a full-scale sine reads 0 dB at its row, as in the window.
-struct TFileSpectrogram
-{
-  int Width = 0, Height = 0;
-  std::vector<float> Levels; // column after column, each from row 0 (0 Hz) up; -inf for silence
-  int Bits = 0;
-  double SampleRate = 0;
-  double Seconds = 0; // the file's length
-  // How many frames the busiest column averages (1 when frames overlap so
-  // that each column has one of its own).
-  std::int64_t FramesPerColumn = 0;
-  int ThreadsUsed = 0;
-
-  float Level(int Column, int Row) const
-  {
-    return Levels[std::size_t(Column) * std::size_t(Height) + std::size_t(Row)];
-  }
 };
 
 // The step between the frames of a long file: the window's copies a hop

@@ -1,4 +1,4 @@
-#include "graph/SAGraphs.h"
+#include "app/pages/SAGraphs.h"
 
 #include "graph/Graphbox.h"
 

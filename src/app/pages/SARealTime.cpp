@@ -1,12 +1,12 @@
-#include "analysis/SARealTime.h"
+#include "app/pages/SARealTime.h"
 
-#include "analysis/SAGlobalView.h"
+#include "app/pages/SAGlobalView.h"
 #include "audio/Waveread.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "graph/Graphbox.h"
-#include "graph/SAGraphs.h"
+#include "app/pages/SAGraphs.h"
 #include "support/DSupport.h"
 
 #include <QAbstractButton>

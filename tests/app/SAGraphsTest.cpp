@@ -1,5 +1,5 @@
-#include "graph/SAGraphs.h"
-#include "GraphTestSupport.h"
+#include "app/pages/SAGraphs.h"
+#include "graph/GraphTestSupport.h"
 #include "graph/Graphbox.h"
 
 #include <QPrinter>

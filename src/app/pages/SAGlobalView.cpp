@@ -1,4 +1,4 @@
-#include "analysis/SAGlobalView.h"
+#include "app/pages/SAGlobalView.h"
 
 #include "analysis/SpectrumPeaks.h"
 

@@ -1,11 +1,11 @@
-#include "wavefile/SAWaveFile.h"
+#include "app/pages/SAWaveFile.h"
 
-#include "analysis/SAGlobalView.h"
+#include "app/pages/SAGlobalView.h"
 #include "audio/WaveLib.h"
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "graph/Graphbox.h"
-#include "graph/SAGraphs.h"
+#include "app/pages/SAGraphs.h"
 #include "support/DSupport.h"
 #include "wavefile/WaveStretch.h"
 

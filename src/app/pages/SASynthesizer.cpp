@@ -1,7 +1,7 @@
-#include "synth/SASynthesizer.h"
+#include "app/pages/SASynthesizer.h"
 
-#include "analysis/SAGlobalView.h"
-#include "analysis/SARealTime.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/SARealTime.h"
 #include "audio/WaveLib.h"
 #include "audio/Waveread.h"
 #include "controls/CheckedGroup.h"

@@ -1,14 +1,14 @@
 // The frame path driven with a handful of widgets and no window: rate
 // figures, axis set-up, the oscilloscope traces, the spectrum, the DC
 // read-out and the spectrogram row of each frame.
-#include "analysis/SAGlobalView.h"
-#include "analysis/SARealTime.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/SARealTime.h"
 #include "audio/Waveread.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "graph/Graphbox.h"
-#include "graph/SAGraphs.h"
+#include "app/pages/SAGraphs.h"
 #include "spectrogram/Spectrogram.h"
 
 #include <QCheckBox>
