@@ -127,7 +127,7 @@ void BM_ToolsCost(benchmark::State& state)
   SetUp(f, 256, false);
   const std::vector<std::int16_t> frame = Frame(256);
   const auto run = [&f, &frame](bool tools) {
-    f.Analysis.Window = tools ? TWindowKind::Hann : TWindowKind::Rectangular;
+    f.SpectrumView->SetWindow(tools ? TWindowKind::Hann : TWindowKind::Rectangular);
     f.SpectrumView->Hold().SetMode(tools ? TTraceMode::Average : TTraceMode::Live);
     f.RealTime->ProcessFrame(frame.data(), 256, {44100, 2, 2});
     QCoreApplication::processEvents();
@@ -135,7 +135,7 @@ void BM_ToolsCost(benchmark::State& state)
   auto withTools = [&run] { run(true); };
   auto plain = [&run] { run(false); };
   duv::bench::ComparePair(state, duv::bench::CallsForBlock(plain, 20e6), [] {}, withTools, plain);
-  f.Analysis.Window = TWindowKind::Rectangular;
+  f.SpectrumView->SetWindow(TWindowKind::Rectangular);
   f.SpectrumView->Hold().SetMode(TTraceMode::Live);
 }
 BENCHMARK(BM_ToolsCost)->Iterations(40);

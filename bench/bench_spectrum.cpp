@@ -1,5 +1,5 @@
 // Per-bin costs of a 32768-point frame after its transform: the conversion to
-// decibels (TAnalysis::ComputeSpectrum) and one spectrogram line
+// decibels (TAnalysis::ComputeSpectrum, with the frame's peak) and one spectrogram line
 // (TSpectroGram::AddLine over 16384 columns). Each runs interleaved with the
 // plain long-double routine it replaces, kept here as the yardstick, in this
 // thread's CPU time; the summary prints nanoseconds per bin for both and the
@@ -31,40 +31,44 @@ constexpr int Rounds = 200;
 
 // A 16-bit frame: a few tones over noise, so the bins spread from the floor
 // to near full scale.
-void FillFrame(TAnalysis& a)
+struct Transformed
+{
+  std::vector<double> Re = std::vector<double>(N), Im = std::vector<double>(N, 0.0);
+  const TFrameFormat Format{44100, N, Bits};
+  TFastFourier FFT;
+};
+
+void FillFrame(Transformed& a)
 {
   std::mt19937 gen(3);
   std::normal_distribution<double> noise(0, 30);
-  a.BufferSize = N;
   for (int i = 0; i < N; ++i) {
     const double t = double(i);
     const double v = 12000 * std::sin(t * 0.0627) + 3000 * std::sin(t * 0.5113) +
                      200 * std::sin(t * 1.9) + noise(gen);
-    a.RealData[i] = std::round(v);
-    a.ImagData[i] = 0;
+    a.Re[i] = std::round(v);
   }
-  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), N);
-  a.SetupSpectrum(Bits, N, 44100, 10, 44100);
+  a.FFT.ForwardTransform(a.Re.data(), a.Im.data(), N);
 }
 
 // The conversion as it was: every bin's magnitude and phase in long double,
 // then long-double log10.
-void PlainSpectrum(TAnalysis& a, TSpectrumFrame& out)
+void PlainSpectrum(const Transformed& a, TSpectrumFrame& out)
 {
   const double floor = DecibelFloor(Bits);
   const long double reference = std::ldexp(1.0L, Bits) / 2;
-  const int H = a.BufferSize / 2;
-  a.FFT.MagnitudeAndPhase(a.RealData.data(), a.ImagData.data(), a.Magnitude.data(), a.Phase.data(),
-                          H);
-  out.DCOffset = a.Magnitude[0];
+  const int H = N / 2;
+  static std::vector<double> magnitude(H), phase(H);
+  a.FFT.MagnitudeAndPhase(a.Re.data(), a.Im.data(), magnitude.data(), phase.data(), H);
+  out.DCOffset = magnitude[0];
   out.X.resize(H - 1);
   out.Y.resize(H - 1);
   out.SpectrumLine.assign(H, 0.0);
   for (int k = 1; k < H; ++k) {
-    double v = static_cast<double>(20 * std::log10(a.Magnitude[k] / reference));
+    double v = static_cast<double>(20 * std::log10(magnitude[k] / reference));
     if (!(v >= floor))
       v = floor;
-    out.X[k - 1] = k * a.FreqStep;
+    out.X[k - 1] = k * a.Format.FreqStep();
     out.Y[k - 1] = v;
     out.SpectrumLine[k - 1] = v;
   }
@@ -72,11 +76,12 @@ void PlainSpectrum(TAnalysis& a, TSpectrumFrame& out)
 
 void BM_DecibelsPerBin(benchmark::State& state)
 {
-  TAnalysis fast, plain;
+  TAnalysis analysis;
+  Transformed fast, plain;
   FillFrame(fast);
   FillFrame(plain);
   TSpectrumFrame a, b;
-  auto ours = [&] { fast.ComputeSpectrum(Bits, a); };
+  auto ours = [&] { analysis.ComputeSpectrum(fast.Re.data(), fast.Im.data(), fast.Format, a); };
   auto yardstick = [&] { PlainSpectrum(plain, b); };
   duv::bench::ComparePair(
       state, duv::bench::CallsForBlock(yardstick, 2e6), [] {}, ours, yardstick);
@@ -101,9 +106,10 @@ void PlainLine(const TColorBar& bar, const std::vector<double>& values, int last
 void BM_AddLinePerBin(benchmark::State& state)
 {
   TAnalysis analysis;
-  FillFrame(analysis);
+  Transformed transformed;
+  FillFrame(transformed);
   TSpectrumFrame frame;
-  analysis.ComputeSpectrum(Bits, frame);
+  analysis.ComputeSpectrum(transformed.Re.data(), transformed.Im.data(), transformed.Format, frame);
   TSpectroGram spectro;
   spectro.SetColorCount(TColorDepth::dcTemp32);
   spectro.SetImageSize(Bins, 13); // 10 s of 32768-sample frames at 44.1 kHz

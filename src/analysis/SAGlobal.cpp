@@ -3,7 +3,9 @@
 #include "analysis/SpectrumMath.h"
 #include "support/DSupport.h"
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 namespace duv {
 
@@ -21,12 +23,12 @@ bool IsBufferSize(int n)
 }
 
 TSpectrumSetup ComputeSpectrumSetup(int Bits, int Size, double SampleRate, double TimeSpan,
-                                    int CaptureRate, int BufferSize)
+                                    int CaptureRate, int CaptureSize)
 {
   TSpectrumSetup s;
   s.Floor = DecibelFloor(Bits);
   const long double framesPerSecond =
-      BufferSize > 0 ? static_cast<long double>(CaptureRate) / BufferSize : 0.0L;
+      CaptureSize > 0 ? static_cast<long double>(CaptureRate) / CaptureSize : 0.0L;
   s.LineCount = std::max(0, Trunc(framesPerSecond * TimeSpan));
   s.FreqStep = Size > 0 ? SampleRate / Size : 0.0;
   s.MaxFreq = (Size / 2.0) * s.FreqStep;
@@ -34,51 +36,54 @@ TSpectrumSetup ComputeSpectrumSetup(int Bits, int Size, double SampleRate, doubl
   return s;
 }
 
-TAnalysis::TAnalysis()
-    : RealData(MaxBufferSize, 0.0), ImagData(MaxBufferSize, 0.0),
-      Magnitude(MaxBufferSize / 2 + 1, 0.0), Phase(MaxBufferSize / 2 + 1, 0.0)
+TAnalysis::TAnalysis() : FReal(MaxBufferSize, 0.0), FImag(MaxBufferSize, 0.0) {}
+
+void TAnalysis::Analyze(std::span<const double> Samples, const TFrameFormat& Format,
+                        TSpectrumFrame& Frame)
 {
+  const int n = Format.Size;
+  if (!IsBufferSize(n))
+    throw std::invalid_argument("a frame is one of the buffer sizes");
+  const std::size_t used = std::min(Samples.size(), std::size_t(n));
+  std::copy_n(Samples.begin(), used, FReal.begin());
+  std::fill(FReal.begin() + std::ptrdiff_t(used), FReal.begin() + n, 0.0);
+  std::fill(FImag.begin(), FImag.begin() + n, 0.0);
+  ApplyWindow(Format.Window, FReal.data(), n);
+  FFT.ForwardTransform(FReal.data(), FImag.data(), n);
+  ComputeSpectrum(FReal.data(), FImag.data(), Format, Frame);
 }
 
-void TAnalysis::Transform(int n)
+void TAnalysis::ComputeSpectrum(const double* Re, const double* Im, const TFrameFormat& Format,
+                                TSpectrumFrame& Frame) const
 {
-  ApplyWindow(Window, RealData.data(), n);
-  FFT.ForwardTransform(RealData.data(), ImagData.data(), n);
-}
-
-TSpectrumSetup TAnalysis::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan,
-                                        int CaptureRate)
-{
-  const TSpectrumSetup s =
-      ComputeSpectrumSetup(Bits, Size, SampleRate, TimeSpan, CaptureRate, BufferSize);
-  FreqStep = s.FreqStep;
-  MaxFreq = s.MaxFreq;
-  return s;
-}
-
-void TAnalysis::ComputeSpectrum(int Bits, TSpectrumFrame& out)
-{
+  Frame.Format = Format;
+  const int Bits = Format.Bits;
   const double floor = DecibelFloor(Bits);
-  const int N = std::min(BufferSize, MaxBufferSize);
-  const int H = N / 2;
+  const double freqStep = Format.FreqStep();
+  const int H = std::min(Format.Size, MaxBufferSize) / 2;
   // Magnitudes only: nothing shows the phases.
-  FFT.Magnitude(RealData.data(), ImagData.data(), Magnitude.data(), H);
+  Frame.Magnitude.resize(std::size_t(std::max(H, 0)));
+  FFT.Magnitude(Re, Im, Frame.Magnitude.data(), H);
 
-  out.DCOffset = H > 0 ? Magnitude[0] : 0.0;
+  Frame.DCOffset = H > 0 ? Frame.Magnitude[0] : 0.0;
   const int count = std::max(0, H - 1);
-  out.X.resize(count);
-  out.Y.resize(count);
-  out.SpectrumLine.assign(std::max(0, H), 0.0);
-  Decibels(Magnitude.data() + 1, out.Y.data(), count, Bits);
+  Frame.X.resize(count);
+  Frame.Y.resize(count);
+  Frame.SpectrumLine.assign(std::max(0, H), 0.0);
+  Decibels(Frame.Magnitude.data() + 1, Frame.Y.data(), count, Bits);
   for (int k = 1; k < H; ++k) {
-    double v = out.Y[k - 1];
+    double v = Frame.Y[k - 1];
     // Written so that -inf from a silent bin and NaN both land on the floor.
     if (!(v >= floor))
       v = floor;
-    out.X[k - 1] = k * FreqStep;
-    out.Y[k - 1] = v;
-    out.SpectrumLine[k - 1] = v;
+    Frame.X[k - 1] = k * freqStep;
+    Frame.Y[k - 1] = v;
+    Frame.SpectrumLine[k - 1] = v;
   }
+  const TPeakSpectrum peaks{Frame.Magnitude, freqStep, std::ldexp(1.0, Bits) / 2, Format.Window};
+  Frame.Peak = StrongestPeak(peaks);
+  if (Frame.Peak && !(Frame.Peak->Level > floor))
+    Frame.Peak.reset(); // the floor is not a peak
 }
 
 long double NoteSemitones(double Freq)

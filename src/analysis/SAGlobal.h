@@ -1,14 +1,17 @@
-// The analysis state every path shares (live capture, wave files, the
-// synthesizer) and the maths that turns a transformed frame into decibels:
-// frame lengths, the axis set-up numbers, the per-frame conversion and the
-// naming of a frequency as a musical note.
+// What every analysis path shares (live capture, wave files, the
+// synthesizer, the command line): frame lengths, the axis set-up numbers, the
+// frame value and the analysis that makes it, and the naming of a frequency
+// as a musical note.
 #pragma once
 
 #include "analysis/Fourier.h"
+#include "analysis/SpectrumPeaks.h"
 #include "analysis/WindowFunctions.h"
 
 #include <QString>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 namespace duv {
@@ -38,49 +41,66 @@ struct TSpectrumSetup
 };
 
 // Bits: sample width; Size: frame length; SampleRate in Hz; TimeSpan in s.
-// The line count follows the capture rate and the shared frame length, since
-// that is how often lines arrive during live capture.
+// The line count follows the capture: lines arrive once per captured buffer
+// of CaptureSize samples at CaptureRate.
 TSpectrumSetup ComputeSpectrumSetup(int Bits, int Size, double SampleRate, double TimeSpan,
-                                    int CaptureRate, int BufferSize);
+                                    int CaptureRate, int CaptureSize);
 
-// One frame's spectrum as the views show it.
-struct TSpectrumFrame
+// Where a frame came from and how it was analysed: all a view needs to put it
+// on the right axes.
+struct TFrameFormat
 {
-  double DCOffset = 0;             // Magnitude[0]
-  std::vector<double> X;           // Hz of bins 1 .. H-1
-  std::vector<double> Y;           // dB of bins 1 .. H-1, never below the floor
-  std::vector<double> SpectrumLine; // H entries: bins 1 .. H-1, then a trailing 0
+  double SampleRate = 0; // Hz
+  int Size = 0;          // samples transformed: one of the buffer sizes
+  int Bits = 16;         // sample width: the 0 dB reference and the floor
+  int Channels = 1;      // of the source
+  int Channel = 0;       // the one analysed
+  TWindowKind Window = TWindowKind::Rectangular;
+
+  // Hz between bins, and at the top of the spectrum.
+  double FreqStep() const { return Size > 0 ? SampleRate / Size : 0.0; }
+  double MaxFreq() const { return (Size / 2.0) * FreqStep(); }
+  // How long the frame lasts.
+  double Seconds() const { return SampleRate > 0 ? Size / SampleRate : 0.0; }
+  bool operator==(const TFrameFormat&) const = default;
 };
 
-// The state shared by the analysis paths. Arrays are sized for the largest
-// frame so no frame allocates them.
+// One frame's spectrum: what every view of it draws, the spectrum trace, the
+// peak read-out and the spectrogram row alike.
+struct TSpectrumFrame
+{
+  TFrameFormat Format;
+  double DCOffset = 0;              // Magnitude[0]
+  std::vector<double> Magnitude;    // single-sided amplitudes of bins 0 .. H-1, H = Size / 2
+  std::vector<double> X;            // Hz of bins 1 .. H-1
+  std::vector<double> Y;            // dB of bins 1 .. H-1, never below the floor
+  std::vector<double> SpectrumLine; // H entries: bins 1 .. H-1, then a trailing 0
+  std::optional<TPeak> Peak;        // the strongest, refined; none when all is floor
+};
+
+// The transform and the arrays it works in. Arrays are sized for the largest
+// frame so no frame allocates them; nothing outside reads them: a frame's
+// results come back as a TSpectrumFrame.
 class TAnalysis
 {
 public:
   TAnalysis();
 
-  int BufferSize = 2048;
-  std::vector<double> RealData;  // 32768
-  std::vector<double> ImagData;  // 32768
-  std::vector<double> Magnitude; // 16385
-  std::vector<double> Phase;     // 16385
-  double FreqStep = 0;
-  double MaxFreq = 0;
+  // The spectrum of one frame: Samples are its first samples (at most
+  // Format.Size; the rest is zero), windowed by Format.Window, transformed
+  // and converted to decibels against a full-scale sine of Format.Bits.
+  // Frame keeps its capacity from call to call.
+  void Analyze(std::span<const double> Samples, const TFrameFormat& Format, TSpectrumFrame& Frame);
+
+  // The conversion alone, of a frame already transformed into Re and Im
+  // (Format.Size points each).
+  void ComputeSpectrum(const double* Re, const double* Im, const TFrameFormat& Format,
+                       TSpectrumFrame& Frame) const;
+
+private:
+  std::vector<double> FReal; // 32768
+  std::vector<double> FImag; // 32768
   TFastFourier FFT;
-  // The window every path applies to its frame before the transform.
-  TWindowKind Window = TWindowKind::Rectangular;
-
-  // Windows RealData[0 .. n-1] and transforms it with ImagData in place.
-  void Transform(int n);
-
-  // Stores FreqStep and MaxFreq of a set-up.
-  TSpectrumSetup SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan,
-                               int CaptureRate);
-
-  // Converts the frame just transformed (BufferSize points) to decibels
-  // against a full-scale sine of the given width. `out` keeps its capacity
-  // from frame to frame.
-  void ComputeSpectrum(int Bits, TSpectrumFrame& out);
 };
 
 // The nearest musical note and octave, e.g. "A - 4" for 440 Hz; "Too Low"

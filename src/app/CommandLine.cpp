@@ -163,8 +163,7 @@ void stretchSpectrum(const StretchArgs& args, TAnalysis& analysis, TSpectrumFram
     throw UsageError{QStringLiteral("the offset %1 s is at or beyond the end of %2 (%3 samples)")
                          .arg(ShortestText(args.Offset), args.Path)
                          .arg(data.SamplesPerChannel)};
-  analysis.Window = args.Window;
-  StreamedFileSpectrum(analysis, file, start, args.Size, frame);
+  StreamedFileSpectrum(analysis, file, start, args.Size, args.Window, frame);
 }
 
 int spectrumCommand(const QStringList& args, std::ostream& out)
@@ -185,9 +184,8 @@ int peaksCommand(const QStringList& args, std::ostream& out)
   TSpectrumFrame frame;
   WAVEFORMATEX format;
   stretchSpectrum(a, analysis, frame, format);
-  const TPeakSpectrum spectrum{
-      std::span<const double>(analysis.Magnitude.data(), std::size_t(a.Size / 2)),
-      analysis.FreqStep, std::ldexp(1.0, format.wBitsPerSample) / 2, a.Window};
+  const TPeakSpectrum spectrum{frame.Magnitude, frame.Format.FreqStep(),
+                               std::ldexp(1.0, frame.Format.Bits) / 2, frame.Format.Window};
   std::string text = "frequency_hz,level_db,note,cents\n";
   const double floor = DecibelFloor(format.wBitsPerSample);
   for (const TPeak& p : FindPeaks(spectrum, a.Count)) {

@@ -181,7 +181,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   WaveReader1->SetSampleCount(512);
 
   SpectrumView = std::make_unique<TSpectrumView>(
-      Analysis,
       TSpectrumControls{*SpectrumGraph, *SpectroGram1, *DCOffsetDis, *PeakDis, *WaveReader1});
   Graphs = std::make_unique<TSAGraphs>(TGraphViews{*LeftGraph, *RightGraph, *SpectrumGraph});
   RealTime = std::make_unique<TSARealTime>(
@@ -195,7 +194,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
                         *BlockAlignDis, *BitsDis, *SamplesDis, *BufferSizeCombo2, *OffsetSpin,
                         *AutoFourierChk, *AutoPlayChk, *TimeSpin});
   Synthesizer = std::make_unique<TSASynthesizer>(
-      Analysis, *RealTime,
+      *RealTime,
       TSynthControls{*BaseTypeRadio, *FreqSpin, *AmpSpin, *DCSpin, *Freq2Spin, *SweepChk,
                      *ModulateChk, *ModTypeRadio, *MFreqSpin, *MAmpSpin, *WaveReader1});
 
@@ -949,9 +948,7 @@ void TForm1::About1Click() { AboutDlg->exec(); }
 
 void TForm1::WindowComboChange()
 {
-  Analysis.Window = static_cast<TWindowKind>(WindowCombo->currentData().toInt());
-  // Levels through another window do not average with the earlier ones.
-  SpectrumView->ResetHold();
+  SpectrumView->SetWindow(static_cast<TWindowKind>(WindowCombo->currentData().toInt()));
 }
 
 void TForm1::TraceComboChange()

@@ -53,7 +53,6 @@ public:
   ~TForm1() override;
 
   // The analysis state and modules.
-  TAnalysis Analysis;
   std::unique_ptr<TSpectrumView> SpectrumView;
   std::unique_ptr<TSAGraphs> Graphs;
   std::unique_ptr<TSARealTime> RealTime;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace duv {
 
@@ -36,18 +37,22 @@ void CheckAnalysable(const TSoundFile& File)
 }
 
 void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
-                  TSpectrumFrame& Frame)
+                  TWindowKind Window, TSpectrumFrame& Frame)
 {
   const WAVEFORMATEX& f = Data.Format;
-  Analysis.BufferSize = Size;
-  FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
-  Analysis.Transform(Size); // through the analysis's window
-  Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
-  Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
+  std::vector<double> stretch(std::size_t(std::max(Size, 0)));
+  FillStretch(Data, Start, Size, stretch.data());
+  TFrameFormat format;
+  format.SampleRate = f.nSamplesPerSec;
+  format.Size = Size;
+  format.Bits = f.wBitsPerSample;
+  format.Channels = f.nChannels;
+  format.Window = Window;
+  Analysis.Analyze(stretch, format, Frame);
 }
 
 void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int64_t Start,
-                          int Size, TSpectrumFrame& Frame)
+                          int Size, TWindowKind Window, TSpectrumFrame& Frame)
 {
   // A file of just the stretch, at its own sample 0.
   TSoundData stretch;
@@ -60,7 +65,7 @@ void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int6
     stretch.Channels[0].resize(qsizetype(count));
     TSampleReader(File).Read(Start, count, stretch.Channels[0].data(), nullptr);
   }
-  FileSpectrum(Analysis, stretch, 0, Size, Frame);
+  FileSpectrum(Analysis, stretch, 0, Size, Window, Frame);
 }
 
 void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out)

@@ -20,16 +20,16 @@ void WriteFileInfo(const TSoundFile& File, std::ostream& out);
 void CheckAnalysable(const TSoundFile& File);
 
 // The spectrum of channel 0 of an analysable file over Size samples (a
-// buffer size) from sample Start, computed in Analysis (through its window)
-// into Frame; past the end the stretch is zero.
+// buffer size) from sample Start, through Window, computed in Analysis into
+// Frame; past the end the stretch is zero.
 void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
-                  TSpectrumFrame& Frame);
+                  TWindowKind Window, TSpectrumFrame& Frame);
 
 // The same spectrum of a file whose headers alone were loaded: only the
 // stretch is read from the file, so a long file costs no more than a short
 // one.
 void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int64_t Start,
-                          int Size, TSpectrumFrame& Frame);
+                          int Size, TWindowKind Window, TSpectrumFrame& Frame);
 
 // The spectrum as `spectrum` prints it: the DC offset, then CSV rows.
 void WriteSpectrum(const TSpectrumFrame& Frame, std::ostream& out);

@@ -20,7 +20,7 @@ std::int64_t StretchOffsetSamples(double seconds, double rate)
   return static_cast<std::int64_t>(std::trunc(p));
 }
 
-int FillStretch(const TSoundData& data, std::int64_t offset, int n, double* re, double* im)
+int FillStretch(const TSoundData& data, std::int64_t offset, int n, double* re)
 {
   const TSoundArray& ch = data.Channels[0];
   const std::int64_t available = std::min<std::int64_t>(data.SamplesPerChannel, ch.size());
@@ -30,7 +30,6 @@ int FillStretch(const TSoundData& data, std::int64_t offset, int n, double* re, 
   for (int i = 0; i < used; ++i)
     re[i] = ch[offset + i];
   std::fill(re + used, re + n, 0.0);
-  std::fill(im, im + n, 0.0);
   return used;
 }
 

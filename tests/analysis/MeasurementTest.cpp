@@ -26,22 +26,15 @@ struct Frame
   TSpectrumFrame f;
   Frame(int n, TWindowKind w, double bin, double amp = 1.0, double phase = 0.3)
   {
-    a.BufferSize = n;
-    for (int i = 0; i < n; ++i) {
-      a.RealData[std::size_t(i)] =
-          amp * FullScale * std::cos(2 * std::numbers::pi * bin * i / n + phase);
-      a.ImagData[std::size_t(i)] = 0;
-    }
-    ApplyWindow(w, a.RealData.data(), n);
-    a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
-    a.FreqStep = Rate / n;
-    a.ComputeSpectrum(16, f);
+    std::vector<double> x(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+      x[std::size_t(i)] = amp * FullScale * std::cos(2 * std::numbers::pi * bin * i / n + phase);
+    a.Analyze(x, {Rate, n, 16, 1, 0, w}, f);
   }
   double Level(int k) const { return f.Y[std::size_t(k - 1)]; }
   TPeakSpectrum Peaks(TWindowKind w) const
   {
-    return {std::span<const double>(a.Magnitude.data(), std::size_t(a.BufferSize / 2)), a.FreqStep,
-            FullScale, w};
+    return {f.Magnitude, f.Format.FreqStep(), FullScale, w};
   }
 };
 
@@ -96,7 +89,7 @@ TEST(SpectrumPeaks, SweepAcrossOneBin)
       const Frame fr(4096, w, bin);
       const auto peak = StrongestPeak(fr.Peaks(w));
       ASSERT_TRUE(peak.has_value());
-      worstBins = std::max(worstBins, std::abs(peak->Frequency / fr.a.FreqStep - bin));
+      worstBins = std::max(worstBins, std::abs(peak->Frequency / fr.f.Format.FreqStep() - bin));
       worstDb = std::max(worstDb, std::abs(peak->Level));
     }
     const double allowed = w == TWindowKind::Hann ? 0.02 : 0.1;
@@ -137,24 +130,19 @@ TEST(SpectrumPeaks, TwoTonesInOrderOfLevel)
 {
   TAnalysis a;
   const int n = 4096;
-  a.BufferSize = n;
-  for (int i = 0; i < n; ++i) {
-    a.RealData[std::size_t(i)] = 0.1 * FullScale * std::sin(2 * std::numbers::pi * 50.3 * i / n) +
-                                 0.5 * FullScale * std::sin(2 * std::numbers::pi * 700.7 * i / n);
-    a.ImagData[std::size_t(i)] = 0;
-  }
-  ApplyWindow(TWindowKind::BlackmanHarris, a.RealData.data(), n);
-  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
-  a.FreqStep = Rate / n;
+  std::vector<double> x(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i)
+    x[std::size_t(i)] = 0.1 * FullScale * std::sin(2 * std::numbers::pi * 50.3 * i / n) +
+                        0.5 * FullScale * std::sin(2 * std::numbers::pi * 700.7 * i / n);
   TSpectrumFrame f;
-  a.ComputeSpectrum(16, f);
-  const TPeakSpectrum s{std::span<const double>(a.Magnitude.data(), n / 2), a.FreqStep, FullScale,
-                        TWindowKind::BlackmanHarris};
+  a.Analyze(x, {Rate, n, 16, 1, 0, TWindowKind::BlackmanHarris}, f);
+  const double step = f.Format.FreqStep();
+  const TPeakSpectrum s{f.Magnitude, step, FullScale, TWindowKind::BlackmanHarris};
   const auto peaks = FindPeaks(s, 2);
   ASSERT_EQ(peaks.size(), 2u);
-  EXPECT_NEAR(peaks[0].Frequency, 700.7 * a.FreqStep, 0.1 * a.FreqStep);
+  EXPECT_NEAR(peaks[0].Frequency, 700.7 * step, 0.1 * step);
   EXPECT_NEAR(peaks[0].Level, -6.02, 0.5);
-  EXPECT_NEAR(peaks[1].Frequency, 50.3 * a.FreqStep, 0.1 * a.FreqStep);
+  EXPECT_NEAR(peaks[1].Frequency, 50.3 * step, 0.1 * step);
   EXPECT_NEAR(peaks[1].Level, -20, 0.5);
 
   const std::vector<double> plateau = {0, 1, 3, 3, 3, 1, 0, 2, 1};

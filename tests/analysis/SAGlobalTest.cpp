@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 using namespace duv;
 
@@ -35,51 +36,54 @@ TEST(SAGlobal, BufferSizes)
 }
 
 // Guards the set-up numbers, including the line count that follows the
-// capture rate and the shared frame length rather than the arguments.
+// capture's rate and buffer length rather than the analysed frame's.
 TEST(SAGlobal, SetupNumbers)
 {
-  TAnalysis a;
-  a.BufferSize = 512;
-  TSpectrumSetup s = a.SetupSpectrum(8, 512, 11025, 10, 11025);
-  EXPECT_EQ(a.FreqStep, 21.533203125);
-  EXPECT_EQ(a.MaxFreq, 5512.5);
+  TSpectrumSetup s = ComputeSpectrumSetup(8, 512, 11025, 10, 11025, 512);
+  EXPECT_EQ(s.FreqStep, 21.533203125);
+  EXPECT_EQ(s.MaxFreq, 5512.5);
   EXPECT_EQ(s.Floor, -48);
   EXPECT_EQ(s.ImageWidth, 256);
   EXPECT_EQ(s.LineCount, 215);
 
-  a.BufferSize = 2048;
-  s = a.SetupSpectrum(16, 2048, 44100, 10, 44100);
-  EXPECT_EQ(a.FreqStep, 21.533203125);
-  EXPECT_EQ(a.MaxFreq, 22050);
+  s = ComputeSpectrumSetup(16, 2048, 44100, 10, 44100, 256);
+  EXPECT_EQ(s.FreqStep, 21.533203125);
+  EXPECT_EQ(s.MaxFreq, 22050);
   EXPECT_EQ(s.ImageWidth, 1024);
   EXPECT_EQ(s.Floor, -96);
+  EXPECT_EQ(s.LineCount, 1722);
 
-  a.BufferSize = 32768;
-  EXPECT_EQ(a.SetupSpectrum(16, 32768, 11025, 1, 11025).LineCount, 0);
+  EXPECT_EQ(ComputeSpectrumSetup(16, 32768, 11025, 1, 11025, 32768).LineCount, 0);
 }
 
 namespace {
-void fillFrame(TAnalysis& a, int n, double (*sample)(int))
+TFrameFormat format(int n, int bits)
 {
-  a.BufferSize = n;
-  for (int i = 0; i < n; ++i) {
-    a.RealData[i] = sample(i);
-    a.ImagData[i] = 0;
-  }
-  a.FFT.ForwardTransform(a.RealData.data(), a.ImagData.data(), n);
+  TFrameFormat f;
+  f.SampleRate = 44100;
+  f.Size = n;
+  f.Bits = bits;
+  return f;
+}
+
+void analyze(TAnalysis& a, int n, int bits, double (*sample)(int), TSpectrumFrame& f)
+{
+  std::vector<double> x(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i)
+    x[std::size_t(i)] = sample(i);
+  a.Analyze(x, format(n, bits), f);
 }
 } // namespace
 
 // Guards the decibel reference, the floor (also for silent bins), the DC
-// read-out and the layout of the spectrogram line.
+// read-out, the layout of the spectrogram line, the frame's own axes and its
+// peak.
 TEST(SAGlobal, SpectrumConversion)
 {
   TAnalysis a;
-  a.SetupSpectrum(16, 256, 44100, 10, 44100);
   TSpectrumFrame f;
 
-  fillFrame(a, 256, [](int) { return 0.0; });
-  a.ComputeSpectrum(16, f);
+  analyze(a, 256, 16, [](int) { return 0.0; }, f);
   EXPECT_EQ(f.DCOffset, 0.0);
   ASSERT_EQ(f.Y.size(), 127u);
   ASSERT_EQ(f.SpectrumLine.size(), 128u);
@@ -87,27 +91,33 @@ TEST(SAGlobal, SpectrumConversion)
     EXPECT_EQ(v, -96.0);
   EXPECT_EQ(f.SpectrumLine[126], -96.0);
   EXPECT_EQ(f.SpectrumLine[127], 0.0);
-  EXPECT_EQ(f.X[0], a.FreqStep);
-  EXPECT_EQ(f.X[126], 127 * a.FreqStep);
+  EXPECT_EQ(f.X[0], 44100.0 / 256);
+  EXPECT_EQ(f.X[126], 127 * (44100.0 / 256));
+  EXPECT_FALSE(f.Peak); // silence has no peak
 
-  fillFrame(a, 256, [](int) { return 128.0; });
-  a.ComputeSpectrum(8, f);
+  analyze(a, 256, 8, [](int) { return 128.0; }, f);
   EXPECT_NEAR(f.DCOffset, 256.0, 1e-9);
   for (double v : f.Y)
     EXPECT_EQ(v, -48.0);
 
-  const double pi = std::acos(-1.0);
-  fillFrame(a, 1024, [](int i) { return 16384.0 * std::sin(2 * std::acos(-1.0) * 8 * i / 1024); });
-  a.ComputeSpectrum(16, f);
+  analyze(a, 1024, 16, [](int i) { return 16384.0 * std::sin(2 * std::acos(-1.0) * 8 * i / 1024); }, f);
   EXPECT_NEAR(f.Y[7], 20 * std::log10(0.5), 1e-6);
-  fillFrame(a, 1024, [](int i) { return 32767.0 * std::sin(2 * std::acos(-1.0) * 8 * i / 1024); });
-  a.ComputeSpectrum(16, f);
+  analyze(a, 1024, 16, [](int i) { return 32767.0 * std::sin(2 * std::acos(-1.0) * 8 * i / 1024); }, f);
   EXPECT_NEAR(f.Y[7], -0.000265, 1e-5);
-  (void)pi;
+  EXPECT_EQ(f.Format.Size, 1024);
+  ASSERT_TRUE(f.Peak);
+  EXPECT_NEAR(f.Peak->Frequency, 8 * 44100.0 / 1024, 0.01);
+
+  // A frame shorter than its size is zero-padded: the tone's level halves.
+  std::vector<double> half(512);
+  for (int i = 0; i < 512; ++i)
+    half[std::size_t(i)] = 32767.0 * std::sin(2 * std::acos(-1.0) * 8 * i / 1024);
+  a.Analyze(half, format(1024, 16), f);
+  EXPECT_NEAR(f.Y[7], 20 * std::log10(0.5), 0.01);
 
   // A NaN magnitude lands on the floor too.
-  fillFrame(a, 256, [](int) { return 0.0; });
-  a.RealData[5] = std::numeric_limits<double>::quiet_NaN();
-  a.ComputeSpectrum(16, f);
+  std::vector<double> re(256, 0.0), im(256, 0.0);
+  re[5] = std::numeric_limits<double>::quiet_NaN();
+  a.ComputeSpectrum(re.data(), im.data(), format(256, 16), f);
   EXPECT_EQ(f.Y[4], -96.0);
 }

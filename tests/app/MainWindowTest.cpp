@@ -107,7 +107,7 @@ TEST(MainWindow, ControlsAsDesigned)
   EXPECT_EQ(f.WindowCombo->currentText(), "Rectangular");
   EXPECT_EQ(f.TraceCombo->currentText(), "Live");
   EXPECT_FALSE(f.AverageSpin->isEnabled());
-  EXPECT_EQ(f.Analysis.Window, TWindowKind::Rectangular);
+  EXPECT_EQ(f.SpectrumView->Window(), TWindowKind::Rectangular);
   EXPECT_EQ(f.ColorCombo->currentIndex(), 0);
   EXPECT_EQ(f.TimeSpin->Value(), 10);
   EXPECT_EQ(f.TimeSpin->MinValue(), 1);
@@ -143,7 +143,7 @@ TEST(MainWindow, ControlsAsDesigned)
   EXPECT_EQ(f.SpectrumGraph->Color(), clBlack);
   EXPECT_FALSE(f.SpectrumGraph->Title().ShowCaption());
   EXPECT_EQ(f.LeftGraph->PointCount(), 0);
-  EXPECT_EQ(f.Analysis.BufferSize, 256);
+  EXPECT_EQ(f.RealTime->BufferSize(), 256);
   EXPECT_EQ(f.WaveReader1->SampleCount(), 256);
   EXPECT_EQ(f.LeftGraph->XAxis().Max(), 255);
 }

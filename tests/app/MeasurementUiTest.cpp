@@ -71,7 +71,7 @@ TEST(Measurement, WindowAndPeakReadOut)
   EXPECT_TRUE(text.endsWith(" cents"));
 
   f.WindowCombo->setCurrentIndex(f.WindowCombo->findText("Hann"));
-  EXPECT_EQ(f.Analysis.Window, TWindowKind::Hann);
+  EXPECT_EQ(f.SpectrumView->Window(), TWindowKind::Hann);
   f.TestBtn->click();
   text = f.PeakDis->Text();
   const QStringList parts = text.split("  ");

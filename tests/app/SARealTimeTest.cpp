@@ -45,8 +45,7 @@ struct Rig
   QComboBox sizes;
   TRealSpin time;
   TWaveReader reader; // no list linked: its format is the one set here
-  TAnalysis analysis;
-  TSpectrumView view{analysis, {spectrum, spectro, dc, peak, reader}};
+  TSpectrumView view{{spectrum, spectro, dc, peak, reader}};
   TSAGraphs graphs{{left, right, spectrum}};
   TSARealTime rt{view, graphs,
                  {left, right, oscope, spectrumChk, channel, frames, bandwidth, res, fps, sizes,

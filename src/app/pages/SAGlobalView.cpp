@@ -1,7 +1,5 @@
 #include "app/pages/SAGlobalView.h"
 
-#include "analysis/SpectrumPeaks.h"
-
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
 #include "graph/Graphbox.h"
@@ -26,16 +24,21 @@ TWaveDataFormat CurrentCaptureFormat(const TWaveReader& Reader)
   return f;
 }
 
-TSpectrumView::TSpectrumView(TAnalysis& Analysis, const TSpectrumControls& Controls)
-    : FAnalysis(Analysis), FControls(Controls)
+TSpectrumView::TSpectrumView(const TSpectrumControls& Controls) : FControls(Controls) {}
+
+void TSpectrumView::SetWindow(TWindowKind Window)
 {
+  FWindow = Window;
+  // Levels through another window do not average with the earlier ones.
+  ResetHold();
 }
 
 void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan)
 {
   const TWaveDataFormat capture = CurrentCaptureFormat(FControls.WaveReader1);
-  const TSpectrumSetup s =
-      FAnalysis.SetupSpectrum(Bits, Size, SampleRate, TimeSpan, capture.SampleRate);
+  const TSpectrumSetup s = ComputeSpectrumSetup(Bits, Size, SampleRate, TimeSpan,
+                                                capture.SampleRate,
+                                                FControls.WaveReader1.SampleCount());
 
   TGraphBox& graph = FControls.SpectrumGraph;
   graph.SetDecimals1(0);
@@ -69,16 +72,20 @@ void TSpectrumView::ResetHold()
   graph.EndUpdate();
 }
 
-void TSpectrumView::ShowSpectrum(int Bits)
+void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format)
 {
-  FAnalysis.ComputeSpectrum(Bits, FFrame);
+  TFrameFormat f = Format;
+  f.Window = FWindow;
+  FAnalysis.Analyze(Samples, f, FFrame);
+
   TGraphBox& graph = FControls.SpectrumGraph;
   graph.BeginUpdate();
   graph.Clear();
   for (std::size_t k = 0; k < FFrame.X.size(); ++k)
     graph.AddPoint(0, SpectrumColor, FFrame.X[k], FFrame.Y[k], 1.0);
-  if (FHold.Mode() != TTraceMode::Live && FAnalysis.FreqStep > 0) {
-    FHold.Add(FFrame.Y, DecibelFloor(Bits), 1 / FAnalysis.FreqStep);
+  if (FHold.Mode() != TTraceMode::Live && f.FreqStep() > 0) {
+    // A frame weighs by how long it lasts: the reciprocal of its bin width.
+    FHold.Add(FFrame.Y, DecibelFloor(f.Bits), 1 / f.FreqStep());
     const std::vector<double>& held = FHold.Levels();
     for (std::size_t k = 0; k < held.size() && k < FFrame.X.size(); ++k)
       graph.AddPoint(1, HoldColor, FFrame.X[k], held[k], 1.0);
@@ -86,11 +93,7 @@ void TSpectrumView::ShowSpectrum(int Bits)
   FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2));
   graph.EndUpdate();
 
-  const int H = FAnalysis.BufferSize / 2;
-  const TPeakSpectrum peaks{std::span<const double>(FAnalysis.Magnitude.data(), std::size_t(std::max(H, 0))),
-                            FAnalysis.FreqStep, std::ldexp(1.0, Bits) / 2, FAnalysis.Window};
-  const std::optional<TPeak> peak = StrongestPeak(peaks);
-  FControls.PeakDis.SetText(peak && peak->Level > DecibelFloor(Bits) ? PeakText(*peak) : QString());
+  FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
   FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, int(FFrame.SpectrumLine.size()) - 1);
 }
 

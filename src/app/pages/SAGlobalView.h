@@ -34,9 +34,8 @@ struct TSpectrumControls
 class TSpectrumView
 {
 public:
-  TSpectrumView(TAnalysis& Analysis, const TSpectrumControls& Controls);
+  explicit TSpectrumView(const TSpectrumControls& Controls);
 
-  TAnalysis& Analysis() { return FAnalysis; }
   // The averaged or held trace drawn over the live one.
   TTraceHold& Hold() { return FHold; }
   // The spectrum shown last.
@@ -44,16 +43,23 @@ public:
   // Starts the second trace over and removes it from the graph.
   void ResetHold();
 
+  // The window every frame goes through before its transform; a new one
+  // starts the second trace over.
+  TWindowKind Window() const { return FWindow; }
+  void SetWindow(TWindowKind Window);
+
   // Bits: sample width; Size: frame length; SampleRate in Hz; TimeSpan in s.
   // The spectrogram starts over.
   void SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan);
-  // Shows the frame just transformed (BufferSize points) against a
-  // full-scale sine of the given width.
-  void ShowSpectrum(int Bits);
+  // Analyses one frame (its first samples; the rest of Format.Size is zero)
+  // through the chosen window and shows it: the spectrum trace, the DC and
+  // peak read-outs and a spectrogram row.
+  void ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format);
 
 private:
-  TAnalysis& FAnalysis;
   TSpectrumControls FControls;
+  TAnalysis FAnalysis;
+  TWindowKind FWindow = TWindowKind::Rectangular;
   TSpectrumFrame FFrame; // kept, so a frame allocates nothing
   TTraceHold FHold;
 };

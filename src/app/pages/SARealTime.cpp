@@ -52,7 +52,7 @@ void TSARealTime::SetupRealTimeAxes()
     g->YAxis().SetMin(eightBit ? 0 : -32768);
     g->YAxis().SetMax(eightBit ? 256 : 32768);
   }
-  FSpectrum.SetupSpectrum(f.BytesPerSample * 8, FSpectrum.Analysis().BufferSize, f.SampleRate,
+  FSpectrum.SetupSpectrum(f.BytesPerSample * 8, FBufferSize, f.SampleRate,
                           FControls.TimeSpin.Value());
   FGraphs.CaptureDefaultRanges();
 }
@@ -60,9 +60,8 @@ void TSARealTime::SetupRealTimeAxes()
 void TSARealTime::UpdateBufferSize()
 {
   FFrameCount = 0;
-  TAnalysis& a = FSpectrum.Analysis();
-  a.BufferSize = ComboBufferSize(FControls.BuffSizeCombo.currentIndex());
-  FControls.WaveReader1.SetSampleCount(a.BufferSize);
+  FBufferSize = ComboBufferSize(FControls.BuffSizeCombo.currentIndex());
+  FControls.WaveReader1.SetSampleCount(FBufferSize);
   SetupRealTimeAxes();
 }
 
@@ -70,7 +69,7 @@ void TSARealTime::ShowRateFigures()
 {
   const TWaveDataFormat f = CurrentCaptureFormat(FControls.WaveReader1);
   const long double rate = f.SampleRate;
-  const long double n = FSpectrum.Analysis().BufferSize;
+  const long double n = FBufferSize;
   // Fixed-point text rounds halves away from zero: 5512.5 Hz shows as 5513 Hz.
   FControls.BandWidthDis.SetText(FormatFixed(rate / 2, 0) + " Hz");
   FControls.ResDis.SetText(FormatFixed((rate / 2) / (n / 2), 1) + " Hz");
@@ -127,7 +126,6 @@ void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDat
 
 void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format)
 {
-  TAnalysis& a = FSpectrum.Analysis();
   const auto* bytes = static_cast<const unsigned char*>(Buffer);
   const bool eightBit = Format.BytesPerSample == 1;
   const int channels = std::max(1, Format.Channels);
@@ -135,16 +133,18 @@ void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFor
   // The transform runs over the frame length the displays were set up for.
   // A shorter frame is zero-padded to it, so the transform always gets its
   // power of two and the frequency axis stays right.
-  const int n = a.BufferSize;
+  const int n = FBufferSize;
   const int used = std::min(Count, n);
-  for (int i = 0; i < used; ++i) {
-    a.RealData[std::size_t(i)] = SampleAt(bytes, eightBit, i * channels + channel);
-    a.ImagData[std::size_t(i)] = 0;
-  }
-  std::fill(a.RealData.begin() + used, a.RealData.begin() + n, 0.0);
-  std::fill(a.ImagData.begin() + used, a.ImagData.begin() + n, 0.0);
-  a.Transform(n);
-  FSpectrum.ShowSpectrum(eightBit ? 8 : 16);
+  FSamples.resize(std::size_t(used));
+  for (int i = 0; i < used; ++i)
+    FSamples[std::size_t(i)] = SampleAt(bytes, eightBit, i * channels + channel);
+  TFrameFormat format;
+  format.SampleRate = Format.SampleRate;
+  format.Size = n;
+  format.Bits = eightBit ? 8 : 16;
+  format.Channels = channels;
+  format.Channel = channel;
+  FSpectrum.ShowSpectrum(FSamples, format);
 }
 
 } // namespace duv

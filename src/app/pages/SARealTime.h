@@ -7,6 +7,8 @@
 
 #include "support/WaveFormat.h"
 
+#include <vector>
+
 class QAbstractButton;
 class QComboBox;
 
@@ -45,6 +47,8 @@ public:
 
   // Frames handled since the last UpdateBufferSize.
   int FrameCount() const { return FFrameCount; }
+  // The frame length capture and the displays are set up for.
+  int BufferSize() const { return FBufferSize; }
 
   void SetupRealTimeAxes();
   void UpdateBufferSize();
@@ -60,6 +64,8 @@ private:
   TSAGraphs& FGraphs;
   TRealTimeControls FControls;
   int FFrameCount = 0;
+  int FBufferSize = 256;
+  std::vector<double> FSamples; // the analysed channel of a frame, kept between frames
 };
 
 } // namespace duv

@@ -12,10 +12,9 @@
 
 namespace duv {
 
-TSASynthesizer::TSASynthesizer(TAnalysis& Analysis, TSARealTime& RealTime,
-                               const TSynthControls& Controls)
-    : SynthBuffer8(MaxBufferSize), SynthBuffer16(MaxBufferSize), FAnalysis(Analysis),
-      FRealTime(RealTime), FControls(Controls)
+TSASynthesizer::TSASynthesizer(TSARealTime& RealTime, const TSynthControls& Controls)
+    : SynthBuffer8(MaxBufferSize), SynthBuffer16(MaxBufferSize), FRealTime(RealTime),
+      FControls(Controls)
 {
   Play = PlayWave;
 }
@@ -32,9 +31,8 @@ TSynthParams TSASynthesizer::Params() const
   p.Amp = FControls.AmpSpin.Value();
   p.ModAmp = FControls.MAmpSpin.Value();
   p.DCBias = FControls.DCSpin.Value();
-  // The frame is as long as the shared frame length, which is always one of
-  // the buffer sizes (a file's short tail is zero-padded to one).
-  p.FrameLength = std::clamp(FAnalysis.BufferSize, 0, MaxBufferSize);
+  // The frame is as long as a live frame: it goes down the live path.
+  p.FrameLength = std::clamp(FRealTime.BufferSize(), 0, MaxBufferSize);
   p.Rate = CurrentCaptureFormat(FControls.WaveReader1).SampleRate;
   return p;
 }

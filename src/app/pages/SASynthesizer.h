@@ -15,7 +15,6 @@ class QAbstractButton;
 
 namespace duv {
 
-class TAnalysis;
 class TCheckedGroup;
 class TRadioGroup;
 class TRealSpin;
@@ -42,7 +41,7 @@ struct TSynthControls
 class TSASynthesizer
 {
 public:
-  TSASynthesizer(TAnalysis& Analysis, TSARealTime& RealTime, const TSynthControls& Controls);
+  TSASynthesizer(TSARealTime& RealTime, const TSynthControls& Controls);
 
   // The request the page describes now.
   TSynthParams Params() const;
@@ -62,7 +61,6 @@ public:
 private:
   void Output(const void* Frame, int Count, const TWaveDataFormat& Format, bool PlaySound);
 
-  TAnalysis& FAnalysis;
   TSARealTime& FRealTime;
   TSynthControls FControls;
 };

@@ -183,14 +183,18 @@ void TSAWaveFile::AnalyzeStretch()
   if (!HasSamples() || offset >= FSoundData.SamplesPerChannel)
     return;
   const int n = SelectedSize();
-  TAnalysis& a = FSpectrum.Analysis();
   // A stretch shorter than the buffer size (the file's tail) is zero-padded
   // to it: the transform gets its power of two and the frequency axis stays
   // the one SetupFileSpectrum gave.
-  FillStretch(FSoundData, offset, n, a.RealData.data(), a.ImagData.data());
-  a.Transform(n);
-  a.BufferSize = n;
-  FSpectrum.ShowSpectrum(FSoundData.Format.wBitsPerSample);
+  FStretch.resize(std::size_t(n));
+  FillStretch(FSoundData, offset, n, FStretch.data());
+  TFrameFormat format;
+  format.SampleRate = FSoundData.Format.nSamplesPerSec;
+  format.Size = n;
+  format.Bits = FSoundData.Format.wBitsPerSample;
+  format.Channels = FSoundData.Format.nChannels;
+  format.Channel = 0;
+  FSpectrum.ShowSpectrum(FStretch, format);
 }
 
 void TSAWaveFile::PlayStretch()

@@ -101,6 +101,7 @@ private:
   TWaveFileControls FControls;
   std::unique_ptr<TSoundFile> FSoundFile;
   TSoundData FSoundData;
+  std::vector<double> FStretch; // the analysed stretch, kept between analyses
 };
 
 // A 4-bit sample (0 .. 15) as a 16-bit one, spread evenly around 0.
