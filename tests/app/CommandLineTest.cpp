@@ -3,6 +3,7 @@
 #include "wavefile/WavWriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -50,13 +51,18 @@ Result run(const QStringList& args)
   return {code, out.str(), err.str()};
 }
 
-// A mono 16-bit file of a full-scale sine, `cycles` per 256 samples.
-QString sineFile(const char* name, int rate, int samples, int cycles)
+// A mono 16-bit file of a full-scale sine, `cycles` per 256 samples, and
+// then a "LIST" chunk of `tail` when it is not empty.
+QString sineFile(const char* name, int rate, int samples, int cycles, const QByteArray& tail = {})
 {
   QByteArray data;
   for (int i = 0; i < samples; ++i)
     data += le16(int(std::lround(32767 * std::sin(2 * std::numbers::pi * cycles * i / 256))));
-  return writeTemp(name, WavBuilder().fmt(1, rate, 16).chunk("data", data).finish());
+  WavBuilder wav;
+  wav.fmt(1, rate, 16).chunk("data", data);
+  if (!tail.isEmpty())
+    wav.chunk("LIST", tail);
+  return writeTemp(name, wav.finish());
 }
 
 struct ProgramRun
@@ -69,12 +75,13 @@ struct ProgramRun
 };
 
 // Runs the program (DUVOVOVI_PROGRAM in the environment names another build)
-// with its output discarded and its standard error kept, and kills it after
-// ten seconds. Its address space is limited to 1 GB (not under AddressSanitizer,
-// which reserves far more), so a runaway read fails instead of filling the
-// machine.
-ProgramRun runProgram(const QStringList& args)
+// with its output written to `outPath` and its standard error kept, and
+// kills it after ten seconds. Its address space is limited to 1 GB (not under
+// AddressSanitizer, which reserves far more), so a runaway read fails instead
+// of filling the machine.
+ProgramRun runProgram(const QStringList& args, const QString& outPath = "/dev/null")
 {
+  const QByteArray outName = QFile::encodeName(outPath);
   const char* program = std::getenv("DUVOVOVI_PROGRAM");
   std::vector<QByteArray> words{QByteArray(program && *program ? program : DUVOVOVI_PROGRAM)};
   for (const QString& a : args)
@@ -92,8 +99,7 @@ ProgramRun runProgram(const QStringList& args)
   if (pid == 0) {
     // Only async-signal-safe calls until the exec.
     ::dup2(errPipe[1], 2);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
+    ::dup2(::open(outName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
 #ifndef DUVOVOVI_SANITIZED
     const rlimit limit{rlim_t(1) << 30, rlim_t(1) << 30};
     ::setrlimit(RLIMIT_AS, &limit);
@@ -133,7 +139,6 @@ ProgramRun runProgram(const QStringList& args)
 
 } // namespace
 
-// Guards the statistics lines, in order, with the values after loading.
 // Guards the peaks command: two tones listed strongest first, refined
 // between bins with their notes and cents, the count and the window obeyed,
 // and the spectrum command taking the same windows.
@@ -178,6 +183,7 @@ TEST(CommandLine, PeaksAndWindows)
   EXPECT_LT(levelAt("blackman-harris", "3003.8818359375"), levelAt("rectangular", "3003.8818359375") - 30);
 }
 
+// Guards the statistics lines, in order, with the values after loading.
 TEST(CommandLine, Info)
 {
   QByteArray s24(12, '\0');
@@ -223,6 +229,39 @@ TEST(CommandLine, Spectrum)
   r = run({"spectrum", path, "--offset", "0.032", "--size", "1024"});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("\n3992.1875,"), std::string::npos); // bin 511 of 1024 at 8 kHz
+  // Padded with zeros, not with the bytes of a chunk after the samples (the
+  // level far from the tone rose from -53 to -17 dB).
+  const QString tagged = sineFile("tagged.wav", 8000, 1000, 8, QByteArray(4000, '\x5a'));
+  for (const char* command : {"spectrum", "peaks"}) {
+    const QStringList args{"--offset", "0.032", "--size", "1024"};
+    EXPECT_TRUE(run(QStringList{command, tagged} + args).out ==
+                run(QStringList{command, path} + args).out)
+        << command << " read the chunk after the samples";
+  }
+}
+
+// Guards info on a file of gigabytes: it reads the headers alone (a full load
+// fails under the program's 1 GB ceiling), and the sample count of 3 GiB of
+// 8-bit mono is capped at the largest int, not wrapped to a negative one.
+TEST(CommandLine, InfoReadsHeadersAlone)
+{
+#ifdef DUVOVOVI_SANITIZED
+  GTEST_SKIP() << "no memory ceiling under AddressSanitizer";
+#endif
+  const qint64 dataSize = qint64(3) << 30;
+  const QString path =
+      writeTemp("long.wav", WavBuilder().fmt(1, 8000, 8).chunk("data", "", dataSize).finish());
+  ASSERT_TRUE(QFile::resize(path, QFileInfo(path).size() + dataSize)); // sparse: no disk used
+  const QString out = path + ".txt";
+  const ProgramRun r = runProgram({"info", path}, out);
+  ASSERT_EQ(r.code, 0) << r.err;
+  QFile text(out);
+  ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+  EXPECT_EQ(
+      text.readAll().toStdString(),
+      "Channels: 1\nHz: 8000\nBytes/Sec: 8000\nBlock Align: 1\nBits: 8\nSamples: 2147483647\n");
+  // The same few megabytes as a command that reads no file.
+  EXPECT_LT(r.maxRssKiB - runProgram({"note", "440"}).maxRssKiB, 20 * 1024);
 }
 
 // Guards the exit codes and messages of bad input.

@@ -91,7 +91,8 @@ TEST(Measurement, WindowAndPeakReadOut)
 
 // Guards the second trace: Peak Hold keeps a tone's level after it stops
 // while the live trace falls; Reset and a new window start it over; the
-// time constant is offered only for the average.
+// average weighs a frame by its duration; the time constant is offered only
+// for the average.
 TEST(Measurement, PeakHoldAverageAndReset)
 {
   Window w;
@@ -118,6 +119,10 @@ TEST(Measurement, PeakHoldAverageAndReset)
   f.TestBtn->click();
   EXPECT_EQ(f.SpectrumView->Hold().Mode(), TTraceMode::Average);
   EXPECT_GT(f.SpectrumGraph->SeriesCount(1), 0);
+  // A silent frame of 0.37 s weighs 7 % in a 5 s average: the level falls 0.3 dB.
+  const double tone = w.At(1, 500).Y;
+  f.AmpSpin->SetValue(0);
+  EXPECT_GT(w.At(1, 500).Y, tone - 0.5);
   f.TraceCombo->setCurrentIndex(0);
   EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
 }

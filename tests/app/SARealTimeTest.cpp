@@ -232,14 +232,16 @@ TEST(SARealTime, CounterAndSwitches)
 }
 
 // Guards the spectrogram row of a frame: the tone's column is the brightest
-// band, and a frame shorter than the set-up is zero-padded, not transformed
-// with a size that is not a power of two.
+// band, and a frame shorter than the set-up is zero-padded, neither
+// transformed with a size that is not a power of two nor filled out with
+// what the last frame left.
 TEST(SARealTime, SpectrogramRowAndShortFrames)
 {
   Rig r(wf11Khz_Mono_16Bit, 0);
+  // A phase of 1 rad leaves both parts of the transform, done in place, far from zero.
   std::vector<int> v(256);
   for (int i = 0; i < 256; ++i)
-    v[i] = int(std::lround(30000 * std::sin(2 * std::numbers::pi * 32 * i / 256)));
+    v[i] = int(std::lround(30000 * std::sin(2 * std::numbers::pi * 32 * i / 256 + 1)));
   r.Frame(Words(v), 256, {11025, 2, 1});
   const QImage img = r.spectro.Image();
   const int bottom = img.height() - 1;
@@ -251,6 +253,9 @@ TEST(SARealTime, SpectrogramRowAndShortFrames)
   EXPECT_EQ(img.pixel(31, bottom), top);
   EXPECT_NE(img.pixel(60, bottom), top);
 
+  r.Frame(Words(std::vector<int>(100, 0)), 100, {11025, 2, 1});
+  for (const TDataPoint& p : r.spectrum.Points())
+    ASSERT_EQ(p.Y, -96) << p.X;
   EXPECT_NO_THROW(r.Frame(Words(std::vector<int>(100, 1000)), 100, {11025, 2, 1}));
   EXPECT_EQ(r.spectrum.Points().size(), 127u);
 }

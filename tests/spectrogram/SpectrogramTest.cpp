@@ -171,7 +171,7 @@ TEST(SpectroGram, AddLineMatchesPlainDrawing)
 }
 
 // Guards the ring of rows against a plain scroll: same image and same screen
-// pixels after more lines than the height, at 1:1 and at double size.
+// pixels after more lines than the height, at 1:1, at double size and shrunk.
 TEST(SpectroGram, RingMatchesPlainScroll)
 {
   const int w = 7, h = 5;
@@ -194,6 +194,13 @@ TEST(SpectroGram, RingMatchesPlainScroll)
   f.spectro.resize(2 * w + 50, 2 * h + 30);
   EXPECT_EQ(Render(f.spectro).copy(30, 10, 2 * w, 2 * h),
             plain.scaled(2 * w, 2 * h, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+  // Shrunk to 3 x 2, each pixel shows what lies under its centre: columns
+  // 1, 3, 5 and rows 1, 3, not those under its top left corner.
+  f.spectro.resize(3 + 50, 2 + 30);
+  const QImage small = Render(f.spectro).copy(30, 10, 3, 2);
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 3; ++x)
+      EXPECT_EQ(small.pixel(x, y), plain.pixel(2 * x + 1, 2 * y + 1)) << x << "," << y;
 }
 
 // Guards the geometry: plot area, white frame, bar layout, tick and label

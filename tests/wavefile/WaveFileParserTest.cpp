@@ -170,10 +170,12 @@ TEST(WaveFileParser, WideAndFloatSamples)
     return b;
   };
   const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<double> values = {0.5,  -0.5, 1.0,  -1.0,         1.5,           -2.0, 1e30,
-                                      inf,  -inf, NAN,  1.0 / 32768, -1.0 / 65536, 0.99999};
-  const TSoundArray expected = {16384, -16384, 32767, -32768, 32767, -32768, 32767,
-                                32767, -32768, 0,      1,      -1,     32767};
+  // Rounded down, never to nearest or toward zero: 1.6 and -1.4 units give 1 and -2.
+  const std::vector<double> values = {
+      0.5,  -0.5, 1.0,         -1.0,         1.5,     -2.0,        1e30,        inf,
+      -inf, NAN,  1.0 / 32768, -1.0 / 65536, 0.99999, 1.6 / 32768, -1.4 / 32768};
+  const TSoundArray expected = {16384,  -16384, 32767, -32768, 32767, -32768, 32767, 32767,
+                                -32768, 0,      1,     -1,     32767, 1,      -2};
   QByteArray single, twice;
   for (double v : values) {
     single += f32(float(v));
@@ -206,8 +208,8 @@ TEST(WaveFileParser, WideAndFloatSamples)
 }
 
 // Guards against damaged headers: a huge declared size is cut to the bytes
-// present (no giant allocation, no invented samples), a cut-off data chunk
-// counts only what is there.
+// present (no giant allocation, no invented samples, no samples read as
+// chunks), a cut-off data chunk counts only what is there.
 TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
 {
   TSoundFile f;
@@ -221,6 +223,14 @@ TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
   bytes.chop(1);
   f.SetFileName(writeTemp("cut.wav", bytes));
   EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{7, 8}));
+
+  // A streamed file's size left at 0xFFFFFFFF: odd, so its pad byte overflowed
+  // 32 bits and the walk read the samples as chunk headers.
+  bytes =
+      WavBuilder().fmt(1, 8000, 16).chunk("data", words({1, 2, 3, 0x7FFF}), 0xFFFFFFFFu).finish();
+  f.SetFileName(writeTemp("streamed.wav", bytes));
+  EXPECT_EQ(f.ChunkCount(), 2);
+  EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{1, 2, 3, 0x7FFF}));
 
   // Trailing bytes too short for a chunk header are ignored.
   bytes = WavBuilder().fmt(1, 8000, 8).chunk("data", QByteArray(4, 'x')).finish() + "xyz";
@@ -253,7 +263,7 @@ TEST(WaveFileParser, ExtremeFormatFields)
 
 // Guards against compressed data unpacked as PCM: only PCM and floating
 // point are read, plain or in an extensible record; anything else fails
-// naming its tag.
+// naming its tag, and an extensible record too short for its sub-format fails.
 TEST(WaveFileParser, FormatTags)
 {
   const QByteArray samples = words({5, -5, 6, -6});
@@ -295,8 +305,12 @@ TEST(WaveFileParser, FormatTags)
   guid[15] = 0x72;
   EXPECT_EQ(extensible(guid), "e.wav uses an extensible format with sub-format "
                               "{00000001-0000-0010-8000-00aa00389b72}, which cannot be read");
-  // The record is too short to hold a sub-format.
-  EXPECT_EQ(plain(0xFFFE, 16), "x.wav has an extensible format record of only 20 bytes");
+  // Records too short to hold a whole sub-format (26 to 39 bytes were read past their end).
+  for (int size : {20, 26, 39})
+    EXPECT_EQ(
+        memoryError(WavBuilder().fmt(1, 8000, 16, size, 0xFFFE).chunk("data", samples).finish(),
+                    "x.wav"),
+        "x.wav has an extensible format record of only " + std::to_string(size) + " bytes");
 }
 
 // Guards the clear failures: each names the file, leaves nothing loaded and
