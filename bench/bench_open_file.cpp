@@ -10,6 +10,7 @@
 //   time axis, against the 16.7 ms frame period of a 60 Hz screen.
 // The files are made in a temporary folder and removed at the end.
 #include "app/SAMain.h"
+#include "app/pages/ScopeBand.h"
 #include "audio/Waveread.h"
 #include "graph/Graphbox.h"
 #include "app/pages/SAGraphs.h"
@@ -182,8 +183,8 @@ TForm1& window()
 void openAndShow(TForm1& form, const QString& path)
 {
   form.OpenWaveFile(path);
-  form.LeftGraph->repaint();
-  form.RightGraph->repaint();
+  form.ScopeBand().LeftGraph().repaint();
+  form.ScopeBand().RightGraph().repaint();
 }
 
 void BM_OpenVsSoxStat(benchmark::State& state)
@@ -266,7 +267,7 @@ void BM_ZoomPanPaint(benchmark::State& state)
 {
   TForm1& form = window();
   openAndShow(form, TheFiles->hour[0]);
-  TGraphBox& g = *form.LeftGraph;
+  TGraphBox& g = form.ScopeBand().LeftGraph();
   QImage image(g.size(), QImage::Format_RGB32);
   const auto steps = std::vector<std::function<void()>>{
       [&] { ZoomAxis(g, false, 0.5); }, [&] { ZoomAxis(g, false, 0.5); },

@@ -7,6 +7,10 @@
 // paint, so a screen's refresh rate bounds the painting however fast small
 // frames come.
 #include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/SARealTime.h"
 #include "audio/Waveread.h"
 #include "analysis/TraceHold.h"
 #include "graph/Graphbox.h"
@@ -61,10 +65,8 @@ TForm1& Window()
     SetWaveMessageHandler([](const QString&) {}); // no device is needed
     auto f = std::make_unique<TForm1>();
     // The format is set on the reader itself, whatever input is present.
-    f->WaveReader1->SetComboBox(nullptr);
-    f->WaveReader1->SetWaveType(wf44Khz_Stereo_16Bit);
-    f->OscopeChk->setChecked(true);
-    f->SpectrumChk->setChecked(true);
+    f->Reader().SetComboBox(nullptr);
+    f->Reader().SetWaveType(wf44Khz_Stereo_16Bit);
     f->show();
     QCoreApplication::processEvents();
     form = std::move(f);
@@ -87,11 +89,8 @@ std::vector<std::int16_t> Frame(int n)
 
 void SetUp(TForm1& f, int n, bool spectrogramPage)
 {
-  int index = 0;
-  while ((256 << index) < n)
-    ++index;
-  f.BuffSizeCombo->setCurrentIndex(index); // sets the displays up for n
-  f.PageControl2->setCurrentIndex(spectrogramPage ? 1 : 0);
+  f.RealTimePage().SetBufferSize(n); // sets the displays up for n
+  f.ViewPages().setCurrentIndex(spectrogramPage ? 1 : 0);
   QCoreApplication::processEvents();
 }
 
@@ -105,7 +104,7 @@ void BM_Frame(benchmark::State& state)
   const std::vector<std::int16_t> frame = Frame(n);
   const TWaveDataFormat format{44100, 2, 2};
   for (auto _ : state) {
-    f.RealTime->ProcessFrame(frame.data(), n, format);
+    f.RealTimePage().RealTime().ProcessFrame(frame.data(), n, format);
     QCoreApplication::processEvents();
   }
 }
@@ -127,16 +126,16 @@ void BM_ToolsCost(benchmark::State& state)
   SetUp(f, 256, false);
   const std::vector<std::int16_t> frame = Frame(256);
   const auto run = [&f, &frame](bool tools) {
-    f.SpectrumView->SetWindow(tools ? TWindowKind::Hann : TWindowKind::Rectangular);
-    f.SpectrumView->Hold().SetMode(tools ? TTraceMode::Average : TTraceMode::Live);
-    f.RealTime->ProcessFrame(frame.data(), 256, {44100, 2, 2});
+    f.GraphPage().SpectrumView().SetWindow(tools ? TWindowKind::Hann : TWindowKind::Rectangular);
+    f.GraphPage().SpectrumView().Hold().SetMode(tools ? TTraceMode::Average : TTraceMode::Live);
+    f.RealTimePage().RealTime().ProcessFrame(frame.data(), 256, {44100, 2, 2});
     QCoreApplication::processEvents();
   };
   auto withTools = [&run] { run(true); };
   auto plain = [&run] { run(false); };
   duv::bench::ComparePair(state, duv::bench::CallsForBlock(plain, 20e6), [] {}, withTools, plain);
-  f.SpectrumView->SetWindow(TWindowKind::Rectangular);
-  f.SpectrumView->Hold().SetMode(TTraceMode::Live);
+  f.GraphPage().SpectrumView().SetWindow(TWindowKind::Rectangular);
+  f.GraphPage().SpectrumView().Hold().SetMode(TTraceMode::Live);
 }
 BENCHMARK(BM_ToolsCost)->Iterations(40);
 
@@ -148,15 +147,15 @@ void BM_BurstOfEight(benchmark::State& state)
   SetUp(f, 256, false);
   const std::vector<std::int16_t> frame = Frame(256);
   PaintCounter paints;
-  f.SpectrumGraph->installEventFilter(&paints);
+  f.GraphPage().SpectrumGraph().installEventFilter(&paints);
   int bursts = 0;
   for (auto _ : state) {
     for (int i = 0; i < 8; ++i)
-      f.RealTime->ProcessFrame(frame.data(), 256, {44100, 2, 2});
+      f.RealTimePage().RealTime().ProcessFrame(frame.data(), 256, {44100, 2, 2});
     QCoreApplication::processEvents();
     ++bursts;
   }
-  f.SpectrumGraph->removeEventFilter(&paints);
+  f.GraphPage().SpectrumGraph().removeEventFilter(&paints);
   state.counters["paints_per_burst"] = double(paints.Paints) / std::max(bursts, 1);
 }
 BENCHMARK(BM_BurstOfEight)->MeasureProcessCPUTime();

@@ -14,16 +14,25 @@ std::function<void(const QString&)> TApplication::ShowException = [](const QStri
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+void ReportException(std::exception_ptr Error)
+{
+  if (!TApplication::ShowException)
+    return;
+  try {
+    std::rethrow_exception(Error);
+  } catch (const std::exception& e) {
+    TApplication::ShowException(QString::fromUtf8(e.what()));
+  } catch (...) {
+    TApplication::ShowException(QStringLiteral("An unexpected error occurred."));
+  }
+}
+
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {
   try {
     return QApplication::notify(receiver, event);
-  } catch (const std::exception& e) {
-    if (ShowException)
-      ShowException(QString::fromUtf8(e.what()));
   } catch (...) {
-    if (ShowException)
-      ShowException(QStringLiteral("An unexpected error occurred."));
+    ReportException(std::current_exception());
   }
   return false;
 }
@@ -33,12 +42,7 @@ void StartWindow(TForm1& Form, const QString& Path)
   Form.show();
   if (Path.isEmpty())
     return;
-  try {
-    Form.OpenWaveFile(QFileInfo(Path).absoluteFilePath());
-  } catch (const std::exception& e) {
-    if (TApplication::ShowException)
-      TApplication::ShowException(QString::fromUtf8(e.what()));
-  }
+  Guarded([&] { Form.OpenWaveFile(QFileInfo(Path).absoluteFilePath()); })();
 }
 
 bool IsFileArgument(const QStringList& Args)

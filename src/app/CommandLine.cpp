@@ -272,17 +272,11 @@ int spectrogramCommand(const QStringList& args)
                                           "8192, 16384, 32768")};
         settings.Size = int(n);
       } else if (a == "--colors") {
-        if (v == "red-black")
-          colors = TColorCount::dc32;
-        else if (v == "rainbow")
-          colors = TColorCount::dc30;
-        else if (v == "viridis")
-          colors = TColorCount::dcViridis;
-        else if (v == "magma")
-          colors = TColorCount::dcMagma;
-        else
+        const TColorScheme* scheme = ColorSchemeNamed(v);
+        if (!scheme)
           throw UsageError{
-              QStringLiteral("the colors are red-black, rainbow, viridis or magma, not '%1'").arg(v)};
+              QStringLiteral("the colors are %1, not '%2'").arg(ColorSchemeNames(), v)};
+        colors = scheme->Table;
       } else if (a == "--range") {
         range = parseNumber(v, "the range");
         if (!(range > 0) || range > 1000)

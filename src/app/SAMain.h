@@ -1,48 +1,34 @@
-// TForm1: the program's main window. It owns every component (the wave input
-// reader, the three graphs, the spectrogram, the help component) and lays
-// out the input pages on the left and the views on the right: the
-// oscilloscope band at the top and the spectrum and spectrogram pages below.
-// The analysis modules reach the controls through the structs of references
-// this window fills at start-up.
+// TForm1: the program's main window. It holds the input pages on the left
+// (Real Time, Wave File, Synthesize) and the views on the right (the
+// oscilloscope band over the Graph and Spectrogram pages), the menus, the
+// dialogs and the devices, and wires the pages to one another. Each page owns
+// its controls, its handlers and its module.
 #pragma once
-
-#include "analysis/SAGlobal.h"
-#include "app/pages/SAGlobalView.h"
-#include "app/pages/SARealTime.h"
-#include "app/pages/SAGraphs.h"
-#include "app/pages/SASynthesizer.h"
-#include "app/pages/SAWaveFile.h"
 
 #include <QMainWindow>
 #include <functional>
 #include <memory>
 
 class QAction;
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
 class QFileDialog;
-class QGroupBox;
 class QMenu;
-class QPushButton;
 class QSplitter;
 class QTabWidget;
-class QToolButton;
 
 namespace duv {
 
 class TAboutDlg;
 class TCHMHelper;
-class TCheckedGroup;
 class TDropController;
-class TGraphBox;
-class TSpectroDlg;
-class TRadioGroup;
-class TReadOut;
-class TRealSpin;
+class TGraphPage;
+class TRealTimePage;
 class TReopenMenu;
-class TSpectroGram;
-class TSpeedButton;
+class TSAGraphs;
+class TScopeBand;
+class TSpectroDlg;
+class TSpectrogramPage;
+class TSynthesizePage;
+class TWaveFilePage;
 class TWaveReader;
 
 class TForm1 : public QMainWindow
@@ -52,150 +38,46 @@ public:
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
-  // The analysis state and modules.
-  std::unique_ptr<TSpectrumView> SpectrumView;
-  std::unique_ptr<TSAGraphs> Graphs;
-  std::unique_ptr<TSARealTime> RealTime;
-  std::unique_ptr<TSAWaveFile> WaveFile;
-  std::unique_ptr<TSASynthesizer> Synthesizer;
+  // The pages.
+  TRealTimePage& RealTimePage() { return *RealTimeSheet; }
+  TWaveFilePage& WaveFilePage() { return *WaveFileSheet; }
+  TSynthesizePage& SynthesizePage() { return *SynthesizeSheet; }
+  TScopeBand& ScopeBand() { return *FScopeBand; }
+  TGraphPage& GraphPage() { return *GraphSheet; }
+  TSpectrogramPage& SpectrogramPage() { return *SpectrogramSheet; }
+  // Which input page and which view page are shown.
+  QTabWidget& InputPages() { return *PageControl1; }
+  QTabWidget& ViewPages() { return *PageControl2; }
 
-  // The dialogs, made after the window and kept for the whole run.
-  TAboutDlg* AboutDlg = nullptr;
-  TSpectroDlg* SpectroDlg = nullptr;
-
-  // Non-visual components.
-  TWaveReader* WaveReader1 = nullptr;
-  TCHMHelper* CHMHelper1 = nullptr;
-  TReopenMenu* ReopenMenu1 = nullptr;
-  TDropController* DropController1 = nullptr;
-  QFileDialog* OpenDialog1 = nullptr;
-
-  // Menus.
-  QMenu* File1 = nullptr;
-  QMenu* Reopen1 = nullptr;
-  QMenu* Edit1 = nullptr;
-  QMenu* Settings1 = nullptr;
-  QMenu* Help1 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction *OpenWaveFile1 = nullptr, *PrintLeftChannel1 = nullptr, *PrintRightChannel1 = nullptr,
-          *PrintSpecturm1 = nullptr, *PrintSpectrogram1 = nullptr, *Exit1 = nullptr;
-  QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
-          *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
-  QAction *SaveSpectrum1 = nullptr, *SaveSpectrogramImage1 = nullptr;
+  // The devices and components the pages share.
+  TWaveReader& Reader() { return *WaveReader1; }
+  TReopenMenu& RecentFiles() { return *ReopenMenu1; }
+  TDropController& DropController() { return *DropController1; }
+  QFileDialog& OpenDialog() { return *OpenDialog1; }
+  TSpectroDlg& SpectrogramDialog() { return *SpectroDlg; }
+  TAboutDlg& AboutDialog() { return *AboutDlg; }
   // Asks where to save (caption, suggested name, filter); empty when
   // cancelled. Replaceable so saving can be driven without a dialog.
   std::function<QString(const QString&, const QString&, const QString&)> AskSaveFileName;
-  QAction *SetupSpectrogram1 = nullptr, *Contents1 = nullptr, *About1 = nullptr;
-  QAction *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
 
-  // Left: the input pages.
-  QTabWidget* PageControl1 = nullptr;
-  QWidget* RealTimeSheet = nullptr;
-  QPushButton* InputBtn = nullptr;
-  QComboBox* BuffSizeCombo = nullptr;
-  QComboBox* FormatCombo = nullptr;
-  TReadOut* BandWidthDis = nullptr;
-  TReadOut* ResDis = nullptr;
-  TReadOut* FPSDis = nullptr;
-  TSpeedButton* StartBtn = nullptr;
-  TSpeedButton* StopBtn = nullptr;
-  QCheckBox* OscopeChk = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QCheckBox* SpectrumChk = nullptr;
-  TRadioGroup* ChannelRadio = nullptr;
-  TReadOut* FramesDis = nullptr;
-
-  // Left: the Wave File page.
-  QWidget* WaveFileSheet = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
-  TReadOut *ChannelDis = nullptr, *HzDis = nullptr, *ByteSecDis = nullptr,
-           *BlockAlignDis = nullptr, *BitsDis = nullptr, *SamplesDis = nullptr;
-  QComboBox* BufferSizeCombo2 = nullptr;
-  TRealSpin* OffsetSpin = nullptr;
-  QPushButton* AnalyzeFileBtn = nullptr;
-  QPushButton* PlaySampleBtn = nullptr;
-  QCheckBox* AutoFourierChk = nullptr;
-  QCheckBox* AutoPlayChk = nullptr;
-
-  // Left: the Synthesize page.
-  QWidget* SynthesizeSheet = nullptr;
-  QPushButton* TestBtn = nullptr;
-  QGroupBox* GroupBox3 = nullptr;
-  TRealSpin *FreqSpin = nullptr, *AmpSpin = nullptr, *DCSpin = nullptr, *Freq2Spin = nullptr;
-  TRadioGroup* BaseTypeRadio = nullptr;
-  QCheckBox* SweepChk = nullptr;
-  TCheckedGroup* ModulateChk = nullptr;
-  TRadioGroup* ModTypeRadio = nullptr;
-  TRealSpin *MFreqSpin = nullptr, *MAmpSpin = nullptr;
-  QCheckBox* PlaySoundChk = nullptr;
-
-  // Right: the oscilloscope band.
-  TGraphBox* LeftGraph = nullptr;
-  TGraphBox* RightGraph = nullptr;
-  TReadOut* PosXDis = nullptr;
-  TReadOut* PosYDis = nullptr;
-  TSpeedButton *LeftRawBtn = nullptr, *PanRightRawHBtn = nullptr, *ZoomInRawHBtn = nullptr,
-               *ZoomOutRawHBtn = nullptr, *ResetRawHBtn = nullptr;
-  TSpeedButton *PanUpRawVBtn = nullptr, *ZoomInRawVBtn = nullptr, *ResetRawVBtn = nullptr,
-               *ZoomOutRawVBtn = nullptr, *PanDownRawVBtn = nullptr;
-
-  // Right: the analysis pages.
-  QTabWidget* PageControl2 = nullptr;
-  QWidget* GraphSheet = nullptr;
-  TGraphBox* SpectrumGraph = nullptr;
-  TReadOut* MouseDis = nullptr;
-  TReadOut* NoteDis = nullptr;
-  TReadOut* DCOffsetDis = nullptr;
-  TSpeedButton *PanLeftSpecHBtn = nullptr, *PanRightSpecHBtn = nullptr, *ZoomInSpecHBtn = nullptr,
-               *ZoomOutSpecHBtn = nullptr, *ResetSpecHBtn = nullptr;
-  TSpeedButton *PanUpSpecVBtn = nullptr, *PanDownSpecVBtn = nullptr, *ZoomInSpecVBtn = nullptr,
-               *ZoomOutSpecVBtn = nullptr, *ResetSpecVBtn = nullptr;
-  QCheckBox* LogCheck = nullptr;
-  QComboBox* WindowCombo = nullptr;
-  QComboBox* TraceCombo = nullptr;
-  TRealSpin* AverageSpin = nullptr;
-  QPushButton* TraceResetBtn = nullptr;
-  TReadOut* PeakDis = nullptr;
-  QWidget* SpectrogramSheet = nullptr;
-  QComboBox* ColorCombo = nullptr;
-  TRealSpin* TimeSpin = nullptr;
-  TSpectroGram* SpectroGram1 = nullptr;
-  TReadOut* Mouse2Dis = nullptr;
-  TReadOut* Note2Dis = nullptr;
-
-  QSplitter* MainSplitter = nullptr;    // input pages | views
-  QSplitter* DisplaySplitter = nullptr; // oscilloscope band / analysis pages
-  QSplitter* GraphSplitter = nullptr;   // LeftGraph / RightGraph
-
-  // Handlers.
-  void FormCreate();
-  void InputBtnClick();
-  void StartBtnClick();
-  void StopBtnClick();
-  void RestartCapture();
-  void WaveReader1WaveIn(const void* Buffer, int SampleCount, const TWaveDataFormat& Format);
-  void BuffSizeComboChange();
-  void FormatComboChange();
-  void ColorComboChange();
-  void SpectrumGraphMouseMove(int X, int Y);
-  void SpectroGram1MouseMove(int X, int Y);
-  void LeftGraphMouseMove(TGraphBox* Sender, int X, int Y);
-
-  // Files, the synthesizer, the menus.
   // Opens a wave file on the Wave File page. A file that cannot be read
   // throws its error (the application shows it) and changes nothing.
   void OpenWaveFile(const QString& Path);
+  // The shown spectrum as the command line prints it: CSV with the DC offset.
+  QString SpectrumText() const;
+  // Copies the view that has the keyboard focus.
+  void CopyFocusedView();
+  // Whether the Wave File page is the one shown.
+  bool WaveFilePageActive() const;
+
+  // Handlers of the window and its menus.
+  void FormCreate();
   void OpenWaveFile1Click();
   void ReopenMenu1MenuClick(const QString& Path);
   void DropController1Drop();
-  void AnalyzeFileBtnClick();
-  void PlaySampleBtnClick();
-  void OffsetSpinChange();
-  void BufferSizeCombo2Change();
   void LeftGraphMouseDown(int X, int Y);
   void LeftGraphPaint();
   void PageControl1Change();
-  void TestBtnClick();
   void PrintSpecturm1Click();
   void CopySpectrogram1Click();
   void PrintSpectrogram1Click();
@@ -204,35 +86,52 @@ public:
   void ResetSpacing1Click();
   void Contents1Click();
   void About1Click();
-  void WindowComboChange();
-  void TraceComboChange();
-  // The shown spectrum as the command line prints it: CSV with the DC offset.
-  QString SpectrumText() const;
   void SaveSpectrum1Click();
   void CopySpectrumText1Click();
   void SaveSpectrogramImage1Click();
-  // Copies the view that has the keyboard focus.
-  void CopyFocusedView();
-  // Whether the Wave File page is the one shown.
-  bool WaveFilePageActive() const;
+
+  // The menu items, by the captions' names.
+  QMenu *File1 = nullptr, *Reopen1 = nullptr, *Edit1 = nullptr, *Settings1 = nullptr,
+        *Help1 = nullptr, *PopupMenu1 = nullptr;
+  QAction *OpenWaveFile1 = nullptr, *PrintLeftChannel1 = nullptr, *PrintRightChannel1 = nullptr,
+          *PrintSpecturm1 = nullptr, *PrintSpectrogram1 = nullptr, *SaveSpectrum1 = nullptr,
+          *SaveSpectrogramImage1 = nullptr, *Exit1 = nullptr;
+  QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
+          *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
+  QAction *SetupSpectrogram1 = nullptr, *Contents1 = nullptr, *About1 = nullptr,
+          *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
 
 protected:
   void changeEvent(QEvent* e) override;
-
   void closeEvent(QCloseEvent* e) override;
 
 private:
-  QWidget* BuildRealTimeSheet();
-  QWidget* BuildWaveFileSheet();
-  QWidget* BuildSynthesizeSheet();
   void BuildMenus();
-  QWidget* BuildScopeBand();
-  QWidget* BuildGraphSheet();
-  QWidget* BuildSpectrogramSheet();
-  void SetupGraphs();
-  void ConnectHandlers();
+  void ConnectPages();
   // Sizes that hold text follow the font (see DesignScale).
   void ApplyDesignScale();
+
+  // Non-visual components and dialogs, kept for the whole run.
+  TWaveReader* WaveReader1 = nullptr;
+  TCHMHelper* CHMHelper1 = nullptr;
+  TReopenMenu* ReopenMenu1 = nullptr;
+  TDropController* DropController1 = nullptr;
+  QFileDialog* OpenDialog1 = nullptr;
+  TAboutDlg* AboutDlg = nullptr;
+  TSpectroDlg* SpectroDlg = nullptr;
+
+  QSplitter* MainSplitter = nullptr;    // input pages | views
+  QSplitter* DisplaySplitter = nullptr; // oscilloscope band / view pages
+  QTabWidget* PageControl1 = nullptr;   // the input pages
+  QTabWidget* PageControl2 = nullptr;   // the view pages
+  TRealTimePage* RealTimeSheet = nullptr;
+  TWaveFilePage* WaveFileSheet = nullptr;
+  TSynthesizePage* SynthesizeSheet = nullptr;
+  TScopeBand* FScopeBand = nullptr;
+  TGraphPage* GraphSheet = nullptr;
+  TSpectrogramPage* SpectrogramSheet = nullptr;
+  // The graph view commands, shared by the band and the Graph page.
+  std::unique_ptr<TSAGraphs> Graphs;
 };
 
 } // namespace duv

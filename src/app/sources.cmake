@@ -6,8 +6,15 @@ list(APPEND DUVOVOVI_APP_SOURCES
   app/CommandLine.cpp
   app/SAAbout.cpp
   app/SAMain.cpp
+  app/pages/GraphPage.cpp
+  app/pages/PageSupport.cpp
+  app/pages/RealTimePage.cpp
   app/pages/SAGlobalView.cpp
   app/pages/SAGraphs.cpp
   app/pages/SARealTime.cpp
   app/pages/SASynthesizer.cpp
-  app/pages/SAWaveFile.cpp)
+  app/pages/SAWaveFile.cpp
+  app/pages/ScopeBand.cpp
+  app/pages/SpectrogramPage.cpp
+  app/pages/SynthesizePage.cpp
+  app/pages/WaveFilePage.cpp)

@@ -242,8 +242,7 @@ void TCustomGraph::resizeEvent(QResizeEvent* Event)
   FLastSize = size();
   EnsureScreenSize();
   Changed(TChange::Layout);
-  if (OnResize)
-    OnResize(this);
+  Q_EMIT OnResize(this);
 }
 
 void TCustomGraph::changeEvent(QEvent* Event)
@@ -256,38 +255,45 @@ void TCustomGraph::changeEvent(QEvent* Event)
     Changed(TChange::Paint);
 }
 
-void TCustomGraph::EmitMouse(const TMouseEvent& Handler, QMouseEvent* Event)
+void TCustomGraph::EmitMouse(TMouseKind Kind, QMouseEvent* Event)
 {
-  if (!Handler)
-    return;
   // Logical pixels, floored: on a scaled screen both device pixels of one
   // logical pixel read the same value as the plain screen does.
   const QPointF pos = Event->position();
-  Handler(this, Event->button(), Event->modifiers(), int(std::floor(pos.x())),
-          int(std::floor(pos.y())));
+  const int x = int(std::floor(pos.x())), y = int(std::floor(pos.y()));
+  switch (Kind) {
+  case TMouseKind::Down:
+    Q_EMIT OnMouseDown(this, Event->button(), Event->modifiers(), x, y);
+    break;
+  case TMouseKind::Move:
+    Q_EMIT OnMouseMove(this, Event->button(), Event->modifiers(), x, y);
+    break;
+  case TMouseKind::Up:
+    Q_EMIT OnMouseUp(this, Event->button(), Event->modifiers(), x, y);
+    break;
+  }
 }
 
 void TCustomGraph::mousePressEvent(QMouseEvent* Event)
 {
-  EmitMouse(OnMouseDown, Event);
+  EmitMouse(TMouseKind::Down, Event);
 }
 void TCustomGraph::mouseMoveEvent(QMouseEvent* Event)
 {
-  EmitMouse(OnMouseMove, Event);
+  EmitMouse(TMouseKind::Move, Event);
 }
 
 void TCustomGraph::mouseReleaseEvent(QMouseEvent* Event)
 {
-  EmitMouse(OnMouseUp, Event);
-  if (OnClick && rect().contains(Event->position().toPoint()))
-    OnClick(this);
+  EmitMouse(TMouseKind::Up, Event);
+  if (rect().contains(Event->position().toPoint()))
+    Q_EMIT OnClick(this);
 }
 
 void TCustomGraph::mouseDoubleClickEvent(QMouseEvent* Event)
 {
-  EmitMouse(OnMouseDown, Event);
-  if (OnDblClick)
-    OnDblClick(this);
+  EmitMouse(TMouseKind::Down, Event);
+  Q_EMIT OnDblClick(this);
 }
 
 QImage TCustomGraph::CopyImage()

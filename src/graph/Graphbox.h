@@ -131,14 +131,19 @@ public:
   // the user cancels. Replaceable so the path can be exercised unattended.
   std::function<QString(QWidget* Parent)> AskPdfFileName;
 
-  // Events: mouse handlers get (Sender, Button, Shift, X, Y) in logical pixels.
-  using TMouseEvent =
-      std::function<void(TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int, int)>;
-  using TNotifyEvent = std::function<void(TCustomGraph*)>;
-  TMouseEvent OnMouseDown, OnMouseMove, OnMouseUp;
-  TNotifyEvent OnClick, OnDblClick, OnResize;
-
   QSize sizeHint() const override { return {90, 90}; }
+
+Q_SIGNALS:
+  // Mouse events carry (Sender, Button, Shift, X, Y) in logical pixels.
+  void OnMouseDown(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                   int X, int Y);
+  void OnMouseMove(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
+                   int X, int Y);
+  void OnMouseUp(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X,
+                 int Y);
+  void OnClick(TCustomGraph* Sender);
+  void OnDblClick(TCustomGraph* Sender);
+  void OnResize(TCustomGraph* Sender);
 
 protected:
   // What a changed setting touches: the colours only, or also the layout.
@@ -175,7 +180,9 @@ protected:
 private:
   void RenderScreen();
   void EnsureScreenSize();
-  void EmitMouse(const TMouseEvent& Handler, QMouseEvent* Event);
+  // Which mouse event a Qt event becomes.
+  enum class TMouseKind { Down, Move, Up };
+  void EmitMouse(TMouseKind Kind, QMouseEvent* Event);
 
   TPointStore FStore;
   bool FUpdating = false;

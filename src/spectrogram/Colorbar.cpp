@@ -114,22 +114,18 @@ void TColorBar::SetColorCount(TColorCount v)
 
 void TColorBar::DoChangeSelect()
 {
-  if (OnChangeSelect)
-    OnChangeSelect(this);
+  Q_EMIT OnChangeSelect(this);
 }
 
 void TColorBar::DoChangeSpread()
 {
-  if (OnChangeSpread)
-    OnChangeSpread(this);
+  Q_EMIT OnChangeSpread(this);
 }
 
 void TColorBar::DoChangingBar()
 {
-  if (!OnChangingBar)
-    return;
   const int p = PositionOfY(FDragLineY);
-  OnChangingBar(this, FDragEdge, p, ValueAtPosition(p));
+  Q_EMIT OnChangingBar(this, FDragEdge, p, ValueAtPosition(p));
 }
 
 int TColorBar::PositionOfY(int y) const
@@ -228,15 +224,13 @@ void TColorBar::mousePressEvent(QMouseEvent* event)
   } else if (edge < 0) {
     SetSelected(BandAt(y));
   }
-  if (OnMouseDown)
-    OnMouseDown(this, event);
+  Q_EMIT OnMouseDown(this, event);
 }
 
 void TColorBar::mouseMoveEvent(QMouseEvent* event)
 {
   const int y = int(event->position().y());
-  if (OnMouseMove)
-    OnMouseMove(this, event);
+  Q_EMIT OnMouseMove(this, event);
   if (FDragging) {
     FDragLineY = y;
     update();
@@ -248,8 +242,7 @@ void TColorBar::mouseMoveEvent(QMouseEvent* event)
 
 void TColorBar::mouseReleaseEvent(QMouseEvent* event)
 {
-  if (OnMouseUp)
-    OnMouseUp(this, event);
+  Q_EMIT OnMouseUp(this, event);
   if (!FDragging || event->button() != Qt::LeftButton)
     return;
   FDragging = false;

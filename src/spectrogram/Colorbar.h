@@ -13,9 +13,6 @@ class QPainter;
 
 namespace duv {
 
-using TNotifyEvent = std::function<void(QObject* Sender)>;
-using TBarEvent = std::function<void(QObject* Sender, int Index, int Bottom, double Depth)>;
-using TBarMouseEvent = std::function<void(QObject* Sender, QMouseEvent* event)>;
 
 class TColorBar : public QWidget
 {
@@ -67,13 +64,17 @@ public:
   bool EdgeDragging() const { return FDragging; }
   int DragEdge() const { return FDragEdge; }
 
-  TNotifyEvent OnChangeSelect;
-  TNotifyEvent OnChangeSpread;
-  TBarEvent OnChangingBar;
-  // The owner's own mouse handlers, run where the bar hands the event on.
-  TBarMouseEvent OnMouseDown;
-  TBarMouseEvent OnMouseMove;
-  TBarMouseEvent OnMouseUp;
+Q_SIGNALS:
+  void OnChangeSelect(QObject* Sender);
+  void OnChangeSpread(QObject* Sender);
+  // An edge being dragged: its index, the drag line's position and its value.
+  void OnChangingBar(QObject* Sender, int Index, int Bottom, double Depth);
+  // For the owner's own mouse handling, sent where the bar hands the event on.
+  void OnMouseDown(QObject* Sender, QMouseEvent* Event);
+  void OnMouseMove(QObject* Sender, QMouseEvent* Event);
+  void OnMouseUp(QObject* Sender, QMouseEvent* Event);
+
+public:
 
 protected:
   virtual void DoChangeSelect();

@@ -83,4 +83,22 @@ std::span<const TColor> DepthColorTable(TColorCount count)
   return Colors32;
 }
 
+const TColorScheme* ColorSchemeNamed(QStringView Name)
+{
+  for (const TColorScheme& s : ColorSchemes)
+    if (Name == QLatin1String(s.Name))
+      return &s;
+  return nullptr;
+}
+
+QString ColorSchemeNames()
+{
+  QString text;
+  const int n = int(std::size(ColorSchemes));
+  for (int i = 0; i < n; ++i)
+    text += (i == 0 ? QString() : i == n - 1 ? QStringLiteral(" or ") : QStringLiteral(", ")) +
+            QLatin1String(ColorSchemes[i].Name);
+  return text;
+}
+
 } // namespace duv

@@ -5,6 +5,8 @@
 
 #include "support/DSupport.h"
 
+#include <QString>
+#include <QStringView>
 #include <cstdint>
 #include <span>
 
@@ -19,5 +21,26 @@ enum class TColorCount : std::uint8_t { dc12, dc20, dc24, dc30, dc32, dcViridis,
 
 // The colours of one table, in band order.
 std::span<const TColor> DepthColorTable(TColorCount count);
+
+// The colour schemes a user chooses among, in the order the window lists
+// them: the caption the window shows, the name the command line takes, and
+// the table. The window's list, its handler and the command line all read
+// this one table.
+struct TColorScheme
+{
+  const char* Caption;
+  const char* Name;
+  TColorCount Table;
+};
+inline constexpr TColorScheme ColorSchemes[] = {
+    {"Red-Black", "red-black", TColorCount::dc32},
+    {"Rainbow", "rainbow", TColorCount::dc30},
+    {"Viridis", "viridis", TColorCount::dcViridis},
+    {"Magma", "magma", TColorCount::dcMagma},
+};
+// The scheme of a command-line name; none for another name.
+const TColorScheme* ColorSchemeNamed(QStringView Name);
+// The names, for messages: "red-black, rainbow, viridis or magma".
+QString ColorSchemeNames();
 
 } // namespace duv

@@ -43,24 +43,15 @@ TSpectroGram::TSpectroGram(QWidget* parent) : QWidget(parent)
   FDepthBar = new TColorBar(this);
   FDepthBar->SetColorCount(TColorCount::dc32);
   FDepthBar->SetAdjustable(true);
-  FDepthBar->OnChangeSelect = [this](QObject* sender) {
-    if (OnBarSelect)
-      OnBarSelect(sender);
-  };
-  FDepthBar->OnChangeSpread = [this](QObject* sender) {
-    if (OnBarSpread)
-      OnBarSpread(sender);
-  };
-  FDepthBar->OnChangingBar = [this](QObject* sender, int index, int bottom, double depth) {
-    if (OnBarChanging)
-      OnBarChanging(sender, index, bottom, depth);
-  };
-  FDepthBar->OnMouseDown = [this](QObject*, QMouseEvent* event) {
+  connect(FDepthBar, &TColorBar::OnChangeSelect, this, &TSpectroGram::OnBarSelect);
+  connect(FDepthBar, &TColorBar::OnChangeSpread, this, &TSpectroGram::OnBarSpread);
+  connect(FDepthBar, &TColorBar::OnChangingBar, this, &TSpectroGram::OnBarChanging);
+  connect(FDepthBar, &TColorBar::OnMouseDown, this, [this](QObject*, QMouseEvent* event) {
     // A press that did not grab an edge may become a drag of the bar.
     FBarDragPending = event->button() == Qt::LeftButton && !FDepthBar->EdgeDragging();
     FBarPressPos = event->position().toPoint();
-  };
-  FDepthBar->OnMouseMove = [this](QObject*, QMouseEvent* event) {
+  });
+  connect(FDepthBar, &TColorBar::OnMouseMove, this, [this](QObject*, QMouseEvent* event) {
     if (!FBarDragPending || !(event->buttons() & Qt::LeftButton))
       return;
     if ((event->position().toPoint() - FBarPressPos).manhattanLength() <
@@ -68,8 +59,9 @@ TSpectroGram::TSpectroGram(QWidget* parent) : QWidget(parent)
       return;
     FBarDragPending = false;
     BeginBarDrag();
-  };
-  FDepthBar->OnMouseUp = [this](QObject*, QMouseEvent*) { FBarDragPending = false; };
+  });
+  connect(FDepthBar, &TColorBar::OnMouseUp, this,
+          [this](QObject*, QMouseEvent*) { FBarDragPending = false; });
   FDepthBar->setAcceptDrops(true);
   FDepthBar->installEventFilter(this);
   FDepthBar->show();
@@ -356,10 +348,8 @@ void TSpectroGram::changeEvent(QEvent* event)
 void TSpectroGram::mouseMoveEvent(QMouseEvent* event)
 {
   QWidget::mouseMoveEvent(event);
-  if (OnMouseMove) {
-    const QPoint p = event->position().toPoint();
-    OnMouseMove(this, p.x(), p.y());
-  }
+  const QPoint p = event->position().toPoint();
+  Q_EMIT OnMouseMove(this, p.x(), p.y());
 }
 
 bool TSpectroGram::eventFilter(QObject* watched, QEvent* event)
@@ -392,8 +382,7 @@ bool TSpectroGram::eventFilter(QObject* watched, QEvent* event)
   case QEvent::Drop: {
     auto* e = static_cast<QDropEvent*>(event);
     const QPoint p = e->position().toPoint();
-    if (OnBarDragDrop)
-      OnBarDragDrop(FDepthBar, e->source(), p.x(), p.y());
+    Q_EMIT OnBarDragDrop(FDepthBar, e->source(), p.x(), p.y());
     e->acceptProposedAction();
     return true;
   }

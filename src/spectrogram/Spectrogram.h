@@ -28,13 +28,12 @@ struct TRangePair
 
 // Ordinals match TColorCount: dcTemp32 is the 33-colour table.
 enum class TColorDepth : std::uint8_t { dc12, dc20, dc24, dc30, dcTemp32, dcViridis, dcMagma };
+inline TColorDepth DepthOf(TColorCount Table) { return static_cast<TColorDepth>(Table); }
 
 enum class TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 using TDragOverEvent = std::function<void(QObject* Sender, QObject* Source, int X, int Y,
                                           TDragState State, bool& Accept)>;
-using TDragDropEvent = std::function<void(QObject* Sender, QObject* Source, int X, int Y)>;
-using TSpectroMouseEvent = std::function<void(QObject* Sender, int X, int Y)>;
 
 // Pixels between the control's edges and the plot, at the design font; the
 // control scales them to the font it shows its labels in.
@@ -95,12 +94,19 @@ public:
 
   void LayoutDepthBar();
 
-  TNotifyEvent OnBarSelect;
-  TNotifyEvent OnBarSpread;
-  TBarEvent OnBarChanging;
+  // Asked while something is dragged over the colour bar: whether a drop
+  // there is accepted.
   TDragOverEvent OnBarDragOver;
-  TDragDropEvent OnBarDragDrop;
-  TSpectroMouseEvent OnMouseMove;
+
+Q_SIGNALS:
+  // The colour bar's own events, from the bar (Sender).
+  void OnBarSelect(QObject* Sender);
+  void OnBarSpread(QObject* Sender);
+  void OnBarChanging(QObject* Sender, int Index, int Bottom, double Depth);
+  void OnBarDragDrop(QObject* Sender, QObject* Source, int X, int Y);
+  void OnMouseMove(QObject* Sender, int X, int Y);
+
+public:
 
 protected:
   // Starts the drag-and-drop of the bar once the mouse has moved past the

@@ -131,7 +131,7 @@ TEST(Application, FileOnTheCommandLine)
     StartWindow(form, tone);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), "tone.wav - Duvovovi");
-    EXPECT_EQ(form.PageControl1->currentWidget(), form.WaveFileSheet);
+    EXPECT_TRUE(form.WaveFilePageActive());
   }
   {
     TForm1 form;

@@ -2,7 +2,17 @@
 // dialog, driven through the main window with what would be played recorded
 // instead of sent to a device.
 #include "app/SAAbout.h"
+#include "WindowDriver.h"
+#include "analysis/SAGlobal.h"
 #include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "app/pages/SASynthesizer.h"
+#include "app/pages/SAWaveFile.h"
+#include "app/pages/ScopeBand.h"
+#include "app/pages/SpectrogramPage.h"
+#include "app/pages/SynthesizePage.h"
+#include "app/pages/WaveFilePage.h"
 #include "audio/Waveread.h"
 #include "controls/CheckedGroup.h"
 #include "controls/DropController.h"
@@ -63,11 +73,17 @@ struct Window
     const auto record = [this](WAVEFORMATEX f, const void* data, std::uint32_t size, bool wait) {
       plays.push_back({f, QByteArray(static_cast<const char*>(data), int(size)), wait});
     };
-    form.WaveFile->Play = record;
-    form.Synthesizer->Play = record;
+    form.WaveFilePage().WaveFile().Play = record;
+    form.SynthesizePage().Synthesizer().Play = record;
   }
-  void SetOffset(double seconds) { form.OffsetSpin->SetValue(seconds); }
-  void SetSize(int index) { form.BufferSizeCombo2->setCurrentIndex(index); }
+  TWaveFilePage& page() { return form.WaveFilePage(); }
+  TGraphBox& left() { return form.ScopeBand().LeftGraph(); }
+  TGraphBox& right() { return form.ScopeBand().RightGraph(); }
+  TGraphBox& spectrum() { return form.GraphPage().SpectrumGraph(); }
+  // One of the file's statistics as shown: 0 channels, 1 Hz, 4 bits, 5 samples.
+  QString Stat(int i) { return page().FileStatistics().value(i); }
+  void SetOffset(double seconds) { page().SetOffset(seconds); }
+  void SetSize(int index) { page().SetBufferSize(BufferSizes[index]); }
   std::vector<std::int16_t> Words(const Played& p) const
   {
     std::vector<std::int16_t> w(std::size_t(p.Data.size() / 2));
@@ -130,18 +146,18 @@ TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
                                                  .finish()));
   w.SetSize(2); // 1024
   w.SetOffset(0.5);
-  EXPECT_EQ(w.form.WaveFile->StretchOffset(), 5512); // 5512.5 truncated
-  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.form.WaveFilePage().WaveFile().StretchOffset(), 5512); // 5512.5 truncated
+  w.form.WaveFilePage().PlaySampleBtnClick();
   ASSERT_EQ(w.plays.size(), 1u);
   EXPECT_EQ(w.Words(w.plays[0]).front(), 5512);
   EXPECT_EQ(w.Words(w.plays[0]).size(), 1024u);
   EXPECT_TRUE(w.plays[0].Wait);
   w.SetOffset(0.1);
-  EXPECT_EQ(w.form.WaveFile->StretchOffset(), 1102);
+  EXPECT_EQ(w.form.WaveFilePage().WaveFile().StretchOffset(), 1102);
 
   w.form.OpenWaveFile(ToneFile("exact.wav", 44100, 50000, 1, 1000));
   w.SetOffset(1.0);
-  EXPECT_EQ(w.form.WaveFile->StretchOffset(), 44100);
+  EXPECT_EQ(w.form.WaveFilePage().WaveFile().StretchOffset(), 44100);
 
   // 1000 samples at 11025 Hz: 256 of them from offset 0; a tail of 100
   // zero-padded to the buffer size; nothing at or past the end.
@@ -149,22 +165,22 @@ TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
   w.form.OpenWaveFile(ToneFile("short.wav", 11025, 1000, 1, 1000));
   w.SetSize(0);
   w.SetOffset(0);
-  w.form.PlaySampleBtn->click();
+  w.form.WaveFilePage().PlaySampleBtnClick();
   EXPECT_EQ(w.Words(w.plays.back()).size(), 256u);
   w.SetOffset(900 / 11025.0);
-  w.form.AnalyzeFileBtn->click();
-  EXPECT_EQ(w.form.SpectrumGraph->Points().size(), 127u);
-  w.form.PlaySampleBtn->click();
+  w.form.WaveFilePage().AnalyzeFileBtnClick();
+  EXPECT_EQ(w.form.GraphPage().SpectrumGraph().Points().size(), 127u);
+  w.form.WaveFilePage().PlaySampleBtnClick();
   EXPECT_EQ(w.Words(w.plays.back()).size(), 100u);
   const std::size_t plays = w.plays.size();
-  w.form.SpectrumGraph->Clear();
+  w.form.GraphPage().SpectrumGraph().Clear();
   for (double offset : {1000 / 11025.0, 0.2}) {
     w.SetOffset(offset);
-    w.form.AnalyzeFileBtn->click();
-    w.form.PlaySampleBtn->click();
+    w.form.WaveFilePage().AnalyzeFileBtnClick();
+    w.form.WaveFilePage().PlaySampleBtnClick();
   }
   EXPECT_EQ(w.plays.size(), plays);
-  EXPECT_EQ(w.form.SpectrumGraph->PointCount(), 0);
+  EXPECT_EQ(w.form.GraphPage().SpectrumGraph().PointCount(), 0);
 }
 
 // Guards each width on the page: traces and their ranges, the spectrum's
@@ -175,18 +191,18 @@ TEST(WaveFilePage, WidthsTracesSpectrumAndPlay)
   Window w;
   // Stereo 16-bit: left 1000 Hz, right 2000 Hz.
   w.form.OpenWaveFile(ToneFile("stereo.wav", 22050, 8192, 2, 1000));
-  EXPECT_EQ(w.form.ChannelDis->Text(), "2");
-  EXPECT_EQ(w.form.SamplesDis->Text(), FormatThousands(8192));
-  EXPECT_EQ(w.form.LeftGraph->PointCount(), 8192);
-  EXPECT_EQ(w.form.RightGraph->PointCount(), 8192);
-  EXPECT_EQ(w.form.LeftGraph->YAxis().Min(), -32768);
-  EXPECT_DOUBLE_EQ(w.form.LeftGraph->XAxis().Multiplier(), 1 / 22050.0);
-  EXPECT_EQ(w.form.LeftGraph->Decimals2(), 1);
+  EXPECT_EQ(w.form.WaveFilePage().FileStatistics().value(0), "2");
+  EXPECT_EQ(w.form.WaveFilePage().FileStatistics().value(5), FormatThousands(8192));
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().PointCount(), 8192);
+  EXPECT_EQ(w.form.ScopeBand().RightGraph().PointCount(), 8192);
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().YAxis().Min(), -32768);
+  EXPECT_DOUBLE_EQ(w.form.ScopeBand().LeftGraph().XAxis().Multiplier(), 1 / 22050.0);
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().Decimals2(), 1);
   w.SetSize(3); // 2048
-  w.form.AnalyzeFileBtn->click();
-  EXPECT_NEAR(Peak(*w.form.SpectrumGraph).X, 1000, 22050.0 / 2048);
-  EXPECT_EQ(w.form.SpectrumGraph->YAxis().Min(), -100);
-  w.form.PlaySampleBtn->click();
+  w.form.WaveFilePage().AnalyzeFileBtnClick();
+  EXPECT_NEAR(Peak(w.form.GraphPage().SpectrumGraph()).X, 1000, 22050.0 / 2048);
+  EXPECT_EQ(w.form.GraphPage().SpectrumGraph().YAxis().Min(), -100);
+  w.form.WaveFilePage().PlaySampleBtnClick();
   const Played& p = w.plays.back();
   EXPECT_EQ(p.Format.nChannels, 1);
   EXPECT_EQ(p.Format.wBitsPerSample, 16);
@@ -197,40 +213,40 @@ TEST(WaveFilePage, WidthsTracesSpectrumAndPlay)
 
   // 8-bit: 0 .. 256 traces, the 8-bit floor, played as bytes.
   w.form.OpenWaveFile(writeTemp("8.wav", WavBuilder().fmt(1, 11025, 8).chunk("data", QByteArray(4096, '\x80')).finish()));
-  EXPECT_EQ(w.form.LeftGraph->YAxis().Max(), 256);
-  w.form.AnalyzeFileBtn->click();
-  EXPECT_EQ(w.form.SpectrumGraph->YAxis().Min(), -60);
-  EXPECT_EQ(w.form.DCOffsetDis->Text(), "256.00");
-  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().YAxis().Max(), 256);
+  w.form.WaveFilePage().AnalyzeFileBtnClick();
+  EXPECT_EQ(w.form.GraphPage().SpectrumGraph().YAxis().Min(), -60);
+  EXPECT_EQ(w.form.GraphPage().DCOffsetText(), "256.00");
+  w.form.WaveFilePage().PlaySampleBtnClick();
   EXPECT_EQ(w.plays.back().Format.wBitsPerSample, 8);
   EXPECT_EQ(w.plays.back().Data.size(), 2048);
   EXPECT_EQ(std::uint8_t(w.plays.back().Data[0]), 128);
 
   // 24-bit: reduced to 16 bits, drawn and analysed as such.
   w.form.OpenWaveFile(writeTemp("24.wav", WavBuilder().fmt(1, 8000, 24).chunk("data", QByteArray(3000, '\x10')).finish()));
-  EXPECT_EQ(w.form.BitsDis->Text(), "16");
-  EXPECT_EQ(w.form.LeftGraph->YAxis().Min(), -32768);
-  EXPECT_EQ(w.form.LeftGraph->PointCount(), 1000);
+  EXPECT_EQ(w.form.WaveFilePage().FileStatistics().value(4), "16");
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().YAxis().Min(), -32768);
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().PointCount(), 1000);
 
   // 4-bit: 0 .. 16 traces; played as 16-bit spread around 0.
   w.form.OpenWaveFile(writeTemp("4.wav", WavBuilder().fmt(1, 8000, 4).chunk("data", QByteArray("\xf0\x70", 2)).finish()));
-  EXPECT_EQ(w.form.LeftGraph->YAxis().Max(), 16);
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().YAxis().Max(), 16);
   w.SetOffset(0);
-  w.form.PlaySampleBtn->click();
+  w.form.WaveFilePage().PlaySampleBtnClick();
   // Mono nibbles, low one first: 0, 15, 0, 7.
   EXPECT_EQ(w.Words(w.plays.back()), (std::vector<std::int16_t>{-32767, 32767, -32767, -2184}));
   EXPECT_EQ(w.plays.back().Format.nBlockAlign, 2);
 
   // A width that is not unpacked: shown, never analysed or played.
   const std::size_t plays = w.plays.size();
-  w.form.SpectrumGraph->Clear();
+  w.form.GraphPage().SpectrumGraph().Clear();
   w.form.OpenWaveFile(writeTemp("12.wav", WavBuilder().fmt(1, 8000, 12).chunk("data", QByteArray(400, '\1')).finish()));
-  EXPECT_EQ(w.form.BitsDis->Text(), "12");
-  EXPECT_EQ(w.form.LeftGraph->PointCount(), 0);
-  w.form.AnalyzeFileBtn->click();
-  w.form.PlaySampleBtn->click();
+  EXPECT_EQ(w.form.WaveFilePage().FileStatistics().value(4), "12");
+  EXPECT_EQ(w.form.ScopeBand().LeftGraph().PointCount(), 0);
+  w.form.WaveFilePage().AnalyzeFileBtnClick();
+  w.form.WaveFilePage().PlaySampleBtnClick();
   EXPECT_EQ(w.plays.size(), plays);
-  EXPECT_EQ(w.form.SpectrumGraph->PointCount(), 0);
+  EXPECT_EQ(w.form.GraphPage().SpectrumGraph().PointCount(), 0);
 }
 
 // Guards the stretch markers: two blue lines at the stretch's ends on the
@@ -247,7 +263,7 @@ TEST(WaveFilePage, MarkersClickAndAutoActions)
   w.form.OpenWaveFile(ToneFile("marks.wav", 22050, 22050 * 4, 1, 440));
   w.SetSize(7); // 32768 samples: about 1.5 s
   QApplication::processEvents();
-  TGraphBox& g = *w.form.LeftGraph;
+  TGraphBox& g = w.form.ScopeBand().LeftGraph();
   const auto blueAt = [&g](double sample) {
     const QImage img = g.grab().toImage();
     const int x = g.ValueToPixel(sample, 0).x();
@@ -263,9 +279,9 @@ TEST(WaveFilePage, MarkersClickAndAutoActions)
   // A click at the 2.5 s mark sets the offset there; the lines follow.
   const QPoint at = g.ValueToPixel(2.5 * 22050, 0);
   QTest::mouseClick(&g, Qt::LeftButton, {}, at);
-  EXPECT_NEAR(w.form.OffsetSpin->Value(), 2.5, 0.05);
+  EXPECT_NEAR(w.form.WaveFilePage().Offset(), 2.5, 0.05);
   QApplication::processEvents();
-  const double start = w.form.OffsetSpin->Value() * 22050;
+  const double start = w.form.WaveFilePage().Offset() * 22050;
   EXPECT_TRUE(blueAt(start));
   EXPECT_TRUE(blueAt(start + 32768));
   EXPECT_FALSE(blueAt(0));
@@ -275,21 +291,21 @@ TEST(WaveFilePage, MarkersClickAndAutoActions)
   EXPECT_TRUE(blueAt(22050 * 4));
 
   // On another page the trace keeps no markers and a click moves nothing.
-  w.form.PageControl1->setCurrentWidget(w.form.RealTimeSheet);
+  w.form.InputPages().setCurrentWidget(&w.form.RealTimePage());
   g.Invalidate();
   QApplication::processEvents();
-  EXPECT_FALSE(blueAt(w.form.OffsetSpin->Value() * 22050));
-  const double offset = w.form.OffsetSpin->Value();
+  EXPECT_FALSE(blueAt(w.form.WaveFilePage().Offset() * 22050));
+  const double offset = w.form.WaveFilePage().Offset();
   QTest::mouseClick(&g, Qt::LeftButton, {}, g.ValueToPixel(22050, 0));
-  EXPECT_EQ(w.form.OffsetSpin->Value(), offset);
+  EXPECT_EQ(w.form.WaveFilePage().Offset(), offset);
 
-  w.form.PageControl1->setCurrentWidget(w.form.WaveFileSheet);
-  w.form.AutoFourierChk->setChecked(true);
-  w.form.AutoPlayChk->setChecked(true);
-  w.form.SpectrumGraph->Clear();
+  w.form.InputPages().setCurrentWidget(&w.form.WaveFilePage());
+  w.form.WaveFilePage().SetAutoAnalyze(true);
+  w.form.WaveFilePage().SetAutoPlay(true);
+  w.form.GraphPage().SpectrumGraph().Clear();
   w.plays.clear();
   w.SetOffset(1.0);
-  EXPECT_GT(w.form.SpectrumGraph->PointCount(), 0);
+  EXPECT_GT(w.form.GraphPage().SpectrumGraph().PointCount(), 0);
   EXPECT_EQ(w.plays.size(), 1u);
 }
 
@@ -302,54 +318,65 @@ TEST(SynthesizePage, ControlsFramesAndPlay)
   QuietReader quiet;
   Window w;
   TForm1& f = w.form;
-  EXPECT_EQ(f.TestBtn->text(), "Display Test Signal");
-  EXPECT_EQ(f.FreqSpin->Value(), 500);
-  EXPECT_EQ(f.AmpSpin->Value(), 1);
-  EXPECT_EQ(f.DCSpin->Value(), 0);
-  EXPECT_EQ(f.Freq2Spin->Value(), 1000);
-  EXPECT_EQ(f.MFreqSpin->Value(), 2);
-  EXPECT_EQ(f.MAmpSpin->Value(), 1);
-  EXPECT_EQ(f.BaseTypeRadio->ItemIndex(), 0);
-  EXPECT_EQ(f.ModTypeRadio->ItemIndex(), 0);
-  EXPECT_FALSE(f.ModulateChk->Checked());
-  EXPECT_FALSE(f.ModTypeRadio->isEnabled());
-  EXPECT_FALSE(f.MFreqSpin->isEnabled());
-  EXPECT_FALSE(f.PlaySoundChk->isChecked());
+  TSynthesizePage& page = f.SynthesizePage();
+  TSASynthesizer& synth = page.Synthesizer();
+  const auto spin = [&page](const char* name, int index = 0) -> TRealSpin& {
+    return Find<TRealSpin>(page, name, index);
+  };
+  auto& type = Find<TRadioGroup>(page, "Type", 0);
+  auto& modType = Find<TRadioGroup>(page, "Type", 1);
+  auto& modulate = Find<TCheckedGroup>(page, "Modulate Wave");
+  auto& playSound = Find<QCheckBox>(page, "Play Sound");
+  auto& sweep = Find<QCheckBox>(page, "Sweep");
+  const auto frames = [&f] { return f.RealTimePage().FramesText(); };
+  EXPECT_EQ(FindAll<QPushButton>(page, "Display Test Signal").size(), 1);
+  EXPECT_EQ(spin("Frequency").Value(), 500);
+  EXPECT_EQ(spin("Amplitude").Value(), 1);
+  EXPECT_EQ(spin("DC Bias").Value(), 0);
+  EXPECT_EQ(spin("End Freq").Value(), 1000);
+  EXPECT_EQ(spin("Frequency", 1).Value(), 2);
+  EXPECT_EQ(spin("Amplitude", 1).Value(), 1);
+  EXPECT_EQ(type.ItemIndex(), 0);
+  EXPECT_EQ(modType.ItemIndex(), 0);
+  EXPECT_FALSE(modulate.Checked());
+  EXPECT_FALSE(modType.isEnabled());
+  EXPECT_FALSE(spin("Frequency", 1).isEnabled());
+  EXPECT_FALSE(playSound.isChecked());
 
   // Default tone in the first format (11025 Hz, 8-bit) over 2048 samples.
-  f.BuffSizeCombo->setCurrentIndex(3);
-  f.TestBtn->click();
-  EXPECT_EQ(f.FramesDis->Text(), "1");
-  const auto& b8 = f.Synthesizer->SynthBuffer8;
+  f.RealTimePage().SetBufferSize(2048);
+  page.TestBtnClick();
+  EXPECT_EQ(frames(), "1");
+  const auto& b8 = synth.SynthBuffer8;
   EXPECT_EQ(b8[0], 127);
   EXPECT_EQ(*std::max_element(b8.begin(), b8.begin() + 2048), 254);
   EXPECT_EQ(*std::min_element(b8.begin(), b8.begin() + 2048), 0);
-  EXPECT_NEAR(Peak(*f.SpectrumGraph).X, 500, 11025.0 / 2048);
+  EXPECT_NEAR(Peak(w.spectrum()).X, 500, 11025.0 / 2048);
   EXPECT_TRUE(w.plays.empty());
 
   // Each control of the page makes a new frame; "Play Sound" alone does not.
-  f.FreqSpin->SetValue(1000);
-  EXPECT_EQ(f.FramesDis->Text(), "2");
-  EXPECT_NEAR(Peak(*f.SpectrumGraph).X, 1000, 11025.0 / 2048);
-  f.SweepChk->click();
-  f.BaseTypeRadio->Button(1)->click();
-  EXPECT_EQ(f.FramesDis->Text(), "4");
+  spin("Frequency").SetValue(1000);
+  EXPECT_EQ(frames(), "2");
+  EXPECT_NEAR(Peak(w.spectrum()).X, 1000, 11025.0 / 2048);
+  sweep.click();
+  type.Button(1)->click();
+  EXPECT_EQ(frames(), "4");
   EXPECT_EQ(b8[0], 0); // a square wave starts low
-  f.PlaySoundChk->click();
-  EXPECT_EQ(f.FramesDis->Text(), "4");
+  playSound.click();
+  EXPECT_EQ(frames(), "4");
   EXPECT_TRUE(w.plays.empty());
-  f.SweepChk->click();
+  sweep.click();
 
   // The checked group: its children follow its check, and its check makes a
   // frame with the chosen modulation.
-  f.ModulateChk->SetChecked(true);
-  EXPECT_TRUE(f.ModTypeRadio->isEnabled());
-  EXPECT_TRUE(f.MAmpSpin->isEnabled());
-  EXPECT_EQ(f.Synthesizer->Params().ModKind, 1);
-  f.ModTypeRadio->Button(1)->click();
-  EXPECT_EQ(f.Synthesizer->Params().ModKind, 2);
-  f.ModTypeRadio->Button(2)->click();
-  EXPECT_EQ(f.Synthesizer->Params().ModKind, 3);
+  modulate.SetChecked(true);
+  EXPECT_TRUE(modType.isEnabled());
+  EXPECT_TRUE(spin("Amplitude", 1).isEnabled());
+  EXPECT_EQ(synth.Params().ModKind, 1);
+  modType.Button(1)->click();
+  EXPECT_EQ(synth.Params().ModKind, 2);
+  modType.Button(2)->click();
+  EXPECT_EQ(synth.Params().ModKind, 3);
   // Played once per frame, mono 8-bit at the capture rate, without waiting.
   ASSERT_FALSE(w.plays.empty());
   const Played& p = w.plays.back();
@@ -357,16 +384,16 @@ TEST(SynthesizePage, ControlsFramesAndPlay)
   EXPECT_EQ(p.Format.wBitsPerSample, 8);
   EXPECT_EQ(p.Format.nSamplesPerSec, 11025u);
   EXPECT_EQ(p.Data.size(), 2048);
-  f.ModulateChk->SetChecked(false);
-  EXPECT_EQ(f.Synthesizer->Params().ModKind, 0);
-  EXPECT_FALSE(f.MFreqSpin->isEnabled());
+  modulate.SetChecked(false);
+  EXPECT_EQ(synth.Params().ModKind, 0);
+  EXPECT_FALSE(spin("Frequency", 1).isEnabled());
 
   // 16-bit capture: amplitude 2 clips at +-32767.
-  f.WaveReader1->SetComboBox(nullptr);
-  f.WaveReader1->SetWaveType(wf44Khz_Mono_16Bit);
-  f.BaseTypeRadio->Button(0)->click();
-  f.AmpSpin->SetValue(2);
-  const auto& b16 = f.Synthesizer->SynthBuffer16;
+  f.Reader().SetComboBox(nullptr);
+  f.Reader().SetWaveType(wf44Khz_Mono_16Bit);
+  type.Button(0)->click();
+  spin("Amplitude").SetValue(2);
+  const auto& b16 = synth.SynthBuffer16;
   EXPECT_EQ(*std::max_element(b16.begin(), b16.begin() + 2048), 32767);
   EXPECT_EQ(*std::min_element(b16.begin(), b16.begin() + 2048), -32767);
   EXPECT_EQ(w.plays.back().Format.nAvgBytesPerSec, 88200u);
@@ -387,52 +414,52 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   const QString other = ToneFile("other.wav", 8000, 2000, 2, 300);
 
   QTimer::singleShot(0, [&] {
-    f.OpenDialog1->selectFile(tone);
-    QMetaObject::invokeMethod(f.OpenDialog1, "accept");
+    f.OpenDialog().selectFile(tone);
+    QMetaObject::invokeMethod(&f.OpenDialog(), "accept");
   });
   f.OpenWaveFile1->trigger();
   EXPECT_EQ(f.windowTitle(), "tone.wav - Duvovovi");
   EXPECT_EQ(QDir::currentPath(), QFileInfo(tone).absolutePath());
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.WaveFileSheet);
-  EXPECT_EQ(f.HzDis->Text(), "11025");
-  EXPECT_EQ(f.ReopenMenu1->Paths().value(0), tone);
-  EXPECT_TRUE(f.OpenDialog1->nameFilters().contains("WAV files (*.wav)"));
-  EXPECT_TRUE(f.OpenDialog1->nameFilters().contains("All files (*)"));
+  EXPECT_EQ(f.InputPages().currentWidget(), &f.WaveFilePage());
+  EXPECT_EQ(f.WaveFilePage().FileStatistics().value(1), "11025");
+  EXPECT_EQ(f.RecentFiles().Paths().value(0), tone);
+  EXPECT_TRUE(f.OpenDialog().nameFilters().contains("WAV files (*.wav)"));
+  EXPECT_TRUE(f.OpenDialog().nameFilters().contains("All files (*)"));
 
   // A drop of three files opens the first; a drop elsewhere is not taken.
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(other), QUrl::fromLocalFile(tone), QUrl::fromLocalFile(tone)});
   QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
-  QApplication::sendEvent(f.WaveFileSheet, &enter);
+  QApplication::sendEvent(&f.WaveFilePage(), &enter);
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
-  QApplication::sendEvent(f.WaveFileSheet, &drop);
+  QApplication::sendEvent(&f.WaveFilePage(), &drop);
   EXPECT_EQ(f.windowTitle(), "other.wav - Duvovovi");
-  EXPECT_EQ(f.ChannelDis->Text(), "2");
-  EXPECT_EQ(f.DropController1->DropTarget(), f.WaveFileSheet);
+  EXPECT_EQ(f.WaveFilePage().FileStatistics().value(0), "2");
+  EXPECT_EQ(f.DropController().DropTarget(), &f.WaveFilePage());
 
   // The recent-files menu, newest first; the same file again is shown again
   // without being read again, and moves to the top.
   ASSERT_GE(f.Reopen1->actions().size(), 2);
-  const TSoundFile* before = &f.WaveFile->SoundFile();
+  const TSoundFile* before = &f.WaveFilePage().WaveFile().SoundFile();
   f.Reopen1->actions().at(0)->trigger(); // other.wav, already loaded
-  EXPECT_EQ(&f.WaveFile->SoundFile(), before);
+  EXPECT_EQ(&f.WaveFilePage().WaveFile().SoundFile(), before);
   f.Reopen1->actions().at(1)->trigger(); // tone.wav
   EXPECT_EQ(f.windowTitle(), "tone.wav - Duvovovi");
-  EXPECT_EQ(f.ReopenMenu1->Paths().value(0), tone);
+  EXPECT_EQ(f.RecentFiles().Paths().value(0), tone);
 
   // A file that cannot be read: its error, and nothing else changes.
-  f.PageControl1->setCurrentWidget(f.SynthesizeSheet);
-  const QStringList recent = f.ReopenMenu1->Paths();
-  const std::int64_t points = f.LeftGraph->PointCount();
+  f.InputPages().setCurrentWidget(&f.SynthesizePage());
+  const QStringList recent = f.RecentFiles().Paths();
+  const std::int64_t points = f.ScopeBand().LeftGraph().PointCount();
   const QString folder = QDir::currentPath();
   const QString bad = writeTemp("bad.wav", "RIFF, but nothing a sound file holds");
   EXPECT_THROW(f.OpenWaveFile(bad), EWaveFileError);
   EXPECT_THROW(f.OpenWaveFile(QDir::temp().filePath("no-such-file.wav")), EWaveFileError);
   EXPECT_EQ(f.windowTitle(), "tone.wav - Duvovovi");
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.SynthesizeSheet);
-  EXPECT_EQ(f.ReopenMenu1->Paths(), recent);
-  EXPECT_EQ(f.LeftGraph->PointCount(), points);
-  EXPECT_EQ(f.HzDis->Text(), "11025");
+  EXPECT_EQ(f.InputPages().currentWidget(), &f.SynthesizePage());
+  EXPECT_EQ(f.RecentFiles().Paths(), recent);
+  EXPECT_EQ(f.ScopeBand().LeftGraph().PointCount(), points);
+  EXPECT_EQ(f.WaveFilePage().FileStatistics().value(1), "11025");
   EXPECT_EQ(QDir::currentPath(), folder);
 }
 
@@ -465,10 +492,10 @@ TEST(Menus, ItemsAndShortcuts)
   w.form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
   w.form.SetupSpectrogram1->trigger();
-  EXPECT_TRUE(w.form.SpectroDlg->isVisible());
+  EXPECT_TRUE(w.form.SpectrogramDialog().isVisible());
   w.form.Exit1->trigger();
   EXPECT_FALSE(w.form.isVisible());
-  EXPECT_FALSE(w.form.SpectroDlg->isVisible());
+  EXPECT_FALSE(w.form.SpectrogramDialog().isVisible());
 }
 
 // Guards copying: each Edit item, and Ctrl+C on the view with the focus,
@@ -486,18 +513,18 @@ TEST(Menus, CopyEachView)
     a->trigger();
     return clip->image().size();
   };
-  EXPECT_EQ(copied(w.form.CopyLeftChannel1), w.form.LeftGraph->InnerRect().size());
-  EXPECT_EQ(copied(w.form.CopyRightChannel1), w.form.RightGraph->InnerRect().size());
-  EXPECT_EQ(copied(w.form.CopySpectrum1), w.form.SpectrumGraph->InnerRect().size());
-  w.form.PageControl2->setCurrentWidget(w.form.SpectrogramSheet);
+  EXPECT_EQ(copied(w.form.CopyLeftChannel1), w.form.ScopeBand().LeftGraph().InnerRect().size());
+  EXPECT_EQ(copied(w.form.CopyRightChannel1), w.form.ScopeBand().RightGraph().InnerRect().size());
+  EXPECT_EQ(copied(w.form.CopySpectrum1), w.form.GraphPage().SpectrumGraph().InnerRect().size());
+  w.form.ViewPages().setCurrentWidget(&w.form.SpectrogramPage());
   QApplication::processEvents();
-  EXPECT_EQ(copied(w.form.CopySpectrogram1), w.form.SpectroGram1->size());
+  EXPECT_EQ(copied(w.form.CopySpectrogram1), w.form.SpectrogramPage().SpectroGram().size());
 
   clip->clear();
-  w.form.RightGraph->setFocus();
+  w.form.ScopeBand().RightGraph().setFocus();
   QApplication::processEvents();
-  QTest::keyClick(w.form.RightGraph, Qt::Key_C, Qt::ControlModifier);
-  EXPECT_EQ(clip->image().size(), w.form.RightGraph->InnerRect().size());
+  QTest::keyClick(&w.form.ScopeBand().RightGraph(), Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(clip->image().size(), w.form.ScopeBand().RightGraph().InnerRect().size());
 }
 
 // Guards the colour-band drag and drop: a band dropped on another copies
@@ -507,7 +534,7 @@ TEST(Menus, ColorBandDragAndDrop)
 {
   QuietReader quiet;
   Window w;
-  TSpectroGram& s = *w.form.SpectroGram1;
+  TSpectroGram& s = w.form.SpectrogramPage().SpectroGram();
   s.resize(500, 330);
   s.LayoutDepthBar();
   TColorBar& bar = *s.DepthBar();

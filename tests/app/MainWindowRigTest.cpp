@@ -2,7 +2,15 @@
 // microphone is captured, counted, drawn, analysed and read under the mouse;
 // settings changed during capture restart it; closing the window mid-capture
 // ends cleanly.
+#include "WindowDriver.h"
 #include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "app/pages/SARealTime.h"
+#include "app/pages/SpectrogramPage.h"
+#include "app/pages/SynthesizePage.h"
+#include "app/pages/WaveFilePage.h"
+#include "analysis/Fourier.h"
 #include "audio/AudioRig.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
@@ -25,7 +33,7 @@ using namespace duv;
 
 namespace {
 
-int Frames(const TForm1& f) { return f.FramesDis->Text().toInt(); }
+int Frames(TForm1& f) { return f.RealTimePage().FramesText().toInt(); }
 
 // The band of the colour bar a spectrogram pixel was painted in; -1 for none.
 int BandOfPixel(const TSpectroGram& s, QRgb pixel)
@@ -98,18 +106,18 @@ TEST(MainWindowRig, PlaySampleAndPlaySoundAreHeard)
       data += duv::test::le16(int(std::lround(12000 * std::sin(2 * M_PI * 1000 * i / 44100))));
     f.OpenWaveFile(duv::test::writeTemp(
         "khz.wav", duv::test::WavBuilder().fmt(1, 44100, 16).chunk("data", data).finish()));
-    f.BufferSizeCombo2->setCurrentIndex(7); // 32768 samples: 0.74 s
-    f.PlaySampleBtn->click();               // returns once played
+    f.WaveFilePage().SetBufferSize(32768); // 0.74 s
+    f.WaveFilePage().PlaySampleBtnClick(); // returns once played
     rig::Spin(300);
     ear.reader.Stop();
     EXPECT_NEAR(ear.LoudestHz(), 1000, 2 * 44100.0 / 8192);
   }
   {
     Ear ear;
-    f.PageControl1->setCurrentWidget(f.SynthesizeSheet);
-    f.BuffSizeCombo->setCurrentIndex(7); // 32768 samples at 11025 Hz: 3 s
-    f.PlaySoundChk->setChecked(true);
-    f.TestBtn->click(); // plays without waiting
+    f.InputPages().setCurrentWidget(&f.SynthesizePage());
+    f.RealTimePage().SetBufferSize(32768); // 3 s at 11025 Hz
+    f.SynthesizePage().SetPlaySound(true);
+    f.SynthesizePage().TestBtnClick(); // plays without waiting
     rig::Spin(2000);
     ear.reader.Stop();
     EXPECT_NEAR(ear.LoudestHz(), 500, 2 * 44100.0 / 8192);
@@ -130,59 +138,61 @@ TEST(MainWindowRig, CapturesAToneAndRestartsOnChanges)
   TForm1& f = *form;
   f.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
-  ASSERT_EQ(f.WaveReader1->Device().description(), "RigPipe");
-  f.FormatCombo->setCurrentIndex(f.FormatCombo->findText("44.1 kHz, Mono, 16-bit"));
-  f.BuffSizeCombo->setCurrentIndex(4); // 4096: bins of 10.8 Hz
-  f.StartBtn->click();
-  ASSERT_TRUE(f.WaveReader1->IsActive()) << log.Messages.join("; ").toStdString();
+  TRealTimePage& rt = f.RealTimePage();
+  TGraphBox& spectrum = f.GraphPage().SpectrumGraph();
+  TSpectroGram& spectro = f.SpectrogramPage().SpectroGram();
+  ASSERT_EQ(f.Reader().Device().description(), "RigPipe");
+  ASSERT_TRUE(rt.SetFormat(wf44Khz_Mono_16Bit));
+  rt.SetBufferSize(4096); // bins of 10.8 Hz
+  duv::test::Find<QToolButton>(rt, "Start").click();
+  ASSERT_TRUE(rt.Capturing()) << log.Messages.join("; ").toStdString();
   ASSERT_TRUE(rig::WaitFor([&] { return Frames(f) >= 6; }, 8000)) << Frames(f);
 
   // The peak lies at 440 Hz, within one bin.
   const double bin = 44100.0 / 4096;
-  TDataPoint peak = f.SpectrumGraph->Points().front();
-  for (const TDataPoint& p : f.SpectrumGraph->Points())
+  TDataPoint peak = spectrum.Points().front();
+  for (const TDataPoint& p : spectrum.Points())
     if (p.Y > peak.Y)
       peak = p;
   EXPECT_NEAR(peak.X, 440, bin);
   EXPECT_GT(peak.Y, -10);
 
   // Under the mouse on a logarithmic axis: A - 4 and a frequency near 440.
-  f.LogCheck->setChecked(true);
-  f.SpectrumGraph->grab();
-  const QPoint at = f.SpectrumGraph->ValueToPixel(peak.X, peak.Y);
-  QTest::mouseMove(f.SpectrumGraph, at);
-  f.SpectrumGraphMouseMove(at.x(), at.y());
-  EXPECT_EQ(f.NoteDis->Text(), "A - 4");
-  EXPECT_NEAR(f.MouseDis->Text().section(' ', 0, 0).toDouble(), 440, 2 * bin);
+  duv::test::Find<QCheckBox>(f.GraphPage(), "Log").setChecked(true);
+  spectrum.grab();
+  const QPoint at = spectrum.ValueToPixel(peak.X, peak.Y);
+  QTest::mouseMove(&spectrum, at);
+  f.GraphPage().SpectrumGraphMouseMove(at.x(), at.y());
+  EXPECT_EQ(f.GraphPage().NoteText(), "A - 4");
+  EXPECT_NEAR(f.GraphPage().MouseText().section(' ', 0, 0).toDouble(), 440, 2 * bin);
 
   // The newest spectrogram row is brightest at the tone's column.
-  const QImage img = f.SpectroGram1->Image();
+  const QImage img = spectro.Image();
   const int row = img.height() - 1;
   int best = 0;
   for (int x = 0; x < img.width(); ++x)
-    if (BandOfPixel(*f.SpectroGram1, img.pixel(x, row)) <
-        BandOfPixel(*f.SpectroGram1, img.pixel(best, row)))
+    if (BandOfPixel(spectro, img.pixel(x, row)) < BandOfPixel(spectro, img.pixel(best, row)))
       best = x; // band 1 is the top of the bar: the loudest
   EXPECT_NEAR(best + 1, 440 / bin, 1.5); // column i holds bin i + 1
 
   // A new buffer size restarts capture with it; the count starts again.
-  f.BuffSizeCombo->setCurrentIndex(2);
-  EXPECT_TRUE(f.WaveReader1->IsActive());
-  EXPECT_EQ(f.RealTime->FrameCount(), 0);
-  EXPECT_EQ(f.WaveReader1->SampleCount(), 1024);
-  EXPECT_EQ(f.SpectroGram1->ImageWidth(), 512);
-  ASSERT_TRUE(rig::WaitFor([&] { return f.RealTime->FrameCount() >= 1; }, 3000));
+  rt.SetBufferSize(1024);
+  EXPECT_TRUE(rt.Capturing());
+  EXPECT_EQ(rt.RealTime().FrameCount(), 0);
+  EXPECT_EQ(f.Reader().SampleCount(), 1024);
+  EXPECT_EQ(spectro.ImageWidth(), 512);
+  ASSERT_TRUE(rig::WaitFor([&] { return rt.RealTime().FrameCount() >= 1; }, 3000));
   EXPECT_LE(Frames(f), 5);
-  EXPECT_EQ(f.SpectrumGraph->Points().size(), 511u);
-  EXPECT_TRUE(f.StartBtn->isChecked());
+  EXPECT_EQ(spectrum.Points().size(), 511u);
+  EXPECT_TRUE(duv::test::Find<QToolButton>(rt, "Start").isChecked());
 
   // "Rainbow" starts the spectrogram over in the 30-colour table; capture goes on.
-  f.ColorCombo->setCurrentIndex(1);
-  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dc30);
-  EXPECT_EQ(f.SpectroGram1->DepthBar()->EdgeCount(), 30);
-  EXPECT_TRUE(f.WaveReader1->IsActive());
-  const int before = f.RealTime->FrameCount();
-  EXPECT_TRUE(rig::WaitFor([&] { return f.RealTime->FrameCount() > before + 3; }, 3000));
+  f.SpectrogramPage().SetColorScheme(1);
+  EXPECT_EQ(spectro.ColorCount(), TColorDepth::dc30);
+  EXPECT_EQ(spectro.DepthBar()->EdgeCount(), 30);
+  EXPECT_TRUE(rt.Capturing());
+  const int before = rt.RealTime().FrameCount();
+  EXPECT_TRUE(rig::WaitFor([&] { return rt.RealTime().FrameCount() > before + 3; }, 3000));
 
   // Closing the window while capturing ends cleanly and lets go of the device.
   f.close();

@@ -2,8 +2,16 @@
 // the handlers of the view buttons, the settings and the mouse read-outs,
 // the font rule, accessibility, and what it does with no input device.
 #include "LayoutCheck.h"
+#include "WindowDriver.h"
 #include "app/SAAbout.h"
 #include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/ScopeBand.h"
+#include "app/pages/SpectrogramPage.h"
+#include "app/pages/SynthesizePage.h"
+#include "app/pages/WaveFilePage.h"
 #include "audio/InputChooser.h"
 #include "audio/Waveread.h"
 #include "controls/RadioGroup.h"
@@ -31,7 +39,7 @@
 #include <memory>
 
 using namespace duv;
-using duv::test::LayoutProblems;
+using namespace duv::test;
 
 namespace {
 
@@ -46,14 +54,6 @@ struct Messages
   }
   ~Messages() { SetWaveMessageHandler(Previous); }
 };
-
-QStringList Items(const QComboBox* c)
-{
-  QStringList out;
-  for (int i = 0; i < c->count(); ++i)
-    out << c->itemText(i);
-  return out;
-}
 
 // A window as the user first sees it, shown so that it is laid out.
 struct Window
@@ -75,77 +75,76 @@ TEST(MainWindow, ControlsAsDesigned)
 {
   Window w;
   TForm1& f = w.form;
+  TRealTimePage& rt = f.RealTimePage();
   EXPECT_EQ(f.windowTitle(), "Duvovovi");
-  EXPECT_EQ(f.PageControl1->tabText(0), "Real Time");
-  EXPECT_EQ(f.PageControl1->currentWidget(), f.RealTimeSheet);
-  EXPECT_EQ(f.PageControl2->tabText(0), "Graph");
-  EXPECT_EQ(f.PageControl2->tabText(1), "Spectrogram");
-  EXPECT_EQ(f.PageControl2->currentWidget(), f.GraphSheet);
+  EXPECT_EQ(f.InputPages().tabText(0), "Real Time");
+  EXPECT_EQ(f.InputPages().currentWidget(), &rt);
+  EXPECT_EQ(f.ViewPages().tabText(0), "Graph");
+  EXPECT_EQ(f.ViewPages().tabText(1), "Spectrogram");
+  EXPECT_EQ(f.ViewPages().currentWidget(), &f.GraphPage());
 
-  EXPECT_EQ(f.InputBtn->text(), "Choose Input");
-  EXPECT_EQ(Items(f.BuffSizeCombo),
+  EXPECT_TRUE(FindAll<QPushButton>(rt, "Choose Input").size() == 1);
+  EXPECT_EQ(Items(Find<QComboBox>(rt, "Buffer Size")),
             QStringList({"256", "512", "1024", "2048", "4096", "8192", "16384", "32768"}));
-  EXPECT_EQ(f.BuffSizeCombo->currentText(), "256");
-  EXPECT_EQ(f.FormatCombo->currentIndex(), 0);
-  EXPECT_EQ(f.StartBtn->text(), "Start");
-  EXPECT_EQ(f.StopBtn->text(), "Start"); // both say "Start"; the glyph and name tell them apart
-  EXPECT_EQ(f.StopBtn->toolTip(), "Stop");
-  EXPECT_EQ(f.StopBtn->accessibleName(), "Stop");
-  EXPECT_FALSE(f.StartBtn->isChecked());
-  EXPECT_TRUE(f.StopBtn->isChecked());
-  EXPECT_EQ(f.OscopeChk->text(), "Osciliscope");
-  EXPECT_TRUE(f.OscopeChk->isChecked());
-  EXPECT_EQ(f.GroupBox1->title(), "Spectrum Analyzer");
-  EXPECT_EQ(f.SpectrumChk->text(), "Spectrum Analyzer");
-  EXPECT_TRUE(f.SpectrumChk->isChecked());
-  EXPECT_EQ(f.ChannelRadio->title(), "Channel");
-  EXPECT_EQ(f.ChannelRadio->ItemIndex(), 0);
-  EXPECT_EQ(f.ChannelRadio->Button(1)->text(), "Right");
-  EXPECT_EQ(f.FramesDis->Text(), "");
+  EXPECT_EQ(Find<QComboBox>(rt, "Buffer Size").currentText(), "256");
+  EXPECT_EQ(Find<QComboBox>(rt, "Data Format").currentIndex(), 0);
+  auto& start = Find<QToolButton>(rt, "Start");
+  auto& stop = Find<QToolButton>(rt, "Stop");
+  EXPECT_EQ(start.text(), "Start");
+  EXPECT_EQ(stop.text(), "Start"); // both say "Start"; the glyph and name tell them apart
+  EXPECT_EQ(stop.toolTip(), "Stop");
+  EXPECT_FALSE(start.isChecked());
+  EXPECT_TRUE(stop.isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(rt, "Osciliscope").isChecked());
+  EXPECT_EQ(FindAll<QGroupBox>(rt, "Spectrum Analyzer").size(), 1);
+  EXPECT_TRUE(Find<QCheckBox>(rt, "Spectrum Analyzer").isChecked());
+  auto& channel = Find<TRadioGroup>(rt, "Channel");
+  EXPECT_EQ(channel.ItemIndex(), 0);
+  EXPECT_EQ(channel.Button(1)->text(), "Right");
+  EXPECT_EQ(rt.FramesText(), "");
 
-  EXPECT_EQ(Items(f.ColorCombo), QStringList({"Red-Black", "Rainbow", "Viridis", "Magma"}));
-  EXPECT_EQ(f.WindowCombo->currentText(), "Rectangular");
-  EXPECT_EQ(f.TraceCombo->currentText(), "Live");
-  EXPECT_FALSE(f.AverageSpin->isEnabled());
-  EXPECT_EQ(f.SpectrumView->Window(), TWindowKind::Rectangular);
-  EXPECT_EQ(f.ColorCombo->currentIndex(), 0);
-  EXPECT_EQ(f.TimeSpin->Value(), 10);
-  EXPECT_EQ(f.TimeSpin->MinValue(), 1);
-  EXPECT_EQ(f.TimeSpin->MaxValue(), 600);
-  EXPECT_EQ(f.TimeSpin->UnitsString(), "Sec");
-  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dcTemp32);
-  EXPECT_EQ(f.LogCheck->text(), "Log");
+  TGraphPage& graph = f.GraphPage();
+  TSpectrogramPage& sp = f.SpectrogramPage();
+  EXPECT_EQ(Items(Find<QComboBox>(sp, "Color Scheme")),
+            QStringList({"Red-Black", "Rainbow", "Viridis", "Magma"}));
+  EXPECT_EQ(Find<QComboBox>(graph, "Window").currentText(), "Rectangular");
+  EXPECT_EQ(Find<QComboBox>(graph, "Trace").currentText(), "Live");
+  EXPECT_FALSE(Find(graph, "Average time").isEnabled());
+  EXPECT_EQ(graph.SpectrumView().Window(), TWindowKind::Rectangular);
+  EXPECT_EQ(sp.ColorScheme(), 0);
+  const TRealSpin& time = sp.TimeSpan();
+  EXPECT_EQ(time.Value(), 10);
+  EXPECT_EQ(time.MinValue(), 1);
+  EXPECT_EQ(time.MaxValue(), 600);
+  EXPECT_EQ(time.UnitsString(), "Sec");
+  EXPECT_EQ(sp.SpectroGram().ColorCount(), TColorDepth::dcTemp32);
+  EXPECT_EQ(FindAll<QCheckBox>(graph, "Log").size(), 1);
 
-  const QStringList scopeX = {"Move Left", "Move Right", "Zoom In", "ZoomOut", "Reset"};
-  const QStringList scopeY = {"Move Up", "Zoom In", "Reset", "Zoom Out", "Move Down"};
-  const QStringList specX = {"Move Left", "Move Right", "Zoom In", "Zoom Out", "Reset"};
-  QStringList hints;
-  for (QToolButton* b : {f.LeftRawBtn, f.PanRightRawHBtn, f.ZoomInRawHBtn, f.ZoomOutRawHBtn,
-                         f.ResetRawHBtn})
-    hints << b->toolTip();
-  EXPECT_EQ(hints, scopeX);
-  hints.clear();
-  for (QToolButton* b : {f.PanUpRawVBtn, f.ZoomInRawVBtn, f.ResetRawVBtn, f.ZoomOutRawVBtn,
-                         f.PanDownRawVBtn})
-    hints << b->toolTip();
-  EXPECT_EQ(hints, scopeY);
-  hints.clear();
-  for (QToolButton* b : {f.PanLeftSpecHBtn, f.PanRightSpecHBtn, f.ZoomInSpecHBtn,
-                         f.ZoomOutSpecHBtn, f.ResetSpecHBtn})
-    hints << b->toolTip();
-  EXPECT_EQ(hints, specX);
+  // The view buttons' hints, in the order they stand.
+  const auto hints = [](QWidget& scope) {
+    QStringList out;
+    for (TSpeedButton* b : scope.findChildren<TSpeedButton*>())
+      out << b->toolTip();
+    return out;
+  };
+  EXPECT_EQ(hints(f.ScopeBand()),
+            QStringList({"Move Left", "Move Right", "Zoom In", "ZoomOut", "Reset", "Move Up",
+                         "Zoom In", "Reset", "Zoom Out", "Move Down"}));
+  EXPECT_EQ(hints(graph), QStringList({"Move Left", "Move Right", "Zoom In", "Zoom Out", "Reset",
+                                       "Move Up", "Zoom In", "Reset", "Zoom Out", "Move Down"}));
 
   // The graphs as the design sets them, and the first set-up's figures:
   // the first format and 256 samples.
-  EXPECT_EQ(f.LeftGraph->Title().Caption(), "Left Channel");
-  EXPECT_TRUE(f.RightGraph->Title().Boxed());
-  EXPECT_EQ(f.SpectrumGraph->GraphBorder(), 25);
-  EXPECT_EQ(f.SpectrumGraph->Color(), clBlack);
-  EXPECT_FALSE(f.SpectrumGraph->Title().ShowCaption());
-  EXPECT_EQ(f.LeftGraph->PointCount(), 0);
-  EXPECT_EQ(f.RealTime->BufferSize(), 256);
-  EXPECT_EQ(f.WaveReader1->SampleCount(), 256);
-  EXPECT_EQ(f.LeftGraph->XAxis().Max(), 255);
+  TGraphBox& left = f.ScopeBand().LeftGraph();
+  EXPECT_EQ(left.Title().Caption(), "Left Channel");
+  EXPECT_TRUE(f.ScopeBand().RightGraph().Title().Boxed());
+  EXPECT_EQ(graph.SpectrumGraph().GraphBorder(), 25);
+  EXPECT_EQ(graph.SpectrumGraph().Color(), clBlack);
+  EXPECT_FALSE(graph.SpectrumGraph().Title().ShowCaption());
+  EXPECT_EQ(left.PointCount(), 0);
+  EXPECT_EQ(rt.BufferSize(), 256);
+  EXPECT_EQ(f.Reader().SampleCount(), 256);
+  EXPECT_EQ(left.XAxis().Max(), 255);
 }
 
 // Guards accessibility: every control can be found by a name, glyph-only
@@ -168,12 +167,13 @@ TEST(MainWindow, EveryControlHasAnAccessibleName)
   }
   EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join("\n").toStdString();
 
-  EXPECT_EQ(w.form.FramesDis->accessibleName(), "Frames:");
-  EXPECT_EQ(w.form.PosXDis->accessibleName(), "Pos: X");
-  EXPECT_EQ(w.form.ZoomOutRawHBtn->accessibleName(), "ZoomOut");
-  EXPECT_EQ(w.form.BuffSizeCombo->accessibleName(), "Buffer Size");
+  TForm1& f = w.form;
+  EXPECT_EQ(FindAll<TReadOut>(f.RealTimePage(), "Frames:").size(), 1);
+  EXPECT_EQ(FindAll<TReadOut>(f.ScopeBand(), "Pos: X").size(), 1);
+  EXPECT_EQ(FindAll<TSpeedButton>(f.ScopeBand(), "ZoomOut").size(), 1);
   // The shown figure is what a screen reader reads out.
-  EXPECT_EQ(w.form.BandWidthDis->accessibleDescription(), w.form.BandWidthDis->Text());
+  auto& bandwidth = Find<TReadOut>(f.RealTimePage(), "Bandwidth:");
+  EXPECT_EQ(bandwidth.accessibleDescription(), bandwidth.Text());
 }
 
 // Guards the view buttons: the oscilloscope buttons act on both channel
@@ -183,32 +183,38 @@ TEST(MainWindow, ViewButtons)
 {
   Window w;
   TForm1& f = w.form;
-  f.ZoomInRawHBtn->click();
-  EXPECT_DOUBLE_EQ(f.LeftGraph->XAxis().Min(), 12.75);
-  EXPECT_DOUBLE_EQ(f.RightGraph->XAxis().Max(), 242.25);
-  f.PanUpRawVBtn->click();
-  EXPECT_DOUBLE_EQ(f.RightGraph->YAxis().Min(), 25.6);
-  f.ResetRawHBtn->click();
-  f.ResetRawVBtn->click();
-  EXPECT_EQ(f.RightGraph->XAxis().Max(), 255);
-  EXPECT_EQ(f.RightGraph->YAxis().Min(), 0);
+  TScopeBand& band = f.ScopeBand();
+  TGraphBox &left = band.LeftGraph(), &right = band.RightGraph();
+  TGraphBox& spectrum = f.GraphPage().SpectrumGraph();
+  // The X buttons come before the Y buttons of the same name.
+  Find<QToolButton>(band, "Zoom In", 0).click();
+  EXPECT_DOUBLE_EQ(left.XAxis().Min(), 12.75);
+  EXPECT_DOUBLE_EQ(right.XAxis().Max(), 242.25);
+  Find<QToolButton>(band, "Move Up").click();
+  EXPECT_DOUBLE_EQ(right.YAxis().Min(), 25.6);
+  Find<QToolButton>(band, "Reset", 0).click();
+  Find<QToolButton>(band, "Reset", 1).click();
+  EXPECT_EQ(right.XAxis().Max(), 255);
+  EXPECT_EQ(right.YAxis().Min(), 0);
 
-  const double max = f.SpectrumGraph->XAxis().Max();
-  f.PanRightSpecHBtn->click();
-  EXPECT_GT(f.SpectrumGraph->XAxis().Max(), max);
-  EXPECT_EQ(f.LeftGraph->XAxis().Max(), 255);
-  f.ResetSpecHBtn->click();
-  EXPECT_EQ(f.SpectrumGraph->XAxis().Max(), max);
-  const double lo = f.SpectrumGraph->YAxis().Min(), hi = f.SpectrumGraph->YAxis().Max();
-  f.ZoomOutSpecVBtn->click();
-  EXPECT_DOUBLE_EQ(f.SpectrumGraph->YAxis().Max(), (hi + lo) / 2 + (hi - lo) / 2 * 1.1);
-  f.ResetSpecVBtn->click();
-  EXPECT_EQ(f.SpectrumGraph->YAxis().Max(), hi);
+  TGraphPage& page = f.GraphPage();
+  const double max = spectrum.XAxis().Max();
+  Find<QToolButton>(page, "Move Right").click();
+  EXPECT_GT(spectrum.XAxis().Max(), max);
+  EXPECT_EQ(left.XAxis().Max(), 255);
+  Find<QToolButton>(page, "Reset", 0).click();
+  EXPECT_EQ(spectrum.XAxis().Max(), max);
+  const double lo = spectrum.YAxis().Min(), hi = spectrum.YAxis().Max();
+  Find<QToolButton>(page, "Zoom Out", 1).click();
+  EXPECT_DOUBLE_EQ(spectrum.YAxis().Max(), (hi + lo) / 2 + (hi - lo) / 2 * 1.1);
+  Find<QToolButton>(page, "Reset", 1).click();
+  EXPECT_EQ(spectrum.YAxis().Max(), hi);
 
-  f.LogCheck->click();
-  EXPECT_TRUE(f.SpectrumGraph->XAxis().Log());
-  f.LogCheck->click();
-  EXPECT_FALSE(f.SpectrumGraph->XAxis().Log());
+  auto& log = Find<QCheckBox>(page, "Log");
+  log.click();
+  EXPECT_TRUE(spectrum.XAxis().Log());
+  log.click();
+  EXPECT_FALSE(spectrum.XAxis().Log());
 }
 
 // Guards the settings handled while stopped: a new time span or buffer size
@@ -218,27 +224,28 @@ TEST(MainWindow, SettingsWhileStopped)
 {
   Window w;
   TForm1& f = w.form;
+  TSpectroGram& spectro = f.SpectrogramPage().SpectroGram();
   // 11025 Hz, the first format (also the set-up without an input device).
-  f.TimeSpin->SetValue(20);
-  EXPECT_FALSE(f.WaveReader1->IsActive());
-  EXPECT_EQ(f.SpectroGram1->ImageHeight(), 861); // 20 s of 43.07 frames a second
-  EXPECT_EQ(f.SpectroGram1->YRange().First, 20);
+  f.SpectrogramPage().TimeSpan().SetValue(20);
+  EXPECT_FALSE(f.RealTimePage().Capturing());
+  EXPECT_EQ(spectro.ImageHeight(), 861); // 20 s of 43.07 frames a second
+  EXPECT_EQ(spectro.YRange().First, 20);
 
-  f.BuffSizeCombo->setCurrentIndex(2);
-  EXPECT_FALSE(f.WaveReader1->IsActive());
-  EXPECT_EQ(f.WaveReader1->SampleCount(), 1024);
-  EXPECT_EQ(f.SpectroGram1->ImageWidth(), 512);
-  EXPECT_EQ(f.LeftGraph->XAxis().Max(), 1023);
+  f.RealTimePage().SetBufferSize(1024);
+  EXPECT_FALSE(f.RealTimePage().Capturing());
+  EXPECT_EQ(f.Reader().SampleCount(), 1024);
+  EXPECT_EQ(spectro.ImageWidth(), 512);
+  EXPECT_EQ(f.ScopeBand().LeftGraph().XAxis().Max(), 1023);
 
-  f.SpectroGram1->AddLine(std::vector<double>(512, 0.0), 511);
-  f.ColorCombo->setCurrentIndex(1);
-  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dc30);
-  EXPECT_EQ(f.SpectroGram1->DepthBar()->EdgeCount(), 30);
-  const QImage img = f.SpectroGram1->Image();
+  spectro.AddLine(std::vector<double>(512, 0.0), 511);
+  f.SpectrogramPage().SetColorScheme(1);
+  EXPECT_EQ(spectro.ColorCount(), TColorDepth::dc30);
+  EXPECT_EQ(spectro.DepthBar()->EdgeCount(), 30);
+  const QImage img = spectro.Image();
   EXPECT_EQ(img.pixel(0, img.height() - 1), qRgb(0, 0, 0)); // started over
-  f.ColorCombo->setCurrentIndex(0);
-  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dcTemp32);
-  EXPECT_EQ(f.SpectroGram1->DepthBar()->EdgeCount(), 33);
+  f.SpectrogramPage().SetColorScheme(0);
+  EXPECT_EQ(spectro.ColorCount(), TColorDepth::dcTemp32);
+  EXPECT_EQ(spectro.DepthBar()->EdgeCount(), 33);
 }
 
 // Guards the three mouse read-outs: frequency and level with one decimal and
@@ -248,39 +255,46 @@ TEST(MainWindow, MouseReadOuts)
 {
   Window w;
   TForm1& f = w.form;
-  f.SpectrumGraph->SetXRange(8, 21.5, 22050);
-  f.SpectrumGraph->XAxis().SetLog(true); // a fine frequency scale
-  f.SpectrumGraph->grab();
-  const QPoint at = f.SpectrumGraph->ValueToPixel(440, -20);
-  f.SpectrumGraphMouseMove(at.x(), at.y());
-  EXPECT_EQ(f.NoteDis->Text(), "A - 4");
-  const QStringList parts = f.MouseDis->Text().split(' ');
+  TGraphPage& page = f.GraphPage();
+  TGraphBox& spectrum = page.SpectrumGraph();
+  spectrum.SetXRange(8, 21.5, 22050);
+  spectrum.XAxis().SetLog(true); // a fine frequency scale
+  spectrum.grab();
+  const QPoint at = spectrum.ValueToPixel(440, -20);
+  page.SpectrumGraphMouseMove(at.x(), at.y());
+  EXPECT_EQ(page.NoteText(), "A - 4");
+  const QStringList parts = page.MouseText().split(' ');
   ASSERT_EQ(parts.size(), 2);
   EXPECT_NEAR(parts[0].toDouble(), 440, 8);
   EXPECT_NEAR(parts[1].toDouble(), -20, 1);
-  const QPoint low = f.SpectrumGraph->ValueToPixel(16, -20);
-  f.SpectrumGraphMouseMove(low.x(), low.y());
-  EXPECT_EQ(f.NoteDis->Text(), "Too Low");
+  const QPoint low = spectrum.ValueToPixel(16, -20);
+  page.SpectrumGraphMouseMove(low.x(), low.y());
+  EXPECT_EQ(page.NoteText(), "Too Low");
 
-  f.PageControl2->setCurrentWidget(f.SpectrogramSheet);
-  f.SpectroGram1->resize(520, 330);
-  f.SpectroGram1->SetXRange({0, 5000});
-  f.SpectroGram1->SetYRange({10, 0});
-  const TSpectroMargins& m = f.SpectroGram1->Margins();
-  f.SpectroGram1MouseMove(m.Left, m.Top);
-  EXPECT_EQ(f.Mouse2Dis->Text(), "0.0   10.0");
-  EXPECT_EQ(f.Note2Dis->Text(), "Too Low");
+  TSpectrogramPage& sp = f.SpectrogramPage();
+  f.ViewPages().setCurrentWidget(&sp);
+  TSpectroGram& spectro = sp.SpectroGram();
+  spectro.resize(520, 330);
+  spectro.SetXRange({0, 5000});
+  spectro.SetYRange({10, 0});
+  const TSpectroMargins& m = spectro.Margins();
+  sp.SpectroGram1MouseMove(m.Left, m.Top);
+  EXPECT_EQ(sp.MouseText(), "0.0   10.0");
+  EXPECT_EQ(sp.NoteText(), "Too Low");
 
-  f.LeftGraph->SetXRange(4, 0, 4096);
-  f.LeftGraph->YAxis().SetMin(-32768);
-  f.LeftGraph->YAxis().SetMax(32768);
-  f.LeftGraph->grab();
-  const QPoint p = f.LeftGraph->ValueToPixel(2048, 16384);
-  f.LeftGraphMouseMove(f.LeftGraph, p.x(), p.y());
+  TGraphBox& left = f.ScopeBand().LeftGraph();
+  left.SetXRange(4, 0, 4096);
+  left.YAxis().SetMin(-32768);
+  left.YAxis().SetMax(32768);
+  left.grab();
+  const QPoint p = left.ValueToPixel(2048, 16384);
+  f.ScopeBand().LeftGraphMouseMove(&left, p.x(), p.y());
   const QString sep = QLocale().groupSeparator();
-  EXPECT_TRUE(f.PosXDis->Text().startsWith("2" + sep)) << f.PosXDis->Text().toStdString();
-  EXPECT_EQ(f.PosXDis->Text().size(), 5);
-  EXPECT_TRUE(f.PosYDis->Text().startsWith("16" + sep)) << f.PosYDis->Text().toStdString();
+  const QStringList pos = f.ScopeBand().PositionText().split(' ');
+  ASSERT_EQ(pos.size(), 2);
+  EXPECT_TRUE(pos[0].startsWith("2" + sep)) << pos[0].toStdString();
+  EXPECT_EQ(pos[0].size(), 5);
+  EXPECT_TRUE(pos[1].startsWith("16" + sep)) << pos[1].toStdString();
 }
 
 // Guards the font rule: at the design font the designed sizes hold exactly;
@@ -303,13 +317,13 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
     if (font == design) {
       EXPECT_EQ(DesignScale(font), 1.0);
       EXPECT_EQ(form->size(), QSize(750, 542));
-      EXPECT_EQ(form->SpectroGram1->Margins().Left, 30);
+      EXPECT_EQ(form->SpectrogramPage().SpectroGram().Margins().Left, 30);
     }
     // Every input page beside every view page.
-    for (QWidget* input : {form->RealTimeSheet, form->WaveFileSheet, form->SynthesizeSheet})
-      for (QWidget* page : {form->GraphSheet, form->SpectrogramSheet}) {
-        form->PageControl1->setCurrentWidget(input);
-        form->PageControl2->setCurrentWidget(page);
+    for (int input = 0; input < form->InputPages().count(); ++input)
+      for (int page = 0; page < form->ViewPages().count(); ++page) {
+        form->InputPages().setCurrentIndex(input);
+        form->ViewPages().setCurrentIndex(page);
         QApplication::processEvents();
         const QStringList problems = LayoutProblems(form.get());
         EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
@@ -320,7 +334,7 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
     EXPECT_TRUE(LayoutProblems(&about).isEmpty())
         << where.toStdString() << "\n" << LayoutProblems(&about).join("\n").toStdString();
-    TSpectroDlg dialog(*form->SpectroGram1->DepthBar(), form.get());
+    TSpectroDlg dialog(*form->SpectrogramPage().SpectroGram().DepthBar(), form.get());
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_TRUE(LayoutProblems(&dialog).isEmpty())
@@ -345,11 +359,12 @@ TEST(MainWindowNoDevice, OpensWithNoWaveMapper)
   TForm1 form;
   form.show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
-  EXPECT_EQ(Items(form.FormatCombo), QStringList({"No Wave Mapper"}));
+  TRealTimePage& rt = form.RealTimePage();
+  EXPECT_EQ(Items(Find<QComboBox>(rt, "Data Format")), QStringList({"No Wave Mapper"}));
   EXPECT_EQ(messages.Texts.count("No Wave Device Available"), 1);
-  EXPECT_EQ(form.BandWidthDis->Text(), "5513 Hz"); // the displays as for the first format
-  EXPECT_EQ(form.SpectrumGraph->YAxis().Min(), -60);
-  form.StartBtn->click();
-  EXPECT_FALSE(form.WaveReader1->IsActive());
-  EXPECT_TRUE(form.StopBtn->isChecked());
+  EXPECT_EQ(rt.RateTexts().front(), "5513 Hz"); // the displays as for the first format
+  EXPECT_EQ(form.GraphPage().SpectrumGraph().YAxis().Min(), -60);
+  Find<QToolButton>(rt, "Start").click();
+  EXPECT_FALSE(rt.Capturing());
+  EXPECT_TRUE(Find<QToolButton>(rt, "Stop").isChecked());
 }

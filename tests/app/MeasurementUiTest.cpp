@@ -1,7 +1,14 @@
 // The measurement tools in the window: the window function and the peak
 // read-out, the averaged and held traces, the perceptual colour schemes and
 // the spectrum and spectrogram exports.
+#include "WindowDriver.h"
 #include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/SASynthesizer.h"
+#include "app/pages/SpectrogramPage.h"
+#include "app/pages/SynthesizePage.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
@@ -21,6 +28,7 @@
 #include <stdexcept>
 
 using namespace duv;
+using namespace duv::test;
 
 namespace {
 
@@ -36,17 +44,27 @@ struct Window
   QuietReader quiet;
   Window()
   {
-    form.Synthesizer->Play = [](WAVEFORMATEX, const void*, std::uint32_t, bool) {};
-    form.BuffSizeCombo->setCurrentIndex(4); // 4096 samples at 11025 Hz
+    form.SynthesizePage().Synthesizer().Play = [](WAVEFORMATEX, const void*, std::uint32_t, bool) {};
+    form.RealTimePage().SetBufferSize(4096); // at 11025 Hz
   }
   TForm1 form;
+  TGraphPage& graph = form.GraphPage();
+  TSynthesizePage& synth = form.SynthesizePage();
+
+  // Shows the synthesizer's tone at amplitude Amp.
+  void Tone(double Amp)
+  {
+    TSynthParams p;
+    p.Amp = Amp;
+    synth.SetParams(p);
+  }
 
   // The point of a series nearest to a frequency.
-  TDataPoint At(int series, double hz) const
+  TDataPoint At(int series, double hz)
   {
     TDataPoint best{};
     double distance = 1e300;
-    for (const TDataPoint& p : form.SpectrumGraph->Points())
+    for (const TDataPoint& p : graph.SpectrumGraph().Points())
       if (p.Series == series && std::abs(p.X - hz) < distance) {
         distance = std::abs(p.X - hz);
         best = p;
@@ -63,17 +81,17 @@ struct Window
 TEST(Measurement, WindowAndPeakReadOut)
 {
   Window w;
-  TForm1& f = w.form;
-  f.TestBtn->click(); // the synthesizer's 500 Hz sine
-  QString text = f.PeakDis->Text();
+  w.synth.TestBtnClick(); // the synthesizer's 500 Hz sine
+  QString text = w.graph.PeakText();
   EXPECT_TRUE(text.startsWith("500.")) << text.toStdString();
   EXPECT_TRUE(text.contains("B - 4 +")) << text.toStdString();
   EXPECT_TRUE(text.endsWith(" cents"));
 
-  f.WindowCombo->setCurrentIndex(f.WindowCombo->findText("Hann"));
-  EXPECT_EQ(f.SpectrumView->Window(), TWindowKind::Hann);
-  f.TestBtn->click();
-  text = f.PeakDis->Text();
+  auto& windows = Find<QComboBox>(w.graph, "Window");
+  windows.setCurrentIndex(windows.findText("Hann"));
+  EXPECT_EQ(w.graph.SpectrumView().Window(), TWindowKind::Hann);
+  w.synth.TestBtnClick();
+  text = w.graph.PeakText();
   const QStringList parts = text.split("  ");
   ASSERT_EQ(parts.size(), 3) << text.toStdString();
   EXPECT_NEAR(parts[0].section(' ', 0, 0).toDouble(), 500, 0.05);
@@ -81,12 +99,7 @@ TEST(Measurement, WindowAndPeakReadOut)
   EXPECT_NEAR(parts[1].section(' ', 0, 0).toDouble(), -0.07, 0.15);
   EXPECT_EQ(parts[2], "B - 4 +21 cents");
   EXPECT_EQ(QStringList({"Rectangular", "Hann", "Hamming", "Blackman", "Blackman-Harris", "Flat Top"}),
-            [&] {
-              QStringList items;
-              for (int i = 0; i < f.WindowCombo->count(); ++i)
-                items << f.WindowCombo->itemText(i);
-              return items;
-            }());
+            Items(windows));
 }
 
 // Guards the second trace: Peak Hold keeps a tone's level after it stops
@@ -96,35 +109,36 @@ TEST(Measurement, WindowAndPeakReadOut)
 TEST(Measurement, PeakHoldAverageAndReset)
 {
   Window w;
-  TForm1& f = w.form;
-  f.TraceCombo->setCurrentIndex(2); // Peak Hold
-  EXPECT_FALSE(f.AverageSpin->isEnabled());
-  f.TestBtn->click();
-  f.AmpSpin->SetValue(0); // the tone stops: a new, silent frame
+  TGraphPage& g = w.graph;
+  TGraphBox& spectrum = g.SpectrumGraph();
+  g.SetTraceMode(TTraceMode::PeakHold);
+  EXPECT_FALSE(Find(g, "Average time").isEnabled());
+  w.synth.TestBtnClick();
+  w.Tone(0); // the tone stops: a new, silent frame
   EXPECT_GT(w.At(1, 500).Y, -3);
   EXPECT_EQ(w.At(0, 500).Y, -48);
-  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 2047);
+  EXPECT_EQ(spectrum.SeriesCount(1), 2047);
 
-  f.TraceResetBtn->click();
-  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
-  f.AmpSpin->SetValue(1);
+  Find<QPushButton>(g, "Reset trace").click();
+  EXPECT_EQ(spectrum.SeriesCount(1), 0);
+  w.Tone(1);
   EXPECT_GT(w.At(1, 500).Y, -3);
-  f.WindowCombo->setCurrentIndex(3);
-  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
+  g.SetWindow(TWindowKind::Blackman);
+  EXPECT_EQ(spectrum.SeriesCount(1), 0);
 
-  f.TraceCombo->setCurrentIndex(1); // Average
-  EXPECT_TRUE(f.AverageSpin->isEnabled());
-  f.AverageSpin->SetValue(5);
-  EXPECT_EQ(f.SpectrumView->Hold().TimeConstant(), 5);
-  f.TestBtn->click();
-  EXPECT_EQ(f.SpectrumView->Hold().Mode(), TTraceMode::Average);
-  EXPECT_GT(f.SpectrumGraph->SeriesCount(1), 0);
+  g.SetTraceMode(TTraceMode::Average);
+  EXPECT_TRUE(Find(g, "Average time").isEnabled());
+  g.SetAverageTime(5);
+  EXPECT_EQ(g.SpectrumView().Hold().TimeConstant(), 5);
+  w.synth.TestBtnClick();
+  EXPECT_EQ(g.SpectrumView().Hold().Mode(), TTraceMode::Average);
+  EXPECT_GT(spectrum.SeriesCount(1), 0);
   // A silent frame of 0.37 s weighs 7 % in a 5 s average: the level falls 0.3 dB.
   const double tone = w.At(1, 500).Y;
-  f.AmpSpin->SetValue(0);
+  w.Tone(0);
   EXPECT_GT(w.At(1, 500).Y, tone - 0.5);
-  f.TraceCombo->setCurrentIndex(0);
-  EXPECT_EQ(f.SpectrumGraph->SeriesCount(1), 0);
+  g.SetTraceMode(TTraceMode::Live);
+  EXPECT_EQ(spectrum.SeriesCount(1), 0);
 }
 
 // Guards the exports: the saved CSV reads back to the values shown, the
@@ -137,7 +151,7 @@ TEST(Measurement, ExportSpectrumAndSpectrogram)
   TForm1& f = w.form;
   f.resize(900, 650);
   f.show();
-  f.TestBtn->click();
+  w.synth.TestBtnClick();
   QTemporaryDir dir;
   QString answer = dir.filePath("spectrum.csv");
   f.AskSaveFileName = [&answer](const QString&, const QString&, const QString&) { return answer; };
@@ -146,7 +160,7 @@ TEST(Measurement, ExportSpectrumAndSpectrogram)
   QFile csv(answer);
   ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
   const QStringList lines = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
-  const TSpectrumFrame& shown = f.SpectrumView->LastFrame();
+  const TSpectrumFrame& shown = w.graph.SpectrumView().LastFrame();
   ASSERT_EQ(lines.size(), int(shown.X.size()) + 2);
   EXPECT_EQ(lines[0].section('=', 1).toDouble(), shown.DCOffset);
   EXPECT_EQ(lines[1], "frequency_hz,level_db");
@@ -160,14 +174,15 @@ TEST(Measurement, ExportSpectrumAndSpectrogram)
   f.CopySpectrumText1->trigger();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8(csv.readAll()));
 
-  f.PageControl2->setCurrentWidget(f.SpectrogramSheet);
+  f.ViewPages().setCurrentWidget(&f.SpectrogramPage());
   QApplication::processEvents();
   answer = dir.filePath("spectrogram.png");
   f.SaveSpectrogramImage1->trigger();
   const QImage png(answer);
   ASSERT_FALSE(png.isNull());
-  EXPECT_EQ(png.size(), f.SpectroGram1->size());
-  EXPECT_GT(f.SpectroGram1->width(), f.SpectroGram1->Margins().Left + f.SpectroGram1->Margins().Right);
+  const TSpectroGram& spectro = f.SpectrogramPage().SpectroGram();
+  EXPECT_EQ(png.size(), spectro.size());
+  EXPECT_GT(spectro.width(), spectro.Margins().Left + spectro.Margins().Right);
 
   answer.clear();
   f.SaveSpectrum1->trigger();
@@ -190,12 +205,13 @@ TEST(Measurement, ExportSpectrumAndSpectrogram)
 TEST(Measurement, PerceptualColorSchemes)
 {
   Window w;
-  TForm1& f = w.form;
-  f.ColorCombo->setCurrentIndex(2);
-  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dcViridis);
-  EXPECT_EQ(f.SpectroGram1->DepthBar()->EdgeCount(), 33);
-  EXPECT_EQ(f.SpectroGram1->DepthBar()->Edge(1).Color, MakeColor(253, 231, 37));
-  f.ColorCombo->setCurrentIndex(3);
-  EXPECT_EQ(f.SpectroGram1->ColorCount(), TColorDepth::dcMagma);
-  EXPECT_EQ(f.SpectroGram1->DepthBar()->Edge(1).Color, MakeColor(252, 253, 191));
+  TSpectrogramPage& page = w.form.SpectrogramPage();
+  const TSpectroGram& spectro = page.SpectroGram();
+  page.SetColorScheme(2);
+  EXPECT_EQ(spectro.ColorCount(), TColorDepth::dcViridis);
+  EXPECT_EQ(spectro.DepthBar()->EdgeCount(), 33);
+  EXPECT_EQ(spectro.DepthBar()->Edge(1).Color, MakeColor(253, 231, 37));
+  page.SetColorScheme(3);
+  EXPECT_EQ(spectro.ColorCount(), TColorDepth::dcMagma);
+  EXPECT_EQ(spectro.DepthBar()->Edge(1).Color, MakeColor(252, 253, 191));
 }

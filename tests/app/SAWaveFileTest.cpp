@@ -1,6 +1,9 @@
 // The Wave File page's side of opening a file: a long load shows its
 // progress and can be cancelled, leaving the page as it was.
 #include "app/SAMain.h"
+#include "app/pages/SAWaveFile.h"
+#include "app/pages/ScopeBand.h"
+#include "app/pages/WaveFilePage.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
 #include "graph/Graphbox.h"
@@ -55,7 +58,7 @@ QString stereoFile(const char* name, int bytes, int value)
 TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
 {
   Window w;
-  TSAWaveFile& page = *w.form->WaveFile;
+  TSAWaveFile& page = w.form->WaveFilePage().WaveFile();
   const QString small = stereoFile("small.wav", 4000, 100);
   ASSERT_TRUE(page.SetFileName(small));
   page.ShowWaveFile();
@@ -109,7 +112,7 @@ TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
 TEST(SAWaveFile, WideAndFloatFilesAreDrawn)
 {
   Window w;
-  TSAWaveFile& page = *w.form->WaveFile;
+  TSAWaveFile& page = w.form->WaveFilePage().WaveFile();
   QByteArray floats, ints;
   for (int i = 0; i < 400; ++i) {
     const float x = float(i % 2 == 0 ? 0.25 : -1.5); // the second one clips
@@ -121,8 +124,8 @@ TEST(SAWaveFile, WideAndFloatFilesAreDrawn)
     ASSERT_TRUE(page.SetFileName(
         writeTemp(name, WavBuilder().fmt(2, 8000, 32, 18, tag).chunk("data", data).finish())));
     page.ShowWaveFile();
-    EXPECT_EQ(w.form->BitsDis->Text(), "16") << name;
-    for (TGraphBox* g : {w.form->LeftGraph, w.form->RightGraph}) {
+    EXPECT_EQ(w.form->WaveFilePage().FileStatistics()[4], "16") << name; // " Bits"
+    for (TGraphBox* g : {&w.form->ScopeBand().LeftGraph(), &w.form->ScopeBand().RightGraph()}) {
       EXPECT_EQ(g->PointCount(), 200) << name;
       EXPECT_EQ(g->YAxis().Min(), -32768) << name;
       EXPECT_EQ(g->YAxis().Max(), 32768) << name;

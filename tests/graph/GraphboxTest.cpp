@@ -599,9 +599,10 @@ TEST(HiDpi, PeakReadout)
     g.AddPoint(0, clLime, i, i == 300 ? 10 : -55, 1);
   double readX = -1;
   double readY = -1;
-  g.OnMouseMove = [&](TCustomGraph* sender, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
-    static_cast<TGraphBox*>(sender)->PixelToValue(x, y, readX, readY);
-  };
+  QObject::connect(&g, &TCustomGraph::OnMouseMove,
+                   [&](TCustomGraph* sender, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+                     static_cast<TGraphBox*>(sender)->PixelToValue(x, y, readX, readY);
+                   });
   g.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
   const qreal dpr = g.devicePixelRatioF();

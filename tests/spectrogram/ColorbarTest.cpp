@@ -36,15 +36,16 @@ struct BarFixture
   BarFixture()
   {
     bar.resize(16, 120);
-    bar.OnChangeSelect = [this](QObject* s) {
+    QObject::connect(&bar, &TColorBar::OnChangeSelect, [this](QObject* s) {
       EXPECT_EQ(s, &bar);
       ++selects;
-    };
-    bar.OnChangeSpread = [this](QObject*) { ++spreads; };
-    bar.OnChangingBar = [this](QObject*, int index, int bottom, double depth) {
-      ++changing;
-      lastIndex = index, lastBottom = bottom, lastDepth = depth;
-    };
+    });
+    QObject::connect(&bar, &TColorBar::OnChangeSpread, [this](QObject*) { ++spreads; });
+    QObject::connect(&bar, &TColorBar::OnChangingBar,
+                     [this](QObject*, int index, int bottom, double depth) {
+                       ++changing;
+                       lastIndex = index, lastBottom = bottom, lastDepth = depth;
+                     });
   }
 };
 } // namespace

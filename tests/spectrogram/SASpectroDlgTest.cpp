@@ -26,7 +26,8 @@ struct DlgFixture
     spectro.resize(520, 330);
     spectro.LayoutDepthBar();
     spectro.SetDepthRange({-96, 0});
-    spectro.OnBarSelect = [this](QObject*) { dlg.UpdateFromSelection(); };
+    QObject::connect(&spectro, &TSpectroGram::OnBarSelect,
+                     [this](QObject*) { dlg.UpdateFromSelection(); });
   }
   void ClickBand(int k)
   {

@@ -386,13 +386,13 @@ TEST(SpectroGram, ForwardsBarEvents)
   TColorBar* bar = s.DepthBar();
   QObject* selected = nullptr;
   int changing = 0, drops = 0, dropY = -1;
-  s.OnBarSelect = [&](QObject* sender) { selected = sender; };
-  s.OnBarChanging = [&](QObject*, int, int, double) { ++changing; };
-  s.OnBarDragDrop = [&](QObject* sender, QObject*, int, int y) {
+  QObject::connect(&s, &TSpectroGram::OnBarSelect, [&](QObject* sender) { selected = sender; });
+  QObject::connect(&s, &TSpectroGram::OnBarChanging, [&](QObject*, int, int, double) { ++changing; });
+  QObject::connect(&s, &TSpectroGram::OnBarDragDrop, [&](QObject* sender, QObject*, int, int y) {
     EXPECT_EQ(sender, bar);
     ++drops;
     dropY = y;
-  };
+  });
   const int d = QApplication::startDragDistance();
   const QPoint inBand(8, bar->EdgeY(4) + 3);
   QTest::mousePress(bar, Qt::LeftButton, {}, inBand);

@@ -1,0 +1,199 @@
+#include "app/pages/GraphPage.h"
+
+#include "analysis/SAGlobal.h"
+#include "app/pages/PageSupport.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/SAGraphs.h"
+#include "controls/ReadOut.h"
+#include "controls/Realspin.h"
+#include "controls/SpeedButton.h"
+#include "graph/Graphbox.h"
+#include "support/DSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace duv {
+
+namespace {
+constexpr TColor GreenGrid = MakeColor(0, 128, 0);
+// The trace list's items, in list order.
+constexpr TTraceMode TraceModes[] = {TTraceMode::Live, TTraceMode::Average, TTraceMode::PeakHold};
+} // namespace
+
+TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* Parent)
+    : QWidget(Parent)
+{
+  auto* v = PageLayout(this, 2, 2);
+
+  auto* tools = Row();
+  PanLeftSpecHBtn = new TSpeedButton(TGlyph::Left, QStringLiteral("Move Left"), this);
+  PanRightSpecHBtn = new TSpeedButton(TGlyph::Right, QStringLiteral("Move Right"), this);
+  ZoomInSpecHBtn = new TSpeedButton(TGlyph::ZoomIn, QStringLiteral("Zoom In"), this);
+  ZoomOutSpecHBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
+  ResetSpecHBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
+  PanUpSpecVBtn = new TSpeedButton(TGlyph::Up, QStringLiteral("Move Up"), this);
+  ZoomInSpecVBtn = new TSpeedButton(TGlyph::ZoomIn, QStringLiteral("Zoom In"), this);
+  ResetSpecVBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
+  ZoomOutSpecVBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
+  PanDownSpecVBtn = new TSpeedButton(TGlyph::Down, QStringLiteral("Move Down"), this);
+  for (QWidget* b :
+       {PanLeftSpecHBtn, PanRightSpecHBtn, ZoomInSpecHBtn, ZoomOutSpecHBtn, ResetSpecHBtn})
+    tools->addWidget(b);
+  tools->addSpacing(10);
+  for (QWidget* b : {PanUpSpecVBtn, ZoomInSpecVBtn, ResetSpecVBtn, ZoomOutSpecVBtn, PanDownSpecVBtn})
+    tools->addWidget(b);
+  tools->addSpacing(10);
+  LogCheck = new QCheckBox(QStringLiteral("Log"), this);
+  tools->addWidget(LogCheck);
+  tools->addStretch(1);
+  v->addLayout(tools);
+
+  // Measurement settings: off or plain by default, so the graph shows what
+  // it always has until the user asks for more.
+  auto* measure = Row(4);
+  WindowCombo = MakeList(QStringLiteral("Window"), this);
+  for (TWindowKind w : AllWindows)
+    WindowCombo->addItem(WindowCaption(w), int(w));
+  measure->addWidget(Caption(QStringLiteral("Window"), WindowCombo, this));
+  measure->addWidget(WindowCombo);
+  measure->addSpacing(8);
+  TraceCombo = MakeList(QStringLiteral("Trace"), this);
+  TraceCombo->addItems({QStringLiteral("Live"), QStringLiteral("Average"), QStringLiteral("Peak Hold")});
+  measure->addWidget(Caption(QStringLiteral("Trace"), TraceCombo, this));
+  measure->addWidget(TraceCombo);
+  AverageSpin = MakeSpin(QStringLiteral("Average time"), 1, 0.1, this);
+  AverageSpin->SetUnitsString(QStringLiteral("Sec"));
+  Limit(AverageSpin, 0.1, 60);
+  AverageSpin->SetValue(1);
+  AverageSpin->setToolTip(QStringLiteral("Time constant of the average"));
+  AverageSpin->setEnabled(false);
+  measure->addWidget(AverageSpin);
+  TraceResetBtn = new QPushButton(QStringLiteral("Reset"), this);
+  TraceResetBtn->setAccessibleName(QStringLiteral("Reset trace"));
+  TraceResetBtn->setToolTip(QStringLiteral("Start the average or the held peaks over"));
+  measure->addWidget(TraceResetBtn);
+  measure->addStretch(1);
+  v->addLayout(measure);
+
+  FSpectrumGraph = new TGraphBox(this);
+  FSpectrumGraph->setAccessibleName(QStringLiteral("Spectrum"));
+  v->addWidget(FSpectrumGraph, 1);
+
+  auto* readouts = Row(4);
+  auto* mouse = new TReadOutPanel(QStringLiteral(" Mouse:"), this);
+  MouseDis = mouse->AddReadOut(13);
+  auto* note = new TReadOutPanel(QStringLiteral(" Note:"), this);
+  NoteDis = note->AddReadOut(10);
+  auto* dc = new TReadOutPanel(QStringLiteral(" DC Offset:"), this);
+  DCOffsetDis = dc->AddReadOut(8);
+  readouts->addWidget(mouse, 3);
+  readouts->addWidget(note, 2);
+  readouts->addWidget(dc, 2);
+  v->addLayout(readouts);
+  auto* peak = new TReadOutPanel(QStringLiteral(" Peak:"), this);
+  PeakDis = peak->AddReadOut(38);
+  v->addWidget(peak);
+
+  SetupSpectrumGraph();
+  FSpectrumView = std::make_unique<TSpectrumView>(
+      TSpectrumControls{*FSpectrumGraph, Spectrogram, *DCOffsetDis, *PeakDis, Reader});
+
+  connect(FSpectrumGraph, &TCustomGraph::OnMouseMove, this,
+          [this](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+            SpectrumGraphMouseMove(x, y);
+          });
+  connect(WindowCombo, &QComboBox::currentIndexChanged, this, &TGraphPage::WindowComboChange);
+  connect(TraceCombo, &QComboBox::currentIndexChanged, this, &TGraphPage::TraceComboChange);
+  connect(AverageSpin, &TRealSpin::OnChange, this,
+          [this] { FSpectrumView->Hold().SetTimeConstant(AverageSpin->Value()); });
+  connect(TraceResetBtn, &QPushButton::clicked, this, [this] { FSpectrumView->ResetHold(); });
+}
+
+TGraphPage::~TGraphPage() = default;
+
+void TGraphPage::SetupSpectrumGraph()
+{
+  TGraphBox& s = *FSpectrumGraph;
+  s.SetBevelOuter(bvLowered);
+  s.SetColor(clBlack);
+  s.SetGridColor(GreenGrid);
+  s.SetGraphBorder(25);
+  s.SetFontColor(clLime);
+  s.SetGraphType(gtLine);
+  s.SetDefaultData(false);
+  s.SetXRange(8, 1, 512);
+  s.YAxis().SetLines(4);
+  s.YAxis().SetMin(-60);
+  s.YAxis().SetMax(20);
+  s.XAxis().SetShowLabels(true);
+  s.YAxis().SetShowLabels(true);
+  s.Title().SetShowCaption(false);
+  s.Title().SetBoxed(false);
+}
+
+void TGraphPage::BindViewCommands(TSAGraphs& Graphs)
+{
+  const auto on = [this](QAbstractButton* b, auto&& action) {
+    connect(b, &QAbstractButton::clicked, this, std::forward<decltype(action)>(action));
+  };
+  TSAGraphs& g = Graphs;
+  on(PanLeftSpecHBtn, [&g] { g.PanSpectrum(false, -0.1); });
+  on(PanRightSpecHBtn, [&g] { g.PanSpectrum(false, 0.1); });
+  on(ZoomInSpecHBtn, [&g] { g.ZoomSpectrum(false, 0.9); });
+  on(ZoomOutSpecHBtn, [&g] { g.ZoomSpectrum(false, 1.1); });
+  on(ResetSpecHBtn, [&g] { g.ResetSpectrum(true); });
+  on(PanUpSpecVBtn, [&g] { g.PanSpectrum(true, 0.1); });
+  on(PanDownSpecVBtn, [&g] { g.PanSpectrum(true, -0.1); });
+  on(ZoomInSpecVBtn, [&g] { g.ZoomSpectrum(true, 0.9); });
+  on(ZoomOutSpecVBtn, [&g] { g.ZoomSpectrum(true, 1.1); });
+  on(ResetSpecVBtn, [&g] { g.ResetSpectrum(false); });
+  connect(LogCheck, &QCheckBox::toggled, this, [&g](bool log) { g.SetSpectrumLog(log); });
+}
+
+void TGraphPage::SetWindow(TWindowKind Window)
+{
+  WindowCombo->setCurrentIndex(WindowCombo->findData(int(Window)));
+}
+
+void TGraphPage::SetTraceMode(TTraceMode Mode)
+{
+  for (int i = 0; i < int(std::size(TraceModes)); ++i)
+    if (TraceModes[i] == Mode)
+      TraceCombo->setCurrentIndex(i);
+}
+
+void TGraphPage::SetAverageTime(double Seconds) { AverageSpin->SetValue(Seconds); }
+
+QString TGraphPage::MouseText() const { return MouseDis->Text(); }
+QString TGraphPage::NoteText() const { return NoteDis->Text(); }
+QString TGraphPage::DCOffsetText() const { return DCOffsetDis->Text(); }
+QString TGraphPage::PeakText() const { return PeakDis->Text(); }
+
+void TGraphPage::SpectrumGraphMouseMove(int X, int Y)
+{
+  double x = 0, y = 0;
+  FSpectrumGraph->PixelToValue(X, Y, x, y);
+  const double f = x * FSpectrumGraph->XAxis().Multiplier();
+  MouseDis->SetText(FormatFixed(f, 1) + QLatin1Char(' ') + FormatFixed(y, 1));
+  NoteDis->SetText(NoteName(f));
+}
+
+void TGraphPage::WindowComboChange()
+{
+  FSpectrumView->SetWindow(static_cast<TWindowKind>(WindowCombo->currentData().toInt()));
+}
+
+void TGraphPage::TraceComboChange()
+{
+  const int i = TraceCombo->currentIndex();
+  FSpectrumView->Hold().SetMode(i >= 0 && i < int(std::size(TraceModes)) ? TraceModes[i]
+                                                                          : TTraceMode::Live);
+  AverageSpin->setEnabled(i == 1);
+  FSpectrumView->ResetHold();
+}
+
+} // namespace duv

@@ -1,0 +1,119 @@
+#include "app/pages/ScopeBand.h"
+
+#include "app/pages/PageSupport.h"
+#include "app/pages/SAGraphs.h"
+#include "controls/ReadOut.h"
+#include "controls/SpeedButton.h"
+#include "graph/Graphbox.h"
+#include "support/DSupport.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace duv {
+
+TScopeBand::TScopeBand(QWidget* Parent) : QWidget(Parent)
+{
+  auto* grid = new QGridLayout(this);
+  grid->setContentsMargins(0, 0, 0, 0);
+  grid->setSpacing(2);
+
+  auto* xRow = Row();
+  LeftRawBtn = new TSpeedButton(TGlyph::Left, QStringLiteral("Move Left"), this);
+  PanRightRawHBtn = new TSpeedButton(TGlyph::Right, QStringLiteral("Move Right"), this);
+  ZoomInRawHBtn = new TSpeedButton(TGlyph::ZoomIn, QStringLiteral("Zoom In"), this);
+  ZoomOutRawHBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("ZoomOut"), this);
+  ResetRawHBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
+  for (QWidget* b : {LeftRawBtn, PanRightRawHBtn, ZoomInRawHBtn, ZoomOutRawHBtn, ResetRawHBtn})
+    xRow->addWidget(b);
+  xRow->addStretch(1);
+  auto* pos = new TReadOutPanel(QStringLiteral(" Pos:"), this);
+  PosXDis = pos->AddReadOut(7, QStringLiteral("X"));
+  PosYDis = pos->AddReadOut(7, QStringLiteral("Y"));
+  xRow->addWidget(pos);
+  grid->addLayout(xRow, 0, 0);
+
+  FGraphSplitter = new QSplitter(Qt::Vertical, this);
+  FGraphSplitter->setHandleWidth(SplitterWidth);
+  FGraphSplitter->setChildrenCollapsible(false);
+  FLeftGraph = new TGraphBox(FGraphSplitter);
+  FRightGraph = new TGraphBox(FGraphSplitter);
+  FGraphSplitter->addWidget(FLeftGraph);
+  FGraphSplitter->addWidget(FRightGraph);
+  grid->addWidget(FGraphSplitter, 1, 0);
+
+  auto* yColumn = new QVBoxLayout;
+  yColumn->setSpacing(2);
+  PanUpRawVBtn = new TSpeedButton(TGlyph::Up, QStringLiteral("Move Up"), this);
+  ZoomInRawVBtn = new TSpeedButton(TGlyph::ZoomIn, QStringLiteral("Zoom In"), this);
+  ResetRawVBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
+  ZoomOutRawVBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
+  PanDownRawVBtn = new TSpeedButton(TGlyph::Down, QStringLiteral("Move Down"), this);
+  for (QWidget* b : {PanUpRawVBtn, ZoomInRawVBtn, ResetRawVBtn, ZoomOutRawVBtn, PanDownRawVBtn})
+    yColumn->addWidget(b);
+  yColumn->addStretch(1);
+  grid->addLayout(yColumn, 1, 1);
+  grid->setRowStretch(1, 1);
+  grid->setColumnStretch(0, 1);
+
+  SetupScopeGraph(*FLeftGraph, QStringLiteral("Left Channel"));
+  SetupScopeGraph(*FRightGraph, QStringLiteral("Right Channel"));
+  for (TGraphBox* g : {FLeftGraph, FRightGraph})
+    connect(g, &TCustomGraph::OnMouseMove, this,
+            [this, g](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+              LeftGraphMouseMove(g, x, y);
+            });
+}
+
+void TScopeBand::SetupScopeGraph(TGraphBox& g, const QString& Title)
+{
+  g.SetBevelOuter(bvNone);
+  g.SetColor(clWhite);
+  g.SetGridColor(clBlack);
+  g.SetGraphBorder(20);
+  g.SetGraphType(gtLine);
+  g.SetDefaultData(false);
+  g.SetXRange(4, 0, 512);
+  g.YAxis().SetLines(2);
+  g.YAxis().SetMin(0);
+  g.YAxis().SetMax(256);
+  g.XAxis().SetShowLabels(true);
+  g.YAxis().SetShowLabels(true);
+  g.Title().SetCaption(Title);
+  g.Title().SetShowCaption(true);
+  g.Title().SetBoxed(true);
+  g.Title().SetPosition(tpCenter);
+  g.setAccessibleName(Title);
+}
+
+void TScopeBand::BindViewCommands(TSAGraphs& Graphs)
+{
+  const auto on = [this](QAbstractButton* b, auto&& action) {
+    connect(b, &QAbstractButton::clicked, this, std::forward<decltype(action)>(action));
+  };
+  TSAGraphs& g = Graphs;
+  on(LeftRawBtn, [&g] { g.PanRaw(false, -0.1); });
+  on(PanRightRawHBtn, [&g] { g.PanRaw(false, 0.1); });
+  on(ZoomInRawHBtn, [&g] { g.ZoomRaw(false, 0.9); });
+  on(ZoomOutRawHBtn, [&g] { g.ZoomRaw(false, 1.1); });
+  on(ResetRawHBtn, [&g] { g.ResetRaw(true); });
+  on(PanUpRawVBtn, [&g] { g.PanRaw(true, 0.1); });
+  on(PanDownRawVBtn, [&g] { g.PanRaw(true, -0.1); });
+  on(ZoomInRawVBtn, [&g] { g.ZoomRaw(true, 0.9); });
+  on(ZoomOutRawVBtn, [&g] { g.ZoomRaw(true, 1.1); });
+  on(ResetRawVBtn, [&g] { g.ResetRaw(false); });
+}
+
+QString TScopeBand::PositionText() const { return PosXDis->Text() + QLatin1Char(' ') + PosYDis->Text(); }
+
+void TScopeBand::LeftGraphMouseMove(TGraphBox* Sender, int X, int Y)
+{
+  double x = 0, y = 0;
+  Sender->PixelToValue(X, Y, x, y);
+  PosXDis->SetText(FormatThousands(Round64(x)));
+  PosYDis->SetText(FormatThousands(Round64(y)));
+}
+
+} // namespace duv

@@ -1,0 +1,50 @@
+// The Spectrogram view page: the colour scheme and time span over the
+// scrolling spectrogram, with the frequency, time and note under the mouse.
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QComboBox;
+
+namespace duv {
+
+class TReadOut;
+class TRealSpin;
+class TSpectroGram;
+
+class TSpectrogramPage : public QWidget
+{
+  Q_OBJECT
+public:
+  explicit TSpectrogramPage(QWidget* Parent = nullptr);
+
+  TSpectroGram& SpectroGram() { return *SpectroGram1; }
+  // The time span the picture shows, in seconds; the live set-up reads it.
+  TRealSpin& TimeSpan() { return *TimeSpin; }
+  // Picks a scheme by its index in ColorSchemes, as the list does.
+  void SetColorScheme(int Index);
+  int ColorScheme() const;
+  // The read-outs under the mouse: "frequency   time" and the note.
+  QString MouseText() const;
+  QString NoteText() const;
+
+  // Handlers.
+  void ColorComboChange();
+  void SpectroGram1MouseMove(int X, int Y);
+
+Q_SIGNALS:
+  // The live set-up follows both: a new scheme sets the displays up again,
+  // a new time span also restarts capture.
+  void OnColorSchemeChange();
+  void OnTimeSpanChange();
+
+private:
+  QComboBox* ColorCombo = nullptr;
+  TRealSpin* TimeSpin = nullptr;
+  TSpectroGram* SpectroGram1 = nullptr;
+  TReadOut* Mouse2Dis = nullptr;
+  TReadOut* Note2Dis = nullptr;
+};
+
+} // namespace duv

@@ -1,0 +1,71 @@
+// The Wave File page: the open file's statistics, the stretch's buffer size
+// and offset, "Analyze" and "Play Sample" with their automatic variants. It
+// owns the wave file module, which reads the file and draws it on the
+// oscilloscope band.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QPushButton;
+
+namespace duv {
+
+class TReadOut;
+class TRealSpin;
+class TSAGraphs;
+class TSAWaveFile;
+class TScopeBand;
+class TSpectrumView;
+
+class TWaveFilePage : public QWidget
+{
+  Q_OBJECT
+public:
+  TWaveFilePage(TSpectrumView& Spectrum, TSAGraphs& Graphs, TScopeBand& Scope,
+                TRealSpin& TimeSpan, QWidget* Parent = nullptr);
+  ~TWaveFilePage() override;
+
+  TSAWaveFile& WaveFile() { return *FWaveFile; }
+
+  // What a user does and reads here.
+  void SetOffset(double Seconds);
+  double Offset() const;
+  void SetBufferSize(int Size);
+  void SetAutoAnalyze(bool On);
+  void SetAutoPlay(bool On);
+  // " Channels", " Hz", " Bytes/Sec", " Block Align", " Bits", " Samples".
+  QStringList FileStatistics() const;
+
+  // Shows the file the module loaded last: its statistics, its traces and
+  // the stretch's markers.
+  void ShowLoadedFile();
+
+  // Handlers.
+  void AnalyzeFileBtnClick();
+  void PlaySampleBtnClick();
+  void OffsetSpinChange();
+  void BufferSizeCombo2Change();
+  void LeftGraphMouseDown(int X, int Y);
+  void LeftGraphPaint();
+
+private:
+  TScopeBand& FScope;
+  std::unique_ptr<TSAWaveFile> FWaveFile;
+  QGroupBox* GroupBox2 = nullptr;
+  TReadOut *ChannelDis = nullptr, *HzDis = nullptr, *ByteSecDis = nullptr,
+           *BlockAlignDis = nullptr, *BitsDis = nullptr, *SamplesDis = nullptr;
+  QComboBox* BufferSizeCombo2 = nullptr;
+  TRealSpin* OffsetSpin = nullptr;
+  QPushButton* AnalyzeFileBtn = nullptr;
+  QPushButton* PlaySampleBtn = nullptr;
+  QCheckBox* AutoFourierChk = nullptr;
+  QCheckBox* AutoPlayChk = nullptr;
+};
+
+} // namespace duv
