@@ -3,13 +3,13 @@
 #include "analysis/SpectrumPeaks.h"
 #include "spectrogram/SpectrogramPicture.h"
 #include "support/DSupport.h"
+#include "support/SafeFile.h"
 #include "wavefile/FileSpectrogram.h"
 #include "wavefile/WaveStretch.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
@@ -325,23 +325,25 @@ int spectrogramCommand(const QStringList& args)
   CheckAnalysable(file);
   if (settings.Channel == TChannelChoice::Right && file.SoundData().Format.nChannels < 2)
     throw UsageError{QStringLiteral("%1 is mono: it has no right channel").arg(path)};
-  // Opened before the work, so that an unwritable output fails at once; it
-  // replaces what was there only once the picture is written whole.
-  QSaveFile picture(output);
-  if (!picture.open(QIODevice::WriteOnly))
-    throw EWaveFileError(
-        QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
-
-  const TFileSpectrogram grid = ComputeFileSpectrogram(file, settings);
-  TSpectrogramPicture look;
-  look.Title = in.fileName();
-  look.Subtitle = spectrogramSubtitle(file, settings);
-  look.Colors = colors;
-  look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
-  const QImage image = RenderSpectrogramPicture(grid, look);
-  if (!image.save(&picture, "PNG") || !picture.commit())
-    throw EWaveFileError(
-        QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
+  try {
+    // Opened before the work, so that an output that cannot be written (or
+    // is not a regular file) fails at once; it replaces what was there only
+    // once the picture is written whole.
+    TFileWriter picture(output);
+    const TFileSpectrogram grid = ComputeFileSpectrogram(file, settings);
+    TSpectrogramPicture look;
+    look.Title = in.fileName();
+    look.Subtitle = spectrogramSubtitle(file, settings);
+    look.Colors = colors;
+    look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
+    const QImage image = RenderSpectrogramPicture(grid, look);
+    if (!image.save(&picture.Device(), "PNG"))
+      picture.Fail();
+    picture.Commit();
+  } catch (const EFileWriteError& e) {
+    throw std::runtime_error(
+        QStringLiteral("Cannot write %1: %2").arg(output, e.Reason()).toStdString());
+  }
   return ExitOk;
 }
 

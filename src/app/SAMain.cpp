@@ -16,6 +16,7 @@
 #include "spectrogram/SASpectroDlg.h"
 #include "spectrogram/Spectrogram.h"
 #include "support/DSupport.h"
+#include "support/SafeFile.h"
 #include "support/UiSupport.h"
 
 #include <QApplication>
@@ -37,7 +38,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSplitter>
 #include <QTabBar>
@@ -971,17 +971,6 @@ QString TForm1::SpectrumText() const
   return QString::fromStdString(text.str());
 }
 
-namespace {
-// Writes a file whole or not at all, with a message the user can act on.
-void SaveWhole(const QString& path, const std::function<bool(QIODevice&)>& write)
-{
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit())
-    throw std::runtime_error(
-        QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()).toStdString());
-}
-} // namespace
-
 void TForm1::SaveSpectrum1Click()
 {
   const QString path = AskSaveFileName(QStringLiteral("Save Spectrum"), QStringLiteral("spectrum.csv"),
@@ -989,7 +978,7 @@ void TForm1::SaveSpectrum1Click()
   if (path.isEmpty())
     return;
   const QByteArray text = SpectrumText().toUtf8();
-  SaveWhole(path, [&text](QIODevice& f) { return f.write(text) == text.size(); });
+  WriteWholeFile(path, text);
 }
 
 void TForm1::CopySpectrumText1Click() { QGuiApplication::clipboard()->setText(SpectrumText()); }
@@ -1002,7 +991,7 @@ void TForm1::SaveSpectrogramImage1Click()
   if (path.isEmpty())
     return;
   const QImage picture = SpectroGram1->RenderPicture();
-  SaveWhole(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
+  WriteWholeFile(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
 }
 
 void TForm1::CopyFocusedView()
