@@ -75,13 +75,23 @@ double parseNumber(const QString& text, const char* what)
   return v;
 }
 
-int infoCommand(const QStringList& args, std::ostream& out)
+// Says on standard error that a file is shorter than its header declares;
+// the command goes on with the samples that are there.
+void noteTruncation(const TSoundFile& file, std::ostream& err)
+{
+  const QString note = TruncationNote(file);
+  if (!note.isEmpty())
+    err << "duvovovi: " << note.toStdString() << "\n";
+}
+
+int infoCommand(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   if (args.size() != 1)
     throw UsageError{QStringLiteral("info takes one file name")};
   TSoundFile file;
   // The headers say all info prints: the samples of a long file are not read.
   file.LoadHeader(args[0]); // throws EWaveFileError with a message naming the file
+  noteTruncation(file, err);
   WriteFileInfo(file, out);
   return ExitOk;
 }
@@ -150,12 +160,13 @@ StretchArgs parseStretchArgs(const QStringList& args, const QString& command, bo
 // The spectrum of the stretch the arguments name, in Analysis and Frame; the
 // file's format goes to Format.
 void stretchSpectrum(const StretchArgs& args, TAnalysis& analysis, TSpectrumFrame& frame,
-                     WAVEFORMATEX& format)
+                     WAVEFORMATEX& format, std::ostream& err)
 {
   // The headers, then only the stretch: a long file is not read whole.
   TSoundFile file;
   file.LoadHeader(args.Path);
   CheckAnalysable(file);
+  noteTruncation(file, err);
   const TSoundData& data = file.SoundData();
   format = data.Format;
   const std::int64_t start = StretchOffsetSamples(args.Offset, data.Format.nSamplesPerSec);
@@ -167,24 +178,24 @@ void stretchSpectrum(const StretchArgs& args, TAnalysis& analysis, TSpectrumFram
   StreamedFileSpectrum(analysis, file, start, args.Size, frame);
 }
 
-int spectrumCommand(const QStringList& args, std::ostream& out)
+int spectrumCommand(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   TAnalysis analysis;
   TSpectrumFrame frame;
   WAVEFORMATEX format;
   stretchSpectrum(parseStretchArgs(args, QStringLiteral("spectrum"), false), analysis, frame,
-                  format);
+                  format, err);
   WriteSpectrum(frame, out);
   return ExitOk;
 }
 
-int peaksCommand(const QStringList& args, std::ostream& out)
+int peaksCommand(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   const StretchArgs a = parseStretchArgs(args, QStringLiteral("peaks"), true);
   TAnalysis analysis;
   TSpectrumFrame frame;
   WAVEFORMATEX format;
-  stretchSpectrum(a, analysis, frame, format);
+  stretchSpectrum(a, analysis, frame, format, err);
   const TPeakSpectrum spectrum{
       std::span<const double>(analysis.Magnitude.data(), std::size_t(a.Size / 2)),
       analysis.FreqStep, std::ldexp(1.0, format.wBitsPerSample) / 2, a.Window};
@@ -237,7 +248,7 @@ QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettin
   return parts.join(QStringLiteral("  \u00b7  "));
 }
 
-int spectrogramCommand(const QStringList& args)
+int spectrogramCommand(const QStringList& args, std::ostream& err)
 {
   QString path, output;
   TFileSpectrogramSettings settings;
@@ -325,6 +336,7 @@ int spectrogramCommand(const QStringList& args)
   CheckAnalysable(file);
   if (settings.Channel == TChannelChoice::Right && file.SoundData().Format.nChannels < 2)
     throw UsageError{QStringLiteral("%1 is mono: it has no right channel").arg(path)};
+  noteTruncation(file, err);
   try {
     // Opened before the work, so that an output that cannot be written (or
     // is not a regular file) fails at once; it replaces what was there only
@@ -367,17 +379,17 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
   const QStringList rest = args.mid(1);
   try {
     if (command == "info")
-      return infoCommand(rest, out);
+      return infoCommand(rest, out, err);
     if (command == "peaks")
-      return peaksCommand(rest, out);
+      return peaksCommand(rest, out, err);
     if (command == "spectrum")
-      return spectrumCommand(rest, out);
+      return spectrumCommand(rest, out, err);
     if (command == "spectrogram") {
       // The picture's text needs the fonts of a GUI application, which
       // main makes for this command.
       if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw std::logic_error("spectrogram runs in a GUI application");
-      return spectrogramCommand(rest);
+      return spectrogramCommand(rest, err);
     }
     if (command == "note")
       return noteCommand(rest, out);

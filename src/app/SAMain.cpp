@@ -40,6 +40,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -868,6 +869,11 @@ void TForm1::OpenWaveFile(const QString& Path)
   setWindowTitle(info.fileName() + QStringLiteral(" - Duvovovi"));
   LeftGraph->RestoreImage();
   WaveFile->DrawStretchMarker();
+  // A file cut short is shown as far as it goes, and the status bar says so
+  // until the next file; the bar appears only when there is something to say.
+  const QString note = WaveFile->LoadNote();
+  if (!note.isEmpty() || findChild<QStatusBar*>())
+    statusBar()->showMessage(note);
 }
 
 void TForm1::OpenWaveFile1Click()
