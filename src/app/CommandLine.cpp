@@ -10,11 +10,15 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <cerrno>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
 #include <ostream>
 #include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace duv {
 
@@ -55,7 +59,8 @@ QString CommandLineHelp()
       "  --help                              show this help\n"
       "  --version                           show the version\n"
       "\n"
-      "Exit status: 0 on success, 1 when a file cannot be read, 2 for a usage error.\n");
+      "Exit status: 0 on success, 1 when a file cannot be read or the output cannot be\n"
+      "written, 2 for a usage error.\n");
 }
 
 namespace {
@@ -401,6 +406,50 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     err << "duvovovi: " << e.what() << "\n";
     return ExitFileError;
   }
+}
+
+void ReserveStandardStreams()
+{
+  for (int fd = 0; fd <= 2; ++fd)
+    if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+      // Takes the lowest free number, which is fd. Read-only for the
+      // outputs, so that writing there still fails as it would have.
+      const int null = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+      if (null >= 0 && null != fd)
+        ::close(null);
+    }
+}
+
+std::streamsize TStandardOutput::xsputn(const char* s, std::streamsize n)
+{
+  std::streamsize done = 0;
+  while (FError == 0 && done < n) {
+    const ssize_t w = ::write(1, s + done, std::size_t(n - done));
+    if (w < 0 && errno == EINTR)
+      continue;
+    if (w <= 0)
+      FError = w < 0 ? errno : EIO;
+    else
+      done += w;
+  }
+  return done;
+}
+
+TStandardOutput::int_type TStandardOutput::overflow(int_type c)
+{
+  if (traits_type::eq_int_type(c, traits_type::eof()))
+    return traits_type::not_eof(c);
+  const char ch = traits_type::to_char_type(c);
+  return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+}
+
+int TStandardOutput::Finish(int Code, std::ostream& err) const
+{
+  if (FError == 0)
+    return Code;
+  err << "duvovovi: Cannot write standard output: " << qt_error_string(FError).toStdString()
+      << "\n";
+  return Code == ExitOk ? ExitFileError : Code;
 }
 
 } // namespace duv

@@ -69,11 +69,11 @@ struct ProgramRun
 };
 
 // Runs the program (DUVOVOVI_PROGRAM in the environment names another build)
-// with its output discarded and its standard error kept, and kills it after
-// ten seconds. Its address space is limited to 1 GB (not under AddressSanitizer,
-// which reserves far more), so a runaway read fails instead of filling the
-// machine.
-ProgramRun runProgram(const QStringList& args)
+// with its output going to `out` (discarded by default; closed when null)
+// and its standard error kept, and kills it after ten seconds. Its address
+// space is limited to 1 GB (not under AddressSanitizer, which reserves far
+// more), so a runaway read fails instead of filling the machine.
+ProgramRun runProgram(const QStringList& args, const char* out = "/dev/null")
 {
   const char* program = std::getenv("DUVOVOVI_PROGRAM");
   std::vector<QByteArray> words{QByteArray(program && *program ? program : DUVOVOVI_PROGRAM)};
@@ -92,8 +92,12 @@ ProgramRun runProgram(const QStringList& args)
   if (pid == 0) {
     // Only async-signal-safe calls until the exec.
     ::dup2(errPipe[1], 2);
-    const int null = ::open("/dev/null", O_WRONLY);
-    ::dup2(null, 1);
+    if (out) {
+      const int to = ::open(out, O_WRONLY);
+      ::dup2(to, 1);
+    } else {
+      ::close(1);
+    }
 #ifndef DUVOVOVI_SANITIZED
     const rlimit limit{rlim_t(1) << 30, rlim_t(1) << 30};
     ::setrlimit(RLIMIT_AS, &limit);
@@ -453,6 +457,31 @@ TEST(CommandLine, HostileFiles)
     }
   }
   ::close(writer);
+}
+
+// Guards the command line's text output: on a full disk or a closed standard
+// output it was lost with exit 0. Every command that prints now fails with
+// exit 1 and says why on standard error; a working output is still exit 0.
+TEST(CommandLine, LostStandardOutput)
+{
+  const QString path = sineFile("out.wav", 8000, 1000, 8);
+  const QStringList commands[] = {{"info", path},  {"spectrum", path}, {"peaks", path},
+                                  {"note", "440"}, {"--help"},         {"--version"}};
+  const struct
+  {
+    const char* out;
+    const char* reason;
+  } outputs[] = {{"/dev/full", "No space left on device"}, {nullptr, "Bad file descriptor"}};
+  for (const QStringList& command : commands) {
+    const std::string what = command.join(' ').toStdString();
+    EXPECT_EQ(runProgram(command).code, 0) << what;
+    for (const auto& o : outputs) {
+      const ProgramRun r = runProgram(command, o.out);
+      EXPECT_EQ(r.code, 1) << what << " > " << (o.out ? o.out : "(closed)");
+      EXPECT_EQ(r.err, std::string("duvovovi: Cannot write standard output: ") + o.reason + "\n")
+          << what;
+    }
+  }
 }
 
 // Guards files shorter than their headers declare: they were read as far as
