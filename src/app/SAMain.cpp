@@ -16,6 +16,7 @@
 #include "spectrogram/SASpectroDlg.h"
 #include "spectrogram/Spectrogram.h"
 #include "support/DSupport.h"
+#include "support/SafeFile.h"
 #include "support/UiSupport.h"
 
 #include <QApplication>
@@ -37,9 +38,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -868,6 +869,11 @@ void TForm1::OpenWaveFile(const QString& Path)
   setWindowTitle(info.fileName() + QStringLiteral(" - Duvovovi"));
   LeftGraph->RestoreImage();
   WaveFile->DrawStretchMarker();
+  // A file cut short is shown as far as it goes, and the status bar says so
+  // until the next file; the bar appears only when there is something to say.
+  const QString note = WaveFile->LoadNote();
+  if (!note.isEmpty() || findChild<QStatusBar*>())
+    statusBar()->showMessage(note);
 }
 
 void TForm1::OpenWaveFile1Click()
@@ -971,17 +977,6 @@ QString TForm1::SpectrumText() const
   return QString::fromStdString(text.str());
 }
 
-namespace {
-// Writes a file whole or not at all, with a message the user can act on.
-void SaveWhole(const QString& path, const std::function<bool(QIODevice&)>& write)
-{
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit())
-    throw std::runtime_error(
-        QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()).toStdString());
-}
-} // namespace
-
 void TForm1::SaveSpectrum1Click()
 {
   const QString path = AskSaveFileName(QStringLiteral("Save Spectrum"), QStringLiteral("spectrum.csv"),
@@ -989,7 +984,7 @@ void TForm1::SaveSpectrum1Click()
   if (path.isEmpty())
     return;
   const QByteArray text = SpectrumText().toUtf8();
-  SaveWhole(path, [&text](QIODevice& f) { return f.write(text) == text.size(); });
+  WriteWholeFile(path, text);
 }
 
 void TForm1::CopySpectrumText1Click() { QGuiApplication::clipboard()->setText(SpectrumText()); }
@@ -1002,7 +997,7 @@ void TForm1::SaveSpectrogramImage1Click()
   if (path.isEmpty())
     return;
   const QImage picture = SpectroGram1->RenderPicture();
-  SaveWhole(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
+  WriteWholeFile(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
 }
 
 void TForm1::CopyFocusedView()
