@@ -3,18 +3,22 @@
 #include "analysis/SpectrumPeaks.h"
 #include "spectrogram/SpectrogramPicture.h"
 #include "support/DSupport.h"
+#include "support/SafeFile.h"
 #include "wavefile/FileSpectrogram.h"
 #include "wavefile/WaveStretch.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
+#include <cerrno>
 #include <cmath>
 #include <optional>
 #include <stdexcept>
 #include <ostream>
 #include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace duv {
 
@@ -55,7 +59,8 @@ QString CommandLineHelp()
       "  --help                              show this help\n"
       "  --version                           show the version\n"
       "\n"
-      "Exit status: 0 on success, 1 when a file cannot be read, 2 for a usage error.\n");
+      "Exit status: 0 on success, 1 when a file cannot be read or the output cannot be\n"
+      "written, 2 for a usage error.\n");
 }
 
 namespace {
@@ -75,13 +80,23 @@ double parseNumber(const QString& text, const char* what)
   return v;
 }
 
-int infoCommand(const QStringList& args, std::ostream& out)
+// Says on standard error that a file is shorter than its header declares;
+// the command goes on with the samples that are there.
+void noteTruncation(const TSoundFile& file, std::ostream& err)
+{
+  const QString note = TruncationNote(file);
+  if (!note.isEmpty())
+    err << "duvovovi: " << note.toStdString() << "\n";
+}
+
+int infoCommand(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   if (args.size() != 1)
     throw UsageError{QStringLiteral("info takes one file name")};
   TSoundFile file;
   // The headers say all info prints: the samples of a long file are not read.
   file.LoadHeader(args[0]); // throws EWaveFileError with a message naming the file
+  noteTruncation(file, err);
   WriteFileInfo(file, out);
   return ExitOk;
 }
@@ -150,12 +165,13 @@ StretchArgs parseStretchArgs(const QStringList& args, const QString& command, bo
 // The spectrum of the stretch the arguments name, in Analysis and Frame; the
 // file's format goes to Format.
 void stretchSpectrum(const StretchArgs& args, TAnalysis& analysis, TSpectrumFrame& frame,
-                     WAVEFORMATEX& format)
+                     WAVEFORMATEX& format, std::ostream& err)
 {
   // The headers, then only the stretch: a long file is not read whole.
   TSoundFile file;
   file.LoadHeader(args.Path);
   CheckAnalysable(file);
+  noteTruncation(file, err);
   const TSoundData& data = file.SoundData();
   format = data.Format;
   const std::int64_t start = StretchOffsetSamples(args.Offset, data.Format.nSamplesPerSec);
@@ -166,24 +182,24 @@ void stretchSpectrum(const StretchArgs& args, TAnalysis& analysis, TSpectrumFram
   StreamedFileSpectrum(analysis, file, start, args.Size, args.Window, frame);
 }
 
-int spectrumCommand(const QStringList& args, std::ostream& out)
+int spectrumCommand(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   TAnalysis analysis;
   TSpectrumFrame frame;
   WAVEFORMATEX format;
   stretchSpectrum(parseStretchArgs(args, QStringLiteral("spectrum"), false), analysis, frame,
-                  format);
+                  format, err);
   WriteSpectrum(frame, out);
   return ExitOk;
 }
 
-int peaksCommand(const QStringList& args, std::ostream& out)
+int peaksCommand(const QStringList& args, std::ostream& out, std::ostream& err)
 {
   const StretchArgs a = parseStretchArgs(args, QStringLiteral("peaks"), true);
   TAnalysis analysis;
   TSpectrumFrame frame;
   WAVEFORMATEX format;
-  stretchSpectrum(a, analysis, frame, format);
+  stretchSpectrum(a, analysis, frame, format, err);
   const TPeakSpectrum spectrum{frame.Magnitude, frame.Format.FreqStep(),
                                std::ldexp(1.0, frame.Format.Bits) / 2, frame.Format.Window};
   std::string text = "frequency_hz,level_db,note,cents\n";
@@ -235,7 +251,7 @@ QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettin
   return parts.join(QStringLiteral("  \u00b7  "));
 }
 
-int spectrogramCommand(const QStringList& args)
+int spectrogramCommand(const QStringList& args, std::ostream& err)
 {
   QString path, output;
   TFileSpectrogramSettings settings;
@@ -317,23 +333,26 @@ int spectrogramCommand(const QStringList& args)
   CheckAnalysable(file);
   if (settings.Channel == TChannelChoice::Right && file.SoundData().Format.nChannels < 2)
     throw UsageError{QStringLiteral("%1 is mono: it has no right channel").arg(path)};
-  // Opened before the work, so that an unwritable output fails at once; it
-  // replaces what was there only once the picture is written whole.
-  QSaveFile picture(output);
-  if (!picture.open(QIODevice::WriteOnly))
-    throw EWaveFileError(
-        QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
-
-  const TFileSpectrogram grid = ComputeFileSpectrogram(file, settings);
-  TSpectrogramPicture look;
-  look.Title = in.fileName();
-  look.Subtitle = spectrogramSubtitle(file, settings);
-  look.Colors = colors;
-  look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
-  const QImage image = RenderSpectrogramPicture(grid, look);
-  if (!image.save(&picture, "PNG") || !picture.commit())
-    throw EWaveFileError(
-        QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
+  noteTruncation(file, err);
+  try {
+    // Opened before the work, so that an output that cannot be written (or
+    // is not a regular file) fails at once; it replaces what was there only
+    // once the picture is written whole.
+    TFileWriter picture(output);
+    const TFileSpectrogram grid = ComputeFileSpectrogram(file, settings);
+    TSpectrogramPicture look;
+    look.Title = in.fileName();
+    look.Subtitle = spectrogramSubtitle(file, settings);
+    look.Colors = colors;
+    look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
+    const QImage image = RenderSpectrogramPicture(grid, look);
+    if (!image.save(&picture.Device(), "PNG"))
+      picture.Fail();
+    picture.Commit();
+  } catch (const EFileWriteError& e) {
+    throw std::runtime_error(
+        QStringLiteral("Cannot write %1: %2").arg(output, e.Reason()).toStdString());
+  }
   return ExitOk;
 }
 
@@ -357,17 +376,17 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
   const QStringList rest = args.mid(1);
   try {
     if (command == "info")
-      return infoCommand(rest, out);
+      return infoCommand(rest, out, err);
     if (command == "peaks")
-      return peaksCommand(rest, out);
+      return peaksCommand(rest, out, err);
     if (command == "spectrum")
-      return spectrumCommand(rest, out);
+      return spectrumCommand(rest, out, err);
     if (command == "spectrogram") {
       // The picture's text needs the fonts of a GUI application, which
       // main makes for this command.
       if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw std::logic_error("spectrogram runs in a GUI application");
-      return spectrogramCommand(rest);
+      return spectrogramCommand(rest, err);
     }
     if (command == "note")
       return noteCommand(rest, out);
@@ -379,6 +398,50 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     err << "duvovovi: " << e.what() << "\n";
     return ExitFileError;
   }
+}
+
+void ReserveStandardStreams()
+{
+  for (int fd = 0; fd <= 2; ++fd)
+    if (::fcntl(fd, F_GETFD) < 0 && errno == EBADF) {
+      // Takes the lowest free number, which is fd. Read-only for the
+      // outputs, so that writing there still fails as it would have.
+      const int null = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+      if (null >= 0 && null != fd)
+        ::close(null);
+    }
+}
+
+std::streamsize TStandardOutput::xsputn(const char* s, std::streamsize n)
+{
+  std::streamsize done = 0;
+  while (FError == 0 && done < n) {
+    const ssize_t w = ::write(1, s + done, std::size_t(n - done));
+    if (w < 0 && errno == EINTR)
+      continue;
+    if (w <= 0)
+      FError = w < 0 ? errno : EIO;
+    else
+      done += w;
+  }
+  return done;
+}
+
+TStandardOutput::int_type TStandardOutput::overflow(int_type c)
+{
+  if (traits_type::eq_int_type(c, traits_type::eof()))
+    return traits_type::not_eof(c);
+  const char ch = traits_type::to_char_type(c);
+  return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+}
+
+int TStandardOutput::Finish(int Code, std::ostream& err) const
+{
+  if (FError == 0)
+    return Code;
+  err << "duvovovi: Cannot write standard output: " << qt_error_string(FError).toStdString()
+      << "\n";
+  return Code == ExitOk ? ExitFileError : Code;
 }
 
 } // namespace duv

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <iosfwd>
+#include <streambuf>
 
 namespace duv {
 
@@ -23,5 +24,29 @@ bool CommandNeedsGui(const QString& Command);
 
 // The --help text.
 QString CommandLineHelp();
+
+// Opens /dev/null on whichever of the standard streams 0, 1 and 2 the
+// program was started without, so that no file it opens takes their numbers
+// (a message for standard error would land in the picture being written).
+// Writes to a closed output still fail, for TStandardOutput to see.
+void ReserveStandardStreams();
+
+// The commands' standard output: written straight to descriptor 1, so that
+// a write that fails (a full disk, a closed output) is known with its reason
+// rather than lost in a buffer at exit.
+class TStandardOutput : public std::streambuf
+{
+public:
+  // Code, or for ExitOk ExitFileError when a write failed, with a message on
+  // err: output that did not arrive is not success.
+  int Finish(int Code, std::ostream& err) const;
+
+protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  int_type overflow(int_type c) override;
+
+private:
+  int FError = 0; // errno of the first failed write
+};
 
 } // namespace duv

@@ -19,6 +19,7 @@
 #include "graph/Graphbox.h"
 #include "spectrogram/SASpectroDlg.h"
 #include "spectrogram/Spectrogram.h"
+#include "support/SafeFile.h"
 #include "support/UiSupport.h"
 #include "wavefile/FileAnalysis.h"
 
@@ -31,9 +32,9 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
-#include <QSaveFile>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <sstream>
@@ -48,15 +49,6 @@ constexpr int DesignWidth = 750;
 constexpr int DesignHeight = 542;
 constexpr int DesignLeftPanel = 194;
 constexpr int DesignScopeBand = 231;
-
-// Writes a file whole or not at all, with a message the user can act on.
-void SaveWhole(const QString& path, const std::function<bool(QIODevice&)>& write)
-{
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || !write(file) || !file.commit())
-    throw std::runtime_error(
-        QStringLiteral("Cannot write file %1: %2").arg(path, file.errorString()).toStdString());
-}
 
 } // namespace
 
@@ -325,6 +317,11 @@ void TForm1::OpenWaveFile(const QString& Path)
   const QFileInfo info(Path);
   QDir::setCurrent(info.absolutePath());
   setWindowTitle(info.fileName() + QStringLiteral(" - Duvovovi"));
+  // A file cut short is shown as far as it goes, and the status bar says so
+  // until the next file; the bar appears only when there is something to say.
+  const QString note = WaveFileSheet->WaveFile().LoadNote();
+  if (!note.isEmpty() || findChild<QStatusBar*>())
+    statusBar()->showMessage(note);
 }
 
 void TForm1::OpenWaveFile1Click()
@@ -408,7 +405,7 @@ void TForm1::SaveSpectrum1Click()
   if (path.isEmpty())
     return;
   const QByteArray text = SpectrumText().toUtf8();
-  SaveWhole(path, [&text](QIODevice& f) { return f.write(text) == text.size(); });
+  WriteWholeFile(path, text);
 }
 
 void TForm1::CopySpectrumText1Click() { QGuiApplication::clipboard()->setText(SpectrumText()); }
@@ -421,7 +418,7 @@ void TForm1::SaveSpectrogramImage1Click()
   if (path.isEmpty())
     return;
   const QImage picture = SpectrogramSheet->SpectroGram().RenderPicture();
-  SaveWhole(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
+  WriteWholeFile(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
 }
 
 void TForm1::CopyFocusedView()

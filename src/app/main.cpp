@@ -40,6 +40,7 @@ int runWindow(int argc, char** argv, const QString& path)
 
 int main(int argc, char** argv)
 {
+  duv::ReserveStandardStreams();
   QStringList args;
   for (int i = 1; i < argc; ++i)
     args << QString::fromLocal8Bit(argv[i]);
@@ -62,9 +63,13 @@ int main(int argc, char** argv)
   }
   QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
   QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
+  // Output that did not arrive (a full disk, a closed standard output) is a
+  // failure, not exit 0 with an empty file.
+  duv::TStandardOutput output;
+  std::ostream out(&output);
   if (args.front() == "--version") {
-    std::cout << "duvovovi " DUVOVOVI_VERSION "\n";
-    return 0;
+    out << "duvovovi " DUVOVOVI_VERSION "\n";
+    return output.Finish(0, std::cerr);
   }
-  return duv::RunCommandLine(args, std::cout, std::cerr);
+  return output.Finish(duv::RunCommandLine(args, out, std::cerr), std::cerr);
 }

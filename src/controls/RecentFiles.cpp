@@ -1,9 +1,13 @@
 #include "controls/RecentFiles.h"
 
+#include "support/SafeFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 
 namespace duv {
 
@@ -88,24 +92,43 @@ bool LoadRecentPaths(const QString& iniPath, const QString& section, QStringList
 bool SaveRecentPaths(const QString& iniPath, const QString& section, const QStringList& paths)
 {
   const QFileInfo info(iniPath);
+  // Not even read when it is not a regular file: a FIFO would block the copy.
   if (info.exists() && !info.isFile())
     return false;
   if (!QDir().mkpath(info.absolutePath()))
     return false;
-  QSettings ini(iniPath, QSettings::IniFormat);
-  if (ini.status() != QSettings::NoError)
+  // QSettings edits a private copy, in its own format and with the other
+  // sections kept; the file itself is then written by the program's one
+  // writer, whole or not at all, and only over a regular file.
+  const QTemporaryDir scratch;
+  if (!scratch.isValid())
     return false;
-  // All changes stay in memory until sync(), which writes a temporary file
-  // and renames it over the old one (no direct-write fallback).
-  ini.setAtomicSyncRequired(true);
-  ini.remove(section);
-  ini.beginGroup(section);
-  ini.setValue(QStringLiteral("Count"), int(paths.size()));
-  for (int i = 0; i < paths.size(); ++i)
-    ini.setValue(QStringLiteral("Path") + QString::number(i), paths[i]);
-  ini.endGroup();
-  ini.sync();
-  return ini.status() == QSettings::NoError;
+  const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
+  if (info.exists() && !QFile::copy(iniPath, copy))
+    return false;
+  {
+    QSettings ini(copy, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError)
+      return false;
+    ini.remove(section);
+    ini.beginGroup(section);
+    ini.setValue(QStringLiteral("Count"), int(paths.size()));
+    for (int i = 0; i < paths.size(); ++i)
+      ini.setValue(QStringLiteral("Path") + QString::number(i), paths[i]);
+    ini.endGroup();
+    ini.sync();
+    if (ini.status() != QSettings::NoError)
+      return false;
+  }
+  QFile edited(copy);
+  if (!edited.open(QIODevice::ReadOnly))
+    return false;
+  try {
+    WriteWholeFile(iniPath, edited.readAll());
+  } catch (const EFileWriteError&) {
+    return false;
+  }
+  return true;
 }
 
 } // namespace duv

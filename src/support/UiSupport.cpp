@@ -1,12 +1,16 @@
 #include "support/UiSupport.h"
 
+#include "support/SafeFile.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <stdexcept>
 
@@ -61,7 +65,8 @@ std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent,
   return MakePdfPrinter(name);
 }
 
-void PrintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw)
+namespace {
+void paintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw)
 {
   QPainter painter;
   if (!painter.begin(&printer))
@@ -69,6 +74,41 @@ void PrintPage(QPrinter& printer, const char* failure, const std::function<void(
   draw(painter);
   if (!painter.end())
     throw std::runtime_error(failure);
+}
+} // namespace
+
+void PrintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw)
+{
+  const QString target =
+      printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+  if (target.isEmpty()) {
+    paintPage(printer, failure, draw);
+    return;
+  }
+  // The printer writes its file in place as it goes, and opens whatever the
+  // name names. So the page goes to a scratch file first and reaches the
+  // named file through the program's one writer, which refuses a device or
+  // a FIFO at once and replaces the file only with a whole page.
+  TFileWriter file(target);
+  const QTemporaryDir scratch;
+  if (!scratch.isValid())
+    throw EFileWriteError(target, QStringLiteral("no temporary folder for the page"));
+  printer.setOutputFileName(scratch.filePath(QStringLiteral("page.pdf")));
+  try {
+    paintPage(printer, failure, draw);
+  } catch (...) {
+    printer.setOutputFileName(target);
+    throw;
+  }
+  printer.setOutputFileName(target);
+  QFile page(scratch.filePath(QStringLiteral("page.pdf")));
+  const QByteArray bytes = page.open(QIODevice::ReadOnly) ? page.readAll() : QByteArray();
+  // The printer does not report failed writes; a whole PDF ends so.
+  if (!bytes.trimmed().endsWith("%%EOF"))
+    throw EFileWriteError(target, QStringLiteral("the page could not be written whole"));
+  if (file.Device().write(bytes) != bytes.size())
+    file.Fail();
+  file.Commit();
 }
 
 } // namespace duv

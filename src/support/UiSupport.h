@@ -47,6 +47,8 @@ std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent,
 // PrintPage throws std::runtime_error with `failure` as its text, and the
 // application's handler shows it in a message box. A user who cancels the
 // PDF file dialog has not failed: nothing is printed and nothing is thrown.
+// A PDF file is written as every file of the program is (TFileWriter): whole
+// or not at all, and never over a device or a FIFO (EFileWriteError).
 //
 // One job on printer: draw paints the page.
 void PrintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw);

@@ -1,2 +1,2 @@
 # Sources of src/support, relative to src/.
-list(APPEND DUVOVOVI_CORE_SOURCES support/DSupport.cpp)
+list(APPEND DUVOVOVI_CORE_SOURCES support/DSupport.cpp support/SafeFile.cpp)

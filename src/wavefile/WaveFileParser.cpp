@@ -1,5 +1,7 @@
 #include "wavefile/WaveFileParser.h"
 
+#include "support/SafeFile.h"
+
 #include <QFile>
 #include <QUuid>
 #include <algorithm>
@@ -37,23 +39,16 @@ std::uint32_t readU32(const char* p)
   return v; // the files are little-endian, like every machine we build for
 }
 
-// Why a file that is not a regular file is refused.
-QString notRegularReason(mode_t mode)
-{
-  if (S_ISDIR(mode))
-    return QStringLiteral("it is a directory, not a regular file");
-  if (S_ISFIFO(mode))
-    return QStringLiteral("it is a named pipe (FIFO), not a regular file");
-  if (S_ISCHR(mode) || S_ISBLK(mode))
-    return QStringLiteral("it is a device, not a regular file");
-  if (S_ISSOCK(mode))
-    return QStringLiteral("it is a socket, not a regular file");
-  return QStringLiteral("it is not a regular file");
-}
-
 [[noreturn]] void cannotOpen(const QString& name, const QString& reason)
 {
   fail(QStringLiteral("Cannot open file %1: %2").arg(name, reason));
+}
+
+// A file that no longer holds what it held when it was opened, or that was
+// replaced since its headers were read: its samples would be made up.
+[[noreturn]] void failChanged(const QString& name)
+{
+  fail(QStringLiteral("%1 changed while it was read").arg(name));
 }
 
 struct FileDescriptor
@@ -69,18 +64,17 @@ struct FileDescriptor
   }
 };
 
-// Opens a regular file for reading and gives its length when opened.
-// Anything else is refused before it is read: a FIFO without a writer blocks
-// an open for ever, and a FIFO or a device may never end.
-FileDescriptor openRegularFile(const QString& name, qint64& length)
+// Opens a regular file for reading and gives what fstat says of it when
+// opened. Anything else is refused before it is read: a FIFO without a writer
+// blocks an open for ever, and a FIFO or a device may never end.
+FileDescriptor openRegularFile(const QString& name, struct stat& info)
 {
   const QByteArray path = QFile::encodeName(name);
-  struct stat info;
   if (::stat(path.constData(), &info) != 0)
     cannotOpen(name, qt_error_string(errno));
   // Checked before the open too, since opening a device can act on it.
   if (!S_ISREG(info.st_mode))
-    cannotOpen(name, notRegularReason(info.st_mode));
+    cannotOpen(name, NotRegularFileReason(info.st_mode));
   // Not blocking, so that a FIFO put in the file's place since the check
   // cannot block the open either; fstat then tells what was opened.
   FileDescriptor file{::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
@@ -89,8 +83,7 @@ FileDescriptor openRegularFile(const QString& name, qint64& length)
   if (::fstat(file.fd, &info) != 0)
     cannotOpen(name, qt_error_string(errno));
   if (!S_ISREG(info.st_mode))
-    cannotOpen(name, notRegularReason(info.st_mode));
-  length = qint64(info.st_size);
+    cannotOpen(name, NotRegularFileReason(info.st_mode));
   return file;
 }
 
@@ -170,9 +163,8 @@ public:
   explicit TByteSource(qint64 length) : FLength(length) {}
   virtual ~TByteSource() = default;
   qint64 Length() const { return FLength; }
-  // The bytes [pos, pos + len), valid until the next call; they lie within
-  // Length(), except that bytes a file no longer holds (it shrank while
-  // being read) read as zero.
+  // The bytes [pos, pos + len), which lie within Length(), valid until the
+  // next call. Throws EWaveFileError for a file that no longer holds them.
   virtual const std::uint8_t* Fetch(qint64 pos, qint64 len) = 0;
 
 private:
@@ -208,8 +200,8 @@ public:
   {
     if (pos >= FPos && pos + len <= FPos + FFilled)
       return FWindow.data() + (pos - FPos);
-    // At least the bytes asked for: past the end of a file that has shrunk
-    // since it was opened they read as zero.
+    // At least the bytes asked for, and as many more as the file had when
+    // it was opened.
     const qint64 want = std::max(len, std::min(SmallRead, Length() - pos));
     if (qint64(FWindow.size()) < want)
       FWindow.resize(std::size_t(want));
@@ -220,11 +212,10 @@ public:
         continue;
       if (n < 0)
         fail(QStringLiteral("Cannot read file %1: %2").arg(FName, qt_error_string(errno)));
-      if (n == 0)
-        break; // cut short while we read: the rest reads as zero
+      if (n == 0) // cut short since it was opened: what is missing is not silence
+        failChanged(FName);
       got += n;
     }
-    std::fill(FWindow.begin() + got, FWindow.begin() + want, std::uint8_t(0));
     FPos = pos;
     FFilled = want;
     return FWindow.data();
@@ -393,6 +384,20 @@ void unpackRange(TByteSource& source, const TSampleLayout& l, std::int64_t first
 
 } // namespace
 
+QString TruncationNote(const TSoundFile& File)
+{
+  const TSampleLayout& l = File.SampleLayout();
+  // All ones is what writers that cannot seek back put for a length they
+  // did not know: such a file is not cut short.
+  if (l.DataOffset < 0 || l.DataDeclared <= l.DataSize || l.DataDeclared == 0xFFFFFFFF)
+    return {};
+  return QStringLiteral("%1 is truncated: its header declares %2 bytes of samples, but only %3 "
+                        "are present")
+      .arg(File.FileName())
+      .arg(l.DataDeclared)
+      .arg(l.DataSize);
+}
+
 bool TSampleLayout::Unpacked() const
 {
   if (Encoding == WAVE_FORMAT_IEEE_FLOAT)
@@ -437,11 +442,18 @@ void TSoundFile::ClearChunks() { FChunks.clear(); }
 
 void TSoundFile::LoadFile()
 {
+  loadFromFile(false);
+}
+
+void TSoundFile::loadFromFile(bool headerOnly)
+{
   clear();
-  qint64 length = 0;
-  FileDescriptor file = openRegularFile(FFileName, length);
-  TFileSource source(std::move(file), length, FFileName);
-  load(source, false);
+  struct stat info;
+  FileDescriptor file = openRegularFile(FFileName, info);
+  TFileSource source(std::move(file), qint64(info.st_size), FFileName);
+  load(source, headerOnly);
+  FDevice = std::uint64_t(info.st_dev);
+  FInode = std::uint64_t(info.st_ino);
 }
 
 void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
@@ -461,10 +473,7 @@ void TSoundFile::LoadHeader(const QString& Name)
   clear();
   FFileName = Name;
   try {
-    qint64 length = 0;
-    FileDescriptor file = openRegularFile(FFileName, length);
-    TFileSource source(std::move(file), length, FFileName);
-    load(source, true);
+    loadFromFile(true);
   } catch (...) {
     FFileName.clear();
     throw;
@@ -476,6 +485,7 @@ void TSoundFile::clear()
   ClearChunks();
   FSoundData = TSoundData();
   FLayout = TSampleLayout();
+  FDevice = FInode = 0;
 }
 
 void TSoundFile::load(TByteSource& source, bool headerOnly)
@@ -537,6 +547,7 @@ void TSoundFile::walkChunks(TByteSource& source, bool headerOnly)
       // The samples are read later, slice by slice, into the channels.
       FLayout.DataOffset = pos + 8;
       FLayout.DataSize = present;
+      FLayout.DataDeclared = declared;
     } else if (!headerOnly || (!haveFormat && sameId(chunk->ID, "fmt "))) {
       haveFormat = haveFormat || sameId(chunk->ID, "fmt ");
       chunk->Data.resize(std::size_t(present));
@@ -635,9 +646,15 @@ TSampleReader::TSampleReader(const TSoundFile& File)
     fail(QStringLiteral("%1: %2-bit samples cannot be read")
              .arg(File.FileName())
              .arg(FLayout.Bits));
-  qint64 length = 0;
-  FileDescriptor file = openRegularFile(File.FileName(), length);
-  FSource = std::make_unique<TFileSource>(std::move(file), length, File.FileName());
+  struct stat info;
+  FileDescriptor file = openRegularFile(File.FileName(), info);
+  // The samples are read by the headers' layout: from another file put in
+  // this one's place, or from a file cut short since, they would be made up.
+  if ((File.FInode != 0 &&
+       (std::uint64_t(info.st_dev) != File.FDevice || std::uint64_t(info.st_ino) != File.FInode)) ||
+      qint64(info.st_size) < FLayout.DataOffset + FLayout.DataSize)
+    failChanged(File.FileName());
+  FSource = std::make_unique<TFileSource>(std::move(file), qint64(info.st_size), File.FileName());
 }
 
 TSampleReader::~TSampleReader() = default;

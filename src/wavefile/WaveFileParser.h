@@ -77,6 +77,7 @@ struct TSampleLayout
   std::int64_t BytesPerFrame = 0; // one sample of every channel
   std::int64_t DataOffset = -1;   // of the "data" chunk's first byte in the file
   std::int64_t DataSize = 0;      // the bytes the file holds for it
+  std::int64_t DataDeclared = 0;  // the bytes its header declares
   // Whether the samples are unpacked into channel arrays.
   bool Unpacked() const;
 };
@@ -101,8 +102,9 @@ public:
 
   const QString& FileName() const { return FFileName; }
   // Loads the named file unless it is the one already loaded. Throws
-  // EWaveFileError when the file cannot be read; the object is then empty
-  // and the same name may be tried again.
+  // EWaveFileError when the file cannot be read, or "changed while it was
+  // read" (it got shorter); the object is then empty and the same name may
+  // be tried again.
   virtual void SetFileName(const QString& Name);
   virtual int ChunkCount() const { return int(FChunks.size()); }
   // The chunk at Index, or nullptr when out of range.
@@ -137,6 +139,7 @@ protected:
 
 private:
   void clear();
+  void loadFromFile(bool headerOnly);
   void load(TByteSource& source, bool headerOnly);
   void walkChunks(TByteSource& source, bool headerOnly);
   void unpackSamples(TByteSource& source);
@@ -147,7 +150,16 @@ private:
   TSoundData FSoundData;
   TSampleLayout FLayout;
   std::int64_t FDone = 0, FTotal = 0; // progress of the load under way
+  // The file the last load read (device and inode; 0 for one from memory),
+  // so that a sample reader opening it again notices another in its place.
+  std::uint64_t FDevice = 0, FInode = 0;
+  friend class TSampleReader;
 };
+
+// A line for a file whose "data" chunk holds fewer bytes than its header
+// declares (a copy cut short), naming the file and both sizes; empty for a
+// whole file. Such a file is read as far as it goes.
+QString TruncationNote(const TSoundFile& File);
 
 // Reads stretches of a file's samples straight from the file, unpacked as a
 // load unpacks them, for work that streams through a long file instead of
@@ -157,8 +169,10 @@ class TSampleReader
 {
 public:
   // Opens the file whose headers File has loaded (LoadHeader, or a full
-  // load). Throws EWaveFileError when it cannot be opened or its samples are
-  // of a width that is not unpacked.
+  // load). Throws EWaveFileError when it cannot be opened, when its samples
+  // are of a width that is not unpacked, or when it "changed while it was
+  // read": it no longer holds the samples its headers placed, or another
+  // file took its name.
   explicit TSampleReader(const TSoundFile& File);
   ~TSampleReader();
   TSampleReader(const TSampleReader&) = delete;
@@ -168,6 +182,7 @@ public:
   // Frames [First, First + Count), which must lie within the sample count,
   // of channels 0 and 1 into Left and Right (either may be null; a channel
   // the file lacks reads as 0), as the channel arrays of a load hold them.
+  // Throws EWaveFileError when the file was cut short meanwhile.
   void Read(std::int64_t First, std::int64_t Count, std::int16_t* Left, std::int16_t* Right);
 
 private:

@@ -75,10 +75,10 @@ struct ProgramRun
 };
 
 // Runs the program (DUVOVOVI_PROGRAM in the environment names another build)
-// with its output written to `outPath` and its standard error kept, and
-// kills it after ten seconds. Its address space is limited to 1 GB (not under
-// AddressSanitizer, which reserves far more), so a runaway read fails instead
-// of filling the machine.
+// with its output written to `outPath` (discarded by default; closed when
+// empty) and its standard error kept, and kills it after ten seconds. Its
+// address space is limited to 1 GB (not under AddressSanitizer, which reserves
+// far more), so a runaway read fails instead of filling the machine.
 ProgramRun runProgram(const QStringList& args, const QString& outPath = "/dev/null")
 {
   const QByteArray outName = QFile::encodeName(outPath);
@@ -99,7 +99,10 @@ ProgramRun runProgram(const QStringList& args, const QString& outPath = "/dev/nu
   if (pid == 0) {
     // Only async-signal-safe calls until the exec.
     ::dup2(errPipe[1], 2);
-    ::dup2(::open(outName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    if (!outName.isEmpty())
+      ::dup2(::open(outName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+    else
+      ::close(1);
 #ifndef DUVOVOVI_SANITIZED
     const rlimit limit{rlim_t(1) << 30, rlim_t(1) << 30};
     ::setrlimit(RLIMIT_AS, &limit);
@@ -454,7 +457,9 @@ TEST(CommandLine, HostileFiles)
                             .fmt(2, 44100, 16)
                             .chunk("data", QByteArray(600, '\3'), 0xFFFFFFF0u)
                             .finish()),
-       0, ""},
+       0,
+       "huge.wav is truncated: its header declares 4294967280 bytes of samples, but only 600 "
+       "are present\n"},
       {"50000 empty chunks", file("chunks.wav", manyChunks.finish()), 0, ""},
   };
   // What a file costs is the program's peak over its peak on a command that
@@ -477,7 +482,7 @@ TEST(CommandLine, HostileFiles)
       const std::string what = std::string(c.what) + (drawn ? " (spectrogram)" : " (spectrum)");
       EXPECT_FALSE(r.killed) << what << ": still running after 10 s";
       EXPECT_EQ(r.code, c.code) << what << ": " << r.err;
-      if (c.code != 0) {
+      if (*c.message) {
         EXPECT_EQ(r.err.rfind("duvovovi: ", 0), 0u) << what << ": " << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << what << ": " << r.err;
       } else {
@@ -490,4 +495,50 @@ TEST(CommandLine, HostileFiles)
     }
   }
   ::close(writer);
+}
+
+// Guards the command line's text output: on a full disk or a closed standard
+// output it was lost with exit 0. Every command that prints now fails with
+// exit 1 and says why on standard error; a working output is still exit 0.
+TEST(CommandLine, LostStandardOutput)
+{
+  const QString path = sineFile("out.wav", 8000, 1000, 8);
+  const QStringList commands[] = {{"info", path},  {"spectrum", path}, {"peaks", path},
+                                  {"note", "440"}, {"--help"},         {"--version"}};
+  const struct
+  {
+    const char* out;
+    const char* reason;
+  } outputs[] = {{"/dev/full", "No space left on device"}, {"", "Bad file descriptor"}};
+  for (const QStringList& command : commands) {
+    const std::string what = command.join(' ').toStdString();
+    EXPECT_EQ(runProgram(command).code, 0) << what;
+    for (const auto& o : outputs) {
+      const ProgramRun r = runProgram(command, o.out);
+      EXPECT_EQ(r.code, 1) << what << " > " << (*o.out ? o.out : "(closed)");
+      EXPECT_EQ(r.err, std::string("duvovovi: Cannot write standard output: ") + o.reason + "\n")
+          << what;
+    }
+  }
+}
+
+// Guards files shorter than their headers declare: they were read as far as
+// they go without a word. info, spectrum and peaks now say so on standard
+// error, and still print their results.
+TEST(CommandLine, TruncatedFilesAreNoted)
+{
+  QByteArray data;
+  for (int i = 0; i < 1000; ++i)
+    data += le16(int(std::lround(32767 * std::sin(2 * std::numbers::pi * 8 * i / 256))));
+  const QString path =
+      writeTemp("cut.wav", WavBuilder().fmt(1, 8000, 16).chunk("data", data, 1 << 30).finish());
+  for (const char* command : {"info", "spectrum", "peaks"}) {
+    const Result r = run({command, path});
+    EXPECT_EQ(r.code, 0) << command;
+    EXPECT_EQ(r.err, "duvovovi: " + path.toStdString() +
+                         " is truncated: its header declares 1073741824 bytes of samples, but "
+                         "only 2000 are present\n")
+        << command;
+    EXPECT_FALSE(r.out.empty()) << command;
+  }
 }

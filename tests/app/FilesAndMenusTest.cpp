@@ -41,6 +41,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -403,7 +404,8 @@ TEST(SynthesizePage, ControlsFramesAndPlay)
 // Guards opening: from the dialog, the recent-files menu and a drop (the
 // first file only, and only on the Wave File page), the caption and the
 // current folder, the same file again not re-read, and a failing open that
-// changes nothing at all.
+// changes nothing at all. A file shorter than its header says opened without
+// a word: the status bar says it is truncated until a whole file is opened.
 TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
 {
   QStandardPaths::setTestModeEnabled(true);
@@ -461,6 +463,17 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   EXPECT_EQ(f.ScopeBand().LeftGraph().PointCount(), points);
   EXPECT_EQ(f.WaveFilePage().FileStatistics().value(1), "11025");
   EXPECT_EQ(QDir::currentPath(), folder);
+
+  const QString cut = writeTemp(
+      "cut.wav",
+      WavBuilder().fmt(1, 8000, 16).chunk("data", QByteArray(2000, '\1'), 1 << 30).finish());
+  f.OpenWaveFile(cut);
+  EXPECT_EQ(f.windowTitle(), "cut.wav - Duvovovi");
+  EXPECT_EQ(f.statusBar()->currentMessage(),
+            cut + " is truncated: its header declares 1073741824 bytes of samples, but only 2000 "
+                  "are present");
+  f.OpenWaveFile(tone);
+  EXPECT_EQ(f.statusBar()->currentMessage(), "");
 }
 
 // Guards the menus as the user sees them: items in order with their

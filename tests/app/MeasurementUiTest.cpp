@@ -27,6 +27,8 @@
 
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 using namespace duv;
 using namespace duv::test;
 
@@ -144,7 +146,8 @@ TEST(Measurement, PeakHoldAverageAndReset)
 // Guards the exports: the saved CSV reads back to the values shown, the
 // clipboard text is the same, the picture is the spectrogram with its
 // margins and bar; a cancelled save writes nothing, and a file that cannot
-// be written says so.
+// be written says so. A FIFO chosen as the file was replaced by the export:
+// both saves refuse it and leave it.
 TEST(Measurement, ExportSpectrumAndSpectrogram)
 {
   Window w;
@@ -198,6 +201,22 @@ TEST(Measurement, ExportSpectrumAndSpectrogram)
         }
       },
       std::runtime_error);
+
+  answer = dir.filePath("fifo");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(answer).constData(), 0600), 0);
+  for (void (TForm1::*save)() :
+       {&TForm1::SaveSpectrum1Click, &TForm1::SaveSpectrogramImage1Click}) {
+    try {
+      (f.*save)();
+      ADD_FAILURE() << "the FIFO was written";
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(e.what(), "Cannot write file " + answer.toStdString() +
+                              ": it is a named pipe (FIFO), not a regular file");
+    }
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(answer).constData(), &info), 0);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+  }
 }
 
 // Guards the perceptual colour schemes in the list: each loads its own

@@ -4,6 +4,7 @@
 #include "wavefile/WavWriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
@@ -13,6 +14,10 @@
 #include <functional>
 #include <numbers>
 #include <sstream>
+#include <tuple>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace duv;
 using namespace duv::test;
@@ -203,7 +208,9 @@ TEST(SpectrogramCommand, RangeAndChannel)
 // Guards the errors: bad arguments are usage errors (2); an unreadable or
 // compressed input, or an output that cannot be written, is exit 1 with a
 // message; and a failure writes nothing, not even a part of a picture, and
-// leaves an older picture of the same name as it was.
+// leaves an older picture of the same name as it was. An output that is a
+// FIFO or a device was replaced by the picture (as root, /dev/null) with
+// exit 0: it is refused, named, and left as it was.
 TEST(SpectrogramCommand, Errors)
 {
   QTemporaryDir dir;
@@ -251,6 +258,24 @@ TEST(SpectrogramCommand, Errors)
   const QImage before(png);
   EXPECT_EQ(run({adpcm, "-o", png}).code, 1);
   EXPECT_EQ(QImage(png), before);
+
+  const QString fifo = dir.filePath("fifo.png"), device = dir.filePath("null.png");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  // A null device of our own: the system's is not to be put at risk.
+  const bool haveDevice =
+      ::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, makedev(1, 3)) == 0;
+  for (const auto& [node, kind, reason] : {std::tuple{fifo, S_IFIFO, "it is a named pipe (FIFO)"},
+                                           {device, S_IFCHR, "it is a device"}}) {
+    if (kind == S_IFCHR && !haveDevice)
+      continue;
+    r = run({tone, "-o", node});
+    EXPECT_EQ(r.code, 1) << reason;
+    EXPECT_EQ(r.err, "duvovovi: Cannot write " + node.toStdString() + ": " + reason +
+                         ", not a regular file\n");
+    struct stat info;
+    ASSERT_EQ(::stat(QFile::encodeName(node).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & S_IFMT, kind) << reason;
+  }
 }
 
 // Guards the label steps: round numbers that keep labels apart, and for the

@@ -18,6 +18,9 @@
 #include <stdexcept>
 #include <vector>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 using namespace duv;
 
 namespace {
@@ -340,6 +343,7 @@ TEST(SpectroGram, UnchangedSettersDoNothing)
 
 // Guards the copied picture: spectrogram plus the bar with its selection
 // marker, on the clipboard; and printing into a PDF file, or failing loudly.
+// A device named as the PDF file was printed into: it is refused and left.
 TEST(SpectroGram, CopyAndPrintHoldTheBar)
 {
   Fixture f;
@@ -366,6 +370,20 @@ TEST(SpectroGram, CopyAndPrintHoldTheBar)
   // A printer that fails is reported as the graph's print reports it.
   EXPECT_THROW(f.spectro.PrintToPdf(dir.filePath("no such folder/spectro.pdf")),
                std::runtime_error);
+  // A null device of our own: the system's is not to be put at risk.
+  const QString device = dir.filePath("null.pdf");
+  if (::mknod(QFile::encodeName(device).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+    return; // no right to make a device here
+  try {
+    f.spectro.PrintToPdf(device);
+    ADD_FAILURE() << "the device was printed into";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(e.what(),
+              "Cannot write file " + device.toStdString() + ": it is a device, not a regular file");
+  }
+  struct stat info;
+  ASSERT_EQ(::stat(QFile::encodeName(device).constData(), &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));
 }
 
 namespace {

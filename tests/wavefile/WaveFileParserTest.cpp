@@ -9,10 +9,12 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -209,7 +211,9 @@ TEST(WaveFileParser, WideAndFloatSamples)
 
 // Guards against damaged headers: a huge declared size is cut to the bytes
 // present (no giant allocation, no invented samples, no samples read as
-// chunks), a cut-off data chunk counts only what is there.
+// chunks), a cut-off data chunk counts only what is there; and such a file
+// was taken without a word: the note says it is truncated, except for the
+// all-ones length of a writer that could not seek back, and for a whole file.
 TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
 {
   TSoundFile f;
@@ -217,12 +221,19 @@ TEST(WaveFileParser, DeclaredSizesBeyondTheFile)
   f.SetFileName(writeTemp("huge.wav", bytes));
   EXPECT_EQ(f.SoundData().SamplesPerChannel, 3);
   EXPECT_EQ(f.FindChunk(FourCC("data"))->Size, 6u);
+  EXPECT_EQ(TruncationNote(f), f.FileName() + " is truncated: its header declares 4294967280 "
+                                              "bytes of samples, but only 6 are present");
+  f.LoadFromMemory(WavBuilder().fmt(1, 8000, 16).chunk("data", words({7}), 0xFFFFFFFFu).finish(),
+                   "s.wav");
+  EXPECT_EQ(TruncationNote(f), "");
 
   // The last sample is cut in half: it is not counted.
   bytes = WavBuilder().fmt(1, 8000, 16).chunk("data", words({7, 8, 9}), 6).finish();
+  EXPECT_EQ(TruncationNote(f), "");
   bytes.chop(1);
   f.SetFileName(writeTemp("cut.wav", bytes));
   EXPECT_EQ(f.SoundData().Channels[0], (TSoundArray{7, 8}));
+  EXPECT_NE(TruncationNote(f).indexOf("declares 6 bytes of samples, but only 5 are present"), -1);
 
   // A streamed file's size left at 0xFFFFFFFF: odd, so its pad byte overflowed
   // 32 bits and the walk read the samples as chunk headers.
@@ -521,6 +532,68 @@ TEST(WaveFileParser, LongDataReadInSlices)
         ASSERT_EQ(right[std::size_t(i)], channels == 1 ? 0 : d.Channels[1][first + i])
             << channels << "/" << bits;
       }
+    }
+  }
+}
+
+// Guards the streamed reads against a file that changes under them: the
+// part cut off read as silence, and the samples of a file put in its place
+// were taken by the old one's headers, all with success. A load in slices
+// (the window's), a reader opened after the headers (spectrum, peaks,
+// spectrogram) and one already reading all fail, naming the file.
+TEST(WaveFileParser, FileChangedWhileRead)
+{
+  const QByteArray bytes =
+      WavBuilder().fmt(2, 8000, 16).chunk("data", QByteArray(3 << 20, '\x11')).finish();
+  const int samples = (3 << 20) / 4;
+  const auto shrink = [](const QString& path) { ASSERT_TRUE(QFile(path).resize(100000)); };
+  const auto replace = [&](const QString& path) {
+    const QByteArray other =
+        WavBuilder().fmt(1, 8000, 8).chunk("data", QByteArray(bytes.size() - 46, '\x22')).finish();
+    ASSERT_EQ(other.size(), bytes.size());
+    const QString next = writeTemp("other.wav", other);
+    ASSERT_EQ(::rename(QFile::encodeName(next).constData(), QFile::encodeName(path).constData()),
+              0);
+  };
+  enum Stage { DuringLoad, BeforeReader, WhileReading };
+  const struct
+  {
+    const char* what;
+    Stage stage;
+    std::function<void(const QString&)> change;
+  } cases[] = {{"shrunk during a load", DuringLoad, shrink},
+               {"shrunk before a reader opened it", BeforeReader, shrink},
+               {"shrunk while a reader had it open", WhileReading, shrink},
+               {"replaced before a reader opened it", BeforeReader, replace}};
+  for (const auto& c : cases) {
+    const QString path = writeTemp("changing.wav", bytes);
+    TSoundFile f;
+    try {
+      if (c.stage == DuringLoad) {
+        f.OnProgress = [&, changed = false](std::int64_t done, std::int64_t) mutable {
+          if (!changed && done > (1 << 20)) {
+            c.change(path);
+            changed = true;
+          }
+          return true;
+        };
+        f.SetFileName(path);
+      } else {
+        f.LoadHeader(path);
+        if (c.stage == BeforeReader)
+          c.change(path);
+        TSampleReader reader(f);
+        if (c.stage == WhileReading)
+          c.change(path);
+        std::vector<std::int16_t> left(samples);
+        reader.Read(0, samples, left.data(), nullptr);
+      }
+      ADD_FAILURE() << c.what << ": read without an error";
+    } catch (const EWaveFileError& e) {
+      EXPECT_EQ(e.what(), path.toStdString() + " changed while it was read") << c.what;
+    }
+    if (c.stage == DuringLoad) {
+      EXPECT_EQ(f.ChunkCount(), 0) << c.what;
     }
   }
 }

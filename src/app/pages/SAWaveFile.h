@@ -62,6 +62,9 @@ public:
   // Cancel button over the window.
   bool SetFileName(const QString& Path);
   int ProgressDelayMs = 500;
+  // What the window's status says about the loaded file: that it is
+  // truncated (shown as far as it goes), or nothing.
+  QString LoadNote() const { return TruncationNote(*FSoundFile); }
 
   void ShowWaveFile();
   void ShowFileFormat();
