@@ -1,3 +1,3 @@
 # Sources of src/graph, relative to src/.
 list(APPEND DUVOVOVI_CORE_SOURCES graph/AxisMath.cpp graph/AxisParams.cpp graph/PointStore.cpp)
-list(APPEND DUVOVOVI_UI_SOURCES graph/GraphCanvas.cpp graph/Graphbox.cpp)
+list(APPEND DUVOVOVI_UI_SOURCES graph/GraphCanvas.cpp graph/Graphbox.cpp graph/GraphLooks.cpp)

@@ -20,9 +20,9 @@ struct Views
   TSAGraphs Graphs{TGraphViews{Left, Right, Spectrum}};
   Views()
   {
-    SetupLeftGraph(Left);
-    SetupLeftGraph(Right);
-    SetupSpectrumGraph(Spectrum);
+    SetupWindowLeftGraph(Left);
+    SetupWindowLeftGraph(Right);
+    SetupWindowSpectrumGraph(Spectrum);
   }
 };
 } // namespace

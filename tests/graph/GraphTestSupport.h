@@ -2,6 +2,7 @@
 // and small pixel helpers.
 #pragma once
 
+#include "graph/GraphLooks.h"
 #include "graph/Graphbox.h"
 
 #include <QApplication>
@@ -12,44 +13,22 @@
 
 namespace duv::test {
 
-// The oscilloscope graph of the main window.
-inline void SetupLeftGraph(TGraphBox& g)
+// The oscilloscope graph of the main window, at its design size.
+inline void SetupWindowLeftGraph(TGraphBox& g)
 {
   g.resize(502, 104);
-  g.SetBevelOuter(bvNone);
-  g.SetColor(clWhite);
-  g.SetGridColor(clBlack);
-  g.SetGraphBorder(20);
-  g.SetGraphType(gtLine);
-  g.SetDefaultData(false);
-  g.SetXRange(4, 0, 512);
-  g.YAxis().SetLines(2);
-  g.YAxis().SetMin(0);
-  g.YAxis().SetMax(256);
-  g.Title().SetCaption("Left Channel");
-  g.Title().SetShowCaption(true);
-  g.Title().SetBoxed(true);
+  SetupScopeGraph(g, "Left Channel");
 }
 
-// The spectrum graph of the main window.
-inline void SetupSpectrumGraph(TGraphBox& g)
+// The spectrum graph of the main window, at its design size and with the
+// window's font in bold (at the design metrics).
+inline void SetupWindowSpectrumGraph(TGraphBox& g)
 {
   g.resize(500, 187);
-  g.SetBevelOuter(bvLowered);
-  g.SetColor(clBlack);
-  g.SetGridColor(MakeColor(0, 128, 0));
-  g.SetGraphBorder(25);
-  // The window's font in bold, at the design metrics.
   QFont f = QApplication::font();
   f.setBold(true);
   g.setFont(f);
-  g.SetFontColor(clLime);
-  g.SetGraphType(gtLine);
-  g.SetDefaultData(false);
-  g.SetXRange(8, 1, 512);
-  g.YAxis().SetLines(4);
-  g.YAxis().SetMin(-60);
-  g.YAxis().SetMax(20);
+  duv::SetupSpectrumGraph(g);
 }
 
 // A borderless graph of the given size and type without demonstration data.

@@ -63,7 +63,7 @@ TEST(Graphbox, NewGraphShowsDemonstrationBars)
 TEST(Graphbox, PlotRectangles)
 {
   TGraphBox left;
-  SetupLeftGraph(left);
+  SetupWindowLeftGraph(left);
   const QImage img = Grab(left);
   const int l = std::max(QFontMetrics(left.font()).horizontalAdvance("256"),
                          QFontMetrics(left.font()).horizontalAdvance("0"));
@@ -78,7 +78,7 @@ TEST(Graphbox, PlotRectangles)
   EXPECT_TRUE(HasColor(img, Rgb(clBlack), QRect(200, 0, 100, 18)));
 
   TGraphBox spectrumGraph;
-  SetupSpectrumGraph(spectrumGraph);
+  SetupWindowSpectrumGraph(spectrumGraph);
   const QImage s = Grab(spectrumGraph);
   const QFontMetrics fm(spectrumGraph.font());
   const int ls = std::max(fm.horizontalAdvance("-60"), fm.horizontalAdvance("20"));
@@ -287,7 +287,7 @@ TEST(Graphbox, DrawLastPixelPaintsEndPixel)
 TEST(Graphbox, MappingRoundTrip)
 {
   TGraphBox g;
-  SetupLeftGraph(g);
+  SetupWindowLeftGraph(g);
   Grab(g);
   double x = -1;
   double y = -1;
@@ -304,7 +304,7 @@ TEST(Graphbox, MappingRoundTrip)
   EXPECT_NEAR(y, 256, 1e-9);
 
   TGraphBox s;
-  SetupSpectrumGraph(s);
+  SetupWindowSpectrumGraph(s);
   s.XAxis().SetLog(true);
   s.XAxis().SetMin(21.5);
   s.XAxis().SetMax(22050);
@@ -456,7 +456,7 @@ namespace {
 QImage DrawScene(bool bulk, TGraphType type, int samples)
 {
   TGraphBox g;
-  SetupLeftGraph(g);
+  SetupWindowLeftGraph(g);
   g.SetGraphType(type);
   g.SetXRange(4, 0, samples);
   g.YAxis().SetMin(-32768);
@@ -506,7 +506,7 @@ TEST(Graphbox, SampleSeriesDrawsLikeAddPoint)
 TEST(Graphbox, CopySnapshotAndOverlays)
 {
   TGraphBox g;
-  SetupLeftGraph(g);
+  SetupWindowLeftGraph(g);
   g.AddPoint(0, clRed, 0, 100, 1);
   g.AddPoint(0, clRed, 512, 100, 1);
   const QRgb marker = Rgb(clBlue);
@@ -541,7 +541,7 @@ TEST(Graphbox, CopySnapshotAndOverlays)
   EXPECT_TRUE(Grab(g) == screen);
 
   TGraphBox s;
-  SetupSpectrumGraph(s);
+  SetupWindowSpectrumGraph(s);
   EXPECT_EQ(s.CopyImage().size(), QSize(498, 185)); // less the one-pixel bevel
 }
 
@@ -552,7 +552,7 @@ TEST(Graphbox, PrintToPdf)
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   TGraphBox g;
-  SetupSpectrumGraph(g);
+  SetupWindowSpectrumGraph(g);
   for (int i = 1; i < 500; ++i)
     g.AddPoint(0, clLime, i, -50 + (i % 40), 1);
 
@@ -593,7 +593,7 @@ TEST(Graphbox, PrintToPdf)
 TEST(HiDpi, PeakReadout)
 {
   TGraphBox g;
-  SetupSpectrumGraph(g);
+  SetupWindowSpectrumGraph(g);
   g.SetXRange(8, 0, 512);
   for (int i = 0; i < 512; ++i)
     g.AddPoint(0, clLime, i, i == 300 ? 10 : -55, 1);

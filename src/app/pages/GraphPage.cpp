@@ -7,6 +7,7 @@
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "controls/SpeedButton.h"
+#include "graph/GraphLooks.h"
 #include "graph/Graphbox.h"
 #include "support/DSupport.h"
 
@@ -19,7 +20,6 @@
 namespace duv {
 
 namespace {
-constexpr TColor GreenGrid = MakeColor(0, 128, 0);
 // The trace list's items, in list order.
 constexpr TTraceMode TraceModes[] = {TTraceMode::Live, TTraceMode::Average, TTraceMode::PeakHold};
 } // namespace
@@ -98,7 +98,7 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
   PeakDis = peak->AddReadOut(38);
   v->addWidget(peak);
 
-  SetupSpectrumGraph();
+  SetupSpectrumGraph(*FSpectrumGraph);
   FSpectrumView = std::make_unique<TSpectrumView>(
       TSpectrumControls{*FSpectrumGraph, Spectrogram, *DCOffsetDis, *PeakDis, Reader});
 
@@ -114,26 +114,6 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
 }
 
 TGraphPage::~TGraphPage() = default;
-
-void TGraphPage::SetupSpectrumGraph()
-{
-  TGraphBox& s = *FSpectrumGraph;
-  s.SetBevelOuter(bvLowered);
-  s.SetColor(clBlack);
-  s.SetGridColor(GreenGrid);
-  s.SetGraphBorder(25);
-  s.SetFontColor(clLime);
-  s.SetGraphType(gtLine);
-  s.SetDefaultData(false);
-  s.SetXRange(8, 1, 512);
-  s.YAxis().SetLines(4);
-  s.YAxis().SetMin(-60);
-  s.YAxis().SetMax(20);
-  s.XAxis().SetShowLabels(true);
-  s.YAxis().SetShowLabels(true);
-  s.Title().SetShowCaption(false);
-  s.Title().SetBoxed(false);
-}
 
 void TGraphPage::BindViewCommands(TSAGraphs& Graphs)
 {

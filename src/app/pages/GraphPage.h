@@ -55,8 +55,6 @@ public:
   void TraceComboChange();
 
 private:
-  void SetupSpectrumGraph();
-
   TGraphBox* FSpectrumGraph = nullptr; // SpectrumGraph
   std::unique_ptr<TSpectrumView> FSpectrumView;
   TSpeedButton *PanLeftSpecHBtn = nullptr, *PanRightSpecHBtn = nullptr, *ZoomInSpecHBtn = nullptr,

@@ -4,6 +4,7 @@
 #include "app/pages/SAGraphs.h"
 #include "controls/ReadOut.h"
 #include "controls/SpeedButton.h"
+#include "graph/GraphLooks.h"
 #include "graph/Graphbox.h"
 #include "support/DSupport.h"
 
@@ -65,27 +66,6 @@ TScopeBand::TScopeBand(QWidget* Parent) : QWidget(Parent)
             [this, g](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
               LeftGraphMouseMove(g, x, y);
             });
-}
-
-void TScopeBand::SetupScopeGraph(TGraphBox& g, const QString& Title)
-{
-  g.SetBevelOuter(bvNone);
-  g.SetColor(clWhite);
-  g.SetGridColor(clBlack);
-  g.SetGraphBorder(20);
-  g.SetGraphType(gtLine);
-  g.SetDefaultData(false);
-  g.SetXRange(4, 0, 512);
-  g.YAxis().SetLines(2);
-  g.YAxis().SetMin(0);
-  g.YAxis().SetMax(256);
-  g.XAxis().SetShowLabels(true);
-  g.YAxis().SetShowLabels(true);
-  g.Title().SetCaption(Title);
-  g.Title().SetShowCaption(true);
-  g.Title().SetBoxed(true);
-  g.Title().SetPosition(tpCenter);
-  g.setAccessibleName(Title);
 }
 
 void TScopeBand::BindViewCommands(TSAGraphs& Graphs)

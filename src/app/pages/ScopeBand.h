@@ -32,8 +32,6 @@ public:
   void LeftGraphMouseMove(TGraphBox* Sender, int X, int Y);
 
 private:
-  void SetupScopeGraph(TGraphBox& Graph, const QString& Title);
-
   TGraphBox* FLeftGraph = nullptr;  // LeftGraph
   TGraphBox* FRightGraph = nullptr; // RightGraph
   QSplitter* FGraphSplitter = nullptr;
