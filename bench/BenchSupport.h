@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared entry of the benchmarks: runs them (under an offscreen QApplication
 // when widgets are measured), keeps each one's CPU time per iteration and its
 // counters, and hands those to a summary that prints the ratios the figures

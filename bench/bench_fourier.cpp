@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Our transform against FFTW's in-place complex double transform with
 // FFTW_MEASURE plans, size by size. Both run in one benchmark loop in
 // alternating blocks, timed in this thread's CPU time, and the ratio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs of the graph per live frame at each frame size, as a share of the
 // period of that frame size at 44.1 kHz (N / 44100 s): filling the
 // oscilloscope with a frame of N points, and one full paint of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a long WAV file in the window, on generated 10- and 60-minute
 // 44.1 kHz stereo 16-bit files:
 // - from the open to both traces painted (TForm1::OpenWaveFile, then a paint

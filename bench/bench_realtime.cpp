@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real-time budget: one captured frame through the main window, counted,
 // drawn on the oscilloscope, analysed, shown in the spectrum and added to the
 // spectrogram, with the paints it causes, on a shown window under the

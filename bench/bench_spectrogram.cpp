@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of one spectrogram line and of one paint, at the smallest and the
 // largest image height (600 s of 256-sample frames at 44.1 kHz). Both should
 // stay flat: the ratios big/small are printed at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-bin costs of a 32768-point frame after its transform: the conversion to
 // decibels (TAnalysis::ComputeSpectrum, with the frame's peak) and one spectrogram line
 // (TSpectroGram::AddLine over 16384 columns). Each runs interleaved with the

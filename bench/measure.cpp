@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a command and prints what it cost: wall seconds, user and system CPU
 // seconds, peak resident memory in KiB, and its exit status, on one line.
 // Kept tiny (no Qt), because a child's peak memory as the kernel reports it

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package, built by scripts/package (cpack -G DEB). It holds what
 # `cmake --install` installs, under /usr.
 set(CPACK_GENERATOR DEB)

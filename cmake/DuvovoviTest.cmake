@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # duvovovi_add_test(NAME SOURCES src... [GUI] [AUDIO] [LIBS lib...] [TIMEOUT seconds])
 #   Builds one GoogleTest executable and registers its cases with ctest.
 #   GUI   : links the widget layer and runs under Qt's offscreen platform with

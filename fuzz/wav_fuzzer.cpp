@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target of the WAV reader: loads each input from memory, and from a
 // file to see that both give the same, and its headers alone to see that
 // they give what the full load gives; and when it loads, prints its

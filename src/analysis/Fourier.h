@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's one transform: an in-place radix-2 decimation-in-time complex
 // FFT over parallel real/imaginary arrays, and the per-bin magnitude/phase
 // routine that every spectrum passes through.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every analysis path shares (live capture, wave files, the
 // synthesizer, the command line): frame lengths, the axis set-up numbers, the
 // frame value and the analysis that makes it, and the naming of a frequency

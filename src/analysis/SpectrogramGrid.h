@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A spectrum over time as a grid of levels: what the file spectrogram
 // computes and what its pictures draw. Plain data, so the code that computes
 // it and the code that draws it know nothing of each other.

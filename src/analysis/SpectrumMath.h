@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The per-bin arithmetic of a spectrum: magnitudes of the transformed bins
 // and their levels in decibels. The shown values have always come from the
 // long-double expressions of the Plain functions; the array functions give

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peaks of a magnitude spectrum, refined between bins: the frequency and
 // level of a tone that falls between two bins, its nearest note and how far
 // it is from it in cents.

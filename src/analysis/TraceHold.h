@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The second trace over the live spectrum: an average of the frames (on
 // power, with a time constant in seconds) or the highest level each bin has
 // reached. It starts over whenever it is reset.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window functions applied to a frame before the transform: they trade a
 // wider main lobe for lower leakage from strong tones into distant bins.
 // Every window is scaled to a mean of 1 (its coherent gain corrected), so a

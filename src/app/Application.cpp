@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Application.h"
 
 #include "app/SAMain.h"
@@ -8,24 +9,7 @@
 
 namespace duv {
 
-std::function<void(const QString&)> TApplication::ShowException = [](const QString& text) {
-  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), text);
-};
-
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
-
-void ReportException(std::exception_ptr Error)
-{
-  if (!TApplication::ShowException)
-    return;
-  try {
-    std::rethrow_exception(Error);
-  } catch (const std::exception& e) {
-    TApplication::ShowException(QString::fromUtf8(e.what()));
-  } catch (...) {
-    TApplication::ShowException(QStringLiteral("An unexpected error occurred."));
-  }
-}
 
 bool TApplication::notify(QObject* receiver, QEvent* event)
 {

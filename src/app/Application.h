@@ -1,12 +1,12 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application object of the window: an exception thrown by any handler
 // reaches the user as a message box, and the program goes on.
 #pragma once
 
+#include "support/UiSupport.h"
+
 #include <QApplication>
-#include <exception>
 #include <functional>
-#include <type_traits>
-#include <utility>
 
 namespace duv {
 
@@ -19,30 +19,8 @@ public:
   bool notify(QObject* receiver, QEvent* event) override;
 
   // Shows the text of a caught exception; a message box unless replaced.
-  static std::function<void(const QString& Text)> ShowException;
+  static inline std::function<void(const QString& Text)>& ShowException = ShowExceptionText;
 };
-
-// Shows a caught exception as the application shows any: its text through
-// TApplication::ShowException.
-void ReportException(std::exception_ptr Error);
-
-// A handler for a Qt connection that may throw. Qt does not let an exception
-// leave a slot, so the handler's exception is caught here, where it is
-// connected, and shown as the application shows any. The handler takes the
-// signal's arguments, or none.
-template <typename F> auto Guarded(F Handler)
-{
-  return [Handler = std::move(Handler)](auto&&... Args) {
-    try {
-      if constexpr (std::is_invocable_v<const F&, decltype(Args)...>)
-        Handler(std::forward<decltype(Args)>(Args)...);
-      else
-        Handler();
-    } catch (...) {
-      ReportException(std::current_exception());
-    }
-  };
-}
 
 class TForm1;
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless subcommands of the executable, for scripting and batch work.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About dialog: the program's picture and name, what it is, the version
 // derived from the executable's date, and who makes it.
 #pragma once

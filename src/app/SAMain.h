@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TForm1: the program's main window. It holds the input pages on the left
 // (Real Time, Wave File, Synthesize) and the views on the right (the
 // oscilloscope band over the Graph and Spectrogram pages), the menus, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up: a subcommand runs headless; with no arguments, or a file to
 // open, the main window opens.
 #include "app/Application.h"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sources of src/app, relative to src/. main.cpp alone makes the executable;
 # the rest is a library the tests link too. pages/ holds the window's pages
 # and views, each with the module that acts for it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which input the sound server records from by default.
 //
 // Qt 6.4 flags no input as the default on PulseAudio, nor on PipeWire's

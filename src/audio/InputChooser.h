@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TInputChooser: the "Choose Input" dialog. Lists the sound inputs, the
 // default one marked, and offers the sound server's own settings tool when it
 // is installed.

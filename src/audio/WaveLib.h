@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // WaveLib: plays one buffer of PCM samples through the default output device
 // (each play opens the device afresh for the buffer's format) and opens the
 // input chooser. Failures are thrown as std::runtime_error with the text the

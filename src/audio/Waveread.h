@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TWaveReader: captures PCM sound from an input device in one of the twelve
 // classic formats and hands each filled buffer to OnWaveIn on the GUI thread.
 #pragma once

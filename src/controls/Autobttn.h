@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A speed button that keeps clicking while it is held: the first repeat after
 // InitialDelay, then one every RepeatDelay, and one more on release.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A check box whose state can also be set without firing its click event.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A group box whose caption is a check box: checking it enables the controls
 // inside, unchecking disables them, nested checked groups keeping their own
 // contents disabled while they are unchecked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help viewer: our HTML help pages, built in as resources, shown in a
 // window with a contents pane, an index of keywords and the page itself.
 // TCHMHelper turns the application's help commands into requests to it.

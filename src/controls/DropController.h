@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Makes one widget accept files dropped from the desktop and hands their
 // paths to the owner: FileList holds them, then OnDrop fires.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help system without a window: the classic help command numbers and
 // their mapping onto the help viewer's commands, help-file targets, and the
 // reading of our help pages' contents file and page headers. Pure: Qt Core.

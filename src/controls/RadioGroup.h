@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A group box of radio buttons in one or more columns, read and set by the
 // index of the checked item, as the program's option lists are.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Read-outs: a sunken field showing a figure (" Frames:" 1234), inside a
 // panel whose caption names it. Screen readers find a read-out by its
 // panel's caption and hear the figure as its description.

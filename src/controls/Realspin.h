@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A spin edit holding a double, shown in one of four number formats.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recent-files list without a menu: ordering, duplicates, captions, and
 // reading and writing the list in a section of an INI file. Pure: Qt Core.
 #pragma once

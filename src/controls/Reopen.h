@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recent-files submenu: a most-recent-first list of paths shown as the
 // items of a menu and kept in a section of the INI file between runs.
 #pragma once

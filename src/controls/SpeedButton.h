@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Flat tool buttons with glyphs of our own, drawn as vectors so they stay
 // crisp at any size and device-pixel ratio. A glyph-only button is named for
 // screen readers by its hint.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parts every spin edit is built from: an edit field with text alignment
 // and a kill-focus event, the arrow buttons and their up-down holder, the
 // units label, and TCustomSpin, which puts them together and owns the keys,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Number handling of the spin edits without any widget: clamping and wrapping
 // to the limits, showing a value as text, reading text back, and the keys a
 // spin accepts. Pure: Qt Core at most.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A spin edit holding a 64-bit integer, in decimal or hexadecimal.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Axis arithmetic of the graph component, free of any widget: label values,
 // range rounding, logarithmic ticks, zoom and pan, the mapping between plot
 // pixels and axis values, and the whole layout of a graph (plot rectangle,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The axis and title parameters of a graph: plain values with setters that
 // tell their owner about every change through OnChange, so the graph can lay
 // itself out again and repaint. No widget here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas a graph draws on: the screen image, the clipboard picture or a
 // printer page, behind the few pixel-exact operations the drawing uses.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The looks the window gives its graphs: the oscilloscope's white channel
 // graphs and the black spectrum graph. The window and the tests that check
 // the graphs' worked geometry set them up through these alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph panel of the oscilloscope and spectrum views: a compact point
 // store, two axes and a title, drawn with pixel-exact layout onto the screen,
 // the clipboard or a printer, plus the pixel <-> axis-value mapping that the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The points of a graph in insertion order, stored compactly: explicit points
 // as 32-byte records, and whole runs of samples (the oscilloscope and the
 // wave-file view) read in place with no record per sample. Counts per series

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel-exact drawing in the desktop convention the spectrogram and the
 // colour bar are laid out in: a rectangle (x1, y1, x2, y2) covers the pixels
 // x1 .. x2 - 1 and y1 .. y2 - 1, and a line leaves out its end point.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The band model of a colour bar: edges with positions in 1/100000 of the
 // bar's height, the values they stand for and the band colours, with the
 // value-to-band search, edge moves and gradients. Pure: no Qt types, so the

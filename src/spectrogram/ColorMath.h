@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour arithmetic behind the colour bar: brightness, contrast, RGB vectors
 // and hue/saturation/value conversion. Pure: no Qt types.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A vertical stack of coloured bands bounded by draggable edges, mapping a
 // value (a level in dB in the spectrogram) to the colour of its band. The
 // band arithmetic lives in TColorBands; this widget paints it and lets the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five fixed colour tables a colour bar can load. Entry 0 of every table
 // is black and colours the strip above the top edge; entries from 1 on colour
 // the bands from the highest values down.

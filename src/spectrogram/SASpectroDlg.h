@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modeless "Spectrogram Settings" window: edits the bands of the
 // spectrogram's colour bar (pick a band, change its colour and edges, reload
 // the table, re-space, recolour by gradients). It keeps no state of its own;

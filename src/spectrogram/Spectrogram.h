@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scrolling time-frequency picture: one coloured line per analysed frame
 // enters at the bottom and older lines move up, each value coloured by the
 // band of the colour bar `DepthBar` in the right margin. Lines are kept in a

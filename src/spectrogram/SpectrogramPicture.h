@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A file's spectrogram as a picture: the levels coloured through the
 // program's colour bands, with a title, labelled time and frequency axes and
 // the colour bar with its dB labels. Drawn in fixed pixel sizes, so a picture

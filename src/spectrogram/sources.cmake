@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sources of src/spectrogram, relative to src/.
 list(APPEND DUVOVOVI_CORE_SOURCES
   spectrogram/DepthColors.cpp

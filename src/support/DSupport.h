@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small maths, integer-conversion and number-formatting helpers shared by
 // every module. Pure: Qt Core at most.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one way the program writes a file: whole or not at all, and only over
 // a regular file. Exports, pictures, printed PDF pages and the settings all
 // go through it. Pure: Qt Core.

@@ -1,12 +1,15 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/UiSupport.h"
 
 #include "support/SafeFile.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -109,6 +112,23 @@ void PrintPage(QPrinter& printer, const char* failure, const std::function<void(
   if (file.Device().write(bytes) != bytes.size())
     file.Fail();
   file.Commit();
+}
+
+std::function<void(const QString&)> ShowExceptionText = [](const QString& text) {
+  QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(), text);
+};
+
+void ReportException(std::exception_ptr Error)
+{
+  if (!ShowExceptionText)
+    return;
+  try {
+    std::rethrow_exception(Error);
+  } catch (const std::exception& e) {
+    ShowExceptionText(QString::fromUtf8(e.what()));
+  } catch (...) {
+    ShowExceptionText(QStringLiteral("An unexpected error occurred."));
+  }
 }
 
 } // namespace duv

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the widget layer: colour words to and from QColor, and where a
 // print goes.
 #pragma once
@@ -6,8 +7,11 @@
 
 #include <QColor>
 #include <QString>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <type_traits>
+#include <utility>
 
 class QFont;
 class QPainter;
@@ -52,5 +56,30 @@ std::unique_ptr<QPrinter> ChoosePrinter(QWidget* parent,
 //
 // One job on printer: draw paints the page.
 void PrintPage(QPrinter& printer, const char* failure, const std::function<void(QPainter&)>& draw);
+
+// Shows the text of an exception that reached the event loop or a guarded
+// handler: a message box over the active window, unless replaced (the tests
+// record the texts instead).
+extern std::function<void(const QString& Text)> ShowExceptionText;
+// Shows a caught exception through ShowExceptionText.
+void ReportException(std::exception_ptr Error);
+
+// A handler for a Qt connection that may throw. Qt does not let an exception
+// leave a slot, so the handler's exception is caught here, where it is
+// connected, and shown as the application shows any. The handler takes the
+// signal's arguments, or none.
+template <typename F> auto Guarded(F Handler)
+{
+  return [Handler = std::move(Handler)](auto&&... Args) {
+    try {
+      if constexpr (std::is_invocable_v<const F&, decltype(Args)...>)
+        Handler(std::forward<decltype(Args)>(Args)...);
+      else
+        Handler();
+    } catch (...) {
+      ReportException(std::current_exception());
+    }
+  };
+}
 
 } // namespace duv

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sample-format records shared by capture, playback, wave files and the
 // synthesizer.
 #pragma once

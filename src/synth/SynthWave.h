@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test-signal maths: one frame of a sine or square wave with amplitude, DC
 // bias and an optional linear sweep, optionally modulated by a second sine,
 // and its quantization to 8- or 16-bit samples.

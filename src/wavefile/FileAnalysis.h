@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the command line reports about a loaded file: its statistics and the
 // spectrum of a stretch of it. Pure computation, so that the fuzz target
 // checks exactly what the program prints.

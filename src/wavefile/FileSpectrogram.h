@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A whole file's spectrum over time as a grid of levels, for a picture of
 // the file: time in columns, frequency in rows. The file is streamed slice by
 // slice, so memory stays flat whatever its length, and a long file is split

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a RIFF/WAVE file into memory: every chunk in a list, the format from
 // the "fmt " chunk, and the samples of the "data" chunk unpacked into one
 // 16-bit array per channel (the first two channels).

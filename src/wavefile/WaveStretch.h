@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing a stretch of a loaded file by its start in seconds, and copying
 // it into the transform arrays.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measurement maths: window functions, refined peaks with notes and cents,
 // and the averaged and held traces.
 #include "analysis/SAGlobal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up pieces that need their own application object: the handler that
 // turns an exception into a message, and the check for a display.
 #include "app/Application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wave File and Synthesize pages, the menus, opening files and the About
 // dialog, driven through the main window with what would be played recorded
 // instead of sent to a device.

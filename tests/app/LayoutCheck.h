@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds clipped and overlapping text in a window as laid out: captions,
 // labels and read-outs that do not fit their controls, sibling controls that
 // cover each other, and the text the graphs and the spectrogram paint into

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole window on the private sound server: a tone fed into the FIFO
 // microphone is captured, counted, drawn, analysed and read under the mouse;
 // settings changed during capture restart it; closing the window mid-capture

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window without a sound device in play: its controls as built,
 // the handlers of the view buttons, the settings and the mouse read-outs,
 // the font rule, accessibility, and what it does with no input device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement tools in the window: the window function and the peak
 // read-out, the averaged and held traces, the perceptual colour schemes and
 // the spectrum and spectrogram exports.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame path driven with a handful of widgets and no window: rate
 // figures, axis set-up, the oscilloscope traces, the spectrum, the DC
 // read-out and the spectrogram row of each frame.

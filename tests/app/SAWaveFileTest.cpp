@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wave File page's side of opening a file: a long load shows its
 // progress and can be cancelled, leaving the page as it was.
 #include "app/SAMain.h"

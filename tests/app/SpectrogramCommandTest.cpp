@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The spectrogram subcommand end to end: the picture it writes, read back.
 #include "app/CommandLine.h"
 #include "spectrogram/SpectrogramPicture.h"

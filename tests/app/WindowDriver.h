@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drives the window as a user or a screen reader does: controls are found by
 // the name a screen reader announces (a caption, a glyph button's hint, the
 // name of a list or a read-out), never through the window's members.

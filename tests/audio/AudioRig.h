@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for tests that run against the private sound server of
 // scripts/audio-rig: finding its inputs, feeding its FIFO microphone at
 // real-time pace, collecting messages and waiting on the event loop.

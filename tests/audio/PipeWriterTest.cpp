@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rig's FIFO writer on a FIFO of the test's own, with no sound server:
 // it must never hang a test and must not let old audio through.
 #include "AudioRig.h"

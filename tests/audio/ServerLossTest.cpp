@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture when the sound server dies. Runs against a server of its own
 // (started with scripts/audio-rig under a separate state file) so the shared
 // rig survives; this must happen before the process first talks to a server.

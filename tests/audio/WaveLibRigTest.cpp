@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback against the rig: what PlayWave plays is heard on the loopback
 // microphone; rejected formats and repeated plays; the input chooser.
 #include "AudioRig.h"

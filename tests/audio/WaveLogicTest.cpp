@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reader and player behaviour that needs no sound server: the format table,
 // the linked list, a missing device and the error texts.
 #include "AudioRig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Capture against the rig: formats, tone capture, buffer circulation, Stop,
 // failures and a sustained run with a counting signal.
 #include "AudioRig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The font the tests of designed pixel geometry run at: the desktop's sans
 // serif at the largest size no bigger than the 8-point design font, so that
 // fixed geometry is not scaled (DesignScale is 1).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test entry for widget and audio tests: one QApplication on the offscreen
 // platform (unless the environment asks for another) for the whole run, in a
 // font with the design metrics, so designed geometry is tested unscaled.

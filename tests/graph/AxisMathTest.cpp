@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/AxisMath.h"
 #include "graph/AxisParams.h"
 #include "support/DSupport.h"

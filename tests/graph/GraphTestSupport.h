@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared set-up of the graph tests: the program's three graph configurations
 // and small pixel helpers.
 #pragma once

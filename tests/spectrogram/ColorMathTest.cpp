@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "spectrogram/ColorMath.h"
 #include "spectrogram/DepthColors.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds RIFF/WAVE byte images for tests, chunk by chunk, so that damaged and
 // unusual files can be made exactly.
 #pragma once

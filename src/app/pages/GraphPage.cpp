@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/GraphPage.h"
 
 #include "analysis/SAGlobal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Graph view page: the spectrum graph with its view buttons, "Log", the
 // window and trace choices, and the mouse, note, DC and peak read-outs. It
 // owns the spectrum view that shows every analysed frame here and on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small builders the window's pages share: a captioned list, a spin edit with
 // limits, a page's column and a row of controls.
 #pragma once

@@ -1,7 +1,7 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/RealTimePage.h"
 
 #include "analysis/SAGlobal.h"
-#include "app/Application.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/SARealTime.h"
 #include "app/pages/ScopeBand.h"
@@ -9,6 +9,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/SpeedButton.h"
+#include "support/UiSupport.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

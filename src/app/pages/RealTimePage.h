@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Real Time page: the input, buffer size and capture format, the rate
 // figures, Start and Stop, the oscilloscope and spectrum switches with the
 // channel choice, and the frame count. It owns the live frame path.

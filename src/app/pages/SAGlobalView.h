@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window side of the shared analysis state: sets the spectrum graph and
 // the spectrogram up for a format, a frame length and a time span, and shows
 // each transformed frame there (spectrum trace, DC read-out, spectrogram row).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The graph view commands of the main window: saved default ranges, zoom, pan
 // and reset of an axis, and the copy and print menu commands.
 #pragma once

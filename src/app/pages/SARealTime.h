@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The path from a captured buffer to the screen, and the set-up before it:
 // the oscilloscope and spectrum axes for the chosen format and buffer size,
 // the bandwidth, resolution and frame-rate figures, starting capture, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Synthesize page: one frame of a test signal made from the page's
 // settings, quantized to the capture format's width and sent down the live
 // frame path as if the sound card had delivered it; optionally played once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wave File page: shows an opened file's format, draws each channel over
 // the whole file, and analyses or plays a stretch of the first channel chosen
 // by its start in seconds and its length, with two marker lines on the left

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The oscilloscope band above the view pages: the left and right channel
 // graphs, their time (X) and level (Y) buttons, and " Pos:" under the mouse.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/SpectrogramPage.h"
 
 #include "analysis/SAGlobal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Spectrogram view page: the colour scheme and time span over the
 // scrolling spectrogram, with the frequency, time and note under the mouse.
 #pragma once

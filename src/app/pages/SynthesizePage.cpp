@@ -1,11 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/SynthesizePage.h"
 
-#include "app/Application.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/SASynthesizer.h"
 #include "controls/CheckedGroup.h"
 #include "controls/RadioGroup.h"
 #include "controls/Realspin.h"
+
+#include "support/UiSupport.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Synthesize page: the base wave, its sweep and modulation, "Display Test
 // Signal" and "Play Sound". Every setting but "Play Sound" shows a new frame.
 // It owns the synthesizer module, which sends frames down the live path.

@@ -1,12 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/WaveFilePage.h"
 
-#include "app/Application.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/SAWaveFile.h"
 #include "app/pages/ScopeBand.h"
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "graph/Graphbox.h"
+
+#include "support/UiSupport.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wave File page: the open file's statistics, the stretch's buffer size
 // and offset, "Analyze" and "Play Sample" with their automatic variants. It
 // owns the wave file module, which reads the file and draws it on the
