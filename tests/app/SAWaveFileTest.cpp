@@ -5,6 +5,7 @@
 #include "app/pages/SAWaveFile.h"
 #include "app/pages/ScopeBand.h"
 #include "app/pages/WaveFilePage.h"
+#include "controls/Reopen.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
 #include "graph/Graphbox.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QProgressDialog>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -53,17 +55,19 @@ QString stereoFile(const char* name, int bytes, int value)
 
 } // namespace
 
-// Guards the progress dialog of a long load: Cancel ends the load, the page
-// keeps the file it showed, and nothing of the dialog stays; a load that is
-// let run shows the dialog while it reads and loads the file.
+// Guards the progress dialog of a long load: Cancel ends the load, and the
+// window changes nothing (its page, caption, recent files and the file shown),
+// and nothing of the dialog stays; a load that is let run shows the dialog
+// while it reads and loads the file.
 TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
 {
   Window w;
   TSAWaveFile& page = w.form->WaveFilePage().WaveFile();
   const QString small = stereoFile("small.wav", 4000, 100);
-  ASSERT_TRUE(page.SetFileName(small));
-  page.ShowWaveFile();
+  w.form->OpenWaveFile(small);
   EXPECT_TRUE(progressDialogs(*w.form).isEmpty()); // read long before the delay
+  w.form->InputPages().setCurrentIndex(2);
+  const QStringList recent = w.form->RecentFiles().Paths();
 
   // As if the load had taken long: the dialog comes at the first slice.
   page.ProgressDelayMs = 0;
@@ -77,8 +81,11 @@ TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
       d->cancel();
     }
   });
-  EXPECT_FALSE(page.SetFileName(big));
+  w.form->OpenWaveFile(big);
   EXPECT_EQ(seen, 1);
+  EXPECT_EQ(w.form->InputPages().currentIndex(), 2);
+  EXPECT_EQ(w.form->windowTitle(), "small.wav - Duvovovi");
+  EXPECT_EQ(w.form->RecentFiles().Paths(), recent);
   QApplication::processEvents();
   EXPECT_TRUE(progressDialogs(*w.form).isEmpty());
   EXPECT_EQ(page.SoundFile().FileName(), small);
