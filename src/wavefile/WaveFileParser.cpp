@@ -238,6 +238,34 @@ private:
   qint64 FPos = 0, FFilled = 0;
 };
 
+// The decoder's view of a file image.
+class TSourceInput : public TDecoderInput
+{
+public:
+  explicit TSourceInput(TByteSource& source) : FSource(source) {}
+  std::int64_t Length() const override { return FSource.Length(); }
+  std::int64_t ReadAt(std::int64_t Pos, void* To, std::int64_t Count) override
+  {
+    const std::int64_t n = std::clamp<std::int64_t>(Length() - Pos, 0, Count);
+    if (n > 0)
+      std::memcpy(To, FSource.Fetch(Pos, n), std::size_t(n));
+    return n;
+  }
+
+private:
+  TByteSource& FSource;
+};
+
+// Whether our own walk reads the file: RIFF/WAVE, and anything too short to
+// be another format, which fails as it always did. All else is decoded.
+bool isRiffWave(TByteSource& source)
+{
+  if (source.Length() < 12)
+    return true;
+  const char* p = reinterpret_cast<const char*>(source.Fetch(0, 12));
+  return sameId(p, "RIFF") && sameId(p + 8, "WAVE");
+}
+
 std::int16_t le16At(const std::uint8_t* p)
 {
   std::int16_t v;
@@ -395,6 +423,8 @@ void unpackRange(TByteSource& source, const TSampleLayout& l, std::int64_t first
 
 bool TSampleLayout::Unpacked() const
 {
+  if (Decoded)
+    return true;
   if (Encoding == WAVE_FORMAT_IEEE_FLOAT)
     return Bits == 32 || Bits == 64;
   return Encoding == WAVE_FORMAT_PCM &&
@@ -488,10 +518,14 @@ void TSoundFile::load(TByteSource& source, bool headerOnly)
   FTotal = source.Length();
   try {
     progress(0);
-    walkChunks(source, headerOnly);
-    ParseFormat();
-    if (!headerOnly)
-      unpackSamples(source);
+    if (!isRiffWave(source)) {
+      loadDecoded(source, headerOnly);
+    } else {
+      walkChunks(source, headerOnly);
+      ParseFormat();
+      if (!headerOnly)
+        unpackSamples(source);
+    }
     // Bytes no sample needed (a cut frame, the padding) are done with too.
     progress(FTotal - FDone);
   } catch (const std::bad_alloc&) {
@@ -628,6 +662,52 @@ void TSoundFile::unpackSamples(TByteSource& source)
   FSoundData.Channels = channels;
 }
 
+void TSoundFile::loadDecoded(TByteSource& source, bool headerOnly)
+{
+  TSourceInput input(source);
+  TSoundDecoder decoder(input, FFileName);
+  const TDecodedFormat& d = decoder.Format();
+  FLayout.Decoded = d;
+  FLayout.Encoding = d.Float ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM;
+  FLayout.Bits = d.Bits;
+  FLayout.Channels = d.Channels;
+  FSoundData.Format = d.WaveFormat();
+  const std::int64_t n = std::min<std::int64_t>(d.Frames, std::numeric_limits<std::int32_t>::max());
+  FSoundData.SamplesPerChannel = std::int32_t(n);
+  if (headerOnly) {
+    decoder.CheckEnd(); // what a full load would find at the end, found now
+    return;
+  }
+  // The arrays grow as samples are decoded: a header may promise more than
+  // the file holds, and a lie must not cost memory. A count the file could
+  // plausibly hold is reserved at once, so that a long file's arrays are
+  // allocated once, at their size.
+  const std::int64_t plausible = std::max<std::int64_t>(std::int64_t(1) << 20, source.Length() * 256);
+  TChannelArray channels;
+  const int wanted = std::min(d.Channels, 2);
+  for (int k = 0; k < wanted; ++k)
+    channels[std::size_t(k)].reserve(qsizetype(std::min(n, plausible)));
+  const std::int64_t slice = std::int64_t(1) << 18;
+  std::int64_t reported = 0;
+  for (std::int64_t done = 0; done < n;) {
+    const std::int64_t count = std::min(slice, n - done);
+    std::int16_t* out[2] = {nullptr, nullptr};
+    for (int k = 0; k < wanted; ++k) {
+      channels[std::size_t(k)].resize(qsizetype(done + count));
+      out[k] = channels[std::size_t(k)].data() + done;
+    }
+    decoder.Read(done, count, out[0], out[1]);
+    done += count;
+    // Progress in the file's bytes, as the share of the samples decoded.
+    const std::int64_t at = std::int64_t(double(FTotal) * double(done) / double(n));
+    progress(at - reported);
+    reported = at;
+  }
+  for (TSoundArray& c : channels)
+    c.squeeze();
+  FSoundData.Channels = channels;
+}
+
 TSampleReader::TSampleReader(const TSoundFile& File)
     : FLayout(File.SampleLayout()), FSamples(File.SoundData().SamplesPerChannel)
 {
@@ -638,6 +718,10 @@ TSampleReader::TSampleReader(const TSoundFile& File)
   qint64 length = 0;
   FileDescriptor file = openRegularFile(File.FileName(), length);
   FSource = std::make_unique<TFileSource>(std::move(file), length, File.FileName());
+  if (FLayout.Decoded) {
+    FInput = std::make_unique<TSourceInput>(*FSource);
+    FDecoder = std::make_unique<TSoundDecoder>(*FInput, File.FileName());
+  }
 }
 
 TSampleReader::~TSampleReader() = default;
@@ -645,6 +729,10 @@ TSampleReader::~TSampleReader() = default;
 void TSampleReader::Read(std::int64_t First, std::int64_t Count, std::int16_t* Left,
                          std::int16_t* Right)
 {
+  if (FDecoder) {
+    FDecoder->Read(First, Count, Left, Right);
+    return;
+  }
   if (Right && FLayout.Channels < 2) {
     std::fill(Right, Right + Count, std::int16_t(0));
     Right = nullptr;
