@@ -86,12 +86,14 @@ QString writeTemp(const QString& name, const QByteArray& bytes)
   return path;
 }
 
-bool runSox(const QStringList& args)
+bool runSox(const QStringList& args) { return runTool("sox", args); }
+
+bool runTool(const QString& program, const QStringList& args)
 {
-  if (QStandardPaths::findExecutable("sox").isEmpty())
+  if (QStandardPaths::findExecutable(program).isEmpty())
     return false;
   QProcess p;
-  p.start("sox", args);
+  p.start(program, args);
   return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
