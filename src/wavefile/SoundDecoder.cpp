@@ -290,6 +290,10 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
       why.chop(1);
     if (!why.isEmpty())
       why[0] = why[0].toLower();
+    // What it says when a stream's decoder finds nothing to decode: the
+    // file is regular, we opened it.
+    if (why.contains(QLatin1String("regular file")))
+      why = QStringLiteral("no audio in it can be decoded");
     failed(QStringLiteral("cannot be read: %1").arg(why));
   }
 
