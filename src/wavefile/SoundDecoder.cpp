@@ -8,7 +8,9 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <vector>
 
 namespace duv {
 
@@ -529,6 +531,35 @@ void TSoundDecoder::Read(std::int64_t First, std::int64_t Count, std::int16_t* L
       seek(First);
     decodeMore(First == s.Next ? std::min(Count, RingFrames / 2) : First - s.Next);
   }
+}
+
+std::array<QList<std::int16_t>, 2>
+TSoundDecoder::ReadAll(std::int64_t Count, const std::function<void(std::int64_t Done)>& Progress)
+{
+  // What the file could plausibly hold is reserved at once, so that a long
+  // file's arrays are allocated once, at their size; beyond it they grow.
+  const std::int64_t plausible =
+      std::max<std::int64_t>(std::int64_t(1) << 20, S->Input.Length() * 256);
+  std::array<QList<std::int16_t>, 2> channels;
+  const int wanted = std::min(FFormat.Channels, 2);
+  for (int k = 0; k < wanted; ++k)
+    channels[std::size_t(k)].reserve(qsizetype(std::min(Count, plausible)));
+  constexpr std::int64_t Slice = std::int64_t(1) << 18;
+  for (std::int64_t done = 0; done < Count;) {
+    const std::int64_t n = std::min(Slice, Count - done);
+    std::int16_t* out[2] = {nullptr, nullptr};
+    for (int k = 0; k < wanted; ++k) {
+      channels[std::size_t(k)].resize(qsizetype(done + n));
+      out[k] = channels[std::size_t(k)].data() + done;
+    }
+    Read(done, n, out[0], out[1]);
+    done += n;
+    if (Progress)
+      Progress(done);
+  }
+  for (QList<std::int16_t>& c : channels)
+    c.squeeze();
+  return channels;
 }
 
 QStringList SoundFilePatterns()

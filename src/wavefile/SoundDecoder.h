@@ -7,12 +7,13 @@
 
 #include "support/WaveFormat.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
-#include <exception>
+#include <functional>
 #include <memory>
-#include <vector>
 
 namespace duv {
 
@@ -79,6 +80,14 @@ public:
   // bits, floating point with +-1.0 as full scale, clipped. Throws
   // EWaveFileError when the file ends before them or cannot be decoded.
   void Read(std::int64_t First, std::int64_t Count, std::int16_t* Left, std::int16_t* Right);
+
+  // The first Count frames of channels 0 and 1 (a channel the file lacks
+  // stays empty), as Read gives them, for a whole load. The arrays grow as
+  // the samples are decoded, so a header that promises more than the file
+  // holds costs no memory for the lie. Progress is told the frames done
+  // after each slice; it may throw to stop.
+  std::array<QList<std::int16_t>, 2> ReadAll(std::int64_t Count,
+                                             const std::function<void(std::int64_t Done)>& Progress);
 
 private:
   struct TState;

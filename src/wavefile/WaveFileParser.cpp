@@ -678,34 +678,13 @@ void TSoundFile::loadDecoded(TByteSource& source, bool headerOnly)
     decoder.CheckEnd(); // what a full load would find at the end, found now
     return;
   }
-  // The arrays grow as samples are decoded: a header may promise more than
-  // the file holds, and a lie must not cost memory. A count the file could
-  // plausibly hold is reserved at once, so that a long file's arrays are
-  // allocated once, at their size.
-  const std::int64_t plausible = std::max<std::int64_t>(std::int64_t(1) << 20, source.Length() * 256);
-  TChannelArray channels;
-  const int wanted = std::min(d.Channels, 2);
-  for (int k = 0; k < wanted; ++k)
-    channels[std::size_t(k)].reserve(qsizetype(std::min(n, plausible)));
-  const std::int64_t slice = std::int64_t(1) << 18;
+  // Progress in the file's bytes, as the share of the samples decoded.
   std::int64_t reported = 0;
-  for (std::int64_t done = 0; done < n;) {
-    const std::int64_t count = std::min(slice, n - done);
-    std::int16_t* out[2] = {nullptr, nullptr};
-    for (int k = 0; k < wanted; ++k) {
-      channels[std::size_t(k)].resize(qsizetype(done + count));
-      out[k] = channels[std::size_t(k)].data() + done;
-    }
-    decoder.Read(done, count, out[0], out[1]);
-    done += count;
-    // Progress in the file's bytes, as the share of the samples decoded.
+  FSoundData.Channels = decoder.ReadAll(n, [&](std::int64_t done) {
     const std::int64_t at = std::int64_t(double(FTotal) * double(done) / double(n));
     progress(at - reported);
     reported = at;
-  }
-  for (TSoundArray& c : channels)
-    c.squeeze();
-  FSoundData.Channels = channels;
+  });
 }
 
 TSampleReader::TSampleReader(const TSoundFile& File)

@@ -192,9 +192,11 @@ TEST(SoundDecoder, StreamedReadsMatchAWholeLoad)
     // The threads pair frames for their transforms differently: the sums
     // differ in their last bits, not more.
     const TFileSpectrogram two = ComputeFileSpectrogram(header, s);
-    for (std::size_t i = 0; i < one.Levels.size(); ++i)
-      if (one.Levels[i] != two.Levels[i])
+    for (std::size_t i = 0; i < one.Levels.size(); ++i) {
+      if (one.Levels[i] != two.Levels[i]) {
         ASSERT_NEAR(two.Levels[i], one.Levels[i], 0.01) << name << " level " << i;
+      }
+    }
   }
 }
 
