@@ -249,3 +249,28 @@ TEST(SoundDecoder, DamagedFilesAreRefusedWithTheirReason)
     EXPECT_TRUE(whole.FileName().isEmpty()) << name;
   }
 }
+
+// Guards the window's progress and Cancel on a decoded file: progress runs to
+// the file's size, and a cancel during the decoding stops the load and
+// leaves nothing loaded.
+TEST(SoundDecoder, WholeLoadShowsProgressAndCancels)
+{
+  ASSERT_TRUE(makeFiles());
+  TSoundFile f;
+  std::int64_t last = -1, total = 0;
+  f.OnProgress = [&](std::int64_t done, std::int64_t all) {
+    EXPECT_GE(done, last);
+    last = done;
+    total = all;
+    return true;
+  };
+  f.SetFileName(at("flac16.flac"));
+  EXPECT_EQ(last, total);
+  EXPECT_EQ(total, QFileInfo(at("flac16.flac")).size());
+
+  TSoundFile g;
+  g.OnProgress = [](std::int64_t done, std::int64_t) { return done == 0; };
+  EXPECT_THROW(g.SetFileName(at("lame.mp3")), ELoadCancelled);
+  EXPECT_TRUE(g.SoundData().Channels[0].isEmpty());
+  EXPECT_TRUE(g.FileName().isEmpty());
+}
