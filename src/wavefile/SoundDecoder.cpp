@@ -438,10 +438,12 @@ void TSoundDecoder::seek(std::int64_t Frame)
              .arg(why));
 }
 
-void TSoundDecoder::decodeMore(std::int64_t Want)
+void TSoundDecoder::decodeMore()
 {
   TState& s = *S;
-  const std::int64_t n = std::clamp<std::int64_t>(Want, 1, ChunkFrames);
+  // Always a whole chunk, whatever the caller wants: a damaged stream then
+  // decodes to the same samples however it is read.
+  const std::int64_t n = ChunkFrames;
   const int channels = FFormat.Channels;
   sf_count_t got = 0;
   if (!s.PastEnd) {
@@ -529,7 +531,7 @@ void TSoundDecoder::Read(std::int64_t First, std::int64_t Count, std::int16_t* L
     // a compressed stream, and exact whatever the format.
     if (First < s.Next || First - s.Next > RingFrames)
       seek(First);
-    decodeMore(First == s.Next ? std::min(Count, RingFrames / 2) : First - s.Next);
+    decodeMore();
   }
 }
 

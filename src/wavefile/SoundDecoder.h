@@ -93,7 +93,7 @@ private:
   struct TState;
   [[noreturn]] void failed(const QString& Why);
   void seek(std::int64_t Frame);
-  void decodeMore(std::int64_t Want);
+  void decodeMore();
 
   QString FName;
   TDecodedFormat FFormat;
