@@ -21,16 +21,17 @@ int main(int argc, char** argv)
     return 1;
   }
   const int sub = info.format & SF_FORMAT_SUBMASK;
-  const bool floats = sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE || sub == SF_FORMAT_VORBIS ||
-                      sub == SF_FORMAT_OPUS || sub == SF_FORMAT_MPEG_LAYER_I ||
-                      sub == SF_FORMAT_MPEG_LAYER_II || sub == SF_FORMAT_MPEG_LAYER_III;
+  const bool floats = sub == SF_FORMAT_FLOAT || sub == SF_FORMAT_DOUBLE ||
+                      sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS ||
+                      sub == SF_FORMAT_MPEG_LAYER_I || sub == SF_FORMAT_MPEG_LAYER_II ||
+                      sub == SF_FORMAT_MPEG_LAYER_III;
   constexpr sf_count_t chunk = 8192; // as many frames a call as our reader asks for
   std::vector<int> ints(std::size_t(chunk * info.channels));
   std::vector<float> reals(ints.size());
   long long total = 0;
   for (;;) {
-    const sf_count_t n = floats ? sf_readf_float(file, reals.data(), chunk)
-                                : sf_readf_int(file, ints.data(), chunk);
+    const sf_count_t n =
+        floats ? sf_readf_float(file, reals.data(), chunk) : sf_readf_int(file, ints.data(), chunk);
     if (n <= 0)
       break;
     total += n;

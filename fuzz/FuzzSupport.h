@@ -32,8 +32,8 @@ inline void check(bool kept, const char* promise)
   }
 }
 
-inline void checkSpectrum(const TSoundFile& file, const TSoundFile& header, const std::uint8_t* bytes,
-                   std::size_t size)
+inline void checkSpectrum(const TSoundFile& file, const TSoundFile& header,
+                          const std::uint8_t* bytes, std::size_t size)
 {
   try {
     CheckAnalysable(file);

@@ -23,7 +23,8 @@ void checkDecoded(const TSoundFile& file, const TSoundFile& header, const std::u
   check(file.ChunkCount() == 0, "a decoded file has no chunk list");
   check(!f.Name.isEmpty() && !f.Summary().isEmpty() && !f.WidthText().isEmpty(),
         "a decoded file says what it is");
-  check(f.Channels >= 1 && f.SampleRate >= 1 && d.Format.nSamplesPerSec == std::uint32_t(f.SampleRate),
+  check(f.Channels >= 1 && f.SampleRate >= 1 &&
+            d.Format.nSamplesPerSec == std::uint32_t(f.SampleRate),
         "a decoded file has channels and a rate");
   check(d.Format.wBitsPerSample == 16 && d.Format.nBlockAlign == 2 * d.Format.nChannels,
         "decoded samples are stored as 16 bits");

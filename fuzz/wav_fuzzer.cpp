@@ -25,8 +25,8 @@ void checkChunks(const TSoundFile& file, std::size_t fileSize)
     const TRiffChunk& c = *file.Chunk(i);
     // The samples' chunk keeps no bytes: they went into the channels.
     if (&c == data)
-      check(c.Data.empty() && std::uint64_t(layout.DataSize) == c.Size &&
-                layout.DataOffset >= 20 && std::uint64_t(layout.DataOffset) + c.Size <= fileSize,
+      check(c.Data.empty() && std::uint64_t(layout.DataSize) == c.Size && layout.DataOffset >= 20 &&
+                std::uint64_t(layout.DataOffset) + c.Size <= fileSize,
             "the \"data\" chunk keeps its place and size, not its bytes");
     else
       check(c.Size == c.Data.size(), "a chunk's size is the number of bytes it holds");
@@ -57,9 +57,9 @@ void checkSamples(const TSoundFile& file)
     check(samples * bytesPerFrame <= data.Size, "the sample count fits the data");
   check(d.Format.nSamplesPerSec > 0, "the sample rate is not 0");
 
-  const bool unpacked = encoding == 3 ? (bits == 32 || bits == 64)
-                                      : (bits == 4 || bits == 8 || bits == 16 || bits == 24 ||
-                                         bits == 32);
+  const bool unpacked = encoding == 3
+                            ? (bits == 32 || bits == 64)
+                            : (bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32);
   check(encoding == 1 || unpacked, "floating point of other widths does not load");
   // Wider samples are reduced to 16 bits, and the format says so.
   if (unpacked && bits > 16)

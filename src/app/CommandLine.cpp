@@ -227,7 +227,7 @@ QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettin
     parts << l.Decoded->Summary();
   else
     parts << (l.Encoding == WAVE_FORMAT_IEEE_FLOAT ? QStringLiteral("%1-bit float").arg(l.Bits)
-                                                    : QStringLiteral("%1-bit").arg(l.Bits));
+                                                   : QStringLiteral("%1-bit").arg(l.Bits));
   QString channels = f.nChannels == 1   ? QStringLiteral("mono")
                      : f.nChannels == 2 ? QStringLiteral("stereo")
                                         : QStringLiteral("%1 channels").arg(f.nChannels);

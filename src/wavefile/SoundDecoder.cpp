@@ -43,9 +43,9 @@ std::uint64_t le64(const std::uint8_t* p)
 // An MPEG audio frame header: what the stream says of itself.
 struct TMpegHeader
 {
-  int Layer = 0;       // 1, 2 or 3
-  int BitRate = 0;     // kbit/s; 0 for "free format"
-  int SideInfo = 0;    // bytes between the header and a Xing tag
+  int Layer = 0;    // 1, 2 or 3
+  int BitRate = 0;  // kbit/s; 0 for "free format"
+  int SideInfo = 0; // bytes between the header and a Xing tag
   bool Valid = false;
 };
 
@@ -65,7 +65,7 @@ TMpegHeader mpegHeader(const std::uint8_t* p)
       {0, 32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384},    // MPEG-1 layer II
       {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320},     // MPEG-1 layer III
       {0, 32, 48, 56, 64, 80, 96, 112, 128, 144, 160, 176, 192, 224, 256},    // MPEG-2 layer I
-      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},        // MPEG-2 II, III
+      {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160},         // MPEG-2 II, III
   }};
   const bool mpeg1 = version == 3;
   const std::size_t table = mpeg1 ? std::size_t(h.Layer - 1) : (h.Layer == 1 ? 3 : 4);
@@ -98,14 +98,14 @@ enum class TSampleType { Int, Float, Double };
 struct TSoundDecoder::TState
 {
   TDecoderInput& Input;
-  std::int64_t Pos = 0;        // the virtual file's position
-  std::exception_ptr Error;    // what the input threw inside a callback
+  std::int64_t Pos = 0;     // the virtual file's position
+  std::exception_ptr Error; // what the input threw inside a callback
   SNDFILE* File = nullptr;
   TSampleType Type = TSampleType::Int;
   TKind Kind = TKind::None;
-  std::int64_t Next = 0;       // the frame libsndfile reads next
-  std::int64_t Held = 0;       // frames before Next that the ring holds
-  bool PastEnd = false;        // an estimated length reaches beyond the stream
+  std::int64_t Next = 0;                 // the frame libsndfile reads next
+  std::int64_t Held = 0;                 // frames before Next that the ring holds
+  bool PastEnd = false;                  // an estimated length reaches beyond the stream
   std::vector<std::int16_t> Left, Right; // the ring, at frame & (RingFrames - 1)
   std::vector<int> Ints;
   std::vector<float> Floats;
@@ -126,14 +126,11 @@ struct TSoundDecoder::TState
 
   // libsndfile's calls into the input. Exceptions must not cross its C
   // frames: they are kept and thrown again once it returns.
-  static sf_count_t length(void* user)
-  {
-    return static_cast<TState*>(user)->Input.Length();
-  }
+  static sf_count_t length(void* user) { return static_cast<TState*>(user)->Input.Length(); }
   static sf_count_t seek(sf_count_t offset, int whence, void* user)
   {
     auto* s = static_cast<TState*>(user);
-    const std::int64_t base = whence == SEEK_CUR ? s->Pos
+    const std::int64_t base = whence == SEEK_CUR   ? s->Pos
                               : whence == SEEK_END ? s->Input.Length()
                                                    : 0;
     if (offset < -base || offset > std::numeric_limits<std::int64_t>::max() - base)
@@ -237,8 +234,7 @@ WAVEFORMATEX TDecodedFormat::WaveFormat() const
   f.wFormatTag = WAVE_FORMAT_PCM;
   f.nChannels = std::uint16_t(std::clamp(Channels, 0, 65535));
   f.nSamplesPerSec = std::uint32_t(std::max(SampleRate, 0));
-  f.nAvgBytesPerSec =
-      std::uint32_t(std::clamp<std::int64_t>((BitRate + 4) / 8, 0, 0xFFFFFFFFLL));
+  f.nAvgBytesPerSec = std::uint32_t(std::clamp<std::int64_t>((BitRate + 4) / 8, 0, 0xFFFFFFFFLL));
   f.nBlockAlign = std::uint16_t(2 * f.nChannels);
   f.wBitsPerSample = 16;
   return f;
@@ -280,8 +276,7 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
                .arg(declared)
                .arg(Input.Length()));
 
-  SF_VIRTUAL_IO io{&TState::length, &TState::seek, &TState::read, &TState::write,
-                   &TState::tell};
+  SF_VIRTUAL_IO io{&TState::length, &TState::seek, &TState::read, &TState::write, &TState::tell};
   SF_INFO info{};
   S->Pos = 0;
   S->File = sf_open_virtual(&io, SFM_READ, &info, S.get());
@@ -301,15 +296,14 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
 
   const int major = info.format & SF_FORMAT_TYPEMASK;
   const int sub = info.format & SF_FORMAT_SUBMASK;
-  const bool expected =
-      (kind == TKind::Flac && major == SF_FORMAT_FLAC) ||
-      (kind == TKind::Ogg && major == SF_FORMAT_OGG &&
-       (sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS)) ||
-      (kind == TKind::Mpeg && major == SF_FORMAT_MPEG) ||
-      ((kind == TKind::Aiff || kind == TKind::Aifc) && major == SF_FORMAT_AIFF) ||
-      (kind == TKind::Caf && major == SF_FORMAT_CAF) ||
-      (kind == TKind::W64 && major == SF_FORMAT_W64) ||
-      (kind == TKind::Rf64 && major == SF_FORMAT_RF64);
+  const bool expected = (kind == TKind::Flac && major == SF_FORMAT_FLAC) ||
+                        (kind == TKind::Ogg && major == SF_FORMAT_OGG &&
+                         (sub == SF_FORMAT_VORBIS || sub == SF_FORMAT_OPUS)) ||
+                        (kind == TKind::Mpeg && major == SF_FORMAT_MPEG) ||
+                        ((kind == TKind::Aiff || kind == TKind::Aifc) && major == SF_FORMAT_AIFF) ||
+                        (kind == TKind::Caf && major == SF_FORMAT_CAF) ||
+                        (kind == TKind::W64 && major == SF_FORMAT_W64) ||
+                        (kind == TKind::Rf64 && major == SF_FORMAT_RF64);
   if (!expected)
     failed(QStringLiteral("cannot be read: its encoding is not one read here"));
   if (info.channels < 1 || info.samplerate < 1)
@@ -325,35 +319,101 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
   f.SampleRate = info.samplerate;
   f.Frames = info.frames;
   switch (kind) {
-  case TKind::Flac: f.Name = QStringLiteral("FLAC"); break;
-  case TKind::Ogg: f.Name = sub == SF_FORMAT_OPUS ? QStringLiteral("Opus") : QStringLiteral("Ogg Vorbis"); break;
-  case TKind::Aiff: f.Name = QStringLiteral("AIFF"); break;
-  case TKind::Aifc: f.Name = QStringLiteral("AIFC"); break;
-  case TKind::Caf: f.Name = QStringLiteral("CAF"); break;
-  case TKind::W64: f.Name = QStringLiteral("W64"); break;
-  case TKind::Rf64: f.Name = QStringLiteral("RF64"); break;
-  default: break;
+  case TKind::Flac:
+    f.Name = QStringLiteral("FLAC");
+    break;
+  case TKind::Ogg:
+    f.Name = sub == SF_FORMAT_OPUS ? QStringLiteral("Opus") : QStringLiteral("Ogg Vorbis");
+    break;
+  case TKind::Aiff:
+    f.Name = QStringLiteral("AIFF");
+    break;
+  case TKind::Aifc:
+    f.Name = QStringLiteral("AIFC");
+    break;
+  case TKind::Caf:
+    f.Name = QStringLiteral("CAF");
+    break;
+  case TKind::W64:
+    f.Name = QStringLiteral("W64");
+    break;
+  case TKind::Rf64:
+    f.Name = QStringLiteral("RF64");
+    break;
+  default:
+    break;
   }
   int stored = 0; // bits of a sample stored as it is, whose byte rate is exact
   switch (sub) {
   case SF_FORMAT_PCM_S8:
-  case SF_FORMAT_PCM_U8: f.Bits = 8; stored = 8; break;
-  case SF_FORMAT_PCM_16: f.Bits = 16; stored = 16; break;
-  case SF_FORMAT_PCM_24: f.Bits = 24; stored = 24; break;
-  case SF_FORMAT_PCM_32: f.Bits = 32; stored = 32; break;
-  case SF_FORMAT_FLOAT: f.Bits = 32; f.Float = true; stored = 32; S->Type = TSampleType::Float; break;
-  case SF_FORMAT_DOUBLE: f.Bits = 64; f.Float = true; stored = 64; S->Type = TSampleType::Double; break;
-  case SF_FORMAT_ALAC_16: f.Bits = 16; break;
-  case SF_FORMAT_ALAC_20: f.Bits = 20; break;
-  case SF_FORMAT_ALAC_24: f.Bits = 24; break;
-  case SF_FORMAT_ALAC_32: f.Bits = 32; break;
-  case SF_FORMAT_ULAW: f.Codec = QString::fromUtf8("µ-law"); stored = 8; break;
-  case SF_FORMAT_ALAW: f.Codec = QStringLiteral("A-law"); stored = 8; break;
-  case SF_FORMAT_VORBIS: f.Codec = QStringLiteral("Vorbis"); S->Type = TSampleType::Float; break;
-  case SF_FORMAT_OPUS: f.Codec = QStringLiteral("Opus"); S->Type = TSampleType::Float; break;
-  case SF_FORMAT_MPEG_LAYER_I: f.Codec = QStringLiteral("MP1"); S->Type = TSampleType::Float; break;
-  case SF_FORMAT_MPEG_LAYER_II: f.Codec = QStringLiteral("MP2"); S->Type = TSampleType::Float; break;
-  case SF_FORMAT_MPEG_LAYER_III: f.Codec = QStringLiteral("MP3"); S->Type = TSampleType::Float; break;
+  case SF_FORMAT_PCM_U8:
+    f.Bits = 8;
+    stored = 8;
+    break;
+  case SF_FORMAT_PCM_16:
+    f.Bits = 16;
+    stored = 16;
+    break;
+  case SF_FORMAT_PCM_24:
+    f.Bits = 24;
+    stored = 24;
+    break;
+  case SF_FORMAT_PCM_32:
+    f.Bits = 32;
+    stored = 32;
+    break;
+  case SF_FORMAT_FLOAT:
+    f.Bits = 32;
+    f.Float = true;
+    stored = 32;
+    S->Type = TSampleType::Float;
+    break;
+  case SF_FORMAT_DOUBLE:
+    f.Bits = 64;
+    f.Float = true;
+    stored = 64;
+    S->Type = TSampleType::Double;
+    break;
+  case SF_FORMAT_ALAC_16:
+    f.Bits = 16;
+    break;
+  case SF_FORMAT_ALAC_20:
+    f.Bits = 20;
+    break;
+  case SF_FORMAT_ALAC_24:
+    f.Bits = 24;
+    break;
+  case SF_FORMAT_ALAC_32:
+    f.Bits = 32;
+    break;
+  case SF_FORMAT_ULAW:
+    f.Codec = QString::fromUtf8("µ-law");
+    stored = 8;
+    break;
+  case SF_FORMAT_ALAW:
+    f.Codec = QStringLiteral("A-law");
+    stored = 8;
+    break;
+  case SF_FORMAT_VORBIS:
+    f.Codec = QStringLiteral("Vorbis");
+    S->Type = TSampleType::Float;
+    break;
+  case SF_FORMAT_OPUS:
+    f.Codec = QStringLiteral("Opus");
+    S->Type = TSampleType::Float;
+    break;
+  case SF_FORMAT_MPEG_LAYER_I:
+    f.Codec = QStringLiteral("MP1");
+    S->Type = TSampleType::Float;
+    break;
+  case SF_FORMAT_MPEG_LAYER_II:
+    f.Codec = QStringLiteral("MP2");
+    S->Type = TSampleType::Float;
+    break;
+  case SF_FORMAT_MPEG_LAYER_III:
+    f.Codec = QStringLiteral("MP3");
+    S->Type = TSampleType::Float;
+    break;
   default: {
     SF_FORMAT_INFO about{};
     about.format = sub;
@@ -377,17 +437,18 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     S->rethrow();
     const TMpegHeader h = mpegHeader(frame);
     const int tagAt = 4 + h.SideInfo;
-    const bool tagged =
-        got >= tagAt + 8 &&
-        (std::memcmp(frame + tagAt, "Xing", 4) == 0 || std::memcmp(frame + tagAt, "Info", 4) == 0) &&
-        (frame[tagAt + 7] & 1) != 0; // the frame count is there
+    const bool tagged = got >= tagAt + 8 &&
+                        (std::memcmp(frame + tagAt, "Xing", 4) == 0 ||
+                         std::memcmp(frame + tagAt, "Info", 4) == 0) &&
+                        (frame[tagAt + 7] & 1) != 0; // the frame count is there
     f.ExactLength = tagged;
     if (sf_command(S->File, SFC_GET_BITRATE_MODE, nullptr, 0) == SF_BITRATE_MODE_CONSTANT)
       f.BitRate = std::int64_t(h.BitRate) * 1000;
   }
   // Elsewhere: the file's average, headers and all.
   if (f.BitRate == 0 && f.Frames > 0)
-    f.BitRate = std::int64_t(std::llround(double(Input.Length()) * 8 * f.SampleRate / double(f.Frames)));
+    f.BitRate =
+        std::int64_t(std::llround(double(Input.Length()) * 8 * f.SampleRate / double(f.Frames)));
 
   S->Left.assign(std::size_t(RingFrames), 0);
   S->Right.assign(std::size_t(RingFrames), 0);
@@ -448,9 +509,15 @@ void TSoundDecoder::decodeMore()
   sf_count_t got = 0;
   if (!s.PastEnd) {
     switch (s.Type) {
-    case TSampleType::Int: got = sf_readf_int(s.File, s.Ints.data(), n); break;
-    case TSampleType::Float: got = sf_readf_float(s.File, s.Floats.data(), n); break;
-    case TSampleType::Double: got = sf_readf_double(s.File, s.Doubles.data(), n); break;
+    case TSampleType::Int:
+      got = sf_readf_int(s.File, s.Ints.data(), n);
+      break;
+    case TSampleType::Float:
+      got = sf_readf_float(s.File, s.Floats.data(), n);
+      break;
+    case TSampleType::Double:
+      got = sf_readf_double(s.File, s.Doubles.data(), n);
+      break;
     }
     s.rethrow();
   }
@@ -566,10 +633,10 @@ TSoundDecoder::ReadAll(std::int64_t Count, const std::function<void(std::int64_t
 
 QStringList SoundFilePatterns()
 {
-  return {QStringLiteral("*.wav"),  QStringLiteral("*.flac"), QStringLiteral("*.ogg"),
-          QStringLiteral("*.oga"),  QStringLiteral("*.opus"), QStringLiteral("*.mp3"),
-          QStringLiteral("*.aif"),  QStringLiteral("*.aiff"), QStringLiteral("*.aifc"),
-          QStringLiteral("*.caf"),  QStringLiteral("*.w64"),  QStringLiteral("*.rf64")};
+  return {QStringLiteral("*.wav"), QStringLiteral("*.flac"), QStringLiteral("*.ogg"),
+          QStringLiteral("*.oga"), QStringLiteral("*.opus"), QStringLiteral("*.mp3"),
+          QStringLiteral("*.aif"), QStringLiteral("*.aiff"), QStringLiteral("*.aifc"),
+          QStringLiteral("*.caf"), QStringLiteral("*.w64"),  QStringLiteral("*.rf64")};
 }
 
 } // namespace duv

@@ -31,13 +31,13 @@ public:
 // What a decoded file is, as its headers say.
 struct TDecodedFormat
 {
-  QString Name;            // "FLAC", "Ogg Vorbis", "Opus", "MP3", "AIFF", "AIFC", "CAF", "W64", "RF64"
-  QString Codec;           // a lossy or companded encoding's name ("MP3", "Vorbis", "µ-law"); else empty
+  QString Name;  // "FLAC", "Ogg Vorbis", "Opus", "MP3", "AIFF", "AIFC", "CAF", "W64", "RF64"
+  QString Codec; // a lossy or companded encoding's name ("MP3", "Vorbis", "µ-law"); else empty
   int Channels = 0;
   int SampleRate = 0;
-  std::int64_t Frames = 0; // samples per channel
-  int Bits = 0;            // the width of the stored samples; 0 for a lossy encoding
-  bool Float = false;      // floating-point samples
+  std::int64_t Frames = 0;  // samples per channel
+  int Bits = 0;             // the width of the stored samples; 0 for a lossy encoding
+  bool Float = false;       // floating-point samples
   std::int64_t BitRate = 0; // bits per second: the stream's own, or the file's average
   // False when Frames is an estimate from the file's size (an MP3 without a
   // length tag): the decoded stream may end a little before it, and the rest
@@ -86,8 +86,8 @@ public:
   // the samples are decoded, so a header that promises more than the file
   // holds costs no memory for the lie. Progress is told the frames done
   // after each slice; it may throw to stop.
-  std::array<QList<std::int16_t>, 2> ReadAll(std::int64_t Count,
-                                             const std::function<void(std::int64_t Done)>& Progress);
+  std::array<QList<std::int16_t>, 2>
+  ReadAll(std::int64_t Count, const std::function<void(std::int64_t Done)>& Progress);
 
 private:
   struct TState;

@@ -449,10 +449,10 @@ TEST(OpenWaveFile, DecodedFilesByDropRecentAndDialogFilter)
   TForm1& f = w.form;
   const QString dir = QFileInfo(writeTemp("anchor", "")).absolutePath();
   const QString flac = dir + "/song.flac", mp3 = dir + "/talk.mp3", wav = dir + "/talk.wav";
-  ASSERT_TRUE(runSox({"-D", "-n", "-r", "22050", "-c", "2", "-b", "24", flac, "synth", "0.5",
-                      "sine", "440"}));
-  ASSERT_TRUE(runSox({"-D", "-n", "-r", "16000", "-c", "1", "-b", "16", wav, "synth", "0.5", "sine",
-                      "300"}));
+  ASSERT_TRUE(runSox(
+      {"-D", "-n", "-r", "22050", "-c", "2", "-b", "24", flac, "synth", "0.5", "sine", "440"}));
+  ASSERT_TRUE(runSox(
+      {"-D", "-n", "-r", "16000", "-c", "1", "-b", "16", wav, "synth", "0.5", "sine", "300"}));
   ASSERT_TRUE(runTool("lame", {"--quiet", "-V", "2", wav, mp3}));
 
   QMimeData mime;

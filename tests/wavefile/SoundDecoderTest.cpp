@@ -61,8 +61,14 @@ QByteArray rf64Of(const QByteArray& wav)
          wav.mid(l.DataOffset, l.DataSize);
 }
 
-QString folder() { return QFileInfo(writeTemp("anchor", "")).absolutePath(); }
-QString at(const QString& name) { return folder() + "/" + name; }
+QString folder()
+{
+  return QFileInfo(writeTemp("anchor", "")).absolutePath();
+}
+QString at(const QString& name)
+{
+  return folder() + "/" + name;
+}
 
 // Makes the files once for all tests; false when a tool is missing.
 bool makeFiles()
@@ -124,8 +130,7 @@ TEST(SoundDecoder, EachFormatsToneIsFoundAtItsFrequencyAndLevel)
     const Result peaks = run({"peaks", at(e.file), "--offset", "0.5", "--size", "8192", "--window",
                               "flat-top", "--count", "1"});
     ASSERT_EQ(peaks.code, 0) << e.file << ": " << peaks.err;
-    const QStringList row =
-        QString::fromStdString(peaks.out).split('\n').value(1).split(',');
+    const QStringList row = QString::fromStdString(peaks.out).split('\n').value(1).split(',');
     ASSERT_EQ(row.size(), 4) << e.file << ": " << peaks.out;
     EXPECT_NEAR(row[0].toDouble(), 1000, 0.5) << e.file;
     EXPECT_NEAR(row[1].toDouble(), -6.02, e.lossy ? 0.5 : 0.05) << e.file;
@@ -170,9 +175,9 @@ TEST(SoundDecoder, StreamedReadsMatchAWholeLoad)
     ASSERT_EQ(header.SoundData().SamplesPerChannel, d.SamplesPerChannel) << name;
     TSampleReader reader(header);
     const std::int64_t n = d.SamplesPerChannel;
-    const std::int64_t stretches[][2] = {
-        {0, 5000}, {4000, 3000}, {100, 50}, {n - 700, 700}, {n / 2, 9000}, {n / 2 - 8000, 100},
-        {1, n - 1}, {n - 1, 1}};
+    const std::int64_t stretches[][2] = {{0, 5000},      {4000, 3000},  {100, 50},
+                                         {n - 700, 700}, {n / 2, 9000}, {n / 2 - 8000, 100},
+                                         {1, n - 1},     {n - 1, 1}};
     for (const auto& [first, count] : stretches) {
       std::vector<std::int16_t> left(static_cast<std::size_t>(count)), right(left.size());
       reader.Read(first, count, left.data(), right.data());

@@ -86,7 +86,10 @@ QString writeTemp(const QString& name, const QByteArray& bytes)
   return path;
 }
 
-bool runSox(const QStringList& args) { return runTool("sox", args); }
+bool runSox(const QStringList& args)
+{
+  return runTool("sox", args);
+}
 
 bool runTool(const QString& program, const QStringList& args)
 {
