@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <vector>
 
@@ -278,4 +280,40 @@ TEST(SoundDecoder, WholeLoadShowsProgressAndCancels)
   EXPECT_THROW(g.SetFileName(at("lame.mp3")), ELoadCancelled);
   EXPECT_TRUE(g.SoundData().Channels[0].isEmpty());
   EXPECT_TRUE(g.FileName().isEmpty());
+}
+
+// Guards the decoder's reduction of floating-point samples (the output of
+// every lossy decoder): clipping, infinities, NaN as silence and rounding
+// down, to the very values the WAV reader gives the same samples.
+TEST(SoundDecoder, FloatSamplesReduceAsTheWavReaderDoes)
+{
+  const float special[] = {0.25f,
+                           -1.5f,
+                           1.5f,
+                           std::numeric_limits<float>::quiet_NaN(),
+                           INFINITY,
+                           -INFINITY,
+                           -0.3f,
+                           -1e-9f,
+                           1e-9f,
+                           0.99999f,
+                           -1.0f,
+                           1.0f,
+                           -0.5f / 32768,
+                           32767.5f / 32768,
+                           -32768.5f / 32768,
+                           0.0f};
+  QByteArray data;
+  for (int i = 0; i < 41; ++i) // a tail that is not a multiple of four
+    for (int k = 0; k < 2; ++k) {
+      const float x = special[(i + 7 * k) % std::size(special)] * (i < 16 ? 1.0f : 0.9f);
+      data.append(reinterpret_cast<const char*>(&x), 4);
+    }
+  const QByteArray wav = WavBuilder().fmt(2, 8000, 32, 18, 3).chunk("data", data).finish();
+  TSoundFile fromWav, decoded;
+  fromWav.LoadFromMemory(wav, "f.wav");
+  decoded.LoadFromMemory(rf64Of(wav), "f.rf64");
+  ASSERT_TRUE(decoded.SampleLayout().Decoded.has_value());
+  EXPECT_EQ(decoded.SampleLayout().Decoded->Summary(), "RF64, 32-bit float");
+  EXPECT_EQ(decoded.SoundData().Channels, fromWav.SoundData().Channels);
 }
