@@ -2,6 +2,7 @@
 #include "app/Application.h"
 
 #include "app/SAMain.h"
+#include "wavefile/SoundDecoder.h"
 
 #include <QFileInfo>
 #include <QMessageBox>
@@ -35,8 +36,10 @@ bool IsFileArgument(const QStringList& Args)
     return false;
   const QString& a = Args[0];
   // Subcommands are plain words; a launcher passes a full path.
-  return a.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive) || a.contains(QLatin1Char('/')) ||
-         QFileInfo::exists(a);
+  for (const QString& pattern : SoundFilePatterns())
+    if (a.endsWith(pattern.mid(1), Qt::CaseInsensitive)) // "*.flac": ".flac"
+      return true;
+  return a.contains(QLatin1Char('/')) || QFileInfo::exists(a);
 }
 
 QString MissingDisplayMessage()

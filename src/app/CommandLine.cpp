@@ -34,17 +34,17 @@ QString CommandLineHelp()
       "a command works without a display and exits.\n"
       "\n"
       "Commands:\n"
-      "  info FILE.wav                       print the file's format and sample count\n"
-      "  spectrum FILE.wav [--offset SECONDS] [--size N] [--window NAME]\n"
+      "  info FILE                           print the file's format and sample count\n"
+      "  spectrum FILE [--offset SECONDS] [--size N] [--window NAME]\n"
       "                                      print the decibel spectrum of channel 0 at\n"
       "                                      the offset (default 0) over N samples\n"
       "                                      (256, 512, ... 32768; default 256) through\n"
       "                                      a window (default rectangular)\n"
-      "  peaks FILE.wav [--offset SECONDS] [--size N] [--window NAME] [--count K]\n"
+      "  peaks FILE [--offset SECONDS] [--size N] [--window NAME] [--count K]\n"
       "                                      print the K strongest peaks (default 5) of\n"
       "                                      that spectrum, read between bins, as CSV:\n"
       "                                      frequency_hz,level_db,note,cents\n"
-      "  spectrogram FILE.wav -o OUT.png [--width W] [--height H] [--size N]\n"
+      "  spectrogram FILE -o OUT.png [--width W] [--height H] [--size N]\n"
       "              [--colors red-black|rainbow|viridis|magma] [--range DB]\n"
       "              [--channel left|right|mix] [--window NAME]\n"
       "                                      draw the whole file's spectrum over time\n"
@@ -59,6 +59,9 @@ QString CommandLineHelp()
       "  note HZ                             print the nearest musical note\n"
       "  --help                              show this help\n"
       "  --version                           show the version\n"
+      "\n"
+      "FILE is a WAV, FLAC, Ogg Vorbis, Opus, MP3, AIFF, AIFC, CAF, W64 or RF64 file;\n"
+      "its samples are reduced to 16 bits.\n"
       "\n"
       "Exit status: 0 on success, 1 when a file cannot be read or the output cannot be\n"
       "written, 2 for a usage error.\n");
@@ -235,8 +238,11 @@ QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettin
   const TSampleLayout& l = file.SampleLayout();
   QStringList parts;
   parts << QStringLiteral("%1 Hz").arg(f.nSamplesPerSec);
-  parts << (l.Encoding == WAVE_FORMAT_IEEE_FLOAT ? QStringLiteral("%1-bit float").arg(l.Bits)
-                                                  : QStringLiteral("%1-bit").arg(l.Bits));
+  if (l.Decoded)
+    parts << l.Decoded->Summary();
+  else
+    parts << (l.Encoding == WAVE_FORMAT_IEEE_FLOAT ? QStringLiteral("%1-bit float").arg(l.Bits)
+                                                   : QStringLiteral("%1-bit").arg(l.Bits));
   QString channels = f.nChannels == 1   ? QStringLiteral("mono")
                      : f.nChannels == 2 ? QStringLiteral("stereo")
                                         : QStringLiteral("%1 channels").arg(f.nChannels);

@@ -23,6 +23,7 @@
 #include "support/SafeFile.h"
 #include "support/UiSupport.h"
 #include "wavefile/FileAnalysis.h"
+#include "wavefile/SoundDecoder.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -125,7 +126,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   DropController1 = new TDropController(this);
   DropController1->SetDropTarget(WaveFileSheet);
   OpenDialog1 = new QFileDialog(this, QStringLiteral("Open Wave File"), QStringLiteral("."));
-  OpenDialog1->setNameFilters({QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
+  OpenDialog1->setNameFilters(
+      {QStringLiteral("Audio files (%1)").arg(SoundFilePatterns().join(QLatin1Char(' '))),
+       QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
   OpenDialog1->setDefaultSuffix(QStringLiteral("wav"));
   OpenDialog1->setFileMode(QFileDialog::ExistingFile);
   OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);

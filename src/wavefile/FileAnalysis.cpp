@@ -14,12 +14,17 @@ namespace duv {
 void WriteFileInfo(const TSoundFile& File, std::ostream& out)
 {
   const WAVEFORMATEX& f = File.SoundData().Format;
+  const std::optional<TDecodedFormat>& decoded = File.SampleLayout().Decoded;
+  // A decoded file shows its own width (or encoding) and says what it is.
   out << "Channels: " << f.nChannels << "\n"
       << "Hz: " << f.nSamplesPerSec << "\n"
       << "Bytes/Sec: " << f.nAvgBytesPerSec << "\n"
       << "Block Align: " << f.nBlockAlign << "\n"
-      << "Bits: " << f.wBitsPerSample << "\n"
+      << "Bits: "
+      << (decoded ? decoded->WidthText().toStdString() : std::to_string(f.wBitsPerSample)) << "\n"
       << "Samples: " << File.SoundData().SamplesPerChannel << "\n";
+  if (decoded)
+    out << "Format: " << decoded->Summary().toStdString() << "\n";
 }
 
 void CheckAnalysable(const TSoundFile& File)

@@ -230,6 +230,34 @@ private:
   qint64 FPos = 0, FFilled = 0;
 };
 
+// The decoder's view of a file image.
+class TSourceInput : public TDecoderInput
+{
+public:
+  explicit TSourceInput(TByteSource& source) : FSource(source) {}
+  std::int64_t Length() const override { return FSource.Length(); }
+  std::int64_t ReadAt(std::int64_t Pos, void* To, std::int64_t Count) override
+  {
+    const std::int64_t n = std::clamp<std::int64_t>(Length() - Pos, 0, Count);
+    if (n > 0)
+      std::memcpy(To, FSource.Fetch(Pos, n), std::size_t(n));
+    return n;
+  }
+
+private:
+  TByteSource& FSource;
+};
+
+// Whether our own walk reads the file: RIFF/WAVE, and anything too short to
+// be another format, which fails as it always did. All else is decoded.
+bool isRiffWave(TByteSource& source)
+{
+  if (source.Length() < 12)
+    return true;
+  const char* p = reinterpret_cast<const char*>(source.Fetch(0, 12));
+  return sameId(p, "RIFF") && sameId(p + 8, "WAVE");
+}
+
 std::int16_t le16At(const std::uint8_t* p)
 {
   std::int16_t v;
@@ -401,6 +429,8 @@ QString TruncationNote(const TSoundFile& File)
 
 bool TSampleLayout::Unpacked() const
 {
+  if (Decoded)
+    return true;
   if (Encoding == WAVE_FORMAT_IEEE_FLOAT)
     return Bits == 32 || Bits == 64;
   return Encoding == WAVE_FORMAT_PCM &&
@@ -499,10 +529,14 @@ void TSoundFile::load(TByteSource& source, bool headerOnly)
   FTotal = source.Length();
   try {
     progress(0);
-    walkChunks(source, headerOnly);
-    ParseFormat();
-    if (!headerOnly)
-      unpackSamples(source);
+    if (!isRiffWave(source)) {
+      loadDecoded(source, headerOnly);
+    } else {
+      walkChunks(source, headerOnly);
+      ParseFormat();
+      if (!headerOnly)
+        unpackSamples(source);
+    }
     // Bytes no sample needed (a cut frame, the padding) are done with too.
     progress(FTotal - FDone);
   } catch (const std::bad_alloc&) {
@@ -640,6 +674,31 @@ void TSoundFile::unpackSamples(TByteSource& source)
   FSoundData.Channels = channels;
 }
 
+void TSoundFile::loadDecoded(TByteSource& source, bool headerOnly)
+{
+  TSourceInput input(source);
+  TSoundDecoder decoder(input, FFileName);
+  const TDecodedFormat& d = decoder.Format();
+  FLayout.Decoded = d;
+  FLayout.Encoding = d.Float ? WAVE_FORMAT_IEEE_FLOAT : WAVE_FORMAT_PCM;
+  FLayout.Bits = d.Bits;
+  FLayout.Channels = d.Channels;
+  FSoundData.Format = d.WaveFormat();
+  const std::int64_t n = std::min<std::int64_t>(d.Frames, std::numeric_limits<std::int32_t>::max());
+  FSoundData.SamplesPerChannel = std::int32_t(n);
+  if (headerOnly) {
+    decoder.CheckEnd(); // what a full load would find at the end, found now
+    return;
+  }
+  // Progress in the file's bytes, as the share of the samples decoded.
+  std::int64_t reported = 0;
+  FSoundData.Channels = decoder.ReadAll(n, [&](std::int64_t done) {
+    const std::int64_t at = std::int64_t(double(FTotal) * double(done) / double(n));
+    progress(at - reported);
+    reported = at;
+  });
+}
+
 TSampleReader::TSampleReader(const TSoundFile& File)
     : FLayout(File.SampleLayout()), FSamples(File.SoundData().SamplesPerChannel)
 {
@@ -656,6 +715,10 @@ TSampleReader::TSampleReader(const TSoundFile& File)
       qint64(info.st_size) < FLayout.DataOffset + FLayout.DataSize)
     failChanged(File.FileName());
   FSource = std::make_unique<TFileSource>(std::move(file), qint64(info.st_size), File.FileName());
+  if (FLayout.Decoded) {
+    FInput = std::make_unique<TSourceInput>(*FSource);
+    FDecoder = std::make_unique<TSoundDecoder>(*FInput, File.FileName());
+  }
 }
 
 TSampleReader::~TSampleReader() = default;
@@ -663,6 +726,10 @@ TSampleReader::~TSampleReader() = default;
 void TSampleReader::Read(std::int64_t First, std::int64_t Count, std::int16_t* Left,
                          std::int16_t* Right)
 {
+  if (FDecoder) {
+    FDecoder->Read(First, Count, Left, Right);
+    return;
+  }
   if (Right && FLayout.Channels < 2) {
     std::fill(Right, Right + Count, std::int16_t(0));
     Right = nullptr;

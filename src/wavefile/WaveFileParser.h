@@ -5,6 +5,7 @@
 #pragma once
 
 #include "support/WaveFormat.h"
+#include "wavefile/SoundDecoder.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -79,6 +81,9 @@ struct TSampleLayout
   std::int64_t DataOffset = -1;   // of the "data" chunk's first byte in the file
   std::int64_t DataSize = 0;      // the bytes the file holds for it
   std::int64_t DataDeclared = 0;  // the bytes its header declares
+  // A file in another format than WAV, read through the decoder: what it
+  // is. Its samples are always unpacked.
+  std::optional<TDecodedFormat> Decoded;
   // Whether the samples are unpacked into channel arrays.
   bool Unpacked() const;
 };
@@ -144,6 +149,9 @@ private:
   void load(TByteSource& source, bool headerOnly);
   void walkChunks(TByteSource& source, bool headerOnly);
   void unpackSamples(TByteSource& source);
+  // Every file that is not RIFF/WAVE: its format and samples come from the
+  // decoder (SoundDecoder.h).
+  void loadDecoded(TByteSource& source, bool headerOnly);
   // Adds bytes read and tells OnProgress; throws when it cancels.
   void progress(std::int64_t bytes);
   QString FFileName;
@@ -188,6 +196,8 @@ public:
 
 private:
   std::unique_ptr<TByteSource> FSource;
+  std::unique_ptr<TDecoderInput> FInput;   // over FSource, for a decoded file
+  std::unique_ptr<TSoundDecoder> FDecoder; // reads a decoded file
   TSampleLayout FLayout;
   std::int64_t FSamples = 0;
 };

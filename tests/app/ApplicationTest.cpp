@@ -117,6 +117,8 @@ TEST(Application, FileOnTheCommandLine)
   EXPECT_TRUE(IsFileArgument({"tone.wav"}));
   EXPECT_TRUE(IsFileArgument({"/home/me/Sounds/TONE.WAV"}));
   EXPECT_TRUE(IsFileArgument({"recordings/take1"}));
+  EXPECT_TRUE(IsFileArgument({"song.FLAC"}));
+  EXPECT_TRUE(IsFileArgument({"talk.opus"}));
   EXPECT_FALSE(IsFileArgument({"info"}));
   EXPECT_FALSE(IsFileArgument({"--help"}));
   EXPECT_FALSE(IsFileArgument({"info", "tone.wav"}));

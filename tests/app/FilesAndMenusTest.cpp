@@ -477,6 +477,52 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   EXPECT_EQ(f.statusBar()->currentMessage(), "");
 }
 
+// Guards the open path for the formats libsndfile reads: a drop, the open
+// call the dialog makes and the recent files take them, and the page shows
+// the file's own width, or a lossy file's encoding, with its traces drawn;
+// the dialog offers them all under "Audio files".
+TEST(OpenWaveFile, DecodedFilesByDropRecentAndDialogFilter)
+{
+  QStandardPaths::setTestModeEnabled(true);
+  QuietReader quiet;
+  Window w;
+  TForm1& f = w.form;
+  const QString dir = QFileInfo(writeTemp("anchor", "")).absolutePath();
+  const QString flac = dir + "/song.flac", mp3 = dir + "/talk.mp3", wav = dir + "/talk.wav";
+  ASSERT_TRUE(runSox(
+      {"-D", "-n", "-r", "22050", "-c", "2", "-b", "24", flac, "synth", "0.5", "sine", "440"}));
+  ASSERT_TRUE(runSox(
+      {"-D", "-n", "-r", "16000", "-c", "1", "-b", "16", wav, "synth", "0.5", "sine", "300"}));
+  ASSERT_TRUE(runTool("lame", {"--quiet", "-V", "2", wav, mp3}));
+
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(flac)});
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(&f.WaveFilePage(), &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+  QApplication::sendEvent(&f.WaveFilePage(), &drop);
+  EXPECT_EQ(f.windowTitle(), "song.flac - Duvovovi");
+  EXPECT_EQ(w.Stat(4), "24");
+  EXPECT_EQ(w.Stat(0), "2");
+  EXPECT_EQ(f.ScopeBand().LeftGraph().PointCount(), 11025);
+  EXPECT_EQ(f.ScopeBand().RightGraph().PointCount(), 11025);
+
+  f.OpenWaveFile(mp3);
+  EXPECT_EQ(w.Stat(4), "MP3");
+  EXPECT_EQ(w.Stat(1), "16000");
+  EXPECT_EQ(f.ScopeBand().LeftGraph().PointCount(), 8000);
+
+  ASSERT_GE(f.Reopen1->actions().size(), 2);
+  f.Reopen1->actions().at(1)->trigger(); // song.flac
+  EXPECT_EQ(f.windowTitle(), "song.flac - Duvovovi");
+  EXPECT_EQ(f.RecentFiles().Paths().value(0), flac);
+
+  const QString audio = f.OpenDialog().nameFilters().value(0);
+  EXPECT_TRUE(audio.startsWith("Audio files (*.wav ")) << audio.toStdString();
+  for (const char* pattern : {"*.flac", "*.ogg", "*.opus", "*.mp3", "*.aiff", "*.caf", "*.rf64"})
+    EXPECT_TRUE(audio.contains(pattern)) << pattern;
+}
+
 // Guards the menus as the user sees them: items in order with their
 // mnemonics and shortcuts, and the spectrogram's context menu.
 TEST(Menus, ItemsAndShortcuts)

@@ -89,10 +89,15 @@ QString writeTemp(const QString& name, const QByteArray& bytes)
 
 bool runSox(const QStringList& args)
 {
-  if (QStandardPaths::findExecutable("sox").isEmpty())
+  return runTool("sox", args);
+}
+
+bool runTool(const QString& program, const QStringList& args)
+{
+  if (QStandardPaths::findExecutable(program).isEmpty())
     return false;
   QProcess p;
-  p.start("sox", args);
+  p.start(program, args);
   return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 

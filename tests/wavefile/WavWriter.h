@@ -34,5 +34,7 @@ QString writeTemp(const QString& name, const QByteArray& bytes);
 
 // Runs sox with the arguments; false when sox is missing or fails.
 bool runSox(const QStringList& args);
+// Runs a program (an encoder) the same way.
+bool runTool(const QString& program, const QStringList& args);
 
 } // namespace duv::test

@@ -145,7 +145,9 @@ void TSAWaveFile::ShowFileFormat()
   FControls.HzDis.SetText(QString::number(f.nSamplesPerSec));
   FControls.ByteSecDis.SetText(QString::number(f.nAvgBytesPerSec));
   FControls.BlockAlignDis.SetText(QString::number(f.nBlockAlign));
-  FControls.BitsDis.SetText(QString::number(f.wBitsPerSample));
+  // A decoded file shows its own width, or its encoding ("MP3").
+  const std::optional<TDecodedFormat>& decoded = FSoundFile->SampleLayout().Decoded;
+  FControls.BitsDis.SetText(decoded ? decoded->WidthText() : QString::number(f.wBitsPerSample));
   FControls.SamplesDis.SetText(FormatThousands(FSoundData.SamplesPerChannel));
 }
 
