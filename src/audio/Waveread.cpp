@@ -86,6 +86,14 @@ std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mas
   return list;
 }
 
+void DeleteLater::operator()(QObject* object) const
+{
+  // Without an application no event loop will ever run again: the process
+  // is ending, and a device deleted now could outlive the backend it needs.
+  if (object && QCoreApplication::instance())
+    object->deleteLater();
+}
+
 TWaveMessageEvent SetWaveMessageHandler(TWaveMessageEvent handler)
 {
   return std::exchange(GlobalMessageHandler(), std::move(handler));
@@ -266,13 +274,13 @@ void TWaveReader::Start()
   ++Generation;
   LossPending = false;
 
-  auto* source = new QAudioSource(FDevice, qformat, this);
+  Source.reset(new QAudioSource(FDevice, qformat));
+  QAudioSource* source = Source.get();
   // The device hands data over in fragments of about one buffer, kept
   // between 5 ms (shorter only burns time polling) and 20 ms (latency).
   const qsizetype perMs = format.SampleRate * blockAlign / 1000;
   const qsizetype fragment = std::clamp<qsizetype>(bytes, 5 * perMs, 20 * perMs);
   source->setBufferSize(fragment / blockAlign * blockAlign);
-  Source = source;
   connect(source, &QAudioSource::stateChanged, this, &TWaveReader::SourceStateChanged);
   QIODevice* input = source->start();
   if (!input || source->error() != QAudio::NoError) {
@@ -364,7 +372,7 @@ void TWaveReader::Stop()
   // part of a buffer it had not filled reads as silence, which for unsigned
   // 8-bit samples is their mid level 128, not the bottom rail 0.
   if (Source) {
-    disconnect(Source, nullptr, this, nullptr);
+    disconnect(Source.get(), nullptr, this, nullptr);
     Source->stop();
   }
   const char rest = CurFormat.BytesPerSample == 1 ? char(0x80) : char(0);
@@ -399,13 +407,11 @@ void TWaveReader::Release()
   Queue.clear();
   FOutstanding = 0;
   Input = nullptr;
-  if (QAudioSource* source = Source) {
-    disconnect(source, nullptr, this, nullptr);
-    source->stop();
-    // Not deleted here: this may run inside one of the source's own signals.
-    source->deleteLater();
+  if (Source) {
+    disconnect(Source.get(), nullptr, this, nullptr);
+    Source->stop();
+    Source.reset(); // deleted from the event loop: see DeleteLater
   }
-  Source = nullptr;
   for (auto& b : Buffers) {
     b.Data.clear();
     b.Data.shrink_to_fit();

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,17 @@ std::uint32_t FormatMask(const QAudioDevice& device);
 // The format list for a mask: "No Wave Mapper" alone for 0, otherwise the
 // supported types in table order.
 std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mask);
+
+// Deletes a device object from the event loop instead of at once. Qt 6.4's
+// PulseAudio devices run the event loop inside their destructors, which must
+// not happen inside one of our own handlers or the device's signals. A device
+// held this way has no parent: Qt 6.4 gives a device's platform object the
+// same parent as the device, so a parent dying before the deferred delete ran
+// would delete both a second time.
+struct DeleteLater
+{
+  void operator()(QObject* object) const;
+};
 
 // Where the reader's messages go when the reader has no OnMessage of its own:
 // an information box unless a handler is set (tests set one so that no modal
@@ -145,7 +157,7 @@ private:
   bool LossPending = false;
 
   QTimer* DeviceWatch = nullptr;
-  QPointer<QAudioSource> Source;
+  std::unique_ptr<QAudioSource, DeleteLater> Source;
   QPointer<QIODevice> Input;
   std::array<Buffer, BufferCount> Buffers;
   std::deque<int> Queue; // buffers with the device, the one being filled first

@@ -11,6 +11,7 @@
 #include <complex>
 #include <cstring>
 #include <fftw3.h>
+#include <memory>
 #include <stdexcept>
 #include <vector>
 
@@ -366,6 +367,26 @@ TEST_F(WaveReaderRig, DestroyingARunningReaderStopsIt)
   const int atDestruction = calls;
   rig::Spin(200);
   EXPECT_EQ(calls, atDestruction);
+  EXPECT_TRUE(rig::WaitFor([] { return rig::ClientRecordStreams() == 0; }, 3000));
+}
+
+// Guards against a double destruction of the capture device: a reader
+// stopped from a queued call and destroyed after one turn of the event loop,
+// while the device's deferred delete is still pending, must not crash.
+TEST_F(WaveReaderRig, DestroyedAfterAQueuedStop)
+{
+  rig::PipeWriter writer(rig::Tone(440.0));
+  for (int round = 0; round < 3; ++round) {
+    auto reader = std::make_unique<TWaveReader>();
+    reader->SetWaveType(wf44Khz_Mono_16Bit);
+    reader->Start();
+    ASSERT_TRUE(reader->IsActive());
+    rig::Spin(50);
+    QMetaObject::invokeMethod(reader.get(), [&] { reader->Stop(); }, Qt::QueuedConnection);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(reader->IsActive());
+    reader.reset();
+  }
   EXPECT_TRUE(rig::WaitFor([] { return rig::ClientRecordStreams() == 0; }, 3000));
 }
 
