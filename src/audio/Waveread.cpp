@@ -38,6 +38,10 @@ public:
   unsigned Generation;
 };
 
+// A loss smaller than this is not told apart from the jitter of the device's
+// latency.
+constexpr int LossThresholdMs = 100;
+
 // Largest frame count Start accepts: four buffers of it stay well below a
 // gigabyte even in stereo 16-bit.
 constexpr int MaxSampleCount = 1 << 24;
@@ -273,6 +277,10 @@ void TWaveReader::Start()
   }
   ++Generation;
   LossPending = false;
+  BytesRead = 0;
+  LeastAhead = -1;
+  LostFrames = 0;
+  emit InputLostChanged(0);
 
   Source.reset(new QAudioSource(FDevice, qformat));
   QAudioSource* source = Source.get();
@@ -305,12 +313,16 @@ void TWaveReader::Start()
 // the data waits in the device until OnWaveIn hands one back.
 void TWaveReader::Pump()
 {
+  bool drained = false;
   while (Running && Input && !Queue.empty()) {
     Buffer& b = Buffers[std::size_t(Queue.front())];
     const qint64 want = qint64(b.Data.size()) - b.Filled;
     const qint64 got = Input->read(b.Data.data() + b.Filled, want);
-    if (got <= 0)
+    if (got <= 0) {
+      drained = true;
       break;
+    }
+    BytesRead += got;
     b.Filled += got;
     if (b.Filled == qsizetype(b.Data.size())) {
       const int index = Queue.front();
@@ -318,6 +330,38 @@ void TWaveReader::Pump()
       PostReturned(index);
     }
   }
+  if (drained)
+    CountLost();
+}
+
+// With everything read that the device had, the device's clock (Qt's
+// processed time of a source is the server's stream time) is ahead of what
+// was read by the latency of the device and the server, and by whatever was
+// dropped on the way. The least lead seen is taken as the latency, so only a
+// loss counts; a backend whose processed time counts what was read reads no
+// loss at all.
+void TWaveReader::CountLost()
+{
+  if (!Source)
+    return;
+  const qint64 blockAlign = qint64(CurFormat.Channels) * CurFormat.BytesPerSample;
+  const qint64 recorded = Source->processedUSecs() * CurFormat.SampleRate / 1000000;
+  const qint64 ahead = recorded - BytesRead / blockAlign;
+  if (ahead < 0)
+    return; // the server's timing has not caught up with the reads yet
+  if (LeastAhead < 0 || ahead < LeastAhead)
+    LeastAhead = ahead;
+  const qint64 lost = ahead - LeastAhead;
+  // Below the threshold it is the jitter of the latency, not a loss.
+  if (lost > LostFrames && lost > qint64(CurFormat.SampleRate) * LossThresholdMs / 1000) {
+    LostFrames = lost;
+    emit InputLostChanged(InputLost());
+  }
+}
+
+double TWaveReader::InputLost() const
+{
+  return CurFormat.SampleRate > 0 ? double(LostFrames) / CurFormat.SampleRate : 0.0;
 }
 
 void TWaveReader::PostReturned(int index)

@@ -109,6 +109,12 @@ public:
   // Buffers that sit with the device: 4 while running, 3 inside OnWaveIn.
   int Outstanding() const { return FOutstanding; }
 
+  // Seconds of input that the device recorded but could not hand over in
+  // the current (or last) capture, for example because the GUI thread was
+  // held for longer than the device's buffer lasts: what the device's clock
+  // says was recorded, less what was read, less the usual latency.
+  double InputLost() const;
+
   // How long Stop waits for the buffers to come back before it gives up on
   // them, so a device that never returns them cannot hang the program.
   static constexpr int StopDeadlineMs = 3000;
@@ -116,6 +122,10 @@ public:
 
   // The event type of the reader's buffer-returned notice.
   static int BufferDoneEvent();
+
+signals:
+  // InputLost grew, or a capture began (at 0).
+  void InputLostChanged(double Seconds);
 
 protected:
   bool event(QEvent* e) override;
@@ -131,6 +141,7 @@ private:
   void UseDevice(const QAudioDevice& Value);
   void ShowMessage(const QString& text);
   void Pump();
+  void CountLost();
   void BufferReturned(int index, unsigned generation);
   void PostReturned(int index);
   void SourceStateChanged();
@@ -155,6 +166,12 @@ private:
   // Counts captures; a notice from an earlier capture is ignored.
   unsigned Generation = 0;
   bool LossPending = false;
+  // What this capture has read from the device, and the least the device's
+  // clock has been ahead of that when everything recorded had been read: the
+  // latency that is no loss.
+  qint64 BytesRead = 0;
+  qint64 LeastAhead = -1;
+  qint64 LostFrames = 0;
 
   QTimer* DeviceWatch = nullptr;
   std::unique_ptr<QAudioSource, DeleteLater> Source;

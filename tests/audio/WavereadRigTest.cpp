@@ -432,6 +432,37 @@ TEST_F(WaveReaderRig, StopReturnsWhenBuffersNeverComeBack)
   EXPECT_TRUE(reader.IsActive());
 }
 
+// Guards against losing input silently: when the GUI thread is held for
+// longer than the device's buffer lasts (4 MiB on both servers, 23.8 s of
+// 44.1 kHz stereo 16-bit), the reader counts what was lost, and says so,
+// instead of going on as if nothing had happened.
+TEST_F(WaveReaderRig, HeldGuiThreadCountsTheInputLost)
+{
+  constexpr int HeldS = 30;
+  rig::PipeWriter writer(rig::Tone(440.0));
+  TWaveReader reader;
+  reader.SetWaveType(wf44Khz_Stereo_16Bit);
+  reader.SetSampleCount(256);
+  std::vector<double> told;
+  QObject::connect(&reader, &TWaveReader::InputLostChanged, [&](double s) { told.push_back(s); });
+  reader.Start();
+  rig::Spin(2000);
+  EXPECT_EQ(reader.InputLost(), 0);
+  QThread::sleep(HeldS);
+  rig::Spin(2000);
+  reader.Stop();
+  const double lost = reader.InputLost();
+  std::printf("held the GUI thread for %d s: %.2f s of input lost, told %zu times\n", HeldS, lost,
+              told.size());
+  EXPECT_NEAR(lost, HeldS - 4.0 * 1024 * 1024 / 176400, 1.0);
+  ASSERT_FALSE(told.empty());
+  EXPECT_EQ(told.back(), lost);
+  // The count belongs to one capture: the next one starts from nothing.
+  reader.Start();
+  EXPECT_EQ(reader.InputLost(), 0);
+  EXPECT_EQ(told.back(), 0);
+}
+
 // A triangle between -TriangleTop and TriangleTop that moves by one step a
 // sample. Its slope is the same everywhere, so a lost or repeated stretch
 // shows as a jump even after a resampler, which keeps a straight line
