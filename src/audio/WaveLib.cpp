@@ -1,5 +1,6 @@
 #include "audio/WaveLib.h"
 
+#include "audio/DefaultInput.h"
 #include "audio/InputChooser.h"
 #include "audio/Waveread.h"
 
@@ -126,7 +127,7 @@ void OpenWaveOut(const WAVEFORMATEX& Format)
 {
   CloseWaveOut();
   WaveOut& s = State();
-  const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+  const QAudioDevice device = DefaultOutput();
   if (device.isNull() || !QCoreApplication::instance())
     Fail("Failed to open output device");
   const QAudioFormat format = PlayFormat(Format);
