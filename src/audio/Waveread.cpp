@@ -41,6 +41,8 @@ public:
 // A loss smaller than this is not told apart from the jitter of the device's
 // latency.
 constexpr int LossThresholdMs = 100;
+// What a capture reads before its latency counts as settled.
+constexpr int SettleMs = 1000;
 
 // Largest frame count Start accepts: four buffers of it stay well below a
 // gigabyte even in stereo 16-bit.
@@ -349,7 +351,14 @@ void TWaveReader::CountLost()
   const qint64 ahead = recorded - BytesRead / blockAlign;
   if (ahead < 0)
     return; // the server's timing has not caught up with the reads yet
-  if (LeastAhead < 0 || ahead < LeastAhead)
+  // A starting stream settles first: PulseAudio's clock runs on while a
+  // monitor source wakes its sink, and the latency it then keeps is larger
+  // than the one it started with.
+  if (BytesRead < qint64(CurFormat.SampleRate) * blockAlign * SettleMs / 1000) {
+    LeastAhead = ahead;
+    return;
+  }
+  if (ahead < LeastAhead)
     LeastAhead = ahead;
   const qint64 lost = ahead - LeastAhead;
   // Below the threshold it is the jitter of the latency, not a loss.
