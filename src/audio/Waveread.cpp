@@ -43,6 +43,9 @@ public:
 constexpr int LossThresholdMs = 100;
 // What a capture reads before its latency counts as settled.
 constexpr int SettleMs = 1000;
+// A pause in reading shorter than this loses nothing: the servers keep
+// seconds of input for a reader that is held up.
+constexpr int PauseMs = 1000;
 
 // Largest frame count Start accepts: four buffers of it stay well below a
 // gigabyte even in stereo 16-bit.
@@ -94,8 +97,9 @@ std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mas
 
 void DeleteLater::operator()(QObject* object) const
 {
-  // Without an application no event loop will ever run again: the process
-  // is ending, and a device deleted now could outlive the backend it needs.
+  // Without an application no event loop will run again: the process is
+  // ending, and deleting a device now would reach into a backend that may be
+  // gone already, so it is left to the end of the process.
   if (object && QCoreApplication::instance())
     object->deleteLater();
 }
@@ -280,7 +284,8 @@ void TWaveReader::Start()
   ++Generation;
   LossPending = false;
   BytesRead = 0;
-  LeastAhead = -1;
+  LastAhead = -1;
+  SinceDrained.start();
   LostFrames = 0;
   emit InputLostChanged(0);
 
@@ -338,10 +343,13 @@ void TWaveReader::Pump()
 
 // With everything read that the device had, the device's clock (Qt's
 // processed time of a source is the server's stream time) is ahead of what
-// was read by the latency of the device and the server, and by whatever was
-// dropped on the way. The least lead seen is taken as the latency, so only a
-// loss counts; a backend whose processed time counts what was read reads no
-// loss at all.
+// was read by the latency of the device and the server. Input is lost when
+// the reader does not read for longer than the device's buffer lasts; the
+// lead then grows by what was dropped. Only growth across such a pause
+// counts: while reading goes on, PulseAudio's clock, which runs on between
+// its timing updates, drifts ahead of a source that delivers late (a pipe
+// source waiting for its writer) without anything being lost. A backend
+// whose processed time counts what was read reads no loss at all.
 void TWaveReader::CountLost()
 {
   if (!Source)
@@ -351,19 +359,18 @@ void TWaveReader::CountLost()
   const qint64 ahead = recorded - BytesRead / blockAlign;
   if (ahead < 0)
     return; // the server's timing has not caught up with the reads yet
+  const qint64 paused = SinceDrained.restart();
+  const qint64 last = std::exchange(LastAhead, ahead);
   // A starting stream settles first: PulseAudio's clock runs on while a
   // monitor source wakes its sink, and the latency it then keeps is larger
   // than the one it started with.
-  if (BytesRead < qint64(CurFormat.SampleRate) * blockAlign * SettleMs / 1000) {
-    LeastAhead = ahead;
+  if (BytesRead < qint64(CurFormat.SampleRate) * blockAlign * SettleMs / 1000 || last < 0 ||
+      paused < PauseMs)
     return;
-  }
-  if (ahead < LeastAhead)
-    LeastAhead = ahead;
-  const qint64 lost = ahead - LeastAhead;
   // Below the threshold it is the jitter of the latency, not a loss.
-  if (lost > LostFrames && lost > qint64(CurFormat.SampleRate) * LossThresholdMs / 1000) {
-    LostFrames = lost;
+  const qint64 grown = ahead - last;
+  if (grown > qint64(CurFormat.SampleRate) * LossThresholdMs / 1000) {
+    LostFrames += grown;
     emit InputLostChanged(InputLost());
   }
 }

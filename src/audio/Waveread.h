@@ -6,6 +6,7 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -110,9 +111,9 @@ public:
   int Outstanding() const { return FOutstanding; }
 
   // Seconds of input that the device recorded but could not hand over in
-  // the current (or last) capture, for example because the GUI thread was
-  // held for longer than the device's buffer lasts: what the device's clock
-  // says was recorded, less what was read, less the usual latency.
+  // the current (or last) capture because the GUI thread was held for longer
+  // than the device's buffer lasts: how much further the device's clock got
+  // ahead of what was read while nothing was read.
   double InputLost() const;
 
   // How long Stop waits for the buffers to come back before it gives up on
@@ -166,11 +167,12 @@ private:
   // Counts captures; a notice from an earlier capture is ignored.
   unsigned Generation = 0;
   bool LossPending = false;
-  // What this capture has read from the device, and the least the device's
-  // clock has been ahead of that when everything recorded had been read: the
-  // latency that is no loss.
+  // What this capture has read from the device; how far the device's clock
+  // was ahead of that when everything recorded had last been read, and how
+  // long ago that was.
   qint64 BytesRead = 0;
-  qint64 LeastAhead = -1;
+  qint64 LastAhead = -1;
+  QElapsedTimer SinceDrained;
   qint64 LostFrames = 0;
 
   QTimer* DeviceWatch = nullptr;

@@ -10,13 +10,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QMap>
 #include <QMediaDevices>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
 #include <cerrno>
@@ -330,10 +330,10 @@ public:
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) != 0)
       return;
-    Process = std::make_unique<Child>(
-        QStringList{"parec", "--device=" + source, "--format=s16le", "--rate=44100",
-                    "--channels=1", "--raw", "--latency-msec=20"},
-        QString(), fds[1]);
+    Process = std::make_unique<Child>(QStringList{"parec", "--device=" + source, "--format=s16le",
+                                                  "--rate=44100", "--channels=1", "--raw",
+                                                  "--latency-msec=20"},
+                                      QString(), fds[1]);
     ::close(fds[1]);
     Fd = fds[0];
     Thread = std::thread([this] {
@@ -388,8 +388,8 @@ public:
   ServerWatch()
   {
     if (OnPipeWire() && Dir.isValid())
-      Profiler = std::make_unique<Child>(QStringList{"pw-profiler", "-o", "profiler.log"},
-                                         Dir.path());
+      Profiler =
+          std::make_unique<Child>(QStringList{"pw-profiler", "-o", "profiler.log"}, Dir.path());
   }
 
   // The scheduling of the server's threads: the strongest policy among them.
@@ -401,7 +401,8 @@ public:
       return "scheduling unknown";
     const QString pid = QString::fromUtf8(pidFile.readAll()).trimmed();
     int policy = 0, priority = 0;
-    for (const QString& task : QDir("/proc/" + pid + "/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& task :
+         QDir("/proc/" + pid + "/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
       QFile stat("/proc/" + pid + "/task/" + task + "/stat");
       if (!stat.open(QIODevice::ReadOnly))
         continue;
@@ -437,7 +438,8 @@ public:
 
   QString Report()
   {
-    QString text = QString("%1 with %2").arg(OnPipeWire() ? "PipeWire" : "PulseAudio", Scheduling());
+    QString text =
+        QString("%1 with %2").arg(OnPipeWire() ? "PipeWire" : "PulseAudio", Scheduling());
     if (!Profiler)
       return text + "; it counts no xruns";
     Profiler->End(SIGINT);

@@ -173,7 +173,8 @@ TEST_F(WaveLibRig, PlaysOnTheServersDefaultOutput)
   // The index of the sink a client plays into, by the sink's name.
   const auto playsInto = [] {
     QMap<QString, QString> names;
-    for (const QString& line : rig::Pactl({"list", "short", "sinks"}).split('\n', Qt::SkipEmptyParts))
+    for (const QString& line :
+         rig::Pactl({"list", "short", "sinks"}).split('\n', Qt::SkipEmptyParts))
       names[line.section('\t', 0, 0)] = line.section('\t', 1, 1);
     QStringList into;
     for (const QString& line : rig::Pactl({"list", "short", "sink-inputs"}).split('\n'))
@@ -214,7 +215,8 @@ TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
   EXPECT_EQ(chooser->SelectedDevice().description(), "RigPipe");
   EXPECT_EQ(chooser->SettingsButton()->isEnabled(), !TInputChooser::SettingsProgram().isEmpty());
   // A disabled settings button has its reason in plain sight, not only in a tooltip.
-  EXPECT_EQ(chooser->SettingsNote()->isVisibleTo(chooser), TInputChooser::SettingsProgram().isEmpty());
+  EXPECT_EQ(chooser->SettingsNote()->isVisibleTo(chooser),
+            TInputChooser::SettingsProgram().isEmpty());
   EXPECT_TRUE(chooser->SettingsNote()->text().contains("pavucontrol"));
 
   chooser->List()->setCurrentRow(int(items.indexOf("RigLoop")));

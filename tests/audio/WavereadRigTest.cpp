@@ -167,7 +167,8 @@ TEST_F(WaveReaderRig, ANewSignalIsNotPrecededByAnOldOne)
   const std::string seen = ::testing::PrintToString(peaks);
   EXPECT_EQ(std::count(peaks.begin(), peaks.end(), oldBin), 0) << seen;
   // The source may start with a moment of silence, but not a long one.
-  EXPECT_EQ(std::count(peaks.begin() + 3, peaks.end() - 4, newBin), std::ptrdiff_t(peaks.size()) - 7)
+  EXPECT_EQ(std::count(peaks.begin() + 3, peaks.end() - 4, newBin),
+            std::ptrdiff_t(peaks.size()) - 7)
       << seen;
 }
 
@@ -244,8 +245,8 @@ public:
   {
     for (const QString& line : rig::Pactl({"list", "short", "modules"}).split('\n')) {
       const QStringList f = line.split('\t');
-      if (f.size() >= 3 && (f[2].startsWith("source_name=rig_pipe ") ||
-                            f[2].startsWith("source_name=rig_loop "))) {
+      if (f.size() >= 3 &&
+          (f[2].startsWith("source_name=rig_pipe ") || f[2].startsWith("source_name=rig_loop "))) {
         Modules << qMakePair(f[1], f[2]);
         Ids.prepend(f[0]); // the loopback goes first, and comes back last
       }
@@ -258,8 +259,9 @@ public:
     for (const auto& [name, args] : Modules)
       rig::Pactl(QStringList{"load-module", name} + QProcess::splitCommand(args));
     rig::SetDefaultSource("rig_pipe");
-    rig::WaitFor([] { return !rig::FindInput("RigPipe").isNull() && !rig::FindInput("RigLoop").isNull(); },
-                 5000);
+    rig::WaitFor(
+        [] { return !rig::FindInput("RigPipe").isNull() && !rig::FindInput("RigLoop").isNull(); },
+        5000);
   }
   int Count() const { return int(Modules.size()); }
 
@@ -451,7 +453,8 @@ TEST_F(WaveReaderRig, DestroyedAfterAQueuedStop)
     reader->Start();
     ASSERT_TRUE(reader->IsActive());
     rig::Spin(50);
-    QMetaObject::invokeMethod(reader.get(), [&] { reader->Stop(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        reader.get(), [&] { reader->Stop(); }, Qt::QueuedConnection);
     QCoreApplication::processEvents();
     EXPECT_FALSE(reader->IsActive());
     reader.reset();
@@ -559,9 +562,9 @@ class TrianglePositions
 public:
   struct Break
   {
-    std::int64_t At;  // samples into the stream
-    int From, To;     // the last position before, the first one after
-    int Jump;         // how far To is from where the triangle would have gone on
+    std::int64_t At; // samples into the stream
+    int From, To;    // the last position before, the first one after
+    int Jump;        // how far To is from where the triangle would have gone on
   };
 
   explicit TrianglePositions(int tolerance) : Tolerance(tolerance) {}
@@ -594,7 +597,9 @@ public:
         const int continued = int((LastPosition + gap) % TrianglePeriod);
         if (Distance(continued, start) > Tolerance + 2) {
           int jump = (start - continued) % TrianglePeriod;
-          jump += jump > TrianglePeriod / 2 ? -TrianglePeriod : jump <= -TrianglePeriod / 2 ? TrianglePeriod : 0;
+          jump += jump > TrianglePeriod / 2     ? -TrianglePeriod
+                  : jump <= -TrianglePeriod / 2 ? TrianglePeriod
+                                                : 0;
           Breaks.push_back({LastGood + 1, LastPosition, start, jump});
         }
       }
@@ -628,7 +633,8 @@ private:
         std::min(std::abs(first), std::abs(last)) < Corner ||
         std::abs(std::abs(last - first) - (Acquire - 1)) > 2 * Tolerance + 2)
       return false;
-    const int p = last > first ? (first >= 0 ? first : first + TrianglePeriod) : 2 * TriangleTop - first;
+    const int p =
+        last > first ? (first >= 0 ? first : first + TrianglePeriod) : 2 * TriangleTop - first;
     for (int i = 0; i < Acquire; ++i)
       if (std::abs(Window[std::size_t(i)] - Triangle((p + i) % TrianglePeriod)) > Tolerance)
         return false;
@@ -727,14 +733,15 @@ TEST_F(WaveReaderRig, SustainedCaptureLosesNothing)
       own.push_back(b);
   }
   const bool behind = !theirs.Breaks.empty() || server.Xruns() > 0 || server.LateCycles() > 0;
-  std::printf("sustained capture on %s for %.1f s: the reader got %lld frames (%.1f %% of the "
-              "clock's), %zu breaks (%zu shared with the independent recorder, %d put down to "
-              "xruns of its own stream, %zu its own), %.2f s counted as lost, %lld with left != right; the "
-              "recorder got %zu frames with %zu breaks. Server: %s.\n",
-              rig::OnPipeWire() ? "PipeWire" : "PulseAudio", seconds, (long long)frames,
-              100.0 * double(frames) / (seconds * 44100), mine.Breaks.size(),
-              mine.Breaks.size() - own.size() - std::size_t(excused), excused, own.size(), lost,
-              (long long)mismatched, heard.size(), theirs.Breaks.size(), health.toUtf8().constData());
+  std::printf(
+      "sustained capture on %s for %.1f s: the reader got %lld frames (%.1f %% of the "
+      "clock's), %zu breaks (%zu shared with the independent recorder, %d put down to "
+      "xruns of its own stream, %zu its own), %.2f s counted as lost, %lld with left != right; the "
+      "recorder got %zu frames with %zu breaks. Server: %s.\n",
+      rig::OnPipeWire() ? "PipeWire" : "PulseAudio", seconds, (long long)frames,
+      100.0 * double(frames) / (seconds * 44100), mine.Breaks.size(),
+      mine.Breaks.size() - own.size() - std::size_t(excused), excused, own.size(), lost,
+      (long long)mismatched, heard.size(), theirs.Breaks.size(), health.toUtf8().constData());
   if (behind)
     std::printf("The server fell behind (late cycles or xruns above, or breaks the recorder saw "
                 "too): what both recorders show is not the reader's fault.\n");
