@@ -100,8 +100,17 @@ void DeleteLater::operator()(QObject* object) const
   // Without an application no event loop will run again: the process is
   // ending, and deleting a device now would reach into a backend that may be
   // gone already, so it is left to the end of the process.
-  if (object && QCoreApplication::instance())
-    object->deleteLater();
+  if (!object || !QCoreApplication::instance())
+    return;
+  // A device retired after the event loop's last turn is deleted as the
+  // application goes, while the backend is still there, not left to the
+  // process's end with its stream to the server.
+  static const bool flushAtExit = [] {
+    qAddPostRoutine([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
+    return true;
+  }();
+  Q_UNUSED(flushAtExit);
+  object->deleteLater();
 }
 
 TWaveMessageEvent SetWaveMessageHandler(TWaveMessageEvent handler)
