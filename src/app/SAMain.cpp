@@ -298,6 +298,9 @@ QWidget* TForm1::BuildRealTimeSheet()
   auto* frames = new TReadOutPanel(QStringLiteral(" Frames:"), sheet);
   FramesDis = frames->AddReadOut(8);
   v->addWidget(frames);
+  auto* lost = new TReadOutPanel(QStringLiteral(" Input lost:"), sheet);
+  InputLostDis = lost->AddReadOut(7);
+  v->addWidget(lost);
   v->addStretch(1);
   return sheet;
 }
@@ -691,6 +694,9 @@ void TForm1::ConnectHandlers()
                                  const TWaveDataFormat& format) {
     WaveReader1WaveIn(buffer, count, format);
   };
+  connect(WaveReader1, &TWaveReader::InputLostChanged, this, [this](double seconds) {
+    InputLostDis->SetText(FormatFixed(seconds, 1) + QStringLiteral(" s"));
+  });
   connect(BuffSizeCombo, &QComboBox::currentIndexChanged, this, &TForm1::BuffSizeComboChange);
   connect(FormatCombo, &QComboBox::currentIndexChanged, this, &TForm1::FormatComboChange);
   connect(TimeSpin, &TRealSpin::OnChange, this, &TForm1::BuffSizeComboChange);

@@ -105,6 +105,8 @@ public:
   QCheckBox* SpectrumChk = nullptr;
   TRadioGroup* ChannelRadio = nullptr;
   TReadOut* FramesDis = nullptr;
+  // Input the device recorded but could not hand over in this capture.
+  TReadOut* InputLostDis = nullptr;
 
   // Left: the Wave File page.
   QWidget* WaveFileSheet = nullptr;
