@@ -9,6 +9,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/SpeedButton.h"
+#include "support/DSupport.h"
 #include "support/UiSupport.h"
 
 #include <QButtonGroup>
@@ -86,6 +87,9 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   auto* frames = new TReadOutPanel(QStringLiteral(" Frames:"), this);
   FramesDis = frames->AddReadOut(8);
   v->addWidget(frames);
+  auto* lost = new TReadOutPanel(QStringLiteral(" Input lost:"), this);
+  InputLostDis = lost->AddReadOut(7);
+  v->addWidget(lost);
   v->addStretch(1);
 
   WaveReader1.SetComboBox(FormatCombo);
@@ -106,6 +110,9 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
                                 const TWaveDataFormat& format) {
     WaveReader1WaveIn(buffer, count, format);
   };
+  connect(&WaveReader1, &TWaveReader::InputLostChanged, this, [this](double seconds) {
+    InputLostDis->SetText(FormatFixed(seconds, 1) + QStringLiteral(" s"));
+  });
   connect(BuffSizeCombo, &QComboBox::currentIndexChanged, this,
           Guarded([this](int) { BuffSizeComboChange(); }));
   connect(FormatCombo, &QComboBox::currentIndexChanged, this,
@@ -134,6 +141,8 @@ void TRealTimePage::SetChannel(int Channel) { ChannelRadio->SetItemIndex(Channel
 bool TRealTimePage::Capturing() const { return WaveReader1.IsActive(); }
 
 QString TRealTimePage::FramesText() const { return FramesDis->Text(); }
+
+QString TRealTimePage::InputLostText() const { return InputLostDis->Text(); }
 
 QStringList TRealTimePage::RateTexts() const
 {

@@ -48,6 +48,8 @@ public:
   bool Capturing() const;
   // What a user reads here.
   QString FramesText() const;
+  // " Input lost:" as shown: what the device recorded but could not deliver.
+  QString InputLostText() const;
   // " Bandwidth:", " Resolution:" and " Frames/Sec:" as shown.
   QStringList RateTexts() const;
 
@@ -81,6 +83,8 @@ private:
   QCheckBox* SpectrumChk = nullptr;
   TRadioGroup* ChannelRadio = nullptr;
   TReadOut* FramesDis = nullptr;
+  // Input the device recorded but could not hand over in this capture.
+  TReadOut* InputLostDis = nullptr;
 };
 
 } // namespace duv
