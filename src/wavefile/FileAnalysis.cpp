@@ -1,11 +1,13 @@
 #include "wavefile/FileAnalysis.h"
 
+#include "analysis/RealFourier.h"
 #include "support/DSupport.h"
 #include "wavefile/WaveStretch.h"
 
 #include <algorithm>
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace duv {
 
@@ -40,8 +42,16 @@ void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Star
 {
   const WAVEFORMATEX& f = Data.Format;
   Analysis.BufferSize = Size;
-  FillStretch(Data, Start, Size, Analysis.RealData.data(), Analysis.ImagData.data());
-  Analysis.Transform(Size); // through the analysis's window
+  // The stretch through the analysis's window, then the transform of real
+  // samples into the analysis's arrays, bins 0 .. Size/2.
+  std::vector<double> samples(static_cast<std::size_t>(Size));
+  FillStretch(Data, Start, Size, samples.data(), Analysis.ImagData.data());
+  if (Analysis.Window != TWindowKind::Rectangular) {
+    const auto window = WindowTable(Analysis.Window, Size);
+    for (int i = 0; i < Size; ++i)
+      samples[std::size_t(i)] *= (*window)[std::size_t(i)];
+  }
+  TRealFourier(Size).Forward(samples.data(), Analysis.RealData.data(), Analysis.ImagData.data());
   Analysis.SetupSpectrum(f.wBitsPerSample, Size, f.nSamplesPerSec, 0, int(f.nSamplesPerSec));
   Analysis.ComputeSpectrum(f.wBitsPerSample, Frame);
 }

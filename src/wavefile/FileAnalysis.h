@@ -20,8 +20,9 @@ void WriteFileInfo(const TSoundFile& File, std::ostream& out);
 void CheckAnalysable(const TSoundFile& File);
 
 // The spectrum of channel 0 of an analysable file over Size samples (a
-// buffer size) from sample Start, computed in Analysis (through its window)
-// into Frame; past the end the stretch is zero.
+// buffer size) from sample Start, computed in Analysis (through its window,
+// with the transform of real samples) into Frame; past the end the stretch
+// is zero. Analysis's arrays hold bins 0 .. Size/2 afterwards.
 void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
                   TSpectrumFrame& Frame);
 
