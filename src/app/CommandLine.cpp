@@ -1,14 +1,11 @@
 #include "app/CommandLine.h"
 
 #include "analysis/SpectrumPeaks.h"
-#include "spectrogram/SpectrogramPicture.h"
 #include "support/DSupport.h"
 #include "wavefile/FileSpectrogram.h"
 #include "wavefile/WaveStretch.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
 #include <QSaveFile>
 #include <cmath>
 #include <optional>
@@ -17,6 +14,8 @@
 #include <string>
 
 namespace duv {
+
+TSpectrogramPngWriter SpectrogramPngWriter;
 
 bool CommandNeedsGui(const QString& Command) { return Command == QLatin1String("spectrogram"); }
 
@@ -338,8 +337,7 @@ int spectrogramCommand(const QStringList& args)
   look.Subtitle = spectrogramSubtitle(file, settings);
   look.Colors = colors;
   look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
-  const QImage image = RenderSpectrogramPicture(grid, look);
-  if (!image.save(&picture, "PNG") || !picture.commit())
+  if (!SpectrogramPngWriter(grid, look, picture) || !picture.commit())
     throw EWaveFileError(
         QStringLiteral("Cannot write %1: %2").arg(output, picture.errorString()).toStdString());
   return ExitOk;
@@ -371,10 +369,10 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     if (command == "spectrum")
       return spectrumCommand(rest, out);
     if (command == "spectrogram") {
-      // The picture's text needs the fonts of a GUI application, which
-      // main makes for this command.
-      if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        throw std::logic_error("spectrogram runs in a GUI application");
+      // The picture's text needs the fonts of a GUI application: the GUI
+      // part makes one for this command and sets the writer.
+      if (!SpectrogramPngWriter)
+        throw std::logic_error("spectrogram runs in the GUI part");
       return spectrogramCommand(rest);
     }
     if (command == "note")

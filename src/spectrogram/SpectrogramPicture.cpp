@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QIODevice>
 #include <QPainter>
 
 #include <algorithm>
@@ -25,6 +26,10 @@ constexpr int Tick = 4;      // tick length
 constexpr int Gap = 4;       // between a tick and its label, a label and its axis title
 constexpr int BarGap = 16;   // between the plot and the colour bar
 constexpr int BarWidth = 18;
+
+// Qt's PNG quality 80 is zlib's quickest level: several times faster than
+// the default, for a file a fifth larger.
+constexpr int PngQuality = 80;
 
 // Fixed pixel sizes: the picture must not depend on a screen's resolution.
 QFont labelFont()
@@ -293,6 +298,12 @@ QImage RenderSpectrogramPicture(const TFileSpectrogram& Grid, const TSpectrogram
   p.drawText(QRect(Pad, Pad + tm.height() + Gap, textWidth, line), Qt::AlignLeft | Qt::AlignVCenter,
              lm.elidedText(Picture.Subtitle, Qt::ElideRight, textWidth));
   return image;
+}
+
+bool WriteSpectrogramPng(const TFileSpectrogram& Grid, const TSpectrogramPicture& Picture,
+                         QIODevice& Out)
+{
+  return RenderSpectrogramPicture(Grid, Picture).save(&Out, "PNG", PngQuality);
 }
 
 } // namespace duv
