@@ -305,7 +305,14 @@ __attribute__((target("arch=x86-64-v4"))) void pass8Wide(const TPassIo& io, int 
 using TPass = void (*)(const TPassIo&, int, int, const double*);
 TPass lanesPass()
 {
-  static const TPass chosen = __builtin_cpu_supports("x86-64-v4") ? pass8Wide : pass8;
+  // The features of x86-64-v4, asked one by one: not every compiler knows
+  // the level's name here.
+  static const TPass chosen =
+      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+              __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
+              __builtin_cpu_supports("avx512vl")
+          ? pass8Wide
+          : pass8;
   return chosen;
 }
 
