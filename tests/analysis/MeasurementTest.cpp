@@ -95,7 +95,7 @@ TEST(WindowFunctions, LeakageStaysUnderTheSidelobes)
 TEST(SpectrumPeaks, SweepAcrossOneBin)
 {
   for (TWindowKind w : AllWindows) {
-    for (const auto [n, first] : {std::pair{256, 64}, std::pair{4096, 93}}) {
+    for (const auto& [n, first] : {std::pair{256, 64}, std::pair{4096, 93}}) {
       double worstBins = 0, worstDb = 0;
       for (int step = 0; step < 50; ++step) {
         const double bin = first + step / 50.0;
