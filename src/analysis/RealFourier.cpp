@@ -80,6 +80,44 @@ DUV_INLINE V reversed(V v)
   return __builtin_shufflevector(v, v, 3, 2, 1, 0);
 }
 
+DUV_INLINE V8 reversed(V8 v)
+{
+  return __builtin_shufflevector(v, v, 7, 6, 5, 4, 3, 2, 1, 0);
+}
+
+// The real and the imaginary parts of pairs of reals.
+DUV_INLINE V evens(V a, V b)
+{
+  return __builtin_shufflevector(a, b, 0, 2, 4, 6);
+}
+
+DUV_INLINE V odds(V a, V b)
+{
+  return __builtin_shufflevector(a, b, 1, 3, 5, 7);
+}
+
+DUV_INLINE V8 evens(V8 a, V8 b)
+{
+  return __builtin_shufflevector(a, b, 0, 2, 4, 6, 8, 10, 12, 14);
+}
+
+DUV_INLINE V8 odds(V8 a, V8 b)
+{
+  return __builtin_shufflevector(a, b, 1, 3, 5, 7, 9, 11, 13, 15);
+}
+
+// Lanes l of a run of values at M-k-l, from the runs that hold M-k-W ..
+// M-k-1 (a) and M-k .. M-k+W-1 (b), W the width.
+DUV_INLINE V mirrored(V a, V b)
+{
+  return __builtin_shufflevector(a, b, 4, 3, 2, 1);
+}
+
+DUV_INLINE V8 mirrored(V8 a, V8 b)
+{
+  return __builtin_shufflevector(a, b, 8, 7, 6, 5, 4, 3, 2, 1);
+}
+
 // Complex values, a vector at a time.
 template <class T> struct CT
 {
@@ -118,14 +156,16 @@ template <class T> DUV_INLINE void storeC(double* re, double* im, std::ptrdiff_t
 
 // Complex values j .. j+3 from the pairs of reals at x + at, at = 2j, each
 // real first multiplied by its window coefficient when there is a window.
-template <bool Windowed> DUV_INLINE C loadPairs(const double* x, const double* w, std::ptrdiff_t at)
+template <bool Windowed, class T = V>
+DUV_INLINE CT<T> loadPairs(const double* x, const double* w, std::ptrdiff_t at)
 {
-  V lo = load(x + at), hi = load(x + at + 4);
+  constexpr int W = Width<T>;
+  T lo = load<T>(x + at), hi = load<T>(x + at + W);
   if constexpr (Windowed) {
-    lo *= load(w + at);
-    hi *= load(w + at + 4);
+    lo *= load<T>(w + at);
+    hi *= load<T>(w + at + W);
   }
-  return {__builtin_shufflevector(lo, hi, 0, 2, 4, 6), __builtin_shufflevector(lo, hi, 1, 3, 5, 7)};
+  return {evens(lo, hi), odds(lo, hi)};
 }
 
 // The 4-point DFT of a, b, c, d.
@@ -301,21 +341,6 @@ __attribute__((target("arch=x86-64-v4"))) void pass8Wide(const TPassIo& io, int 
   pass<8, V8>(io, n, s, tw);
 }
 
-// The lanes' passes in 512-bit registers where the processor has them.
-using TPass = void (*)(const TPassIo&, int, int, const double*);
-TPass lanesPass()
-{
-  // The features of x86-64-v4, asked one by one: not every compiler knows
-  // the level's name here.
-  static const TPass chosen =
-      __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-              __builtin_cpu_supports("avx512cd") && __builtin_cpu_supports("avx512dq") &&
-              __builtin_cpu_supports("avx512vl")
-          ? pass8Wide
-          : pass8;
-  return chosen;
-}
-
 // The first pass of a one-level FFT of M points (n = M, s = 1), read from
 // pairs of reals (through the window w, if any): four p at a time, its
 // results transposed on the way out.
@@ -352,24 +377,27 @@ DUV_REAL_FFT_CLONES void firstPass(const double* x, const double* w, double* yr,
 // Step 1's first pass for columns c0 .. c0+7 (n = R, s = 1): column j2
 // holds z[C j1 + j2], read from pairs of reals (through the window w, if
 // any).
-template <bool Windowed>
+template <bool Windowed, class T>
 DUV_INLINE void columnsFirstPassOf(const double* x, const double* w, int Cols, int c0, int R,
                                    double* yr, double* yi, const double* tw)
 {
+  constexpr int W = Width<T>;
   const int m = R / 4;
   const std::ptrdiff_t quarter = 2 * std::ptrdiff_t(m) * Cols;
   for (int p = 0; p < m; ++p) {
-    const V w1r = splat(tw[p]), w1i = splat(tw[m + p]), w2r = splat(tw[2 * m + p]),
-            w2i = splat(tw[3 * m + p]), w3r = splat(tw[4 * m + p]), w3i = splat(tw[5 * m + p]);
+    const T w1r = splat<T>(tw[p]), w1i = splat<T>(tw[m + p]), w2r = splat<T>(tw[2 * m + p]),
+            w2i = splat<T>(tw[3 * m + p]), w3r = splat<T>(tw[4 * m + p]),
+            w3i = splat<T>(tw[5 * m + p]);
     const std::ptrdiff_t a = 2 * (std::ptrdiff_t(Cols) * p + c0);
     double* br = yr + 4 * p * ColumnLanes;
     double* bi = yi + 4 * p * ColumnLanes;
     DUV_UNROLL
-    for (int v = 0; v < ColumnLanes; v += 4) {
-      C y0, y1, y2, y3;
-      dft4(loadPairs<Windowed>(x, w, a + 2 * v), loadPairs<Windowed>(x, w, a + 2 * v + quarter),
-           loadPairs<Windowed>(x, w, a + 2 * v + 2 * quarter),
-           loadPairs<Windowed>(x, w, a + 2 * v + 3 * quarter), y0, y1, y2, y3);
+    for (int v = 0; v < ColumnLanes; v += W) {
+      CT<T> y0, y1, y2, y3;
+      dft4(loadPairs<Windowed, T>(x, w, a + 2 * v),
+           loadPairs<Windowed, T>(x, w, a + 2 * v + quarter),
+           loadPairs<Windowed, T>(x, w, a + 2 * v + 2 * quarter),
+           loadPairs<Windowed, T>(x, w, a + 2 * v + 3 * quarter), y0, y1, y2, y3);
       storeC(br, bi, v, y0);
       storeC(br, bi, v + ColumnLanes, times(y1, w1r, w1i));
       storeC(br, bi, v + 2 * ColumnLanes, times(y2, w2r, w2i));
@@ -381,8 +409,17 @@ DUV_INLINE void columnsFirstPassOf(const double* x, const double* w, int Cols, i
 DUV_REAL_FFT_CLONES void columnsFirstPass(const double* x, const double* w, int Cols, int c0, int R,
                                           double* yr, double* yi, const double* tw)
 {
-  w ? columnsFirstPassOf<true>(x, w, Cols, c0, R, yr, yi, tw)
-    : columnsFirstPassOf<false>(x, w, Cols, c0, R, yr, yi, tw);
+  w ? columnsFirstPassOf<true, V>(x, w, Cols, c0, R, yr, yi, tw)
+    : columnsFirstPassOf<false, V>(x, w, Cols, c0, R, yr, yi, tw);
+}
+
+__attribute__((target("arch=x86-64-v4"))) void columnsFirstPassWide(const double* x,
+                                                                    const double* w, int Cols,
+                                                                    int c0, int R, double* yr,
+                                                                    double* yi, const double* tw)
+{
+  w ? columnsFirstPassOf<true, V8>(x, w, Cols, c0, R, yr, yi, tw)
+    : columnsFirstPassOf<false, V8>(x, w, Cols, c0, R, yr, yi, tw);
 }
 
 // Where Z[k], k = k1 + R k2, lies in the blocked layout of the two-level
@@ -440,28 +477,29 @@ DUV_REAL_FFT_CLONES void storeColumns(const double* lr, const double* li, int R,
 // Z (of M values, where `at` says) to X, or to |X|^2 added to power when
 // Power; w holds e^(-2 pi i k/N) / 2 for k < M/2, real parts then imaginary
 // parts.
-template <class Layout, bool Power>
+template <class Layout, bool Power, class T>
 DUV_INLINE void split(const double* zr, const double* zi, Layout at, double* re, double* im,
                       double* power, int M, const double* w)
 {
-  const V half = splat(0.5);
-  for (int k = 0; k < M / 2; k += 4) {
-    const int mirror = M - k - 3;
-    const C z = loadC(zr, zi, at(k));
-    // Z[M-k-l], l < 4, from the runs of four that hold Z[M-k-4 .. M-k-1]
-    // and Z[M-k .. M-k+3], with Z[M] = Z[0].
-    const std::ptrdiff_t a = at(M - k - 4), b = at((M - k) & (M - 1));
-    const C zm{__builtin_shufflevector(load(zr + a), load(zr + b), 4, 3, 2, 1),
-               __builtin_shufflevector(load(zi + a), load(zi + b), 4, 3, 2, 1)};
+  constexpr int W = Width<T>;
+  const T half = splat<T>(0.5);
+  for (int k = 0; k < M / 2; k += W) {
+    const int mirror = M - k - (W - 1);
+    const CT<T> z = loadC<T>(zr, zi, at(k));
+    // Z[M-k-l], l < W, from the runs that hold Z[M-k-W .. M-k-1] and
+    // Z[M-k .. M-k+W-1], with Z[M] = Z[0].
+    const std::ptrdiff_t a = at(M - k - W), b = at((M - k) & (M - 1));
+    const CT<T> zm{mirrored(load<T>(zr + a), load<T>(zr + b)),
+                   mirrored(load<T>(zi + a), load<T>(zi + b))};
     // 2E = Z[k] + conj Z[M-k]; 2O = (Z[k] - conj Z[M-k]) / i; t = wO.
-    const V er = z.r + zm.r, ei = z.i - zm.i;
-    const C t = times(C{z.i + zm.i, zm.r - z.r}, load(w + k), load(w + M / 2 + k));
+    const T er = z.r + zm.r, ei = z.i - zm.i;
+    const CT<T> t = times(CT<T>{z.i + zm.i, zm.r - z.r}, load<T>(w + k), load<T>(w + M / 2 + k));
     // X[k] = E + wO; X[M-k] = conj(E - wO).
-    const C x{half * er + t.r, half * ei + t.i};
-    const V xmr = half * er - t.r, xmi = t.i - half * ei;
+    const CT<T> x{half * er + t.r, half * ei + t.i};
+    const T xmr = half * er - t.r, xmi = t.i - half * ei;
     if constexpr (Power) {
-      store(power + k, load(power + k) + x.r * x.r + x.i * x.i);
-      store(power + mirror, load(power + mirror) + reversed(xmr * xmr + xmi * xmi));
+      store(power + k, load<T>(power + k) + x.r * x.r + x.i * x.i);
+      store(power + mirror, load<T>(power + mirror) + reversed(xmr * xmr + xmi * xmi));
     } else {
       storeC(re, im, k, x);
       store(re + mirror, reversed(xmr));
@@ -480,18 +518,64 @@ DUV_INLINE void split(const double* zr, const double* zi, Layout at, double* re,
   }
 }
 
+template <class T, class Layout>
+DUV_INLINE void splitOf(const double* zr, const double* zi, Layout at, double* re, double* im,
+                        double* power, int M, const double* w)
+{
+  power ? split<Layout, true, T>(zr, zi, at, re, im, power, M, w)
+        : split<Layout, false, T>(zr, zi, at, re, im, power, M, w);
+}
+
 DUV_REAL_FFT_CLONES void splitInOrder(const double* zr, const double* zi, double* re, double* im,
                                       double* power, int M, const double* w)
 {
-  power ? split<TInOrder, true>(zr, zi, TInOrder{}, re, im, power, M, w)
-        : split<TInOrder, false>(zr, zi, TInOrder{}, re, im, power, M, w);
+  splitOf<V>(zr, zi, TInOrder{}, re, im, power, M, w);
 }
 
 DUV_REAL_FFT_CLONES void splitBlocked(const double* zr, const double* zi, TBlocked at, double* re,
                                       double* im, double* power, int M, const double* w)
 {
-  power ? split<TBlocked, true>(zr, zi, at, re, im, power, M, w)
-        : split<TBlocked, false>(zr, zi, at, re, im, power, M, w);
+  splitOf<V>(zr, zi, at, re, im, power, M, w);
+}
+
+__attribute__((target("arch=x86-64-v4"))) void splitInOrderWide(const double* zr, const double* zi,
+                                                                double* re, double* im,
+                                                                double* power, int M,
+                                                                const double* w)
+{
+  splitOf<V8>(zr, zi, TInOrder{}, re, im, power, M, w);
+}
+
+__attribute__((target("arch=x86-64-v4"))) void splitBlockedWide(const double* zr, const double* zi,
+                                                                TBlocked at, double* re, double* im,
+                                                                double* power, int M,
+                                                                const double* w)
+{
+  splitOf<V8>(zr, zi, at, re, im, power, M, w);
+}
+
+// The kernels for this processor: in 512-bit registers, where it has them,
+// those that run eight lanes at a time.
+struct TKernels
+{
+  void (*Lanes)(const TPassIo&, int, int, const double*);
+  decltype(&columnsFirstPass) Columns;
+  decltype(&splitInOrder) SplitInOrder;
+  decltype(&splitBlocked) SplitBlocked;
+};
+
+const TKernels& kernels()
+{
+  // The features of x86-64-v4, asked one by one: not every compiler knows
+  // the level's name here.
+  static const bool wide = __builtin_cpu_supports("avx512f") &&
+                           __builtin_cpu_supports("avx512bw") &&
+                           __builtin_cpu_supports("avx512cd") &&
+                           __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
+  static const TKernels chosen =
+      wide ? TKernels{pass8Wide, columnsFirstPassWide, splitInOrderWide, splitBlockedWide}
+           : TKernels{pass8, columnsFirstPass, splitInOrder, splitBlocked};
+  return chosen;
 }
 
 // The direct sum, for the few sizes too small for four points at a time.
@@ -576,8 +660,13 @@ struct TStockham
   }
 };
 
+// The largest block of step 2 (doubles per part) that goes through two
+// small pairs rather than being copied back: 8 KiB, so that three pairs fit
+// the first-level cache.
+constexpr int ChainedBlockUpTo = 1024;
+
 // Sizes from which M is split in two levels.
-constexpr int TwoLevelsFrom = 2048;
+constexpr int TwoLevelsFrom = 1024;
 
 } // namespace
 
@@ -747,7 +836,7 @@ void TRealFourier::run(const double* x, const double* window, double* Re, double
   double* const zi[2] = {w + Offset[1], w + Offset[3]};
   // (Two levels use pair 0 and the blocks' pairs 4, 5 and 6, 7.)
   int at = 0; // the pair holding the latest result
-  const TPass lanes = lanesPass();
+  const TKernels& k = kernels();
   if (plan.Cols == 1) {
     // The passes go back and forth between the two pairs.
     const TStockham& f = plan.FftM;
@@ -756,7 +845,7 @@ void TRealFourier::run(const double* x, const double* window, double* Re, double
       const auto& pass = f.Passes[i];
       // Neighbouring points as lanes: eight of them from the third pass on.
       if (pass.s >= 8)
-        lanes({zr[at], zi[at], 8, zr[at ^ 1], zi[at ^ 1], 8}, pass.n, pass.s / 8, f.At(pass));
+        k.Lanes({zr[at], zi[at], 8, zr[at ^ 1], zi[at ^ 1], 8}, pass.n, pass.s / 8, f.At(pass));
       else
         pass4({zr[at], zi[at], 4, zr[at ^ 1], zi[at ^ 1], 4}, pass.n, pass.s / 4, f.At(pass));
     }
@@ -768,40 +857,46 @@ void TRealFourier::run(const double* x, const double* window, double* Re, double
     // Step 1, into pair 0.
     const TStockham& fr = plan.FftR;
     for (int c0 = 0; c0 < Cols; c0 += ColumnLanes) {
-      columnsFirstPass(x, window, Cols, c0, R, lr[0], li[0], fr.Twiddles.data());
+      k.Columns(x, window, Cols, c0, R, lr[0], li[0], fr.Twiddles.data());
       int l = 0;
       for (std::size_t i = 1; i < fr.Passes.size(); ++i, l ^= 1) {
         const auto& pass = fr.Passes[i];
-        lanes({lr[l], li[l], ColumnLanes, lr[l ^ 1], li[l ^ 1], ColumnLanes}, pass.n, pass.s,
-              fr.At(pass));
+        k.Lanes({lr[l], li[l], ColumnLanes, lr[l ^ 1], li[l ^ 1], ColumnLanes}, pass.n, pass.s,
+                fr.At(pass));
       }
       storeColumns(lr[l], li[l], R, c0, zr[0], zi[0], block, plan.BaseRe.data(), plan.BaseIm.data(),
                    plan.LaneRe.data(), plan.LaneIm.data());
     }
-    // Step 2, block by block, back and forth between the block of A and
-    // one small pair, so that both stay in the first-level cache: Z
-    // replaces A.
+    // Step 2, block by block: Z replaces A. The passes go back and forth
+    // between the block and one small pair, so that both stay in the
+    // first-level cache; an odd count of passes ends in the pair, and is
+    // copied back, unless the block is small enough that a second pair
+    // fits beside it as well, in which the middle passes alternate.
     const TStockham& fc = plan.FftC;
     const std::size_t passes = fc.Passes.size();
+    const bool chain = passes % 2 && Cols * Lanes <= ChainedBlockUpTo;
     for (int b = 0; b < R / Lanes; ++b) {
-      double* const br[2] = {zr[0] + b * block, lr[0]};
-      double* const bi[2] = {zi[0] + b * block, li[0]};
+      double* const ar = zr[0] + b * block;
+      double* const ai = zi[0] + b * block;
       for (std::size_t i = 0; i < passes; ++i) {
         const auto& pass = fc.Passes[i];
-        const int from = int(i % 2);
-        lanes({br[from], bi[from], Lanes, br[from ^ 1], bi[from ^ 1], Lanes}, pass.n, pass.s,
-              fc.At(pass));
+        // The pair read and the pair written: A, or a small pair.
+        const int from = chain ? (i == 0 ? -1 : int((i - 1) % 2)) : (i % 2 ? 0 : -1);
+        const int to = chain ? (i + 1 == passes ? -1 : int(i % 2)) : (i % 2 ? -1 : 0);
+        k.Lanes({from < 0 ? ar : lr[from], from < 0 ? ai : li[from], Lanes, to < 0 ? ar : lr[to],
+                 to < 0 ? ai : li[to], Lanes},
+                pass.n, pass.s, fc.At(pass));
       }
-      if (passes % 2) {
-        std::memcpy(br[0], lr[0], sizeof(double) * std::size_t(Cols * Lanes));
-        std::memcpy(bi[0], li[0], sizeof(double) * std::size_t(Cols * Lanes));
+      if (passes % 2 && !chain) {
+        std::memcpy(ar, lr[0], sizeof(double) * std::size_t(Cols * Lanes));
+        std::memcpy(ai, li[0], sizeof(double) * std::size_t(Cols * Lanes));
       }
     }
   }
   if (plan.Cols == 1)
-    splitInOrder(zr[at], zi[at], Re, Im, power, M, plan.Split.data());
+    k.SplitInOrder(zr[at], zi[at], Re, Im, power, M, plan.Split.data());
   else
-    splitBlocked(zr[at], zi[at], plan.Layout, Re, Im, power, M, plan.Split.data());
+    k.SplitBlocked(zr[at], zi[at], plan.Layout, Re, Im, power, M, plan.Split.data());
 }
 
 } // namespace duv

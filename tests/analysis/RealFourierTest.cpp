@@ -44,9 +44,11 @@ double relativeError(const std::vector<std::complex<long double>>& exact,
 } // namespace
 
 // Guards every size path (the direct sum, one level, two levels, the radix-8
-// and radix-2 ends): bins 0 .. N/2 of noise agree with a long-double DFT up
-// to 4096 points and with FFTW's r2c beyond, within 1e-14 of the largest
-// bin, and the DC and Nyquist bins are real.
+// ends, the wide and narrow kernels of this processor): bins 0 .. N/2 of
+// noise agree with a long-double DFT up to 4096 points and with FFTW's r2c
+// beyond, within 1e-14 of the largest bin, the DC and Nyquist bins are
+// real, and the windowed power agrees with the transform of the windowed
+// samples.
 TEST(RealFourier, MatchesTheDftAtEverySize)
 {
   for (int n = 2; n <= 65536; n *= 2) {
@@ -74,6 +76,23 @@ TEST(RealFourier, MatchesTheDftAtEverySize)
     EXPECT_LT(relativeError(exact, re, im), 1e-14) << n;
     EXPECT_EQ(im[0], 0) << n;
     EXPECT_EQ(im[std::size_t(n / 2)], 0) << n;
+
+    // The power of the same samples through a window, added to what the
+    // sums held: the window is applied on the way, the power is |X|^2.
+    const std::vector<double> window = noise(n, unsigned(n + 1));
+    std::vector<double> windowed(x), power(std::size_t(n / 2 + 1), 1.0);
+    for (std::size_t i = 0; i < windowed.size(); ++i)
+      windowed[i] *= window[i];
+    TRealFourier fft(n);
+    fft.Forward(windowed.data(), re.data(), im.data());
+    fft.AddPower(x.data(), window.data(), power.data());
+    double top = 0, worst = 0;
+    for (std::size_t k = 0; k < power.size(); ++k) {
+      const double p = re[k] * re[k] + im[k] * im[k];
+      top = std::max(top, p);
+      worst = std::max(worst, std::abs(power[k] - 1 - p));
+    }
+    EXPECT_LT(worst, 1e-13 * top) << n;
   }
 }
 
@@ -88,8 +107,8 @@ TEST(RealFourier, RefusesOtherSizes)
 
 // Guards the batch windows, summed in double from the cosine table: within
 // 4e-15 (a few units in the last place of coefficients up to 4.6) of the
-// long-double coefficients the window uses, for every window
-// and buffer size; the table's quarter points are exact.
+// long-double coefficients the window uses, for every window and buffer
+// size; the table's quarter points are exact.
 TEST(RealFourier, BatchWindowsMatchTheWindowsCoefficients)
 {
   for (int n = 256; n <= 32768; n *= 2) {
