@@ -19,29 +19,31 @@ namespace duv {
 // E[k] = (Z[k] + conj Z[M-k]) / 2 and O[k] = (Z[k] - conj Z[M-k]) / 2i, and
 // joins them: X[k] = E[k] + e^(-2 pi i k/N) O[k].
 //
-// The complex FFTs are self-sorting (Stockham) ones of radix 4, with one
-// pass of radix 2 at the end for an odd power of two: every pass reads one
-// array and writes another in natural order, so there is no bit-reversal
-// permutation to pay for. Pass by pass, with n the length of the
-// sub-transforms (the whole length first) and s their stride,
+// The complex FFTs are self-sorting (Stockham) ones of radix 4, the last
+// pass of an odd power of two of radix 8: every pass reads one array and
+// writes another in natural order, so there is no bit-reversal permutation
+// to pay for. Pass by pass, with n the length of the sub-transforms (the
+// whole length first) and s their stride,
 //   y[q + s(4p + j)] = w^(jp) DFT4(x[q + s(p + l n/4)], l = 0 .. 3)[j],
 // w = e^(-2 pi i/n), for p < n/4 and q < s; the last pass has p = 0 alone,
 // so no twiddles. Each element x[.] may be a run of lanes, independent
-// transforms side by side; the loops run over four lanes at a time.
+// transforms side by side, which the loops run through four or eight at a
+// time.
 //
-// A small M is one such FFT, in which four neighbouring points serve as the
+// A small M is one such FFT, in which neighbouring points serve as the
 // lanes once s reaches 4; the first pass (s = 1) runs four p at a time
-// instead and transposes its 4 x 4 results on the way out. A larger M, whose
-// passes would each stream the whole arrays through the second-level cache,
-// is split into R x C = M (R the smaller power of two) so that every
+// instead and transposes its 4 x 4 results on the way out. From 1024 points,
+// where those passes would each stream the arrays through the second-level
+// cache, M is split into R x C (R the smaller power of two) so that every
 // transform stays in the first-level cache: with j = C j1 + j2 and
 // k = k1 + R k2,
 //   1. for each column j2, an R-point FFT over j1 (eight columns at a time,
-//      as lanes), times e^(-2 pi i j2 k1 / M), stored transposed: A[j2][k1];
+//      as lanes), times e^(-2 pi i j2 k1 / M), stored transposed;
 //   2. for each k1, a C-point FFT over j2 (eight k1 at a time), giving
 //      Z[k1 + R k2].
-// Rows of A and Z are padded, so that the steps' strided reads and writes
-// do not all fall into the same few sets of the cache.
+// Between the steps the values lie in blocks of eight k1 by all j2, one
+// block after the other: step 2 reads and writes each block whole, and
+// the split reads Z from them.
 
 namespace {
 
@@ -259,25 +261,6 @@ DUV_INLINE void radix4(const TPassIo& io, int n, int s, const double* tw)
   }
 }
 
-// The radix-2 last pass (n = 2, p = 0) of an odd power of two.
-template <int Lanes, class T> DUV_INLINE void radix2(const TPassIo& io, int s)
-{
-  const std::ptrdiff_t half = std::ptrdiff_t(s) * io.inStep;
-  const std::ptrdiff_t outS = std::ptrdiff_t(s) * io.outStep;
-  for (int q = 0; q < s; ++q) {
-    const double* ar = io.inRe + q * io.inStep;
-    const double* ai = io.inIm + q * io.inStep;
-    double* br = io.outRe + q * io.outStep;
-    double* bi = io.outIm + q * io.outStep;
-    DUV_UNROLL
-    for (int v = 0; v < Lanes; v += Width<T>) {
-      const CT<T> a = loadC<T>(ar, ai, v), b = loadC<T>(ar, ai, v + half);
-      storeC(br, bi, v, a + b);
-      storeC(br, bi, v + outS, a - b);
-    }
-  }
-}
-
 // The radix-8 last pass (n = 8, p = 0) of an odd power of two: two 4-point
 // DFTs of the even and the odd inputs, joined through e^(-2 pi i k/8).
 template <int Lanes, class T> DUV_INLINE void radix8(const TPassIo& io, int s)
@@ -313,14 +296,12 @@ template <int Lanes, class T> DUV_INLINE void radix8(const TPassIo& io, int s)
   }
 }
 
-// One pass of a plan: radix 4, or the last pass of radix 8 or 2.
+// One pass of a plan: radix 4, or the last pass of radix 8.
 template <int Lanes, class T = V>
 DUV_INLINE void pass(const TPassIo& io, int n, int s, const double* tw)
 {
   if (n == 8 && !tw)
     radix8<Lanes, T>(io, s);
-  else if (n == 2)
-    radix2<Lanes, T>(io, s);
   else
     radix4<Lanes, T>(io, n, s, tw);
 }
@@ -686,14 +667,14 @@ struct TRealFourierPlan
   double Re(std::int64_t k) const { return (*Cos)[std::size_t(k % N)]; }
   double Im(std::int64_t k) const { return -(*Cos)[std::size_t((k + 3 * N / 4) % N)]; }
 
-  // Radix 4 throughout, but for an odd power of two from 8 the last pass
-  // is of radix 8 (needing no twiddles), for 2 itself of radix 2.
+  // Radix 4 throughout, but for an odd power of two the last pass is of
+  // radix 8 (needing no twiddles); L is a power of two from 16.
   TStockham stockham(int L) const
   {
     TStockham f;
-    for (int n = L, s = 1; n >= 2;) {
+    for (int n = L, s = 1; n > 1;) {
       const bool odd = std::countr_zero(unsigned(n)) % 2 != 0;
-      const int radix = n == 8 && odd ? 8 : n == 2 ? 2 : 4;
+      const int radix = n == 8 && odd ? 8 : 4;
       f.Passes.push_back({n, s, radix == 4 ? f.Twiddles.size() : NoTwiddles});
       if (radix == 4) {
         // w^(jp) = e^(-2 pi i jp/n) = e^(-2 pi i jp (N/n)/N).
