@@ -403,24 +403,12 @@ __attribute__((target("arch=x86-64-v4"))) void columnsFirstPassWide(const double
     : columnsFirstPassOf<false, V8>(x, w, Cols, c0, R, yr, yi, tw);
 }
 
-// Where Z[k], k = k1 + R k2, lies in the blocked layout of the two-level
-// FFT: block k1 / 8 (Block doubles apart), row k2, lane k1 % 8.
+// The blocked layout of the two-level FFT, between its steps: Z[k1 + R k2]
+// lies in block k1 / 8 (Block doubles apart), row k2, lane k1 % 8.
 struct TBlocked
 {
   int Shift = 0; // log2 R
   std::ptrdiff_t Block = 0;
-
-  DUV_INLINE std::ptrdiff_t operator()(int k) const
-  {
-    const int k1 = k & ((1 << Shift) - 1), k2 = k >> Shift;
-    return (k1 / Lanes) * Block + std::ptrdiff_t(k2) * Lanes + (k1 % Lanes);
-  }
-};
-
-// A one-level FFT leaves Z in order.
-struct TInOrder
-{
-  DUV_INLINE std::ptrdiff_t operator()(int k) const { return k; }
 };
 
 // The end of step 1 for columns c0 .. c0+7: element k1 of the local result,
@@ -458,37 +446,44 @@ DUV_REAL_FFT_CLONES void storeColumns(const double* lr, const double* li, int R,
 // Z (of M values, where `at` says) to X, or to |X|^2 added to power when
 // Power; w holds e^(-2 pi i k/N) / 2 for k < M/2, real parts then imaginary
 // parts.
-template <class Layout, bool Power, class T>
-DUV_INLINE void split(const double* zr, const double* zi, Layout at, double* re, double* im,
-                      double* power, int M, const double* w)
+// One step of the split, for X[k .. k+W-1] and X[M-k-W+1 .. M-k]: Z[k ..]
+// lies at z, Z[M-k-W .. M-k-1] at a and Z[M-k .. M-k+W-1] at b (Z[M] is
+// Z[0]). w holds e^(-2 pi i k/N) / 2 for k < M/2, real parts then
+// imaginary parts. With Power, |X|^2 is added to power instead.
+template <bool Power, class T>
+DUV_INLINE void splitStep(const double* zr, const double* zi, int k, std::ptrdiff_t z,
+                          std::ptrdiff_t a, std::ptrdiff_t b, double* re, double* im, double* power,
+                          int M, const double* w)
 {
   constexpr int W = Width<T>;
   const T half = splat<T>(0.5);
-  for (int k = 0; k < M / 2; k += W) {
-    const int mirror = M - k - (W - 1);
-    const CT<T> z = loadC<T>(zr, zi, at(k));
-    // Z[M-k-l], l < W, from the runs that hold Z[M-k-W .. M-k-1] and
-    // Z[M-k .. M-k+W-1], with Z[M] = Z[0].
-    const std::ptrdiff_t a = at(M - k - W), b = at((M - k) & (M - 1));
-    const CT<T> zm{mirrored(load<T>(zr + a), load<T>(zr + b)),
-                   mirrored(load<T>(zi + a), load<T>(zi + b))};
-    // 2E = Z[k] + conj Z[M-k]; 2O = (Z[k] - conj Z[M-k]) / i; t = wO.
-    const T er = z.r + zm.r, ei = z.i - zm.i;
-    const CT<T> t = times(CT<T>{z.i + zm.i, zm.r - z.r}, load<T>(w + k), load<T>(w + M / 2 + k));
-    // X[k] = E + wO; X[M-k] = conj(E - wO).
-    const CT<T> x{half * er + t.r, half * ei + t.i};
-    const T xmr = half * er - t.r, xmi = t.i - half * ei;
-    if constexpr (Power) {
-      store(power + k, load<T>(power + k) + x.r * x.r + x.i * x.i);
-      store(power + mirror, load<T>(power + mirror) + reversed(xmr * xmr + xmi * xmi));
-    } else {
-      storeC(re, im, k, x);
-      store(re + mirror, reversed(xmr));
-      store(im + mirror, reversed(xmi));
-    }
+  const int mirror = M - k - (W - 1);
+  const CT<T> zk = loadC<T>(zr, zi, z);
+  // Lanes l hold Z[M-k-l].
+  const CT<T> zm{mirrored(load<T>(zr + a), load<T>(zr + b)),
+                 mirrored(load<T>(zi + a), load<T>(zi + b))};
+  // 2E = Z[k] + conj Z[M-k]; 2O = (Z[k] - conj Z[M-k]) / i; t = wO.
+  const T er = zk.r + zm.r, ei = zk.i - zm.i;
+  const CT<T> t = times(CT<T>{zk.i + zm.i, zm.r - zk.r}, load<T>(w + k), load<T>(w + M / 2 + k));
+  // X[k] = E + wO; X[M-k] = conj(E - wO).
+  const CT<T> x{half * er + t.r, half * ei + t.i};
+  const T xmr = half * er - t.r, xmi = t.i - half * ei;
+  if constexpr (Power) {
+    store(power + k, load<T>(power + k) + x.r * x.r + x.i * x.i);
+    store(power + mirror, load<T>(power + mirror) + reversed(xmr * xmr + xmi * xmi));
+  } else {
+    storeC(re, im, k, x);
+    store(re + mirror, reversed(xmr));
+    store(im + mirror, reversed(xmi));
   }
-  // X[M/2] = conj Z[M/2]; X[0] and X[M] are real.
-  const double cr = zr[at(M / 2)], ci = -zi[at(M / 2)];
+}
+
+// X[M/2] = conj Z[M/2], found at z; X[0] and X[M] are real.
+template <bool Power>
+DUV_INLINE void splitMiddle(const double* zr, const double* zi, std::ptrdiff_t z, double* re,
+                            double* im, double* power, int M)
+{
+  const double cr = zr[z], ci = -zi[z];
   if constexpr (Power) {
     power[M / 2] += cr * cr + ci * ci;
   } else {
@@ -499,24 +494,63 @@ DUV_INLINE void split(const double* zr, const double* zi, Layout at, double* re,
   }
 }
 
-template <class T, class Layout>
-DUV_INLINE void splitOf(const double* zr, const double* zi, Layout at, double* re, double* im,
-                        double* power, int M, const double* w)
+// Z in order to X.
+template <bool Power, class T>
+DUV_INLINE void splitInOrderOf(const double* zr, const double* zi, double* re, double* im,
+                               double* power, int M, const double* w)
 {
-  power ? split<Layout, true, T>(zr, zi, at, re, im, power, M, w)
-        : split<Layout, false, T>(zr, zi, at, re, im, power, M, w);
+  constexpr int W = Width<T>;
+  for (int k = 0; k < M / 2; k += W)
+    splitStep<Power, T>(zr, zi, k, k, M - k - W, (M - k) & (M - 1), re, im, power, M, w);
+  splitMiddle<Power>(zr, zi, M / 2, re, im, power, M);
+}
+
+// Z in the blocked layout to X. Row by row (k2), where Z[k1 + R k2] lies at
+// block k1 / 8, row k2, lane k1 % 8; its mirror M - k lies in row C-1-k2
+// (row C-k2 when k1 is 0).
+template <bool Power, class T>
+DUV_INLINE void splitBlockedOf(const double* zr, const double* zi, TBlocked layout, double* re,
+                               double* im, double* power, int M, const double* w)
+{
+  constexpr int W = Width<T>;
+  const int R = 1 << layout.Shift, C = M >> layout.Shift;
+  const auto at = [&](int k1, int k2) {
+    return (k1 / Lanes) * layout.Block + std::ptrdiff_t(k2) * Lanes + k1 % Lanes;
+  };
+  for (int k2 = 0; k2 < C / 2; ++k2)
+    for (int k1 = 0; k1 < R; k1 += W)
+      splitStep<Power, T>(zr, zi, k2 * R + k1, at(k1, k2), at(R - W - k1, C - 1 - k2),
+                          k1 == 0 ? at(0, (C - k2) & (C - 1)) : at(R - k1, C - 1 - k2), re, im,
+                          power, M, w);
+  splitMiddle<Power>(zr, zi, at(0, C / 2), re, im, power, M);
+}
+
+template <class T>
+DUV_INLINE void splitInOrderAny(const double* zr, const double* zi, double* re, double* im,
+                                double* power, int M, const double* w)
+{
+  power ? splitInOrderOf<true, T>(zr, zi, re, im, power, M, w)
+        : splitInOrderOf<false, T>(zr, zi, re, im, power, M, w);
+}
+
+template <class T>
+DUV_INLINE void splitBlockedAny(const double* zr, const double* zi, TBlocked at, double* re,
+                                double* im, double* power, int M, const double* w)
+{
+  power ? splitBlockedOf<true, T>(zr, zi, at, re, im, power, M, w)
+        : splitBlockedOf<false, T>(zr, zi, at, re, im, power, M, w);
 }
 
 DUV_REAL_FFT_CLONES void splitInOrder(const double* zr, const double* zi, double* re, double* im,
                                       double* power, int M, const double* w)
 {
-  splitOf<V>(zr, zi, TInOrder{}, re, im, power, M, w);
+  splitInOrderAny<V>(zr, zi, re, im, power, M, w);
 }
 
 DUV_REAL_FFT_CLONES void splitBlocked(const double* zr, const double* zi, TBlocked at, double* re,
                                       double* im, double* power, int M, const double* w)
 {
-  splitOf<V>(zr, zi, at, re, im, power, M, w);
+  splitBlockedAny<V>(zr, zi, at, re, im, power, M, w);
 }
 
 __attribute__((target("arch=x86-64-v4"))) void splitInOrderWide(const double* zr, const double* zi,
@@ -524,7 +558,7 @@ __attribute__((target("arch=x86-64-v4"))) void splitInOrderWide(const double* zr
                                                                 double* power, int M,
                                                                 const double* w)
 {
-  splitOf<V8>(zr, zi, TInOrder{}, re, im, power, M, w);
+  splitInOrderAny<V8>(zr, zi, re, im, power, M, w);
 }
 
 __attribute__((target("arch=x86-64-v4"))) void splitBlockedWide(const double* zr, const double* zi,
@@ -532,7 +566,7 @@ __attribute__((target("arch=x86-64-v4"))) void splitBlockedWide(const double* zr
                                                                 double* power, int M,
                                                                 const double* w)
 {
-  splitOf<V8>(zr, zi, at, re, im, power, M, w);
+  splitBlockedAny<V8>(zr, zi, at, re, im, power, M, w);
 }
 
 // The kernels for this processor: in 512-bit registers, where it has them,
