@@ -667,7 +667,7 @@ struct TStockham
     std::size_t at;
   };
   std::vector<Pass> Passes;
-  std::vector<double> Twiddles;
+  TLineDoubles Twiddles;
 
   const double* At(const Pass& pass) const
   {
@@ -693,9 +693,9 @@ struct TRealFourierPlan
   // twiddles between the steps, and the blocks of the layout of A and Z.
   int R = 0, Cols = 0;
   TBlocked Layout;
-  std::vector<double> Split; // e^(-2 pi i k/N) / 2, k < M/2: real parts, imaginary parts
+  TLineDoubles Split; // e^(-2 pi i k/N) / 2, k < M/2: real parts, imaginary parts
   TStockham FftM, FftR, FftC;
-  std::vector<double> BaseRe, BaseIm, LaneRe, LaneIm;
+  TLineDoubles BaseRe, BaseIm, LaneRe, LaneIm;
 
   // e^(-2 pi i k/N).
   double Re(std::int64_t k) const { return (*Cos)[std::size_t(k % N)]; }

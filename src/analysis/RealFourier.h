@@ -6,10 +6,26 @@
 // by about 1e-9 of the largest bin.
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace duv {
+
+// Storage on cache-line boundaries, so that the transform's loads of eight
+// doubles never straddle two lines.
+template <class T> struct TLineAllocator
+{
+  using value_type = T;
+  static constexpr std::align_val_t Line{64};
+  TLineAllocator() = default;
+  template <class U> TLineAllocator(const TLineAllocator<U>&) {}
+  T* allocate(std::size_t n) { return static_cast<T*>(::operator new(n * sizeof(T), Line)); }
+  void deallocate(T* p, std::size_t) { ::operator delete(p, Line); }
+  template <class U> bool operator==(const TLineAllocator<U>&) const { return true; }
+};
+using TLineDoubles = std::vector<double, TLineAllocator<double>>;
 
 struct TRealFourierPlan;
 
@@ -44,7 +60,7 @@ private:
 
   int N = 0;
   std::shared_ptr<const TRealFourierPlan> Plan;
-  std::vector<double> Work; // the working arrays, real and imaginary parts
+  TLineDoubles Work; // the working arrays, real and imaginary parts
   std::size_t Offset[8] = {};
 };
 

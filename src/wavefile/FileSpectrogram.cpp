@@ -207,7 +207,8 @@ private:
   const TJob& J;
   int C0, C1;
   TRealFourier FFT{J.Settings.Size};
-  std::vector<double> Sum, Buffer;
+  // On cache lines, as the transform reads and writes them eight at a time.
+  TLineDoubles Sum, Buffer;
   std::vector<std::int16_t> Left, Right;
   std::int64_t BufferStart = std::numeric_limits<std::int64_t>::min() / 2;
   int Column = -1;
