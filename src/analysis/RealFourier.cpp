@@ -194,7 +194,9 @@ DUV_INLINE void transpose(V& a, V& b, V& c, V& d)
   d = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
 }
 
-// Built for AVX2 with fused multiply-add where the processor has it.
+// Built for AVX2 with fused multiply-add where the processor has it. Each
+// such function only calls an inlined body: clang refuses vector arguments
+// passed in the function's own body when building it for plain SSE2.
 #define DUV_REAL_FFT_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
 
 // Lanes of the steps of a two-level FFT: eight transforms side by side.
@@ -415,10 +417,9 @@ struct TBlocked
 // times e^(-2 pi i j2 k1/M), into the blocked layout at row j2, lane k1.
 // base holds e^(-2 pi i c k1/M) for c = c0, c0 + 4 (per k1), lane a factor
 // e^(-2 pi i l k1/M) for l < 4 (four per k1).
-DUV_REAL_FFT_CLONES void storeColumns(const double* lr, const double* li, int R, int c0, double* Ar,
-                                      double* Ai, std::ptrdiff_t Block, const double* baseRe,
-                                      const double* baseIm, const double* laneRe,
-                                      const double* laneIm)
+DUV_INLINE void storeColumnsOf(const double* lr, const double* li, int R, int c0, double* Ar,
+                               double* Ai, std::ptrdiff_t Block, const double* baseRe,
+                               const double* baseIm, const double* laneRe, const double* laneIm)
 {
   for (int v = 0; v < ColumnLanes; v += 4) {
     const double* bRe = baseRe + std::ptrdiff_t(c0 + v) / 4 * R;
@@ -441,6 +442,14 @@ DUV_REAL_FFT_CLONES void storeColumns(const double* lr, const double* li, int R,
         storeC(Ar, Ai, at + l * Lanes, y[l]);
     }
   }
+}
+
+DUV_REAL_FFT_CLONES void storeColumns(const double* lr, const double* li, int R, int c0, double* Ar,
+                                      double* Ai, std::ptrdiff_t Block, const double* baseRe,
+                                      const double* baseIm, const double* laneRe,
+                                      const double* laneIm)
+{
+  storeColumnsOf(lr, li, R, c0, Ar, Ai, Block, baseRe, baseIm, laneRe, laneIm);
 }
 
 // Z (of M values, where `at` says) to X, or to |X|^2 added to power when
