@@ -30,44 +30,4 @@ void StartWindow(TForm1& Form, const QString& Path)
   Guarded([&] { Form.OpenWaveFile(QFileInfo(Path).absoluteFilePath()); })();
 }
 
-bool IsFileArgument(const QStringList& Args)
-{
-  if (Args.size() != 1 || Args[0].startsWith(QLatin1Char('-')))
-    return false;
-  const QString& a = Args[0];
-  // Subcommands are plain words; a launcher passes a full path.
-  for (const QString& pattern : SoundFilePatterns())
-    if (a.endsWith(pattern.mid(1), Qt::CaseInsensitive)) // "*.flac": ".flac"
-      return true;
-  return a.contains(QLatin1Char('/')) || QFileInfo::exists(a);
-}
-
-QString MissingDisplayMessage()
-{
-  // A platform chosen on purpose (offscreen, vnc, wayland...) is trusted.
-  if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
-      !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-    return {};
-  const QString display = qEnvironmentVariable("DISPLAY");
-  if (!display.isEmpty()) {
-    // A local X display (":0", "unix:0") has its socket in /tmp/.X11-unix;
-    // a remote one (ssh -X, "localhost:10.0") is left for Qt to reach.
-    const int colon = display.lastIndexOf(QLatin1Char(':'));
-    const QString host = display.left(colon);
-    if (colon < 0 || !(host.isEmpty() || host == QLatin1String("unix")))
-      return {};
-    const QString number = display.mid(colon + 1).section(QLatin1Char('.'), 0, 0);
-    if (QFileInfo::exists(QStringLiteral("/tmp/.X11-unix/X") + number))
-      return {};
-    return QStringLiteral("duvovovi: the display %1 cannot be reached; start the program on a "
-                          "desktop, or run it under a virtual display with 'xvfb-run "
-                          "scripts/run' or over a remote desktop (ssh -X). The subcommands "
-                          "(scripts/run --help) need no display.")
-        .arg(display);
-  }
-  return QStringLiteral("duvovovi: no display was found; start the program on a desktop, or run "
-                        "it under a virtual display with 'xvfb-run scripts/run' or over a remote "
-                        "desktop (ssh -X). The subcommands (scripts/run --help) need no display.");
-}
-
 } // namespace duv

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "support/UiSupport.h"
+#include "app/StartUp.h"
 
 #include <QApplication>
 #include <functional>
@@ -28,14 +29,5 @@ class TForm1;
 // double-clicked in a file manager). A file that cannot be opened shows its
 // error over the window, which stays open.
 void StartWindow(TForm1& Form, const QString& Path);
-
-// Whether the program's arguments name a file to open in the window rather
-// than a subcommand: one argument that looks like a path.
-bool IsFileArgument(const QStringList& Args);
-
-// Why no window can be opened here (no display to draw on), as one line for
-// the user; empty when a window can open. Checked before Qt starts, so the
-// user never sees a platform-plugin error instead.
-QString MissingDisplayMessage();
 
 } // namespace duv
