@@ -315,6 +315,11 @@ int TGraphCanvas::TextHeight(const QString&) const
   return FHeight;
 }
 
+int TGraphCanvas::DigitHeight() const
+{
+  return FPainter.fontMetrics().capHeight();
+}
+
 void TGraphCanvas::SetClipRect(const QRect& R)
 {
   Flush();

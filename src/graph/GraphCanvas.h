@@ -61,6 +61,8 @@ public:
   void TextOutSuperscript(int X, int Y, const QString& Text);
   int TextWidth(const QString& S) const;
   int TextHeight(const QString& S) const;
+  // The height of a digit above the baseline.
+  int DigitHeight() const;
   void SetClipRect(const QRect& R);
   void RemoveClip();
   // Draws everything batched so far.

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -544,6 +545,54 @@ TEST(Graphbox, CopySnapshotAndOverlays)
   TGraphBox s;
   SetupWindowSpectrumGraph(s);
   EXPECT_EQ(s.CopyImage().size(), QSize(498, 185)); // less the one-pixel bevel
+}
+
+namespace {
+// The area of the paints a widget gets.
+struct PaintWatch : QObject
+{
+  QWidget& W;
+  QRect Painted;
+  explicit PaintWatch(QWidget& w) : W(w) { W.installEventFilter(this); }
+  ~PaintWatch() override { W.removeEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* e) override
+  {
+    if (e->type() == QEvent::Paint)
+      Painted |= static_cast<QPaintEvent*>(e)->rect();
+    return false;
+  }
+};
+} // namespace
+
+// Guards the kept background: frame after frame drawn over it, with points
+// that move and an overlay the next frame wipes, shows exactly what a whole
+// new drawing shows, and only the plot is shown again for a new frame.
+TEST(Graphbox, FramesOverTheKeptBackgroundMatchAWholeDrawing)
+{
+  TGraphBox g;
+  SetupWindowSpectrumGraph(g);
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  for (int frame = 0; frame < 4; ++frame) {
+    QApplication::processEvents(); // the whole paint asked for below
+    g.BeginUpdate();
+    g.Clear();
+    for (int i = 1; i < 512; ++i)
+      g.AddPoint(0, clLime, i, -60 + ((i + 7 * frame) * (frame + 3)) % 81, 1);
+    g.EndUpdate();
+    if (frame == 1) {
+      g.MoveToValue(100, -60);
+      g.LineToValue(clRed, 100, 20);
+    }
+    if (frame == 2) {
+      PaintWatch watch(g);
+      QApplication::processEvents();
+      EXPECT_EQ(watch.Painted, QRect(g.PlotLeft(), g.PlotTop(), g.PlotWidth(), g.PlotHeight() + 1));
+    }
+    const QImage kept = Grab(g);
+    g.Invalidate();
+    EXPECT_TRUE(kept == Grab(g)) << frame;
+  }
 }
 
 // Guards printing: a vector PDF page; a printer that fails throws for the
