@@ -243,6 +243,33 @@ TAxisRange RangeBetweenPixels(const TAxisView& Axis, double From, double To)
   return Usable(r, log) ? r : Axis.Range;
 }
 
+std::vector<int> PlotColumns(const TAxisRange& View, bool Log, int Pixels, const TAxisRange& Data,
+                             int Columns)
+{
+  std::vector<int> columns(std::size_t(std::max(Pixels, 0)), -1);
+  if (Pixels <= 0 || Columns <= 0)
+    return columns;
+  if (!Log && View.Min == Data.Min && View.Max == Data.Max) {
+    for (int x = 0; x < Pixels; ++x)
+      columns[std::size_t(x)] =
+          int((std::int64_t(2 * x + 1) * Columns) / (2 * std::int64_t(Pixels)));
+    return columns;
+  }
+  const long double span = static_cast<long double>(Data.Max) - Data.Min;
+  if (!(span > 0) || !Usable(View, Log))
+    return columns;
+  TAxisView axis;
+  axis.Range = View;
+  axis.Log = Log;
+  axis.Length = Pixels;
+  for (int x = 0; x < Pixels; ++x) {
+    const long double c = std::floor((ValueAtPixel(axis, x + 0.5) - Data.Min) / span * Columns);
+    if (c >= 0 && c < Columns)
+      columns[std::size_t(x)] = int(c);
+  }
+  return columns;
+}
+
 double PanDelta(TAxisRange Range, double Fraction)
 {
   return static_cast<double>((static_cast<long double>(Range.Max) - Range.Min) * Fraction);

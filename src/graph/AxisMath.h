@@ -70,6 +70,15 @@ struct TAxisLimits
   double Highest = Unlimited;
 };
 
+// Which column of a picture each pixel of a plot Pixels wide shows, when the
+// picture's Columns columns hold Data evenly (the first starting at
+// Data.Min, the last ending at Data.Max) and the plot shows View, linear or
+// logarithmic: the column under the pixel's centre, or -1 where the plot runs
+// past the data. The whole of Data on a linear plot samples exactly as an
+// integer stretch does.
+std::vector<int> PlotColumns(const TAxisRange& View, bool Log, int Pixels, const TAxisRange& Data,
+                             int Columns);
+
 // Range after scaling about its centre by Factor (0.9 narrows to 90 %). The
 // arithmetic is linear, also on a logarithmic axis.
 TAxisRange ZoomedRange(TAxisRange Range, double Factor);

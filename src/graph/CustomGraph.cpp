@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/Graphbox.h"
 
+#include "graph/ViewNavigator.h"
 #include "support/UiSupport.h"
 
 #include <QApplication>
@@ -284,6 +285,7 @@ void TCustomGraph::paintEvent(QPaintEvent* Event)
   p.drawImage(Event->rect(), FScreen,
               QRectF(Event->rect().topLeft() * FScreen.devicePixelRatio(),
                      QSizeF(Event->rect().size()) * FScreen.devicePixelRatio()));
+  TViewNavigator::DrawFocus(p, *this);
 }
 
 void TCustomGraph::resizeEvent(QResizeEvent* Event)

@@ -64,6 +64,37 @@ TGraphBox::TGraphBox(QWidget* Parent) : TCustomGraph(Parent)
   FXAxis.SetShowLabels(true);
   FYAxis.SetShowLabels(true);
   SetGraphType(gtHorzBar);
+  FNavigator = new TViewNavigator(*this, *this);
+}
+
+QRect TGraphBox::NavigationPlot() const
+{
+  const TGraphLayout& L = Layout();
+  return QRect(QPoint(L.PlotLeft, L.PlotTop), QPoint(L.PlotRight, L.PlotBottom));
+}
+
+bool TGraphBox::NavigationAxis(bool Vertical, TAxisView& Axis) const
+{
+  const TGraphLayout& L = Layout();
+  const TAxisParams& a = Vertical ? FYAxis : FXAxis;
+  Axis.Range = {a.Log() && !(a.Min() > 0) ? 1.0 : a.Min(), a.Max()};
+  Axis.Log = a.Log();
+  Axis.Start = Vertical ? L.PlotBottom : L.PlotLeft;
+  Axis.Length = Vertical ? -L.PlotHeight : L.PlotWidth;
+  Axis.Limits = a.ZoomLimits();
+  return true;
+}
+
+void TGraphBox::SetNavigationRange(bool Vertical, const TAxisRange& Range)
+{
+  TAxisParams& a = Vertical ? FYAxis : FXAxis;
+  a.SetMin(Range.Min);
+  a.SetMax(Range.Max);
+}
+
+void TGraphBox::ResetNavigation()
+{
+  Q_EMIT OnResetView(this);
 }
 
 TGraphBox::~TGraphBox()

@@ -9,6 +9,7 @@
 #include "graph/AxisParams.h"
 #include "graph/GraphCanvas.h"
 #include "graph/PointStore.h"
+#include "graph/ViewNavigator.h"
 #include "support/DSupport.h"
 
 #include <QImage>
@@ -232,12 +233,20 @@ private:
 // The concrete graph: axes, title, graph type, layout and drawing, mapping.
 // The layout is made again whenever a setting or the size changes, so the
 // mapping is right before the first paint, and a paint only draws it.
-class TGraphBox : public TCustomGraph
+class TGraphBox : public TCustomGraph, public TNavigableView
 {
   Q_OBJECT
 public:
   explicit TGraphBox(QWidget* Parent = nullptr);
   ~TGraphBox() override;
+
+  // Mouse and keyboard navigation of both axes. A reset asks the owner
+  // (OnResetView), who knows the ranges of the last set-up.
+  TViewNavigator& Navigator() { return *FNavigator; }
+  QRect NavigationPlot() const override;
+  bool NavigationAxis(bool Vertical, TAxisView& Axis) const override;
+  void SetNavigationRange(bool Vertical, const TAxisRange& Range) override;
+  void ResetNavigation() override;
 
   TAxisParams& XAxis() { return FXAxis; }
   TAxisParams& YAxis() { return FYAxis; }
@@ -304,6 +313,10 @@ public:
   int PlotHeight() const { return Layout().PlotHeight; }
   const TPlotMapping& Mapping() const { return Layout().Mapping; }
 
+Q_SIGNALS:
+  // The user asked for the ranges of the last set-up (a double-click, Home).
+  void OnResetView(TGraphBox* Sender);
+
 protected:
   virtual void AxisChanged(TAxisParams* Sender);
   virtual void TitleChanged(TGraphTitle* Sender);
@@ -347,6 +360,7 @@ private:
   mutable QSize FLayoutSize{-1, -1};
   TGraphCanvas* FDrawCanvas = nullptr;
   bool FDrawOnScreen = false; // FDrawCanvas draws the screen image
+  TViewNavigator* FNavigator = nullptr;
   QPoint FScreenPenPos; // pen of drawing done outside a paint
 };
 

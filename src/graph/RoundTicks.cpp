@@ -166,9 +166,13 @@ std::vector<TAxisTick> LinearTicks(const TTickAxis& A, const TTextMeasure& F)
   if (!(span > 0) || !std::isfinite(span) || A.Pixels <= 0 || A.Max == A.Min)
     return ticks;
   const int gap = LabelGap(A, F);
-  // Stacked labels need a line each. Side by side, start dense and widen the
-  // room to the widest label of the step until the labels stand apart.
-  int room = A.Vertical ? F.Height() + gap : 3 * gap;
+  // Stacked labels stand two lines apart, closer only on a short axis that
+  // would keep fewer than four. Side by side, start dense and widen the room
+  // to the widest label of the step until the labels stand apart.
+  int room = 3 * gap;
+  if (A.Vertical)
+    room = std::max(1, A.Pixels / std::max(A.Pixels / (2 * F.Height()),
+                                           std::min(4, A.Pixels / (F.Height() + gap))));
   double step = span;
   TLabelFormat format;
   std::vector<double> values;

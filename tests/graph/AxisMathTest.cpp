@@ -187,6 +187,21 @@ TEST(AxisMath, PanAndRectangle)
   EXPECT_NEAR(decade.Max, 1000, 1e-9);
 }
 
+// Guards the spectrogram's column mapping: the whole linear range samples as
+// the integer stretch does, a zoomed view shows its part (none past the
+// data), and on a log scale a pixel shows the column of the frequency at its
+// centre.
+TEST(AxisMath, PlotColumns)
+{
+  using V = std::vector<int>;
+  EXPECT_EQ(PlotColumns({0, 800}, false, 4, {0, 800}, 8), (V{1, 3, 5, 7}));
+  EXPECT_EQ(PlotColumns({200, 400}, false, 4, {0, 800}, 8), (V{2, 2, 3, 3}));
+  EXPECT_EQ(PlotColumns({600, 1000}, false, 4, {0, 800}, 8), (V{6, 7, -1, -1}));
+  // Centres at 10^1.5, 10^2.5 and 10^3.5 Hz, 100 Hz a column.
+  EXPECT_EQ(PlotColumns({10, 10000}, true, 3, {0, 10000}, 100), (V{0, 3, 31}));
+  EXPECT_EQ(PlotColumns({0, 100}, true, 2, {0, 100}, 10), (V{-1, -1})); // no log scale to 0
+}
+
 // Guards the pixel mapping: origin, rounding vs truncation, log axes and the
 // round trip the mouse read-out relies on.
 TEST(AxisMath, PixelMapping)

@@ -14,6 +14,7 @@
 #include <QPrinterInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -593,6 +594,100 @@ TEST(Graphbox, FramesOverTheKeptBackgroundMatchAWholeDrawing)
     g.Invalidate();
     EXPECT_TRUE(kept == Grab(g)) << frame;
   }
+}
+
+namespace {
+void Wheel(QWidget& w, QPoint at, int delta, Qt::KeyboardModifiers mods = {})
+{
+  QWheelEvent e(at, w.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&w, &e);
+}
+
+double Span(const TAxisParams& a)
+{
+  return a.Max() - a.Min();
+}
+} // namespace
+
+// Guards mouse and keys on a graph: the wheel zooms the X axis about the
+// pointer (with Ctrl the Y axis), a drag moves both axes with the picture,
+// Shift and a drag zoom to the rectangle, a double-click and Home ask the
+// owner for a reset, + - and the arrows act on the graph with the focus, and
+// a press that does not move stays one click at its point.
+TEST(Graphbox, MouseAndKeysNavigate)
+{
+  TGraphBox g;
+  SetupWindowSpectrumGraph(g);
+  g.SetXRange(8, 0, 1000);
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  QList<QPoint> downs;
+  int resets = 0;
+  QObject::connect(&g, &TCustomGraph::OnMouseDown,
+                   [&](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+                     downs << QPoint(x, y);
+                   });
+  QObject::connect(&g, &TGraphBox::OnResetView, [&] { ++resets; });
+  const auto valueAt = [&g](QPoint p) {
+    double x = 0, y = 0;
+    g.PixelToValue(p.x(), p.y(), x, y);
+    return QPointF(x, y);
+  };
+
+  const QPoint at = g.ValueToPixel(250, -20);
+  const QPointF under = valueAt(at);
+  Wheel(g, at, 120);
+  EXPECT_NEAR(Span(g.XAxis()), 800, 1e-9);
+  EXPECT_NEAR(valueAt(at).x(), under.x(), 1e-9);
+  EXPECT_EQ(Span(g.YAxis()), 80);
+  Wheel(g, at, -240, Qt::ControlModifier); // two notches out on the level axis
+  EXPECT_NEAR(Span(g.YAxis()), 125, 1e-9);
+  EXPECT_NEAR(valueAt(at).y(), under.y(), 1e-9);
+
+  // The picture follows the pointer: 40 pixels right shows lower values.
+  const double xScale = g.Mapping().XScale, yScale = g.Mapping().YScale;
+  const double x0 = g.XAxis().Min(), y0 = g.YAxis().Min();
+  QTest::mousePress(&g, Qt::LeftButton, {}, at);
+  QTest::mouseMove(&g, at + QPoint(20, 10));
+  QTest::mouseMove(&g, at + QPoint(40, 20));
+  QTest::mouseRelease(&g, Qt::LeftButton, {}, at + QPoint(40, 20));
+  EXPECT_NEAR(g.XAxis().Min(), x0 - 40 / xScale, 1e-9);
+  EXPECT_NEAR(g.YAxis().Min(), y0 + 20 / yScale, 1e-9);
+  EXPECT_TRUE(downs.isEmpty()); // a drag is no click
+
+  const double moved = g.XAxis().Min();
+  QTest::mouseClick(&g, Qt::LeftButton, {}, at + QPoint(3, 2)); // within the drag distance
+  EXPECT_EQ(downs, QList<QPoint>{at + QPoint(3, 2)});
+  EXPECT_EQ(g.XAxis().Min(), moved);
+
+  const QPoint a(g.PlotLeft() + 50, g.PlotTop() + 20), b(g.PlotLeft() + 150, g.PlotTop() + 80);
+  const QPointF va = valueAt(a), vb = valueAt(b);
+  QTest::mousePress(&g, Qt::LeftButton, Qt::ShiftModifier, a);
+  QTest::mouseMove(&g, b);
+  QTest::mouseRelease(&g, Qt::LeftButton, Qt::ShiftModifier, b);
+  EXPECT_NEAR(g.XAxis().Min(), va.x(), 1e-9);
+  EXPECT_NEAR(g.XAxis().Max(), vb.x(), 1e-9);
+  EXPECT_NEAR(g.YAxis().Min(), vb.y(), 1e-9);
+  EXPECT_NEAR(g.YAxis().Max(), va.y(), 1e-9);
+
+  QTest::mouseDClick(&g, Qt::LeftButton, {}, at);
+  EXPECT_EQ(resets, 1);
+
+  g.SetXRange(8, 0, 1000);
+  g.YAxis().SetMin(-60);
+  g.YAxis().SetMax(20);
+  QTest::keyClick(&g, Qt::Key_Plus);
+  EXPECT_NEAR(Span(g.XAxis()), 800, 1e-9);
+  QTest::keyClick(&g, Qt::Key_Minus, Qt::ControlModifier);
+  EXPECT_NEAR(Span(g.YAxis()), 100, 1e-9);
+  const double left = g.XAxis().Min(), low = g.YAxis().Min();
+  QTest::keyClick(&g, Qt::Key_Left);
+  QTest::keyClick(&g, Qt::Key_Up);
+  EXPECT_NEAR(g.XAxis().Min(), left - 80, 1e-9);
+  EXPECT_NEAR(g.YAxis().Min(), low + 10, 1e-9);
+  QTest::keyClick(&g, Qt::Key_Home);
+  EXPECT_EQ(resets, 2);
 }
 
 // Guards printing: a vector PDF page; a printer that fails throws for the

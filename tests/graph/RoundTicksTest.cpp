@@ -44,14 +44,15 @@ TEST(RoundTicks, SpanToTicks)
   };
   const Case cases[] = {
       {0, 22050, false, 450, false, 1, false, "Hz", "0 2k 4k 6k 8k 10k 12k 14k 16k 18k 20k Hz"},
-      {-22, 14, false, 137, true, 1, false, "dB", "−20 −15 −10 −5 0 5 10 dB"},
-      {20, -60, false, 137, true, 1, false, "", "20 10 0 −10 −20 −30 −40 −50 −60"},
+      {-22, 14, false, 137, true, 1, false, "dB", "−20 −10 0 10 dB"},
+      {20, -60, false, 137, true, 1, false, "", "20 0 −20 −40 −60"},
       {0, 255, false, 450, false, 1, false, "samples", "0 20 40 60 80 100 120 140 160 180 200 220 samples"},
       {0, 441000, false, 450, false, 1 / 44100.0, false, "s", "0 1 2 3 4 5 6 7 8 9 s"},
       {0, 2.3, false, 450, false, 1, false, "", "0.0 0.2 0.4 0.6 0.8 1.0 1.2 1.4 1.6 1.8 2.0 2.2"},
       {20, 20000, true, 450, false, 1, false, "Hz", "20 50 100 200 500 1k 2k 5k 10k Hz"},
       {20, 20000, true, 1800, false, 1, false, "", "20 30 40 50 60 70 80 90 100 200 300 400 500 600 700 800 900 1k 2k 3k 4k 5k 6k 7k 8k 9k 10k 20k"},
-      {-96, 0, false, 300, true, 1, true, "dB", "−96 −90 −84 −78 −72 −66 −60 −54 −48 −42 −36 −30 −24 −18 −12 −6 dB"},
+      {-96, 0, false, 300, true, 1, true, "dB", "−96 −84 −72 −60 −48 −36 −24 −12 dB"},
+      {-32768, 32768, false, 64, true, 1, false, "", "−20k 0 20k"},
       {5, 5, false, 300, false, 1, false, "Hz", ""},
       {0, 100, true, 300, false, 1, false, "Hz", ""},
   };
