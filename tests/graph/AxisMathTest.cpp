@@ -144,6 +144,8 @@ TEST(AxisMath, ZoomStopsAtItsLimits)
     EXPECT_NEAR(a.Range.Max - a.Range.Min, 199800, 1e-3);
     EXPECT_NEAR(ValueAtPixel(a, 150), under, under * 1e-9);
     EXPECT_TRUE(!log || a.Range.Min > 0);
+    a.Range = {100, 105}; // narrower than allowed already: not widened by zooming in
+    EXPECT_EQ(ZoomAtPixel(a, 150, 0.5).Max, 105);
   }
 }
 
