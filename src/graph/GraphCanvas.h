@@ -82,6 +82,9 @@ private:
   int FHeight;
   qreal FStrokeOffset = 0;
   bool FDirect = false; // lines written straight into FTarget's pixels
+  int FScale = 1;       // FTarget's pixels to a pixel of the drawing
+  // FTarget in the drawing's pixels.
+  QRect TargetRect() const;
   QRect FClip;
 };
 

@@ -166,13 +166,16 @@ std::vector<TAxisTick> LinearTicks(const TTickAxis& A, const TTextMeasure& F)
   if (!(span > 0) || !std::isfinite(span) || A.Pixels <= 0 || A.Max == A.Min)
     return ticks;
   const int gap = LabelGap(A, F);
-  // Stacked labels stand two lines apart, closer only on a short axis that
-  // would keep fewer than four. Side by side, start dense and widen the room
-  // to the widest label of the step until the labels stand apart.
+  // Stacked labels stand a line and a half apart, closer only on a short
+  // axis that would keep fewer than four, and no more than ten of them. Side
+  // by side, start dense and widen the room to the widest label of the step
+  // until the labels stand apart.
   int room = 3 * gap;
-  if (A.Vertical)
-    room = std::max(1, A.Pixels / std::max(A.Pixels / (2 * F.Height()),
-                                           std::min(4, A.Pixels / (F.Height() + gap))));
+  if (A.Vertical) {
+    const int most = std::max(2 * A.Pixels / (3 * F.Height()),
+                              std::min(4, A.Pixels / (F.Height() + gap)));
+    room = std::max(1, A.Pixels / std::clamp(most, 1, 10));
+  }
   double step = span;
   TLabelFormat format;
   std::vector<double> values;

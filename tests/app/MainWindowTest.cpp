@@ -327,16 +327,22 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
       EXPECT_EQ(form->size(), QSize(750, 542));
       EXPECT_EQ(form->SpectrogramPage().SpectroGram().Margins().Left, 30);
     }
-    // Every input page beside every view page.
-    for (int input = 0; input < form->InputPages().count(); ++input)
-      for (int page = 0; page < form->ViewPages().count(); ++page) {
-        form->InputPages().setCurrentIndex(input);
-        form->ViewPages().setCurrentIndex(page);
-        QApplication::processEvents();
-        const QStringList problems = LayoutProblems(form.get());
-        EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
-                                        << problems.join("\n").toStdString();
-      }
+    // Every input page beside every view page, with the axes as designed and
+    // with round ticks, units and a log frequency scale.
+    for (bool readable : {false, true}) {
+      form->GraphPage().SetRoundTicks(readable);
+      form->SpectrogramPage().SetRoundTicks(readable);
+      form->SpectrogramPage().SetLogFrequency(readable);
+      for (int input = 0; input < form->InputPages().count(); ++input)
+        for (int page = 0; page < form->ViewPages().count(); ++page) {
+          form->InputPages().setCurrentIndex(input);
+          form->ViewPages().setCurrentIndex(page);
+          QApplication::processEvents();
+          const QStringList problems = LayoutProblems(form.get());
+          EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
+                                          << problems.join("\n").toStdString();
+        }
+    }
     TAboutDlg about(form.get());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));

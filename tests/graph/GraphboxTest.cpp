@@ -779,3 +779,34 @@ TEST(HiDpi, PeakReadout)
                  plainY);
   EXPECT_EQ(readX, plainX);
 }
+
+// Guards a dense trace on a screen scaled by a whole factor: drawn pixel by
+// pixel as the plain screen's picture scaled up (the toolkit's stroking of
+// such a trace took a second a paint), so nothing moves between the two.
+TEST(HiDpi, DenseTraceIsThePlainPictureScaledUp)
+{
+  TGraphBox g;
+  SetupWindowLeftGraph(g);
+  g.XAxis().SetShowLabels(false);
+  g.YAxis().SetShowLabels(false);
+  g.Title().SetShowCaption(false);
+  const std::size_t n = 132300;
+  auto samples = std::make_shared<std::vector<std::int16_t>>(n);
+  for (std::size_t i = 0; i < n; ++i)
+    (*samples)[i] = std::int16_t(16000 * std::sin(double(i) * 0.0627) + 8000 * std::sin(i * 0.3));
+  g.YAxis().SetMin(-32768);
+  g.YAxis().SetMax(32768);
+  g.SetXRange(4, 0, double(n));
+  g.AddSamples(0, clRed, samples, 1.0);
+  g.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&g));
+  const int s = qRound(g.devicePixelRatioF());
+  const QImage screen = Grab(g);
+  const QImage plain = g.CopyImage().convertToFormat(QImage::Format_RGB32); // drawn unscaled
+  int differ = 0;
+  for (int y = g.PlotTop(); y <= g.PlotBottom(); ++y)
+    for (int x = g.PlotLeft(); x <= g.PlotRight(); ++x)
+      for (int d = 0; d < s * s; ++d)
+        differ += screen.pixel(x * s + d % s, y * s + d / s) != plain.pixel(x, y);
+  EXPECT_EQ(differ, 0);
+}
