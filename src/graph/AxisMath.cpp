@@ -221,8 +221,7 @@ TAxisRange PanByPixels(const TAxisView& Axis, double Pixels)
     return Axis.Range;
   const long double lo = Coord(Axis.Range.Min, log), hi = Coord(Axis.Range.Max, log);
   const long double d = -Pixels / Axis.Length * (hi - lo);
-  const TAxisRange r =
-      Bounded({FromCoord(lo + d, log), FromCoord(hi + d, log)}, Axis.Limits, log);
+  const TAxisRange r = Bounded({FromCoord(lo + d, log), FromCoord(hi + d, log)}, Axis.Limits, log);
   return Usable(r, log) ? r : Axis.Range;
 }
 

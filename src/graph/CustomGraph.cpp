@@ -239,7 +239,8 @@ void TCustomGraph::RenderScreen()
     bytes = qsizetype(r.width()) * 4;
   }
   for (int y = top; y < bottom; ++y)
-    std::memcpy(FScreen.scanLine(y) + from, FBackground.constScanLine(y) + from, std::size_t(bytes));
+    std::memcpy(FScreen.scanLine(y) + from, FBackground.constScanLine(y) + from,
+                std::size_t(bytes));
   FWholeRender = false;
   FOverlaid = false;
 

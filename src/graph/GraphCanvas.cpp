@@ -29,9 +29,9 @@ TGraphCanvas::TGraphCanvas(QPainter& Painter, TColor FontColor, int PenWidth, QI
   // plain screen's picture scaled up. The toolkit's stroking of a dense trace
   // at such a scale takes a second a paint.
   const QTransform t = FPainter.deviceTransform();
-  const bool wholeScale = t.type() == QTransform::TxScale && t.m11() == t.m22() &&
-                          t.m11() >= 2 && t.m11() <= 8 && t.m11() == std::floor(t.m11()) &&
-                          t.dx() == 0 && t.dy() == 0;
+  const bool wholeScale = t.type() == QTransform::TxScale && t.m11() == t.m22() && t.m11() >= 2 &&
+                          t.m11() <= 8 && t.m11() == std::floor(t.m11()) && t.dx() == 0 &&
+                          t.dy() == 0;
   if (FTarget && FTarget->depth() == 32 && !FTarget->isNull() &&
       (t.type() == QTransform::TxNone || wholeScale)) {
     FDirect = true;

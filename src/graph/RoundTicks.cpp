@@ -172,8 +172,8 @@ std::vector<TAxisTick> LinearTicks(const TTickAxis& A, const TTextMeasure& F)
   // until the labels stand apart.
   int room = 3 * gap;
   if (A.Vertical) {
-    const int most = std::max(2 * A.Pixels / (3 * F.Height()),
-                              std::min(4, A.Pixels / (F.Height() + gap)));
+    const int most =
+        std::max(2 * A.Pixels / (3 * F.Height()), std::min(4, A.Pixels / (F.Height() + gap)));
     room = std::max(1, A.Pixels / std::clamp(most, 1, 10));
   }
   double step = span;

@@ -37,8 +37,7 @@ struct TLabelFormat
 };
 TLabelFormat LabelFormatFor(double Step, double Largest);
 // A label in that format: a true minus sign, and never "−0".
-QString RoundLabel(double Value, const TLabelFormat& Format,
-                   QChar DecimalPoint = QLatin1Char('.'));
+QString RoundLabel(double Value, const TLabelFormat& Format, QChar DecimalPoint = QLatin1Char('.'));
 
 // One axis to tick: the raw value Min at pixel 0 and Max at pixel Pixels
 // (either may be the larger); labels show raw values times Multiplier and are

@@ -62,7 +62,8 @@ void TViewNavigator::ZoomAt(bool Vertical, QPointF At, double Factor)
   if (!FView.NavigationAxis(Vertical, a))
     return;
   // About the pointer, held inside the plot.
-  const double lo = std::min(a.Start, a.Start + a.Length), hi = std::max(a.Start, a.Start + a.Length);
+  const double lo = std::min(a.Start, a.Start + a.Length),
+               hi = std::max(a.Start, a.Start + a.Length);
   const double p = std::clamp(Along(Vertical, At), lo, hi);
   if (Set(Vertical, ZoomAtPixel(a, p, Factor)))
     Q_EMIT OnNavigate();

@@ -176,8 +176,7 @@ bool TSpectroGram::PlotContains(int x, int y) const
 
 QRect TSpectroGram::PlotRect() const
 {
-  return QRect(FMargins.Left, FMargins.Top,
-               std::max(width() - FMargins.Left - FMargins.Right, 0),
+  return QRect(FMargins.Left, FMargins.Top, std::max(width() - FMargins.Left - FMargins.Right, 0),
                std::max(height() - FMargins.Top - FMargins.Bottom, 0));
 }
 
@@ -197,10 +196,9 @@ void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
   if (FPlot.width() != pw || FPlot.height() != ph)
     FPlot = QImage(pw, ph, QImage::Format_RGB32);
   if (int(FPlotColumns.size()) != pw || !FPlotColumnsValid) {
-    FPlotColumns = PlotColumns(FView, FLogFrequency, pw,
-                               {std::min(FXRange.First, FXRange.Second),
-                                std::max(FXRange.First, FXRange.Second)},
-                               w);
+    FPlotColumns = PlotColumns(
+        FView, FLogFrequency, pw,
+        {std::min(FXRange.First, FXRange.Second), std::max(FXRange.First, FXRange.Second)}, w);
     FPlotColumnsValid = true;
   }
   // Nearest-neighbour stretch of the ring into the plot: only the rows and

@@ -75,8 +75,8 @@ inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
         problems << Describe(&s) + ": the label " + labels[i].Text + " leaves the control";
       for (std::size_t j = i + 1; j < labels.size(); ++j)
         if (labels[i].Rect.intersects(labels[j].Rect))
-          problems << Describe(&s) + ": the labels " + labels[i].Text + " and " +
-                          labels[j].Text + " overlap";
+          problems << Describe(&s) + ": the labels " + labels[i].Text + " and " + labels[j].Text +
+                          " overlap";
     }
     return;
   }

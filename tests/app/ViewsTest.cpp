@@ -170,7 +170,8 @@ TEST(Views, AxisOptions)
   page.SetRoundTicks(true);
   EXPECT_TRUE(page.RoundTicks());
   EXPECT_TRUE(Find<QCheckBox>(page, "Round Ticks").isChecked());
-  for (TGraphBox* g : {&w.form.ScopeBand().LeftGraph(), &w.form.ScopeBand().RightGraph(), &spectrum})
+  for (TGraphBox* g :
+       {&w.form.ScopeBand().LeftGraph(), &w.form.ScopeBand().RightGraph(), &spectrum})
     EXPECT_TRUE(g->RoundTicks());
   EXPECT_EQ(spectrum.Layout().XTicks.back().Label, "Hz");
   EXPECT_EQ(spectrum.Layout().YTicks.back().Label, "dB");

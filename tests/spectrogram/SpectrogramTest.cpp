@@ -543,10 +543,12 @@ TEST(SpectroGram, RoundTicksAndTheDecibelScale)
   QStringList scale, time, freq;
   for (const TSpectroLabel& l : s.Axes().Labels) {
     EXPECT_TRUE(s.rect().contains(l.Rect)) << l.Text.toStdString();
-    (l.Rect.left() > bar.right() ? scale : l.Rect.right() < s.Margins().Left ? time : freq) << l.Text;
+    (l.Rect.left() > bar.right()         ? scale
+     : l.Rect.right() < s.Margins().Left ? time
+                                         : freq)
+        << l.Text;
   }
-  EXPECT_EQ(scale.join(' ').toStdString(),
-            "−96 −84 −72 −60 −48 −36 −24 −12 dB");
+  EXPECT_EQ(scale.join(' ').toStdString(), "−96 −84 −72 −60 −48 −36 −24 −12 dB");
   EXPECT_EQ(time.join(' ').toStdString(), "0 1 2 3 4 5 6 7 8 9 s");
   EXPECT_EQ(freq.front(), "0");
   EXPECT_EQ(freq.back(), "Hz");

@@ -157,9 +157,15 @@ void TGraphPage::BindViewCommands(TSAGraphs& Graphs)
   });
 }
 
-void TGraphPage::SetRoundTicks(bool Round) { RoundCheck->setChecked(Round); }
+void TGraphPage::SetRoundTicks(bool Round)
+{
+  RoundCheck->setChecked(Round);
+}
 
-bool TGraphPage::RoundTicks() const { return RoundCheck->isChecked(); }
+bool TGraphPage::RoundTicks() const
+{
+  return RoundCheck->isChecked();
+}
 
 void TGraphPage::SetWindow(TWindowKind Window)
 {
@@ -215,8 +221,8 @@ void TGraphPage::TraceComboChange()
   if (mode == TTraceMode::Live)
     FSpectrumGraph->SetLegend({});
   else
-    FSpectrumGraph->SetLegend({{QStringLiteral("Live"), LiveColor},
-                               {TraceCombo->currentText(), HeldColor}});
+    FSpectrumGraph->SetLegend(
+        {{QStringLiteral("Live"), LiveColor}, {TraceCombo->currentText(), HeldColor}});
   AverageSpin->setEnabled(i == 1);
   FSpectrumView->ResetHold();
 }

@@ -69,13 +69,25 @@ TSpectrogramPage::TSpectrogramPage(QWidget* Parent) : QWidget(Parent)
   connect(RoundCheck, &QCheckBox::toggled, SpectroGram1, &TSpectroGram::SetRoundTicks);
 }
 
-void TSpectrogramPage::SetLogFrequency(bool Log) { LogCheck->setChecked(Log); }
+void TSpectrogramPage::SetLogFrequency(bool Log)
+{
+  LogCheck->setChecked(Log);
+}
 
-bool TSpectrogramPage::LogFrequency() const { return LogCheck->isChecked(); }
+bool TSpectrogramPage::LogFrequency() const
+{
+  return LogCheck->isChecked();
+}
 
-void TSpectrogramPage::SetRoundTicks(bool Round) { RoundCheck->setChecked(Round); }
+void TSpectrogramPage::SetRoundTicks(bool Round)
+{
+  RoundCheck->setChecked(Round);
+}
 
-bool TSpectrogramPage::RoundTicks() const { return RoundCheck->isChecked(); }
+bool TSpectrogramPage::RoundTicks() const
+{
+  return RoundCheck->isChecked();
+}
 
 void TSpectrogramPage::SetColorScheme(int Index) { ColorCombo->setCurrentIndex(Index); }
 
