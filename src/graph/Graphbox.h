@@ -138,7 +138,10 @@ public:
   QSize sizeHint() const override { return {90, 90}; }
 
 Q_SIGNALS:
-  // Mouse events carry (Sender, Button, Shift, X, Y) in logical pixels.
+  // Mouse events carry (Sender, Button, Shift, X, Y) in logical pixels. A
+  // left press is held back by the navigator until it is known to be a
+  // click: OnMouseDown then comes with the release, at the press's point;
+  // a drag sends none.
   void OnMouseDown(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
                    int X, int Y);
   void OnMouseMove(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
