@@ -5,6 +5,7 @@
 // comes out the same on any screen, or on none.
 #pragma once
 
+#include "graph/RoundTicks.h"
 #include "spectrogram/SpectrogramLook.h"
 
 #include <QImage>
@@ -22,11 +23,6 @@ struct TSpectrogramLayout
   QRect Plot; // one pixel per column and row of the levels
   QRect Bar;  // the colour bar
 };
-
-// The step between labels of an axis spanning `span` that keeps at most
-// `most` labels: 1, 2 or 5 times a power of ten (with `db`, also 3 and 6
-// times, which suit decibels of sample widths).
-double LabelStep(double span, int most, bool db = false);
 
 // The layout of a picture of Grid; needs a QGuiApplication (for the fonts).
 TSpectrogramLayout LayoutSpectrogramPicture(const TFileSpectrogram& Grid,

@@ -49,6 +49,17 @@ inline void CheckGraph(TGraphBox& g, QStringList& problems)
     problems << Describe(&g) + ": the title box leaves the top";
   if (g.XAxis().ShowLabels() && g.PlotBottom() + 1 + m.height() > g.height())
     problems << Describe(&g) + ": the X labels leave the bottom";
+  // Round ticks place their labels where they fit: each must stay inside.
+  if (!g.RoundTicks())
+    return;
+  for (bool vertical : {false, true})
+    for (const TAxisTick& t : vertical ? g.Layout().YTicks : g.Layout().XTicks) {
+      if (!t.Labelled)
+        continue;
+      const QPoint top = vertical ? t.LabelAt - QPoint(0, m.ascent()) : t.LabelAt;
+      if (!g.rect().contains(QRect(top, QSize(m.horizontalAdvance(t.Label), m.height()))))
+        problems << Describe(&g) + ": the label " + t.Label + " leaves the control";
+    }
 }
 
 // The spectrogram's labels must stay in its margins, clear of the frame.
@@ -56,6 +67,19 @@ inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
 {
   const QFontMetrics m(s.font());
   const TSpectroMargins& mg = s.Margins();
+  if (s.RoundTicks()) {
+    // The margins grow to the round labels: each inside, none on another.
+    const auto& labels = s.Axes().Labels;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      if (!s.rect().contains(labels[i].Rect))
+        problems << Describe(&s) + ": the label " + labels[i].Text + " leaves the control";
+      for (std::size_t j = i + 1; j < labels.size(); ++j)
+        if (labels[i].Rect.intersects(labels[j].Rect))
+          problems << Describe(&s) + ": the labels " + labels[i].Text + " and " + labels[j].Text +
+                          " overlap";
+    }
+    return;
+  }
   // The widest time label the window can show: the longest time span.
   for (const QString& t : {FormatFixed(600, 1), FormatFixed(10, 1)})
     if (1 + m.horizontalAdvance(t) > mg.Left - 2)
