@@ -101,6 +101,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   FScopeBand->BindViewCommands(*Graphs);
   GraphSheet->BindViewCommands(*Graphs);
   TSpectrumView& spectrum = GraphSheet->SpectrumView();
+  spectrum.SetViewCommands(Graphs.get());
   TRealSpin& timeSpan = SpectrogramSheet->TimeSpan();
   RealTimeSheet =
       new TRealTimePage(*WaveReader1, spectrum, *Graphs, *FScopeBand, timeSpan);
@@ -172,7 +173,7 @@ void TForm1::BuildMenus()
   PrintRightChannel1 = item(File1, QStringLiteral("Print &Right Channel"),
                             [&band](bool) { band.RightGraph().Print(); });
   PrintSpecturm1 =
-      item(File1, QStringLiteral("Print &Specturm"), [this](bool) { PrintSpecturm1Click(); });
+      item(File1, QStringLiteral("Print &Spectrum"), [this](bool) { PrintSpecturm1Click(); });
   PrintSpectrogram1 =
       item(File1, QStringLiteral("Print Spectro&gram"), [this](bool) { PrintSpectrogram1Click(); });
   SaveSpectrum1 =
@@ -235,6 +236,13 @@ void TForm1::ConnectPages()
           Guarded([this] { RealTimeSheet->BuffSizeComboChange(); }));
   connect(SpectrogramSheet, &TSpectrogramPage::OnColorSchemeChange, this,
           Guarded([this] { RealTimeSheet->ColorSchemeChange(); }));
+  connect(SynthesizeSheet, &TSynthesizePage::OnTestSignal, this,
+          Guarded([this] { RealTimeSheet->StopCapture(); }));
+  connect(RealTimeSheet, &TRealTimePage::OnSetupChange, this,
+          Guarded([this] { SynthesizeSheet->ShowFrameSetup(); }));
+  // Escape stops a stretch that is playing.
+  auto* quiet = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(quiet, &QShortcut::activated, this, Guarded([this] { WaveFileSheet->StopSound(); }));
   connect(ReopenMenu1, &TReopenMenu::OnMenuClick, this,
           Guarded([this](QObject*, const QString& path) { ReopenMenu1MenuClick(path); }));
   connect(DropController1, &TDropController::OnDrop, this, Guarded([this] { DropController1Drop(); }));
@@ -299,6 +307,7 @@ void TForm1::FormCreate()
   CHMHelper1->SetHelpFile(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
                           QFileInfo(CHMHelper1->HelpFile()).fileName());
   RealTimeSheet->FormCreate();
+  SynthesizeSheet->ShowFrameSetup();
   const double s = DesignScale(font());
   resize(DesignPixels(DesignWidth, s), DesignPixels(DesignHeight, s));
 }
@@ -311,7 +320,7 @@ void TForm1::OpenWaveFile(const QString& Path)
   // the caption and the recent files as they were.
   if (!WaveFileSheet->WaveFile().SetFileName(Path))
     return; // cancelled
-  WaveReader1->Stop(); // the speed buttons stay as they are
+  RealTimeSheet->StopCapture();
   PageControl1->setCurrentWidget(WaveFileSheet);
   WaveFileSheet->ShowLoadedFile();
   ReopenMenu1->Add(Path);
@@ -327,6 +336,8 @@ void TForm1::OpenWaveFile(const QString& Path)
 
 void TForm1::OpenWaveFile1Click()
 {
+  // The current folder: the last file's, however it was opened.
+  OpenDialog1->setDirectory(QDir::currentPath());
   if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
     return;
   const QString path = OpenDialog1->selectedFiles().front();

@@ -50,6 +50,8 @@ public:
   // Handlers.
   void AnalyzeFileBtnClick();
   void PlaySampleBtnClick();
+  // Escape: the stretch stops playing.
+  void StopSound();
   void OffsetSpinChange();
   void BufferSizeCombo2Change();
   void LeftGraphMouseDown(int X, int Y);
