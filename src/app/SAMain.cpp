@@ -13,7 +13,9 @@
 #include "app/pages/SpectrogramPage.h"
 #include "app/pages/SynthesizePage.h"
 #include "app/pages/WaveFilePage.h"
+#include "app/ViewSettings.h"
 #include "audio/Waveread.h"
+#include "controls/ButtonAccess.h"
 #include "controls/ChmHelper.h"
 #include "controls/DropController.h"
 #include "controls/Reopen.h"
@@ -57,6 +59,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
   setWindowTitle(QStringLiteral("Duvovovi"));
   setObjectName(QStringLiteral("Form1"));
+  // Before any button: a screen reader's actions on them are clicks.
+  InstallButtonAccessibility();
 
   WaveReader1 = new TWaveReader(this);
   CHMHelper1 = new TCHMHelper(this);
@@ -143,6 +147,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   // The dialogs come after the window, as at every start.
   AboutDlg = new TAboutDlg(this);
   SpectroDlg = new TSpectroDlg(*SpectrogramSheet->SpectroGram().DepthBar(), this);
+  FDesignSettings = ReadViewSettings(*this);
+  // The window's size and splitters as designed follow the font.
+  for (const char* key : {"Geometry", "MainSplitter", "DisplaySplitter", "ScopeSplitter"})
+    FDesignSettings.insert(QString::fromLatin1(key), QVariant());
 }
 
 TForm1::~TForm1()
@@ -199,6 +207,8 @@ void TForm1::BuildMenus()
   Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
   SetupSpectrogram1 = item(Settings1, QStringLiteral("&Setup Spectrogram.."),
                            [this](bool) { SetupSpectrogram1Click(); });
+  ResetViewSettings1 = item(Settings1, QStringLiteral("&Reset View Settings"),
+                            [this](bool) { ResetViewSettings1Click(); });
 
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   // F1 is the help component's own key (it opens the page of the control
@@ -308,8 +318,30 @@ void TForm1::FormCreate()
                           QFileInfo(CHMHelper1->HelpFile()).fileName());
   RealTimeSheet->FormCreate();
   SynthesizeSheet->ShowFrameSetup();
+  ResizeToDesign();
+}
+
+void TForm1::ResizeToDesign()
+{
   const double s = DesignScale(font());
   resize(DesignPixels(DesignWidth, s), DesignPixels(DesignHeight, s));
+}
+
+void TForm1::RestoreViewSettings()
+{
+  WriteViewSettings(*this, LoadSettingsSection(ReopenMenu1->IniPath()));
+  FRememberSettings = true;
+}
+
+void TForm1::SaveViewSettings()
+{
+  if (FRememberSettings)
+    SaveSettingsSection(ReopenMenu1->IniPath(), ReadViewSettings(*this));
+}
+
+void TForm1::ResetViewSettings1Click()
+{
+  WriteViewSettings(*this, FDesignSettings);
 }
 
 bool TForm1::WaveFilePageActive() const { return PageControl1->currentWidget() == WaveFileSheet; }
@@ -454,6 +486,7 @@ void TForm1::closeEvent(QCloseEvent* e)
     SpectroDlg->hide();
   if (THelpWindow* help = HelpWindow())
     help->close();
+  SaveViewSettings();
   QMainWindow::closeEvent(e);
 }
 

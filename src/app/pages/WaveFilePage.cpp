@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/WaveFilePage.h"
 
+#include "analysis/SAGlobal.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/SAWaveFile.h"
 #include "app/pages/ScopeBand.h"
@@ -94,6 +95,11 @@ double TWaveFilePage::Offset() const { return OffsetSpin->Value(); }
 void TWaveFilePage::SetBufferSize(int Size)
 {
   BufferSizeCombo2->setCurrentIndex(BufferSizeCombo2->findText(QString::number(Size)));
+}
+
+int TWaveFilePage::BufferSize() const
+{
+  return ComboBufferSize(BufferSizeCombo2->currentIndex());
 }
 
 void TWaveFilePage::SetAutoAnalyze(bool On) { AutoFourierChk->setChecked(On); }
