@@ -34,7 +34,8 @@ QWidget* DialogParent()
 {
   if (QWidget* modal = QApplication::activeModalWidget())
     return modal;
-  if (QWidget* active = QApplication::activeWindow())
+  // A window just closed may still be the active one for a moment.
+  if (QWidget* active = QApplication::activeWindow(); active && active->isVisible())
     return active;
   return MessageWindow();
 }

@@ -233,6 +233,27 @@ QVariantMap LoadSettingsSection(const QString& IniPath)
   return values;
 }
 
+namespace {
+
+// Writes Values as the section of the INI file at Path, keeping its other
+// sections; false when QSettings cannot read or write that file.
+bool EditSection(const QString& Path, const QVariantMap& Values)
+{
+  QSettings ini(Path, QSettings::IniFormat);
+  if (ini.status() != QSettings::NoError)
+    return false;
+  ini.remove(Section);
+  ini.beginGroup(Section);
+  for (auto it = Values.cbegin(); it != Values.cend(); ++it)
+    if (it.value().isValid())
+      ini.setValue(it.key(), it.value());
+  ini.endGroup();
+  ini.sync();
+  return ini.status() == QSettings::NoError;
+}
+
+} // namespace
+
 bool SaveSettingsSection(const QString& IniPath, const QVariantMap& Values)
 {
   const QFileInfo info(IniPath);
@@ -246,30 +267,17 @@ bool SaveSettingsSection(const QString& IniPath, const QVariantMap& Values)
   if (!scratch.isValid())
     return false;
   const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
-  // A file that cannot be read as INI is replaced by one that can.
-  const bool readable =
-      info.exists() && QSettings(IniPath, QSettings::IniFormat).status() == QSettings::NoError;
-  if (readable && !QFile::copy(IniPath, copy))
-    return false;
-  {
-    QSettings ini(copy, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError)
-      return false;
-    ini.remove(Section);
-    ini.beginGroup(Section);
-    for (auto it = Values.cbegin(); it != Values.cend(); ++it)
-      if (it.value().isValid())
-        ini.setValue(it.key(), it.value());
-    ini.endGroup();
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-      return false;
+  bool edited = info.exists() && QFile::copy(IniPath, copy) && EditSection(copy, Values);
+  if (!edited) {
+    // A file that cannot be read as INI is replaced by one that can.
+    QFile::remove(copy);
+    edited = EditSection(copy, Values);
   }
-  QFile edited(copy);
-  if (!edited.open(QIODevice::ReadOnly))
+  QFile file(copy);
+  if (!edited || !file.open(QIODevice::ReadOnly))
     return false;
   try {
-    WriteWholeFile(IniPath, edited.readAll());
+    WriteWholeFile(IniPath, file.readAll());
   } catch (const EFileWriteError&) {
     return false;
   }

@@ -5,7 +5,9 @@
 #include <QAccessibleWidget>
 #include <QCheckBox>
 #include <QKeySequence>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 
 namespace duv {
 
@@ -29,7 +31,7 @@ public:
   QAccessible::State state() const override
   {
     QAccessible::State s = QAccessibleWidget::state();
-    s.checkable = true;
+    s.checkable = button()->isCheckable();
     s.checked = button()->isChecked();
     s.pressed = button()->isDown();
     return s;
@@ -37,17 +39,23 @@ public:
 
   QStringList actionNames() const override
   {
-    if (!widget()->isEnabled())
-      return {};
-    return {toggleAction(), pressAction()};
+    QStringList names = QAccessibleWidget::actionNames(); // "SetFocus"
+    if (widget()->isEnabled())
+      names << (button()->isCheckable() ? QStringList{toggleAction(), pressAction()}
+                                        : QStringList{pressAction()});
+    return names;
   }
 
   void doAction(const QString& Action) override
   {
     // Whatever the reader calls it, the button is clicked: its handler runs
     // and the check follows, as for the mouse and the keyboard.
-    if (widget()->isEnabled() && (Action == toggleAction() || Action == pressAction()))
-      button()->click();
+    if (Action == toggleAction() || Action == pressAction()) {
+      if (widget()->isEnabled())
+        button()->click();
+      return;
+    }
+    QAccessibleWidget::doAction(Action);
   }
 
   QStringList keyBindingsForAction(const QString& Action) const override
@@ -65,8 +73,15 @@ private:
 QAccessibleInterface* ButtonFactory(const QString&, QObject* Object)
 {
   auto* b = qobject_cast<QAbstractButton*>(Object);
-  if (!b || !b->isCheckable())
-    return nullptr; // a plain button's "Press" is already a click
+  // A button may become checkable after its interface is made, so every
+  // button gets this one; a button with a menu keeps Qt's, whose action
+  // opens the menu.
+  if (!b)
+    return nullptr;
+  if (auto* tool = qobject_cast<QToolButton*>(b); tool && tool->menu())
+    return nullptr;
+  if (auto* push = qobject_cast<QPushButton*>(b); push && push->menu())
+    return nullptr;
   const QAccessible::Role role = qobject_cast<QCheckBox*>(b)      ? QAccessible::CheckBox
                                  : qobject_cast<QRadioButton*>(b) ? QAccessible::RadioButton
                                                                   : QAccessible::Button;

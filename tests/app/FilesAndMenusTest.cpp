@@ -181,6 +181,20 @@ TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
     w.form.WaveFilePage().PlaySampleBtnClick();
     EXPECT_EQ(w.Words(w.plays.back()).size(), 1u);
   }
+
+  // While a stretch plays, a second "Play Sample" stops it, as Escape does.
+  bool playing = true;
+  int stops = 0;
+  w.form.WaveFilePage().WaveFile().Playing = [&playing] { return playing; };
+  w.form.WaveFilePage().WaveFile().StopPlaying = [&] { ++stops, playing = false; };
+  const std::size_t plays = w.plays.size();
+  w.form.WaveFilePage().PlaySampleBtnClick();
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(w.plays.size(), plays);
+  w.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+  QTest::keyClick(&w.form, Qt::Key_Escape);
+  EXPECT_EQ(stops, 2);
 }
 
 // Guards each width on the page: traces and their ranges, the spectrum's
@@ -426,6 +440,15 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   EXPECT_EQ(f.RecentFiles().Paths().value(0), tone);
   EXPECT_TRUE(f.OpenDialog().nameFilters().contains("WAV files (*.wav)"));
   EXPECT_TRUE(f.OpenDialog().nameFilters().contains("All files (*)"));
+  const auto dialogFolder = [&f] {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      shown = f.OpenDialog().directory().absolutePath();
+      f.OpenDialog().reject();
+    });
+    f.OpenWaveFile1->trigger();
+    return shown;
+  };
 
   // A drop of three files opens the first; a drop elsewhere is not taken.
   QMimeData mime;
@@ -436,6 +459,8 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   QApplication::sendEvent(&f.WaveFilePage(), &drop);
   EXPECT_EQ(f.windowTitle(), "other.wav - Duvovovi");
   EXPECT_EQ(f.WaveFilePage().FileStatistics().value(0), "2");
+  // The Open dialog starts in the dropped file's folder, the current one.
+  EXPECT_EQ(dialogFolder(), QFileInfo(other).absolutePath());
   EXPECT_EQ(f.DropController().DropTarget(), &f.WaveFilePage());
 
   // The recent-files menu, newest first; the same file again is shown again
