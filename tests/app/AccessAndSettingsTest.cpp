@@ -254,7 +254,8 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
 }
 
 // Guards where messages open: a file that fails to open, an input device's
-// message and the spectrogram settings open over the main window.
+// message and the spectrogram settings open over the main window (whose
+// levels read "dB").
 TEST(Dialogs, OpenOverTheMainWindow)
 {
   QuietReader quiet;
@@ -291,6 +292,11 @@ TEST(Dialogs, OpenOverTheMainWindow)
     f.SetupSpectrogram1->trigger();
     const QRect dialog = f.SpectrogramDialog().frameGeometry();
     EXPECT_TRUE(f.frameGeometry().contains(dialog.center()));
+    QStringList units; // and its levels in dB
+    for (const TRealSpin* spin : f.SpectrogramDialog().findChildren<TRealSpin*>())
+      if (!spin->UnitsString().isEmpty())
+        units << spin->UnitsString();
+    EXPECT_EQ(units, QStringList({"dB", "dB"}));
     f.close();
   }
   ShowExceptionText = previous;
