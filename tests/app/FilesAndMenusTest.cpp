@@ -44,6 +44,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -426,7 +427,10 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   Window w;
   TForm1& f = w.form;
   const QString tone = ToneFile("tone.wav", 11025, 3000, 1, 440);
-  const QString other = ToneFile("other.wav", 8000, 2000, 2, 300);
+  // In a folder of its own, so that opening it changes the current folder.
+  QTemporaryDir elsewhere;
+  const QString other = elsewhere.filePath("other.wav");
+  ASSERT_TRUE(QFile::copy(ToneFile("other.wav", 8000, 2000, 2, 300), other));
 
   QTimer::singleShot(0, [&] {
     f.OpenDialog().selectFile(tone);
