@@ -3,6 +3,7 @@
 
 #include "app/Application.h"
 #include "app/SAAbout.h"
+#include "app/ViewSettings.h"
 #include "app/pages/GraphPage.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/RealTimePage.h"
@@ -13,7 +14,6 @@
 #include "app/pages/SpectrogramPage.h"
 #include "app/pages/SynthesizePage.h"
 #include "app/pages/WaveFilePage.h"
-#include "app/ViewSettings.h"
 #include "audio/Waveread.h"
 #include "controls/ButtonAccess.h"
 #include "controls/ChmHelper.h"

@@ -110,8 +110,8 @@ public:
           *SaveSpectrogramImage1 = nullptr, *Exit1 = nullptr;
   QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
           *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
-  QAction *SetupSpectrogram1 = nullptr, *ResetViewSettings1 = nullptr, *Contents1 = nullptr, *About1 = nullptr,
-          *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
+  QAction *SetupSpectrogram1 = nullptr, *ResetViewSettings1 = nullptr, *Contents1 = nullptr,
+          *About1 = nullptr, *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
 
 protected:
   void changeEvent(QEvent* e) override;

@@ -32,8 +32,9 @@ namespace {
 const QString Section = QStringLiteral("Settings");
 
 // The trace list's modes by the names it shows.
-constexpr std::pair<TTraceMode, const char*> TraceNames[] = {
-    {TTraceMode::Live, "Live"}, {TTraceMode::Average, "Average"}, {TTraceMode::PeakHold, "Peak Hold"}};
+constexpr std::pair<TTraceMode, const char*> TraceNames[] = {{TTraceMode::Live, "Live"},
+                                                             {TTraceMode::Average, "Average"},
+                                                             {TTraceMode::PeakHold, "Peak Hold"}};
 
 // An INI file gives back text: only "true" and "false" are answers.
 std::optional<bool> ToBool(const QVariant& v)
@@ -83,10 +84,9 @@ TViewSetting SplitterRow(const QString& Name, const std::function<QSplitter&(TFo
 // where the page has them (round ticks on both view pages, a logarithmic
 // frequency axis on both).
 template <typename Page>
-void AddAxisOptions(std::vector<TViewSetting>& Rows, const QString& Prefix,
-                    Page& (TForm1::*Of)())
+void AddAxisOptions(std::vector<TViewSetting>& Rows, const QString& Prefix, Page& (TForm1::*Of)())
 {
-  if constexpr (requires(Page& p) {
+  if constexpr (requires(Page & p) {
                   p.SetLogFrequency(true);
                   bool(p.LogFrequency());
                 })
@@ -96,7 +96,7 @@ void AddAxisOptions(std::vector<TViewSetting>& Rows, const QString& Prefix,
                       if (const auto b = ToBool(v))
                         (f.*Of)().SetLogFrequency(*b);
                     }});
-  if constexpr (requires(Page& p) {
+  if constexpr (requires(Page & p) {
                   p.SetRoundTicks(true);
                   bool(p.RoundTicks());
                 })
@@ -119,7 +119,8 @@ std::vector<TViewSetting> MakeViewSettingsTable()
       {QStringLiteral("CaptureFormat"),
        [](TForm1& f) -> QVariant { return f.RealTimePage().FormatName(); },
        [](TForm1& f, const QVariant& v) { f.RealTimePage().SetFormatName(v.toString()); }},
-      {QStringLiteral("BufferSize"), [](TForm1& f) -> QVariant { return f.RealTimePage().BufferSize(); },
+      {QStringLiteral("BufferSize"),
+       [](TForm1& f) -> QVariant { return f.RealTimePage().BufferSize(); },
        [](TForm1& f, const QVariant& v) {
          if (const auto n = ToInt(v); n && IsBufferSize(*n))
            f.RealTimePage().SetBufferSize(*n);
@@ -158,8 +159,9 @@ std::vector<TViewSetting> MakeViewSettingsTable()
       {QStringLiteral("ColorScheme"),
        [](TForm1& f) -> QVariant {
          const int i = f.SpectrogramPage().ColorScheme();
-         return i >= 0 && i < int(std::size(ColorSchemes)) ? QString::fromLatin1(ColorSchemes[i].Caption)
-                                                           : QString();
+         return i >= 0 && i < int(std::size(ColorSchemes))
+                    ? QString::fromLatin1(ColorSchemes[i].Caption)
+                    : QString();
        },
        [](TForm1& f, const QVariant& v) {
          for (int i = 0; i < int(std::size(ColorSchemes)); ++i)
@@ -173,22 +175,28 @@ std::vector<TViewSetting> MakeViewSettingsTable()
          if (const auto t = ToNumber(v); t && *t != spin.Value())
            spin.SetValue(*t); // within 1 .. 600 s
        }},
-      {QStringLiteral("InputPage"), [](TForm1& f) -> QVariant { return f.InputPages().currentIndex(); },
+      {QStringLiteral("InputPage"),
+       [](TForm1& f) -> QVariant { return f.InputPages().currentIndex(); },
        [](TForm1& f, const QVariant& v) { SetPage(f.InputPages(), v); }},
-      {QStringLiteral("ViewPage"), [](TForm1& f) -> QVariant { return f.ViewPages().currentIndex(); },
+      {QStringLiteral("ViewPage"),
+       [](TForm1& f) -> QVariant { return f.ViewPages().currentIndex(); },
        [](TForm1& f, const QVariant& v) { SetPage(f.ViewPages(), v); }},
       {QStringLiteral("Geometry"), [](TForm1& f) -> QVariant { return f.saveGeometry(); },
        [](TForm1& f, const QVariant& v) {
          if (!v.isValid() || !f.restoreGeometry(v.toByteArray()))
            f.ResizeToDesign();
        }},
-      SplitterRow(QStringLiteral("MainSplitter"), [](TForm1& f) -> QSplitter& { return *f.MainSplitter; },
-                  design),
-      SplitterRow(QStringLiteral("DisplaySplitter"),
-                  [](TForm1& f) -> QSplitter& { return *f.DisplaySplitter; }, design),
-      SplitterRow(QStringLiteral("ScopeSplitter"),
-                  [](TForm1& f) -> QSplitter& { return f.ScopeBand().GraphSplitter(); }, design),
-      {QStringLiteral("HelpWindowSize"), [](TForm1&) -> QVariant { return THelpWindow::RememberedSize(); },
+      SplitterRow(
+          QStringLiteral("MainSplitter"), [](TForm1& f) -> QSplitter& { return *f.MainSplitter; },
+          design),
+      SplitterRow(
+          QStringLiteral("DisplaySplitter"),
+          [](TForm1& f) -> QSplitter& { return *f.DisplaySplitter; }, design),
+      SplitterRow(
+          QStringLiteral("ScopeSplitter"),
+          [](TForm1& f) -> QSplitter& { return f.ScopeBand().GraphSplitter(); }, design),
+      {QStringLiteral("HelpWindowSize"),
+       [](TForm1&) -> QVariant { return THelpWindow::RememberedSize(); },
        [](TForm1&, const QVariant& v) { THelpWindow::SetRememberedSize(v.toSize()); }},
   };
   AddAxisOptions(rows, QStringLiteral("Graph"), &TForm1::GraphPage);

@@ -7,16 +7,16 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImageReader>
-#include <QShortcut>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -157,7 +157,10 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
   loadIndex();
 }
 
-QSize THelpWindow::RememberedSize() { return rememberedSize(); }
+QSize THelpWindow::RememberedSize()
+{
+  return rememberedSize();
+}
 
 void THelpWindow::SetRememberedSize(const QSize& Size)
 {

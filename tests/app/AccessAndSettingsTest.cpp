@@ -14,9 +14,9 @@
 #include "app/pages/WaveFilePage.h"
 #include "audio/Waveread.h"
 #include "controls/ChmHelper.h"
+#include "controls/Realspin.h"
 #include "controls/RecentFiles.h"
 #include "controls/Reopen.h"
-#include "controls/Realspin.h"
 #include "spectrogram/SASpectroDlg.h"
 #include "support/UiSupport.h"
 
@@ -44,7 +44,10 @@ namespace {
 
 struct QuietReader
 {
-  QuietReader() { SetWaveMessageHandler([](const QString&) {}); }
+  QuietReader()
+  {
+    SetWaveMessageHandler([](const QString&) {});
+  }
 };
 
 struct Window
@@ -87,8 +90,9 @@ TEST(Accessibility, ButtonActionsAreClicks)
           continue;
         QSignalSpy clicked(b, &QAbstractButton::clicked);
         a->doAction(action);
-        EXPECT_EQ(clicked.count(), 1) << AccessibleName(b).toStdString() << " " << b->metaObject()->className() << " "
-                                      << action.toStdString();
+        EXPECT_EQ(clicked.count(), 1)
+            << AccessibleName(b).toStdString() << " " << b->metaObject()->className() << " "
+            << action.toStdString();
       }
     }
   }
@@ -134,7 +138,8 @@ TEST(Accessibility, MnemonicsDoNotClash)
           text = l->text();
         const QString key = QKeySequence::mnemonic(text).toString();
         if (!key.isEmpty()) {
-          EXPECT_FALSE(keys.contains(key)) << key.toStdString() << " twice, on " << text.toStdString();
+          EXPECT_FALSE(keys.contains(key))
+              << key.toStdString() << " twice, on " << text.toStdString();
           keys << key;
         } else if (!text.isEmpty() && input == w.form.InputPages().currentIndex() &&
                    w.form.InputPages().currentWidget()->isAncestorOf(c) &&
@@ -235,9 +240,9 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
     const QVariantMap design = ReadViewSettings(f);
     f.RecentFiles().SetINIFolder(dir.path());
     f.RestoreViewSettings();
-    for (const char* key : {"BufferSize", "FileBufferSize", "Window", "Trace", "TimeSpan",
-                            "InputPage", "ViewPage", "ColorScheme", "GraphLogFrequency",
-                            "HelpWindowSize", "CaptureFormat"})
+    for (const char* key :
+         {"BufferSize", "FileBufferSize", "Window", "Trace", "TimeSpan", "InputPage", "ViewPage",
+          "ColorScheme", "GraphLogFrequency", "HelpWindowSize", "CaptureFormat"})
       EXPECT_EQ(ReadViewSettings(f).value(key), design.value(key)) << key;
     EXPECT_EQ(f.size(), QSize(750, 542));
     EXPECT_TRUE(shown.isEmpty());
@@ -320,7 +325,8 @@ TEST(Help, ResizesRemembersClosesAndFitsPictures)
   int pictures = 0;
   for (QTextBlock b = help->Browser()->document()->begin(); b.isValid(); b = b.next())
     for (auto it = b.begin(); !it.atEnd(); ++it)
-      if (const QTextImageFormat image = it.fragment().charFormat().toImageFormat(); image.isValid()) {
+      if (const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+          image.isValid()) {
         ++pictures;
         EXPECT_GT(image.width(), 0);
         EXPECT_LE(image.width(), room);

@@ -21,9 +21,9 @@
 #include "wavefile/WavWriter.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 

@@ -33,7 +33,10 @@ namespace {
 // A shown window with a 44.1 kHz stereo file open: 1 kHz on the left.
 struct QuietReader
 {
-  QuietReader() { SetWaveMessageHandler([](const QString&) {}); }
+  QuietReader()
+  {
+    SetWaveMessageHandler([](const QString&) {});
+  }
 };
 
 struct Window
@@ -51,8 +54,10 @@ struct Window
     QByteArray samples;
     for (int i = 0; i < 44100; ++i)
       for (int c = 0; c < 2; ++c)
-        samples += le16(int(std::lround(16000 * std::sin(2 * std::numbers::pi * 1000 * (c + 1) * i / 44100))));
-    form.OpenWaveFile(writeTemp("stereo44.wav", WavBuilder().fmt(2, 44100, 16).chunk("data", samples).finish()));
+        samples += le16(
+            int(std::lround(16000 * std::sin(2 * std::numbers::pi * 1000 * (c + 1) * i / 44100))));
+    form.OpenWaveFile(
+        writeTemp("stereo44.wav", WavBuilder().fmt(2, 44100, 16).chunk("data", samples).finish()));
     form.WaveFilePage().SetBufferSize(4096);
   }
   TGraphBox& spectrum() { return form.GraphPage().SpectrumGraph(); }
@@ -146,7 +151,8 @@ TEST(SourceAxes, LiveFramesAfterAFile)
   // the right graph is empty, the left on the live axes.
   std::vector<std::int16_t> frame(2048);
   for (std::size_t i = 0; i < frame.size(); ++i)
-    frame[i] = std::int16_t(std::lround(8000 * std::sin(2 * std::numbers::pi * 3000 * double(i) / 44100)));
+    frame[i] =
+        std::int16_t(std::lround(8000 * std::sin(2 * std::numbers::pi * 3000 * double(i) / 44100)));
   w.form.RealTimePage().WaveReader1WaveIn(frame.data(), 2048, {44100, 2, 1});
   EXPECT_EQ(w.right().PointCount(), 0);
   EXPECT_EQ(w.left().XAxis().Max(), 2047);

@@ -51,7 +51,8 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   for (QWidget* w : {bandwidth, resolution, fps})
     v->addWidget(w);
 
-  StartBtn = new TSpeedButton(TGlyph::Play, QStringLiteral("S&tart"), QStringLiteral("Start"), this);
+  StartBtn =
+      new TSpeedButton(TGlyph::Play, QStringLiteral("S&tart"), QStringLiteral("Start"), this);
   StopBtn = new TSpeedButton(TGlyph::Stop, QStringLiteral("Sto&p"), QStringLiteral("Stop"), this);
   auto* group = new QButtonGroup(this);
   for (TSpeedButton* b : {StartBtn, StopBtn}) {
@@ -128,7 +129,10 @@ bool TRealTimePage::SetFormat(TWaveTypes Type)
   return i >= 0;
 }
 
-QString TRealTimePage::FormatName() const { return FormatCombo->currentText(); }
+QString TRealTimePage::FormatName() const
+{
+  return FormatCombo->currentText();
+}
 
 bool TRealTimePage::SetFormatName(const QString& Name)
 {

@@ -178,8 +178,9 @@ void TSAWaveFile::LimitOffset()
   TRealSpin& spin = FControls.OffsetSpin;
   const double rate = FSoundData.Format.nSamplesPerSec;
   // The last sample's time: any offset up to it has a stretch to use.
-  const double last =
-      rate > 0 && FSoundData.SamplesPerChannel > 0 ? (FSoundData.SamplesPerChannel - 1) / rate : 0.0;
+  const double last = rate > 0 && FSoundData.SamplesPerChannel > 0
+                          ? (FSoundData.SamplesPerChannel - 1) / rate
+                          : 0.0;
   spin.SetMaxValue(last);
   spin.setToolTip(QStringLiteral("From 0 to %1 s, the start of the file's last sample")
                       .arg(FormatFixed(last, 3)));

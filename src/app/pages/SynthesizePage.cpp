@@ -50,8 +50,8 @@ TSynthesizePage::TSynthesizePage(TSARealTime& RealTime, TWaveReader& Reader, QWi
   base->addRow(QStringLiteral("&Amplitude"), AmpSpin);
   base->addRow(QStringLiteral("DC &Bias"), DCSpin);
   base->addRow(QStringLiteral("E&nd Freq"), Freq2Spin);
-  BaseTypeRadio = new TRadioGroup(QStringLiteral("Type"),
-                                  {QStringLiteral("S&ine"), QStringLiteral("S&quare")}, 2, GroupBox3);
+  BaseTypeRadio = new TRadioGroup(
+      QStringLiteral("Type"), {QStringLiteral("S&ine"), QStringLiteral("S&quare")}, 2, GroupBox3);
   BaseTypeRadio->SetItemIndex(0);
   base->addRow(BaseTypeRadio);
   SweepChk = new QCheckBox(QStringLiteral("S&weep"), GroupBox3);
@@ -64,8 +64,8 @@ TSynthesizePage::TSynthesizePage(TSARealTime& RealTime, TWaveReader& Reader, QWi
   mod->setContentsMargins(6, 4, 6, 6);
   mod->setSpacing(3);
   ModTypeRadio = new TRadioGroup(
-      QStringLiteral("Type"), {QStringLiteral("A&dd"), QStringLiteral("M&ult"), QStringLiteral("FM")},
-      2, ModulateChk);
+      QStringLiteral("Type"),
+      {QStringLiteral("A&dd"), QStringLiteral("M&ult"), QStringLiteral("FM")}, 2, ModulateChk);
   ModTypeRadio->SetItemIndex(0);
   mod->addRow(ModTypeRadio);
   MFreqSpin = MakeSpin(QStringLiteral("Frequency"), 2, 1, ModulateChk);
@@ -123,7 +123,10 @@ void TSynthesizePage::ShowFrameSetup()
   FrameDis->SetText(QStringLiteral("%1 at %2 Hz").arg(p.FrameLength).arg(p.Rate));
 }
 
-QString TSynthesizePage::FrameText() const { return FrameDis->Text(); }
+QString TSynthesizePage::FrameText() const
+{
+  return FrameDis->Text();
+}
 
 void TSynthesizePage::TestBtnClick()
 {

@@ -62,7 +62,8 @@ TWaveFilePage::TWaveFilePage(TSpectrumView& Spectrum, TSAGraphs& Graphs, TScopeB
 
   AnalyzeFileBtn = new QPushButton(QStringLiteral("&Analyze"), this);
   PlaySampleBtn = new QPushButton(QStringLiteral("&Play Sample"), this);
-  PlaySampleBtn->setToolTip(QStringLiteral("Plays the stretch; pressed again, or Escape, stops it"));
+  PlaySampleBtn->setToolTip(
+      QStringLiteral("Plays the stretch; pressed again, or Escape, stops it"));
   auto* buttons = Row(4);
   buttons->addWidget(AnalyzeFileBtn);
   buttons->addWidget(PlaySampleBtn);
@@ -132,7 +133,10 @@ void TWaveFilePage::PlaySampleBtnClick()
     FWaveFile->PlayStretch();
 }
 
-void TWaveFilePage::StopSound() { FWaveFile->StopPlaying(); }
+void TWaveFilePage::StopSound()
+{
+  FWaveFile->StopPlaying();
+}
 
 void TWaveFilePage::OffsetSpinChange() { FWaveFile->OffsetSpinChange(); }
 
