@@ -9,6 +9,7 @@
 #include "app/pages/GraphPage.h"
 #include "app/pages/RealTimePage.h"
 #include "app/pages/SAGlobalView.h"
+#include "app/pages/ScopeBand.h"
 #include "app/pages/SpectrogramPage.h"
 #include "app/pages/SynthesizePage.h"
 #include "app/pages/WaveFilePage.h"
@@ -79,10 +80,15 @@ QList<QAbstractButton*> Buttons(QWidget& Page)
 TEST(Accessibility, ButtonActionsAreClicks)
 {
   Window w;
-  for (int i = 0; i < w.form.InputPages().count(); ++i) {
-    w.form.InputPages().setCurrentIndex(i);
+  // Each input page, then the oscilloscope band and the Graph page.
+  for (int i = 0; i <= w.form.InputPages().count(); ++i) {
+    if (i < w.form.InputPages().count())
+      w.form.InputPages().setCurrentIndex(i);
     QApplication::processEvents();
-    for (QAbstractButton* b : Buttons(*w.form.InputPages().currentWidget())) {
+    QList<QAbstractButton*> buttons = Buttons(*w.form.InputPages().currentWidget());
+    if (i == w.form.InputPages().count())
+      buttons = Buttons(w.form.ScopeBand()) + Buttons(w.form.GraphPage());
+    for (QAbstractButton* b : buttons) {
       QAccessibleActionInterface* a = QAccessible::queryAccessibleInterface(b)->actionInterface();
       ASSERT_TRUE(a);
       for (const QString& action : a->actionNames()) {
