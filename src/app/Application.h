@@ -25,6 +25,13 @@ public:
 
 class TForm1;
 
+// The program's messages open over its main window: an error a handler
+// throws (over the active window, else the main one) and the input device's
+// messages, which may come while the window is being made and then wait
+// until it is shown. Installed by the program's start-up; tests keep their
+// own handlers.
+void InstallWindowMessages();
+
 // Shows the main window and opens Path in it when one is given (a file
 // double-clicked in a file manager). A file that cannot be opened shows its
 // error over the window, which stays open.

@@ -35,6 +35,7 @@ int runWindow(int argc, char** argv, const QString& path)
   for (int size : {16, 32, 48, 64, 128, 256})
     icon.addFile(QStringLiteral(":/icons/duvovovi-%1.png").arg(size), QSize(size, size));
   QApplication::setWindowIcon(icon);
+  duv::InstallWindowMessages();
   // The main window makes its two dialogs after itself; all live until the
   // program ends.
   duv::TForm1 form;

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QFileDialog;
@@ -31,6 +33,7 @@ class TSpectrogramPage;
 class TSynthesizePage;
 class TWaveFilePage;
 class TWaveReader;
+struct TViewSetting;
 
 class TForm1 : public QMainWindow
 {
@@ -71,6 +74,14 @@ public:
   // Whether the Wave File page is the one shown.
   bool WaveFilePageActive() const;
 
+  // The view settings: the program's start-up puts back those of the last
+  // run, and the window keeps them when it closes. A window made without
+  // this (a test's) starts from the design and writes nothing.
+  void RestoreViewSettings();
+  void SaveViewSettings();
+  // "Reset View Settings": the design's values.
+  void ResetViewSettings1Click();
+
   // Handlers of the window and its menus.
   void FormCreate();
   void OpenWaveFile1Click();
@@ -99,18 +110,20 @@ public:
           *SaveSpectrogramImage1 = nullptr, *Exit1 = nullptr;
   QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
           *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
-  QAction *SetupSpectrogram1 = nullptr, *Contents1 = nullptr, *About1 = nullptr,
-          *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
+  QAction *SetupSpectrogram1 = nullptr, *ResetViewSettings1 = nullptr, *Contents1 = nullptr,
+          *About1 = nullptr, *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
 
 protected:
   void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
 private:
+  friend std::vector<TViewSetting> MakeViewSettingsTable();
   void BuildMenus();
   void ConnectPages();
   // Sizes that hold text follow the font (see DesignScale).
   void ApplyDesignScale();
+  void ResizeToDesign();
 
   // Non-visual components and dialogs, kept for the whole run.
   TWaveReader* WaveReader1 = nullptr;
@@ -133,6 +146,10 @@ private:
   TSpectrogramPage* SpectrogramSheet = nullptr;
   // The graph view commands, shared by the band and the Graph page.
   std::unique_ptr<TSAGraphs> Graphs;
+  // The view settings as designed, for "Reset View Settings"; remembered
+  // between runs once RestoreViewSettings has run.
+  QVariantMap FDesignSettings;
+  bool FRememberSettings = false;
 };
 
 } // namespace duv

@@ -10,6 +10,7 @@ list(APPEND DUVOVOVI_APP_SOURCES
   app/Application.cpp
   app/SAAbout.cpp
   app/SAMain.cpp
+  app/ViewSettings.cpp
   app/pages/GraphPage.cpp
   app/pages/PageSupport.cpp
   app/pages/RealTimePage.cpp

@@ -245,4 +245,10 @@ bool WaveOutIsPlaying()
   return !PlayedOut(State());
 }
 
+void StopWaveOut()
+{
+  if (WaveOutIsOpen())
+    CloseWaveOut();
+}
+
 } // namespace duv

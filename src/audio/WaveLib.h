@@ -42,5 +42,7 @@ void ShowSoundControlPanel(TWaveReader* Reader, QWidget* Parent = nullptr);
 // Whether an output device is open, and whether a buffer is still playing.
 bool WaveOutIsOpen();
 bool WaveOutIsPlaying();
+// Stops what is playing and closes the device; nothing when none is open.
+void StopWaveOut();
 
 } // namespace duv

@@ -90,6 +90,15 @@ inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
     problems << Describe(&s) + ": the top time label leaves the control";
 }
 
+// A caption as drawn: a mnemonic's "&" is not shown ("&&" shows one).
+inline QString ShownText(QString Text)
+{
+  for (qsizetype i = 0; i < Text.size(); ++i)
+    if (Text[i] == QLatin1Char('&'))
+      Text.remove(i, 1);
+  return Text;
+}
+
 // Where a control puts its ink in its parent: a label only where its text
 // stands (labels of a fixed design may share a pixel row of empty space),
 // anything else its whole rectangle.
@@ -98,8 +107,9 @@ inline QRect InkRect(const QWidget* w)
   const auto* l = qobject_cast<const QLabel*>(w);
   if (!l || l->text().isEmpty() || l->wordWrap())
     return w->geometry();
-  const QRect text = QStyle::alignedRect(l->layoutDirection(), l->alignment(),
-                                         l->fontMetrics().size(0, l->text()), l->contentsRect());
+  const QRect text =
+      QStyle::alignedRect(l->layoutDirection(), l->alignment(),
+                          l->fontMetrics().size(0, ShownText(l->text())), l->contentsRect());
   return text.translated(w->pos());
 }
 
@@ -115,7 +125,7 @@ inline QStringList LayoutProblems(QWidget* top)
     if (auto* l = qobject_cast<QLabel*>(w)) {
       if (!l->wordWrap() && !l->text().isEmpty() && l->pixmap().isNull()) {
         const QRect r = l->contentsRect();
-        if (m.horizontalAdvance(l->text()) > r.width() || m.height() > r.height())
+        if (m.horizontalAdvance(ShownText(l->text())) > r.width() || m.height() > r.height())
           problems << Describe(w) + ": text clipped";
       }
     } else if (auto* r = qobject_cast<TReadOut*>(w)) {

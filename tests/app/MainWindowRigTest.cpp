@@ -21,8 +21,9 @@
 #include "wavefile/WavWriter.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -108,8 +109,11 @@ TEST(MainWindowRig, PlaySampleAndPlaySoundAreHeard)
     f.OpenWaveFile(duv::test::writeTemp(
         "khz.wav", duv::test::WavBuilder().fmt(1, 44100, 16).chunk("data", data).finish()));
     f.WaveFilePage().SetBufferSize(32768); // 0.74 s
-    f.WaveFilePage().PlaySampleBtnClick(); // returns once played
-    rig::Spin(300);
+    QElapsedTimer clock;
+    clock.start();
+    f.WaveFilePage().PlaySampleBtnClick(); // returns at once: the window takes input
+    EXPECT_LT(clock.elapsed(), 500);
+    rig::Spin(1500);
     ear.reader.Stop();
     EXPECT_NEAR(ear.LoudestHz(), 1000, 2 * 44100.0 / 8192);
   }
@@ -194,6 +198,19 @@ TEST(MainWindowRig, CapturesAToneAndRestartsOnChanges)
   EXPECT_TRUE(rt.Capturing());
   const int before = rt.RealTime().FrameCount();
   EXPECT_TRUE(rig::WaitFor([&] { return rt.RealTime().FrameCount() > before + 3; }, 3000));
+
+  // The test signal stops capture first, which would overwrite it; the
+  // buttons say so.
+  f.InputPages().setCurrentWidget(&f.SynthesizePage());
+  duv::test::Find<QPushButton>(f.SynthesizePage(), "Display Test Signal").click();
+  EXPECT_FALSE(rt.Capturing());
+  EXPECT_TRUE(duv::test::Find<QToolButton>(rt, "Stop").isChecked());
+  const int shown = rt.RealTime().FrameCount();
+  rig::Spin(150);
+  EXPECT_EQ(rt.RealTime().FrameCount(), shown);
+  EXPECT_NEAR(f.GraphPage().PeakText().section(' ', 0, 0).toDouble(), 500, 1);
+  duv::test::Find<QToolButton>(rt, "Start").click();
+  ASSERT_TRUE(rt.Capturing());
 
   // Closing the window while capturing ends cleanly and lets go of the device.
   f.close();

@@ -91,17 +91,17 @@ TEST(MainWindow, ControlsAsDesigned)
   EXPECT_EQ(Find<QComboBox>(rt, "Data Format").currentIndex(), 0);
   auto& start = Find<QToolButton>(rt, "Start");
   auto& stop = Find<QToolButton>(rt, "Stop");
-  EXPECT_EQ(start.text(), "Start");
-  EXPECT_EQ(stop.text(), "Start"); // both say "Start"; the glyph and name tell them apart
+  EXPECT_EQ(start.text(), "S&tart");
+  EXPECT_EQ(stop.text(), "Sto&p");
   EXPECT_EQ(stop.toolTip(), "Stop");
   EXPECT_FALSE(start.isChecked());
   EXPECT_TRUE(stop.isChecked());
-  EXPECT_TRUE(Find<QCheckBox>(rt, "Osciliscope").isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(rt, "Oscilloscope").isChecked());
   EXPECT_EQ(FindAll<QGroupBox>(rt, "Spectrum Analyzer").size(), 1);
   EXPECT_TRUE(Find<QCheckBox>(rt, "Spectrum Analyzer").isChecked());
   auto& channel = Find<TRadioGroup>(rt, "Channel");
   EXPECT_EQ(channel.ItemIndex(), 0);
-  EXPECT_EQ(channel.Button(1)->text(), "Right");
+  EXPECT_EQ(channel.Button(1)->text(), "&Right");
   EXPECT_EQ(rt.FramesText(), "");
 
   TGraphPage& graph = f.GraphPage();
@@ -129,7 +129,7 @@ TEST(MainWindow, ControlsAsDesigned)
     return out;
   };
   EXPECT_EQ(hints(f.ScopeBand()),
-            QStringList({"Move Left", "Move Right", "Zoom In", "ZoomOut", "Reset", "Move Up",
+            QStringList({"Move Left", "Move Right", "Zoom In", "Zoom Out", "Reset", "Move Up",
                          "Zoom In", "Reset", "Zoom Out", "Move Down"}));
   EXPECT_EQ(hints(graph), QStringList({"Move Left", "Move Right", "Zoom In", "Zoom Out", "Reset",
                                        "Move Up", "Zoom In", "Reset", "Zoom Out", "Move Down"}));
@@ -179,7 +179,7 @@ TEST(MainWindow, EveryControlHasAnAccessibleName)
   for (const char* name : {"Zoom In Frequency", "Zoom Out Frequency", "Reset Frequency",
                            "Zoom In Level", "Zoom Out Level", "Reset Level"})
     EXPECT_EQ(FindAll<TSpeedButton>(f.GraphPage(), name).size(), 1) << name;
-  EXPECT_EQ(Find<TSpeedButton>(f.ScopeBand(), "Zoom Out Time").toolTip(), "ZoomOut");
+  EXPECT_EQ(Find<TSpeedButton>(f.ScopeBand(), "Zoom Out Time").toolTip(), "Zoom Out");
   // The shown figure is what a screen reader reads out.
   auto& bandwidth = Find<TReadOut>(f.RealTimePage(), "Bandwidth:");
   EXPECT_EQ(bandwidth.accessibleDescription(), bandwidth.Text());

@@ -181,6 +181,10 @@ void TGraphPage::SetTraceMode(TTraceMode Mode)
 
 void TGraphPage::SetAverageTime(double Seconds) { AverageSpin->SetValue(Seconds); }
 
+void TGraphPage::SetLogFrequency(bool On) { LogCheck->setChecked(On); }
+
+bool TGraphPage::LogFrequency() const { return LogCheck->isChecked(); }
+
 QString TGraphPage::MouseText() const { return MouseDis->Text(); }
 QString TGraphPage::NoteText() const { return NoteDis->Text(); }
 QString TGraphPage::DCOffsetText() const { return DCOffsetDis->Text(); }

@@ -49,6 +49,9 @@ public:
   void SetWindow(TWindowKind Window);
   void SetTraceMode(TTraceMode Mode);
   void SetAverageTime(double Seconds);
+  // "Log": the frequency axis on a logarithmic scale.
+  void SetLogFrequency(bool On);
+  bool LogFrequency() const;
   QString MouseText() const;
   QString NoteText() const;
   QString DCOffsetText() const;

@@ -44,6 +44,9 @@ public:
   int BufferSize() const;
   // Picks a capture format the list offers; false when it offers none such.
   bool SetFormat(TWaveTypes Type);
+  // The capture format by the name the list shows it under.
+  QString FormatName() const;
+  bool SetFormatName(const QString& Name);
   void SetChannel(int Channel);
   bool Capturing() const;
   // What a user reads here.
@@ -60,12 +63,20 @@ public:
   void InputBtnClick();
   void StartBtnClick();
   void StopBtnClick();
+  // Stops capture for another source (a file, a test signal); the buttons
+  // then say that nothing is captured.
+  void StopCapture();
   void RestartCapture();
   void WaveReader1WaveIn(const void* Buffer, int SampleCount, const TWaveDataFormat& Format);
   void BuffSizeComboChange();
   void FormatComboChange();
   // A new colour scheme: the displays are set up again.
   void ColorSchemeChange();
+
+Q_SIGNALS:
+  // The live frame length or format changed (the synthesizer's frames follow
+  // both).
+  void OnSetupChange();
 
 private:
   TWaveReader& WaveReader1;

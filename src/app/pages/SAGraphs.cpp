@@ -63,11 +63,14 @@ TAxisLimits ZoomLimitsFor(const TAxisRange& Range, double LeastSpan)
 
 void TSAGraphs::CaptureDefaultRanges()
 {
-  RawDefaults.XRange = RangeOf(FViews.LeftGraph.XAxis());
-  RawDefaults.YRange = RangeOf(FViews.LeftGraph.YAxis());
-  SpectrumDefaults.XRange = RangeOf(FViews.SpectrumGraph.XAxis());
-  SpectrumDefaults.YRange = RangeOf(FViews.SpectrumGraph.YAxis());
+  SetRawDefaults({RangeOf(FViews.LeftGraph.YAxis()), RangeOf(FViews.LeftGraph.XAxis())});
+  SetSpectrumDefaults(
+      {RangeOf(FViews.SpectrumGraph.YAxis()), RangeOf(FViews.SpectrumGraph.XAxis())});
+}
 
+void TSAGraphs::SetRawDefaults(const TGraphRanges& Ranges)
+{
+  RawDefaults = Ranges;
   for (TGraphBox* g : {&FViews.LeftGraph, &FViews.RightGraph}) {
     g->XAxis().SetZoomLimits(ZoomLimitsFor(RawDefaults.XRange, LeastSamples));
     g->YAxis().SetZoomLimits(ZoomLimitsFor(RawDefaults.YRange, LeastLevelSteps));
@@ -75,6 +78,11 @@ void TSAGraphs::CaptureDefaultRanges()
     g->XAxis().SetAxisUnit(g->XAxis().Multiplier() == 1 ? QStringLiteral("samples")
                                                         : QStringLiteral("s"));
   }
+}
+
+void TSAGraphs::SetSpectrumDefaults(const TGraphRanges& Ranges)
+{
+  SpectrumDefaults = Ranges;
   // The spectrum's axis starts at bin 1, so its start is one bin's width.
   const TAxisRange f = SpectrumDefaults.XRange;
   const double bin = f.Min > 0 ? f.Min : (f.Max - f.Min) / 1000;

@@ -46,7 +46,7 @@ class TSAGraphs
 public:
   explicit TSAGraphs(const TGraphViews& Views) : FViews(Views) {}
 
-  // What the reset commands return to; changed only by CaptureDefaultRanges.
+  // What the reset commands return to; changed only through the setters below.
   TGraphRanges RawDefaults{{0, 256}, {0, 0}};
   TGraphRanges SpectrumDefaults{};
 
@@ -54,6 +54,10 @@ public:
   // and sets every axis's zoom limits and the oscilloscope's time unit from
   // them.
   void CaptureDefaultRanges();
+  // Sets what the oscilloscope's or the spectrum's reset returns to, and the
+  // zoom limits that follow from it.
+  void SetRawDefaults(const TGraphRanges& Ranges);
+  void SetSpectrumDefaults(const TGraphRanges& Ranges);
   // Round ticks with units on all three graphs, or their fixed divisions.
   void SetRoundTicks(bool Round);
 

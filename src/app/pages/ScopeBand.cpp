@@ -26,7 +26,7 @@ TScopeBand::TScopeBand(QWidget* Parent) : QWidget(Parent)
   LeftRawBtn = new TSpeedButton(TGlyph::Left, QStringLiteral("Move Left"), this);
   PanRightRawHBtn = new TSpeedButton(TGlyph::Right, QStringLiteral("Move Right"), this);
   ZoomInRawHBtn = new TSpeedButton(TGlyph::ZoomIn, QStringLiteral("Zoom In"), this);
-  ZoomOutRawHBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("ZoomOut"), this);
+  ZoomOutRawHBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
   ResetRawHBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
   // The hints stay short; a screen reader hears which axis a button moves.
   ZoomInRawHBtn->setAccessibleName(QStringLiteral("Zoom In Time"));
