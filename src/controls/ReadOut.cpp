@@ -56,8 +56,12 @@ void TReadOut::paintEvent(QPaintEvent* e)
     drawFrame(&p);
   const QRect r = contentsRect().adjusted(3, 0, -3, 0);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  // Eliding shapes the text once more; a figure that fits even in the font's
+  // widest characters is shown as it is, which is what eliding gives it.
+  const QFontMetrics m = fontMetrics();
+  const bool fits = qint64(FText.size()) * m.maxWidth() <= r.width();
   p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-             fontMetrics().elidedText(FText, Qt::ElideRight, r.width()));
+             fits ? FText : m.elidedText(FText, Qt::ElideRight, r.width()));
 }
 
 void TReadOut::changeEvent(QEvent* e)
