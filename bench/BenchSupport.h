@@ -22,6 +22,12 @@
 #include <string>
 #include <vector>
 
+#include <sched.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace duv::bench {
 
 // Nanoseconds of CPU time per iteration, by benchmark name ("BM_Paint/100").
@@ -100,6 +106,73 @@ inline double ThreadCpuNs()
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
   return double(ts.tv_sec) * 1e9 + double(ts.tv_nsec);
 }
+
+// CPU time of the whole process (every thread), in nanoseconds.
+inline double ProcessCpuNs()
+{
+  timespec ts{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return double(ts.tv_sec) * 1e9 + double(ts.tv_nsec);
+}
+
+// While it lives, a child process spins on another core than the one this
+// thread runs on, and this thread is held to its own core: the measured work
+// then shares the machine's caches, memory and clock with a busy neighbour,
+// as a capture does on a desktop doing something else. With one core to
+// run on there is no neighbour, and Busy() says so.
+class TBusyCore
+{
+public:
+  TBusyCore()
+  {
+    if (sched_getaffinity(0, sizeof(FOldMask), &FOldMask) != 0)
+      return;
+    const int here = sched_getcpu();
+    int other = -1;
+    for (int cpu = 0; cpu < CPU_SETSIZE && other < 0; ++cpu)
+      if (cpu != here && CPU_ISSET(cpu, &FOldMask))
+        other = cpu;
+    if (here < 0 || other < 0)
+      return;
+    cpu_set_t mine;
+    CPU_ZERO(&mine);
+    CPU_SET(here, &mine);
+    FPinned = sched_setaffinity(0, sizeof(mine), &mine) == 0;
+    const pid_t parent = getpid();
+    FChild = fork();
+    if (FChild == 0) {
+      // Only system calls here: the parent has threads. The child dies with
+      // the parent, so no spinner outlives a crashed benchmark.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent)
+        _exit(0);
+      cpu_set_t theirs;
+      CPU_ZERO(&theirs);
+      CPU_SET(other, &theirs);
+      sched_setaffinity(0, sizeof(theirs), &theirs);
+      volatile std::uint64_t spin = 0;
+      for (;;)
+        spin = spin + 1;
+    }
+  }
+  ~TBusyCore()
+  {
+    if (FChild > 0) {
+      kill(FChild, SIGKILL);
+      waitpid(FChild, nullptr, 0);
+    }
+    if (FPinned)
+      sched_setaffinity(0, sizeof(FOldMask), &FOldMask);
+  }
+  TBusyCore(const TBusyCore&) = delete;
+  TBusyCore& operator=(const TBusyCore&) = delete;
+  bool Busy() const { return FChild > 0; }
+
+private:
+  cpu_set_t FOldMask{};
+  pid_t FChild = -1;
+  bool FPinned = false;
+};
 
 // The q-quantile (0 .. 1) of v, by linear interpolation.
 inline double Quantile(std::vector<double> v, double q)

@@ -3,8 +3,10 @@
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 namespace duv {
 
@@ -23,7 +25,8 @@ void TReadOut::SetText(const QString& Text)
     return;
   FText = Text;
   setAccessibleDescription(Text);
-  update();
+  // The sunken frame around the figure stays as it is.
+  update(contentsRect());
 }
 
 void TReadOut::SetMinimumChars(int Chars)
@@ -42,15 +45,23 @@ QSize TReadOut::sizeHint() const
 
 QSize TReadOut::minimumSizeHint() const { return sizeHint(); }
 
-void TReadOut::paintEvent(QPaintEvent*)
+void TReadOut::paintEvent(QPaintEvent* e)
 {
   QPainter p(this);
   p.fillRect(rect(), palette().base());
-  drawFrame(&p);
+  // The style's frame costs more than the figure; a new figure leaves it be,
+  // unless a fractional screen scale puts frame and figure on shared pixels.
+  const qreal scale = devicePixelRatioF();
+  if (!contentsRect().contains(e->rect()) || scale != std::floor(scale))
+    drawFrame(&p);
   const QRect r = contentsRect().adjusted(3, 0, -3, 0);
   p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  // Eliding shapes the text once more; a figure that fits even in the font's
+  // widest characters is shown as it is, which is what eliding gives it.
+  const QFontMetrics m = fontMetrics();
+  const bool fits = qint64(FText.size()) * m.maxWidth() <= r.width();
   p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-             fontMetrics().elidedText(FText, Qt::ElideRight, r.width()));
+             fits ? FText : m.elidedText(FText, Qt::ElideRight, r.width()));
 }
 
 void TReadOut::changeEvent(QEvent* e)

@@ -224,29 +224,40 @@ void TCustomGraph::RenderScreen()
   if (!FBackgroundValid || FBackgroundPenWidth != FScreenPenWidth ||
       FBackground.size() != FScreen.size())
     RenderBackground();
-  // The background under everything drawn since, or under the points alone.
-  const qsizetype line = FScreen.bytesPerLine();
-  int top = 0, bottom = FScreen.height();
-  qsizetype from = 0, bytes = line;
-  if (!FWholeRender && !FOverlaid) {
-    const qreal dpr = FScreen.devicePixelRatio();
-    const QRect r = QRectF(QRectF(DataRect()).topLeft() * dpr, QSizeF(DataRect().size()) * dpr)
-                        .toAlignedRect()
-                        .intersected(FScreen.rect());
-    top = r.top();
-    bottom = r.isEmpty() ? top : r.bottom() + 1;
-    from = qsizetype(r.left()) * 4;
-    bytes = qsizetype(r.width()) * 4;
+  // The background under everything drawn since, or under the points alone:
+  // under the tiles the last points covered when the canvas could follow
+  // all they drew, else under the whole plot.
+  if (!FWholeRender && !FOverlaid && FDamage.Valid() && FDamage.Fits(FScreen) &&
+      FBackground.format() == FScreen.format()) {
+    FDamage.Restore(FBackground, FScreen);
+  } else {
+    const qsizetype line = FScreen.bytesPerLine();
+    int top = 0, bottom = FScreen.height();
+    qsizetype from = 0, bytes = line;
+    if (!FWholeRender && !FOverlaid) {
+      const qreal dpr = FScreen.devicePixelRatio();
+      const QRect r = QRectF(QRectF(DataRect()).topLeft() * dpr, QSizeF(DataRect().size()) * dpr)
+                          .toAlignedRect()
+                          .intersected(FScreen.rect());
+      top = r.top();
+      bottom = r.isEmpty() ? top : r.bottom() + 1;
+      from = qsizetype(r.left()) * 4;
+      bytes = qsizetype(r.width()) * 4;
+    }
+    uchar* to = FScreen.bits();
+    const uchar* back = FBackground.constBits();
+    const qsizetype backLine = FBackground.bytesPerLine();
+    for (int y = top; y < bottom; ++y)
+      std::memcpy(to + y * line + from, back + y * backLine + from, std::size_t(bytes));
+    FDamage.Reset(FScreen.width(), FScreen.height());
   }
-  for (int y = top; y < bottom; ++y)
-    std::memcpy(FScreen.scanLine(y) + from, FBackground.constScanLine(y) + from,
-                std::size_t(bytes));
   FWholeRender = false;
   FOverlaid = false;
 
   QPainter p(&FScreen);
   p.setFont(font());
   TGraphCanvas canvas(p, FFontColor, FScreenPenWidth, &FScreen);
+  canvas.TrackDamage(&FDamage);
   canvas.BrushColor = FColor;
   canvas.BrushClear = true;
   canvas.PenColor = FGridColor;

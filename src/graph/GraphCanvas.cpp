@@ -7,10 +7,50 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 
 namespace duv {
+
+void TDamageTiles::Reset(int Width, int Height)
+{
+  FWidth = std::max(Width, 0);
+  FHeight = std::max(Height, 0);
+  FWords = (std::size_t(FWidth) + (std::size_t(64) << TileShift) - 1) >> (TileShift + 6);
+  FBits.assign(FWords * std::size_t(FHeight), 0);
+  FTop = INT_MAX;
+  FBottom = -1;
+  FValid = true;
+}
+
+void TDamageTiles::Restore(const QImage& Background, QImage& Image)
+{
+  const uchar* from = Background.constBits();
+  uchar* to = Image.bits();
+  const qsizetype fromLine = Background.bytesPerLine();
+  const qsizetype toLine = Image.bytesPerLine();
+  for (int y = FTop; y <= FBottom; ++y) {
+    std::uint64_t* row = FBits.data() + std::size_t(y) * FWords;
+    for (std::size_t w = 0; w < FWords; ++w) {
+      std::uint64_t bits = row[w];
+      row[w] = 0;
+      while (bits) {
+        // One run of marked tiles at a time.
+        const int first = std::countr_zero(bits);
+        const int count = std::countr_one(bits >> first);
+        const int x0 = int(w * 64 + unsigned(first)) << TileShift;
+        const int x1 = std::min(int(w * 64 + unsigned(first + count)) << TileShift, FWidth);
+        std::memcpy(to + y * toLine + qsizetype(x0) * 4, from + y * fromLine + qsizetype(x0) * 4,
+                    std::size_t(x1 - x0) * 4);
+        bits = count == 64 ? 0 : bits & ~(((std::uint64_t(1) << count) - 1) << first);
+      }
+    }
+  }
+  FTop = INT_MAX;
+  FBottom = -1;
+}
 
 TGraphCanvas::TGraphCanvas(QPainter& Painter, TColor FontColor, int PenWidth, QImage* Target)
     : PenWidth(PenWidth), FontColor(FontColor), FPainter(Painter), FTarget(Target)
@@ -181,10 +221,18 @@ void TGraphCanvas::DrawSegment(QPoint A, QPoint B, QRgb Color)
       const qint64 y = xMajor ? m : a;
       if (FScale == 1) {
         reinterpret_cast<QRgb*>(bits + y * stride)[x] = Color;
+        if (FDamage)
+          FDamage->Mark(int(x), int(y));
       } else {
-        for (int r = 0; r < FScale; ++r)
+        for (int r = 0; r < FScale; ++r) {
           std::fill_n(reinterpret_cast<QRgb*>(bits + (y * FScale + r) * stride) + x * FScale,
                       FScale, Color);
+          if (FDamage) {
+            // The square's first and last columns cover its tiles.
+            FDamage->Mark(int(x * FScale), int(y * FScale + r));
+            FDamage->Mark(int(x * FScale + FScale - 1), int(y * FScale + r));
+          }
+        }
       }
     }
     a += sMajor;
@@ -213,6 +261,7 @@ void TGraphCanvas::Flush()
       // look and leaves a few points a column.
       if (FBatchWidth <= 1 && FBatchStyle == Qt::SolidLine)
         MergeColumns();
+      Untracked();
       FPainter.setPen(MakePen(FBatchColor, FBatchWidth, FBatchStyle));
       FPainter.translate(FStrokeOffset, FStrokeOffset);
       FPainter.drawPolyline(FBatch.constData(), int(FBatch.size()));
@@ -248,6 +297,7 @@ void TGraphCanvas::LineTo(int X, int Y)
 void TGraphCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
 {
   Flush();
+  Untracked();
   if (X2 < X1)
     std::swap(X1, X2);
   if (Y2 < Y1)
@@ -264,6 +314,7 @@ void TGraphCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
 void TGraphCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
 {
   Flush();
+  Untracked();
   if (X2 < X1)
     std::swap(X1, X2);
   if (Y2 < Y1)
@@ -278,6 +329,7 @@ void TGraphCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
 void TGraphCanvas::FrameRect(int X1, int Y1, int X2, int Y2, TColor Color)
 {
   Flush();
+  Untracked();
   const QColor c = ToQColor(Color);
   const int w = X2 - X1;
   const int h = Y2 - Y1;
@@ -292,6 +344,7 @@ void TGraphCanvas::FrameRect(int X1, int Y1, int X2, int Y2, TColor Color)
 void TGraphCanvas::FillRect(int X1, int Y1, int X2, int Y2, TColor Color)
 {
   Flush();
+  Untracked();
   if (X2 > X1 && Y2 > Y1)
     FPainter.fillRect(X1, Y1, X2 - X1, Y2 - Y1, ToQColor(Color));
 }
@@ -299,6 +352,7 @@ void TGraphCanvas::FillRect(int X1, int Y1, int X2, int Y2, TColor Color)
 void TGraphCanvas::TextOut(int X, int Y, const QString& S)
 {
   Flush();
+  Untracked();
   FPainter.setPen(ToQColor(FontColor));
   FPainter.drawText(QPoint(X, BaselineAlign ? Y : Y + FAscent), S);
   PenPos = QPoint(X + TextWidth(S), Y);
@@ -322,6 +376,7 @@ void TGraphCanvas::TextOutSuperscript(int X, int Y, const QString& Text)
 void TGraphCanvas::TextRect(int X1, int Y1, int X2, int Y2, int X, int Y, const QString& S)
 {
   Flush();
+  Untracked();
   FPainter.save();
   FPainter.setClipRect(QRect(X1, Y1, std::max(X2 - X1, 0), std::max(Y2 - Y1, 0)),
                        Qt::IntersectClip);

@@ -11,9 +11,54 @@
 #include <QString>
 #include <QVector>
 
+#include <climits>
+#include <cstdint>
+#include <vector>
+
 class QPainter;
 
 namespace duv {
+
+// The pixels of an image that drawings have changed since it last matched a
+// kept background, in tiles of 16 pixels of one row, so that the next
+// drawing puts back only those tiles instead of the whole plot. It can
+// follow only the lines a canvas writes itself; anything else drawn (text,
+// shapes, lines the toolkit strokes) invalidates it, and then the caller
+// puts the whole plot back.
+class TDamageTiles
+{
+public:
+  static constexpr int TileShift = 4;
+
+  // Nothing marked, valid, for an image of Width x Height pixels.
+  void Reset(int Width, int Height);
+  bool Valid() const { return FValid; }
+  void Invalidate() { FValid = false; }
+  bool Fits(const QImage& Image) const
+  {
+    return Image.width() == FWidth && Image.height() == FHeight;
+  }
+  // A pixel inside the image.
+  void Mark(int X, int Y)
+  {
+    FBits[std::size_t(Y) * FWords + (std::size_t(X) >> (TileShift + 6))] |=
+        std::uint64_t(1) << ((unsigned(X) >> TileShift) & 63);
+    FTop = std::min(FTop, Y);
+    FBottom = std::max(FBottom, Y);
+  }
+  // Copies the marked tiles of Background into Image (both 32-bit, of this
+  // size) and forgets the marks.
+  void Restore(const QImage& Background, QImage& Image);
+
+private:
+  int FWidth = 0;
+  int FHeight = 0;
+  std::size_t FWords = 0; // per row
+  int FTop = INT_MAX;     // the marked rows
+  int FBottom = -1;
+  std::vector<std::uint64_t> FBits;
+  bool FValid = false;
+};
 
 // A drawing surface with the small state machine the graph draws with: a pen
 // position, pen and brush, and top-left or baseline text alignment.
@@ -31,8 +76,17 @@ public:
   TGraphCanvas(const TGraphCanvas&) = delete;
   TGraphCanvas& operator=(const TGraphCanvas&) = delete;
 
-  QPainter& Painter() { return FPainter; }
+  // What is drawn straight through the painter cannot be followed by a
+  // damage record.
+  QPainter& Painter()
+  {
+    Untracked();
+    return FPainter;
+  }
   QImage* Target() const { return FTarget; }
+  // Marks every pixel this canvas writes into Damage, which is sized for the
+  // target; anything drawn that it cannot mark invalidates it.
+  void TrackDamage(TDamageTiles* Damage) { FDamage = Damage; }
 
   TColor PenColor = clBlack;
   int PenWidth = 1;
@@ -70,6 +124,11 @@ public:
 
 private:
   void MergeColumns();
+  void Untracked()
+  {
+    if (FDamage)
+      FDamage->Invalidate();
+  }
   void DrawSegment(QPoint A, QPoint B, QRgb Color);
 
   QPainter& FPainter;
@@ -86,6 +145,7 @@ private:
   // FTarget in the drawing's pixels.
   QRect TargetRect() const;
   QRect FClip;
+  TDamageTiles* FDamage = nullptr;
 };
 
 } // namespace duv

@@ -375,7 +375,8 @@ void TGraphBox::DrawLines(TGraphCanvas& C)
   C.PenColor = clRed;
   const std::int64_t total = PointCount();
   std::int64_t seen = 0;
-  for (int s = MinSeries; s < MaxSeries; ++s) {
+  const int last = std::min(Store().HighestSeries(), MaxSeries - 1);
+  for (int s = std::max(Store().LowestSeries(), int(MinSeries)); s <= last; ++s) {
     const std::int64_t count = SeriesCount(s);
     if (count == 0)
       continue;

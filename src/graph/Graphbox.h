@@ -223,6 +223,7 @@ private:
   QImage FScreen;     // what the widget shows, overlays included
   QImage FBackground; // the screen before the points are drawn
   QImage FSnapshot;   // the last drawing without overlays, while there are any
+  TDamageTiles FDamage; // where FScreen differs from FBackground
   bool FOverlaid = false;
   bool FNeedRender = true;
   bool FBackgroundValid = false;

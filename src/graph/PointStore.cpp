@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/PointStore.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace duv {
@@ -11,15 +12,12 @@ void TPointStore::Clear()
   FCaptions.clear();
   FRuns.clear();
   FBlocks.clear();
-  FSeriesCounts.fill(0);
+  if (FLowest <= FHighest)
+    std::fill(FSeriesCounts.begin() + (FLowest - MinSeries),
+              FSeriesCounts.begin() + (FHighest - MinSeries + 1), 0);
+  FLowest = MaxSeries + 1;
+  FHighest = MinSeries - 1;
   FPointCount = 0;
-}
-
-std::int64_t TPointStore::SeriesCount(int Series) const
-{
-  if (Series < MinSeries || Series > MaxSeries)
-    return 0;
-  return FSeriesCounts[std::size_t(Series - MinSeries)];
 }
 
 bool TPointStore::AddRun(int Series, TColor Color, double Size, TSampleType Type, const void* Data,
@@ -51,6 +49,7 @@ bool TPointStore::AddRun(int Series, TColor Color, double Size, TSampleType Type
     Owner = std::move(copy);
   }
   FSeriesCounts[std::size_t(Series - MinSeries)] += Count;
+  Used(Series);
   FRuns.push_back({std::move(Owner), Data, Count, Size, Color, Series, Type});
   FBlocks.push_back({true, std::int64_t(FRuns.size()) - 1, 0});
   FPointCount += Count;

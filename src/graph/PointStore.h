@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -55,7 +56,16 @@ public:
 
   std::int64_t PointCount() const { return FPointCount; }
   // Points of a series added since the last Clear; 0 outside the range.
-  std::int64_t SeriesCount(int Series) const;
+  std::int64_t SeriesCount(int Series) const
+  {
+    if (Series < MinSeries || Series > MaxSeries)
+      return 0;
+    return FSeriesCounts[std::size_t(Series - MinSeries)];
+  }
+  // The lowest and the highest series given points since the last Clear;
+  // the lowest is above the highest when there are none.
+  int LowestSeries() const { return FLowest; }
+  int HighestSeries() const { return FHighest; }
   // The explicitly added points (not sample runs), in insertion order.
   const std::vector<TDataPoint>& Points() const { return FPoints; }
   QString Caption(const TDataPoint& Point) const;
@@ -113,6 +123,15 @@ private:
   std::vector<TSampleRun> FRuns;
   std::vector<TBlock> FBlocks;
   std::array<std::int64_t, MaxSeries - MinSeries + 1> FSeriesCounts{};
+  // The series used, so that a live graph's Clear and drawing visit those
+  // alone and not all 2049.
+  int FLowest = MaxSeries + 1;
+  int FHighest = MinSeries - 1;
+  void Used(int Series)
+  {
+    FLowest = std::min(FLowest, Series);
+    FHighest = std::max(FHighest, Series);
+  }
   std::int64_t FPointCount = 0;
 };
 
@@ -123,6 +142,7 @@ inline bool TPointStore::Add(int Series, const QString& Caption, double X, doubl
   if (Series < MinSeries || Series > MaxSeries)
     return false;
   ++FSeriesCounts[std::size_t(Series - MinSeries)];
+  Used(Series);
   std::int32_t caption = -1;
   if (!Caption.isEmpty()) {
     caption = std::int32_t(FCaptions.size());

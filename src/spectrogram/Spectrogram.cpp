@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrinter>
 #include <algorithm>
@@ -188,28 +189,21 @@ void TSpectroGram::LayoutDepthBar()
                          std::max(h - FMargins.Top - FMargins.Bottom, 0));
 }
 
-void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
+void TSpectroGram::FillPlot(uchar* first, qsizetype line, int ph) const
 {
-  const int w = FImage.width(), h = FImage.height();
-  if (w <= 0 || h <= 0)
-    return;
-  if (FPlot.width() != pw || FPlot.height() != ph)
-    FPlot = QImage(pw, ph, QImage::Format_RGB32);
-  if (int(FPlotColumns.size()) != pw || !FPlotColumnsValid) {
-    FPlotColumns = PlotColumns(
-        FView, FLogFrequency, pw,
-        {std::min(FXRange.First, FXRange.Second), std::max(FXRange.First, FXRange.Second)}, w);
-    FPlotColumnsValid = true;
-  }
-  // Nearest-neighbour stretch of the ring into the plot: only the rows and
-  // columns that land on screen are read.
-  const std::size_t rowBytes = std::size_t(w) * sizeof(QRgb);
+  const int h = FImage.height();
+  const int pw = int(FPlotColumns.size());
+  const std::size_t rowBytes = std::size_t(FImage.width()) * sizeof(QRgb);
+  auto sourceRow = [&](int y) {
+    return reinterpret_cast<const QRgb*>(
+        FImage.constScanLine((FNextRow + SampleIndex(y, ph, h)) % h));
+  };
   auto prefetchRow = [&](int y) {
     // Rows of a tall image lie far apart in memory; ask for the next one early
     // so the cache misses overlap the copying of this one.
     if (y >= ph)
       return;
-    const auto* row = FImage.constScanLine((FNextRow + SampleIndex(y, ph, h)) % h);
+    const auto* row = reinterpret_cast<const char*>(sourceRow(y));
     for (std::size_t b = 0; b < rowBytes; b += 64)
       __builtin_prefetch(row + b);
   };
@@ -218,19 +212,95 @@ void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
   int lastSource = -1;
   for (int y = 0; y < ph; ++y) {
     prefetchRow(y + 2);
-    auto* dst = reinterpret_cast<QRgb*>(FPlot.scanLine(y));
+    auto* dst = reinterpret_cast<QRgb*>(first + y * line);
     const int source = SampleIndex(y, ph, h);
     if (source == lastSource) {
-      std::memcpy(dst, FPlot.constScanLine(y - 1), std::size_t(pw) * sizeof(QRgb));
+      std::memcpy(dst, first + (y - 1) * line, std::size_t(pw) * sizeof(QRgb));
       continue;
     }
     lastSource = source;
-    const auto* src = reinterpret_cast<const QRgb*>(FImage.constScanLine((FNextRow + source) % h));
-    for (int x = 0; x < pw; ++x) {
-      const int c = FPlotColumns[x];
-      dst[x] = c >= 0 ? src[c] : Black; // beyond the data
+    const QRgb* src = sourceRow(y);
+    for (const TColumnRun& r : FPlotRuns) {
+      const QRgb v = r.Column >= 0 ? src[r.Column] : Black; // beyond the data: black
+      QRgb* d = dst + r.X;
+      if (r.Short) {
+        // Eight pixels in two stores whatever the run's length, so that runs
+        // of varying length cost no mispredicted branches; what passes the
+        // run's end lies in the runs after it, which are written later.
+        const QRgb quad[4] = {v, v, v, v};
+        std::memcpy(d, quad, sizeof quad);
+        std::memcpy(d + 4, quad, sizeof quad);
+      } else {
+        std::fill_n(d, r.Length, v);
+      }
     }
   }
+}
+
+bool TSpectroGram::PaintPlotDirect(QPainter& painter, int pw, int ph)
+{
+  // Drawing FPlot unscaled at whole pixels onto a 32-bit image copies its
+  // opaque pixels as they are; writing them there in the first place saves
+  // building FPlot and copying it, a whole plot of pixels a frame. Only a
+  // raster engine on such an image, moved by whole pixels, unclipped but
+  // for the region being painted, with plain opaque painting, qualifies.
+  QPaintEngine* engine = painter.paintEngine();
+  if (!engine || engine->type() != QPaintEngine::Raster || painter.hasClipping() ||
+      painter.opacity() != 1.0 || painter.compositionMode() != QPainter::CompositionMode_SourceOver)
+    return false;
+  QPaintDevice* device = engine->paintDevice();
+  if (!device || device->devType() != QInternal::Image)
+    return false;
+  const auto* image = static_cast<const QImage*>(device);
+  const QImage::Format format = image->format();
+  if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+      format != QImage::Format_ARGB32_Premultiplied)
+    return false;
+  const QTransform t = painter.deviceTransform();
+  if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) ||
+      t.dy() != std::floor(t.dy()))
+    return false;
+  const QRect dest =
+      QRect(FMargins.Left, FMargins.Top, pw, ph).translated(int(t.dx()), int(t.dy()));
+  // QRegion::contains(QRect) only asks for an overlap: the region must cover
+  // the whole plot, or pixels outside what is being painted would change.
+  const QRegion clip = engine->systemClip();
+  if (!image->rect().contains(dest) || (!clip.isEmpty() && !(QRegion(dest) - clip).isEmpty()))
+    return false;
+  // The engine writes into these same bits; no copy of the image is made.
+  uchar* bits = const_cast<uchar*>(image->constBits());
+  const qsizetype line = image->bytesPerLine();
+  FillPlot(bits + dest.top() * line + qsizetype(dest.left()) * 4, line, ph);
+  return true;
+}
+
+void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
+{
+  const int w = FImage.width(), h = FImage.height();
+  if (w <= 0 || h <= 0)
+    return;
+  if (int(FPlotColumns.size()) != pw || !FPlotColumnsValid) {
+    FPlotColumns = PlotColumns(
+        FView, FLogFrequency, pw,
+        {std::min(FXRange.First, FXRange.Second), std::max(FXRange.First, FXRange.Second)}, w);
+    FPlotRuns.clear();
+    for (int x = 0; x < pw; ++x) {
+      if (x > 0 && FPlotColumns[std::size_t(x)] == FPlotRuns.back().Column)
+        ++FPlotRuns.back().Length;
+      else
+        FPlotRuns.push_back({x, 1, FPlotColumns[std::size_t(x)], false});
+    }
+    for (TColumnRun& r : FPlotRuns)
+      r.Short = r.Length <= 8 && r.X + 8 <= pw;
+    FPlotColumnsValid = true;
+  }
+  // Nearest-neighbour stretch of the ring into the plot: only the rows and
+  // columns that land on screen are read.
+  if (PaintPlotDirect(painter, pw, ph))
+    return;
+  if (FPlot.width() != pw || FPlot.height() != ph)
+    FPlot = QImage(pw, ph, QImage::Format_RGB32);
+  FillPlot(FPlot.bits(), FPlot.bytesPerLine(), ph);
   painter.drawImage(FMargins.Left, FMargins.Top, FPlot);
 }
 

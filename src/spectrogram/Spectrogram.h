@@ -181,6 +181,12 @@ private:
   // The frequency axis as shown, over the plot's pixels.
   TAxisView FrequencyAxis() const;
   void PaintPlot(QPainter& painter, int pw, int ph);
+  // The plot's rows written straight into the image the painter draws on,
+  // when that gives the pixels drawing FPlot would; false otherwise.
+  bool PaintPlotDirect(QPainter& painter, int pw, int ph);
+  // The plot's ph rows sampled from the ring into 32-bit pixels from first
+  // on, line bytes apart.
+  void FillPlot(uchar* first, qsizetype line, int ph) const;
   TSpectroAxes FixedAxes(const QFontMetrics& metrics) const;
   TSpectroAxes RoundAxes(const QFontMetrics& metrics) const;
   // The colour bar's width with round ticks (its labels stand beside it).
@@ -190,6 +196,16 @@ private:
   int FNextRow = 0; // where the next line is written
   QImage FPlot;     // plot-sized sample of the ring, reused between paints
   std::vector<int> FPlotColumns;
+  // FPlotColumns as runs of plot columns that show one image column (-1:
+  // none), so that a stretched line reads each image pixel once.
+  struct TColumnRun
+  {
+    int X;
+    int Length;
+    int Column;
+    bool Short; // at most 8 pixels, with 8 to write before the plot's edge
+  };
+  std::vector<TColumnRun> FPlotRuns;
   bool FPlotColumnsValid = false; // for the image width, view and scale of now
 
   std::vector<int> FLineColumns; // of LineColumns, one per image column

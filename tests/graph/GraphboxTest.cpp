@@ -633,3 +633,50 @@ TEST(HiDpi, PeakReadout)
                  plainY);
   EXPECT_EQ(readX, plainX);
 }
+
+// Guards the redraw of a live trace, which puts back only the background the
+// last trace covered: every frame must show what a fresh graph shows, also
+// after drawings the canvas cannot follow (a marker, a wide pen) and after an
+// overlay (run plain and at scale 2).
+TEST(HiDpi, LiveFramesDrawLikeFreshGraphs)
+{
+  const struct
+  {
+    double Amplitude, Cycles, Size;
+    bool Marker, Overlay;
+  } frames[] = {
+      {30000, 3, 1, false, false}, {2000, 7, 1, false, false},  {0, 1, 1, true, false},
+      {12000, 5, 1, false, false}, {32767, 9, 1, false, true},  {500, 2, 1, false, false},
+      {25000, 1, 3, false, false}, {20000, 4, 1, false, false}, {9000, 6, 1, false, false}};
+  const auto draw = [](TGraphBox& g, const auto& f) {
+    std::vector<std::int16_t> v(256);
+    for (std::size_t i = 0; i < v.size(); ++i)
+      v[i] = std::int16_t(f.Amplitude * std::sin(2 * M_PI * f.Cycles * double(i) / 256));
+    g.BeginUpdate();
+    g.Clear();
+    g.AddSamples(0, clRed, std::span<const std::int16_t>(v), f.Size);
+    if (f.Marker)
+      g.AddPoint(-3, clLime, 128, 0, 3);
+    g.EndUpdate();
+  };
+  TGraphBox live;
+  SetupWindowLeftGraph(live);
+  live.SetXRange(4, 0, 255);
+  for (std::size_t n = 0; n < std::size(frames); ++n) {
+    draw(live, frames[n]);
+    const QImage shown = Grab(live);
+    if (frames[n].Overlay) { // drawn outside a paint, then wiped
+      live.MoveToValue(100, -30000);
+      live.LineToValue(clBlue, 120, 30000);
+      live.RestoreImage();
+    }
+    // The frame and grid after a wide pen keep its width once, by design.
+    if (n > 0 && frames[n - 1].Size > 1)
+      continue;
+    TGraphBox fresh;
+    SetupWindowLeftGraph(fresh);
+    fresh.SetXRange(4, 0, 255);
+    draw(fresh, frames[n]);
+    EXPECT_TRUE(shown == Grab(fresh)) << "frame " << n;
+  }
+}

@@ -563,3 +563,35 @@ TEST(SpectroGram, RoundTicksAndTheDecibelScale)
   s.SetRoundTicks(false);
   EXPECT_EQ(s.Margins().Right, 20); // the design's margins again
 }
+
+// Guards the plot written straight into the painted image: a paint of part of
+// the widget (its top left moved to an offset on the target) changes the
+// pixels of that part alone and gives them as a whole paint does.
+TEST(SpectroGram, PartialPaintKeepsToItsRegion)
+{
+  Fixture f(64, 40);
+  for (int n = 0; n < 50; ++n) {
+    std::vector<double> line;
+    for (int i = 0; i <= 64; ++i)
+      line.push_back(InBand(1 + (n + i) % 32));
+    f.spectro.AddLine(line, 64);
+  }
+  f.spectro.resize(200, 140); // the plot: 150 x 110 from 30, 10
+  QImage whole(f.spectro.size(), QImage::Format_RGB32);
+  f.spectro.render(&whole, {}, {}, QWidget::DrawChildren);
+  const QPoint offset(7, 3);
+  const QRgb untouched = qRgb(1, 2, 3);
+  for (const QRegion& part :
+       {QRegion(28, 8, 160, 115), QRegion(20, 5, 60, 40), QRegion(0, 0, 200, 60),
+        QRegion(25, 8, 20, 100) + QRegion(120, 30, 30, 30)}) {
+    QImage target(230, 160, QImage::Format_RGB32);
+    target.fill(untouched);
+    f.spectro.render(&target, offset, part, QWidget::DrawChildren);
+    for (int y = 0; y < target.height(); ++y)
+      for (int x = 0; x < target.width(); ++x) {
+        const QPoint p = QPoint(x, y) - offset + part.boundingRect().topLeft();
+        const QRgb want = part.contains(p) ? whole.pixel(p) : untouched;
+        ASSERT_EQ(target.pixel(x, y), want) << part.rectCount() << " rects, at " << x << "," << y;
+      }
+  }
+}
