@@ -5,6 +5,7 @@
 list(APPEND DUVOVOVI_APP_SOURCES
   app/Application.cpp
   app/CommandLine.cpp
+  app/MeasureCommands.cpp
   app/SAAbout.cpp
   app/SAMain.cpp
   app/pages/GraphPage.cpp
