@@ -31,8 +31,11 @@ double BesselI0(double x)
 QString PercentText(double Ratio, bool Locale)
 {
   const double p = Percent(Ratio);
-  const int decimals =
+  int decimals =
       p > 0 && std::isfinite(p) ? std::clamp(3 - int(std::floor(std::log10(p))), 0, 12) : 3;
+  // 0.99996 rounds to 1.0000: a digit more than four.
+  if (decimals > 0 && std::abs(RoundToDecimals(decimals, p)) >= std::pow(10.0, 3 - decimals + 1))
+    --decimals;
   return Locale ? FormatFixed(p, decimals) : QString::number(p, 'f', decimals);
 }
 
@@ -165,14 +168,12 @@ QStringList DistortionLines(const TDistortion& f, const QString& LevelUnit)
           QStringLiteral("SINAD: %1 dB").arg(DecibelText(f.SINAD, 2, false))};
 }
 
-QString DistortionSummary(const TDistortion& f, const QString& LevelUnit)
+QString RatioText(double Ratio)
 {
-  return QStringLiteral("%1 Hz  %2 %3   THD %4 % (%5 dB)   THD+N %6 % (%7 dB)   SNR %8 dB   "
-                        "SINAD %9 dB")
-      .arg(FormatFixed(f.Frequency, 2), DecibelText(f.Level, 2, true), LevelUnit,
-           PercentText(f.THD, true), DecibelText(RatioDecibels(f.THD), 1, true),
-           PercentText(f.THDN, true), DecibelText(RatioDecibels(f.THDN), 1, true),
-           DecibelText(f.SNR, 1, true), DecibelText(f.SINAD, 1, true));
+  return QStringLiteral("%1 % (%2 dB)")
+      .arg(PercentText(Ratio, true), DecibelText(RatioDecibels(Ratio), 1, true));
 }
+
+QString DecibelsText(double Value) { return DecibelText(Value, 1, true); }
 
 } // namespace duv

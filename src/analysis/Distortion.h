@@ -55,7 +55,10 @@ double RatioDecibels(double Ratio);
 // decimal separator: Frequency, Level (in LevelUnit), THD and THD+N in % and
 // in dB, SNR and SINAD.
 QStringList DistortionLines(const TDistortion& Figures, const QString& LevelUnit);
-// The read-out under the spectrum, in the user's locale.
-QString DistortionSummary(const TDistortion& Figures, const QString& LevelUnit);
+// "1.118 % (-39.0 dB)" in the user's locale: a ratio as the read-outs show it.
+QString RatioText(double Ratio);
+// A level or a ratio in dB with one decimal in the user's locale; "inf" for
+// a ratio with nothing under it.
+QString DecibelsText(double Value);
 
 } // namespace duv

@@ -8,7 +8,14 @@ list(APPEND DUVOVOVI_APP_SOURCES
   app/MeasureCommands.cpp
   app/SAAbout.cpp
   app/SAMain.cpp
+  app/pages/BandsPage.cpp
+  app/pages/BandsView.cpp
+  app/pages/CalibrationDialog.cpp
   app/pages/GraphPage.cpp
+  app/pages/LoopbackDialog.cpp
+  app/pages/MeasurePanel.cpp
+  app/pages/MeasureState.cpp
+  app/pages/Measurement.cpp
   app/pages/PageSupport.cpp
   app/pages/RealTimePage.cpp
   app/pages/SAGlobalView.cpp

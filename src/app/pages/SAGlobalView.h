@@ -9,9 +9,12 @@
 #include "analysis/TraceHold.h"
 #include "support/WaveFormat.h"
 
+#include <QObject>
+
 namespace duv {
 
 class TGraphBox;
+class TLevelCorrector;
 class TReadOut;
 class TSpectroGram;
 class TWaveReader;
@@ -32,10 +35,19 @@ struct TSpectrumControls
   TWaveReader& WaveReader1;
 };
 
-class TSpectrumView
+class TSpectrumView : public QObject
 {
+  Q_OBJECT
 public:
   explicit TSpectrumView(const TSpectrumControls& Controls);
+
+  // Weighting and calibration of the levels shown (trace, peak and
+  // spectrogram rows); none, dB against full scale, by default. The
+  // corrector stays the caller's.
+  void SetCorrector(TLevelCorrector* Corrector) { FCorrector = Corrector; }
+  // After the corrector's settings changed: the level axes move with its
+  // shift, and the last frame is shown again under them.
+  void CorrectionChanged();
 
   // The averaged or held trace drawn over the live one.
   TTraceHold& Hold() { return FHold; }
@@ -57,12 +69,19 @@ public:
   // peak read-outs and a spectrogram row.
   void ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format);
 
+Q_SIGNALS:
+  // A frame was shown: its samples (valid during the call only) and its
+  // spectrum, corrected.
+  void OnFrameShown(std::span<const double> Samples, const TSpectrumFrame& Frame);
+
 private:
   TSpectrumControls FControls;
   TAnalysis FAnalysis;
   TWindowKind FWindow = TWindowKind::Rectangular;
   TSpectrumFrame FFrame; // kept, so a frame allocates nothing
   TTraceHold FHold;
+  TLevelCorrector* FCorrector = nullptr;
+  double FShift = 0; // dB the level axes are moved by
 };
 
 } // namespace duv
