@@ -120,6 +120,11 @@ TWaveReader::~TWaveReader()
   OnWaveIn = nullptr;
   Stop();
   Release();
+  // Sources whose deletion still waits in the event loop go now, as the loop
+  // would delete them.
+  for (const QPointer<QAudioSource>& source : Retired)
+    if (source)
+      QCoreApplication::sendPostedEvents(source, QEvent::DeferredDelete);
 }
 
 void TWaveReader::ShowMessage(const QString& text)
@@ -267,7 +272,11 @@ void TWaveReader::Start()
   ++Generation;
   LossPending = false;
 
-  auto* source = new QAudioSource(FDevice, qformat, this);
+  // No parent: Qt hands the parent on to the source's platform half, which
+  // the source also deletes itself, so a reader destroyed while a stopped
+  // source waits for its deleteLater would free that half twice. Retired
+  // sources are deleted by the event loop, or by the reader's destructor.
+  auto* source = new QAudioSource(FDevice, qformat);
   // The device hands data over in fragments of about one buffer, kept
   // between 5 ms (shorter only burns time polling) and 20 ms (latency).
   const qsizetype perMs = format.SampleRate * blockAlign / 1000;
@@ -405,6 +414,8 @@ void TWaveReader::Release()
     source->stop();
     // Not deleted here: this may run inside one of the source's own signals.
     source->deleteLater();
+    std::erase_if(Retired, [](const QPointer<QAudioSource>& s) { return s.isNull(); });
+    Retired.emplace_back(source);
   }
   Source = nullptr;
   for (auto& b : Buffers) {

@@ -147,6 +147,7 @@ private:
 
   QTimer* DeviceWatch = nullptr;
   QPointer<QAudioSource> Source;
+  std::vector<QPointer<QAudioSource>> Retired; // stopped, their deletion pending
   QPointer<QIODevice> Input;
   std::array<Buffer, BufferCount> Buffers;
   std::deque<int> Queue; // buffers with the device, the one being filled first

@@ -93,8 +93,9 @@ TLoopbackDialog::TLoopbackDialog(QWidget* Parent) : QDialog(Parent)
   Deadline = new QTimer(this);
   Deadline->setSingleShot(true);
   connect(Deadline, &QTimer::timeout, this, [this] {
-    Finish(FOnset < 0 ? QStringLiteral("No signal came back: is the input hearing the output?")
-                      : QString());
+    Finish(FWaitingForInput ? QStringLiteral("The input delivers no sound.")
+           : FOnset < 0     ? QStringLiteral("No signal came back: is the input hearing the output?")
+                            : QString());
   });
   Play = [](WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait) {
     PlayWave(Format, Data, Size, Wait);
@@ -178,7 +179,16 @@ void TLoopbackDialog::Begin()
     return;
   }
   FRunning = true;
+  FWaitingForInput = true;
   StartBtn->setText(QStringLiteral("Stop"));
+  StatusLbl->setText(QStringLiteral("Waiting for the input..."));
+  Deadline->start(SlackMs);
+}
+
+void TLoopbackDialog::StartPlaying()
+{
+  // Only now: what the output plays before the input runs would be lost.
+  FWaitingForInput = false;
   StatusLbl->setText(QStringLiteral("Playing and listening..."));
   WAVEFORMATEX format;
   format.wFormatTag = WAVE_FORMAT_PCM;
@@ -191,7 +201,8 @@ void TLoopbackDialog::Begin()
   try {
     Play(format, FPlayBuffer.data(), std::uint32_t(2 * FPlayBuffer.size()), false);
   } catch (const std::exception& e) {
-    Finish(QString::fromStdString(e.what()));
+    const QString text = QString::fromStdString(e.what());
+    QMetaObject::invokeMethod(this, [this, text] { Finish(text); }, Qt::QueuedConnection);
     return;
   }
   Deadline->start(int(1000 * double(FSettings.TotalSamples()) / FSettings.Rate) + SlackMs);
@@ -232,6 +243,10 @@ void TLoopbackDialog::Capture(const std::int16_t* Samples, int Count)
 {
   if (!FRunning || Count <= 0)
     return;
+  if (FWaitingForInput) {
+    StartPlaying();
+    return; // what came before the signal was played is not kept
+  }
   FCaptured.insert(FCaptured.end(), Samples, Samples + Count);
   if (FOnset < 0) {
     const std::span<const double> fresh(FCaptured.data() + FScanned,
@@ -255,6 +270,7 @@ void TLoopbackDialog::Finish(const QString& Problem)
     return;
   FRunning = false;
   FFinishing = false;
+  FWaitingForInput = false;
   Deadline->stop();
   if (StopCapture)
     StopCapture();

@@ -72,6 +72,7 @@ protected:
 
 private:
   void Begin();
+  void StartPlaying();
   void Finish(const QString& Problem = QString());
   void ShowResponse();
   void FillInputs();
@@ -91,6 +92,7 @@ private:
   std::vector<std::int16_t> FPlayBuffer;
   std::int64_t FOnset = -1, FScanned = 0;
   bool FRunning = false;
+  bool FWaitingForInput = false; // the output starts with the input's first buffer
   bool FFinishing = false; // the whole signal is in; the analysis is on its way
   std::optional<TLoopbackResult> FResult;
 };
