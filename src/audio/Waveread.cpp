@@ -272,9 +272,9 @@ void TWaveReader::Start()
   ++Generation;
   LossPending = false;
 
-  // No parent: Qt hands the parent on to the source's platform half, which
-  // the source also deletes itself, so a reader destroyed while a stopped
-  // source waits for its deleteLater would free that half twice. Retired
+  // No parent: with the reader as its parent, a reader destroyed while a
+  // stopped source waited for its deleteLater had the source's insides
+  // freed twice (Qt 6.4, seen under valgrind, and as a crash). Retired
   // sources are deleted by the event loop, or by the reader's destructor.
   auto* source = new QAudioSource(FDevice, qformat);
   // The device hands data over in fragments of about one buffer, kept
