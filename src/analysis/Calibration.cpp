@@ -119,7 +119,9 @@ TMicCalibration LoadMicCalibration(const QString& Path)
   const auto refuse = [&Path](int line, const QString& why) -> EMicCalibrationError {
     return EMicCalibrationError(line, QStringLiteral("Cannot use %1: %2").arg(Path, why));
   };
-  struct stat st{};
+  struct stat st
+  {
+  };
   if (::stat(QFile::encodeName(Path).constData(), &st) != 0)
     throw refuse(0, QStringLiteral("it cannot be found"));
   if (!S_ISREG(st.st_mode))

@@ -48,10 +48,13 @@ QString DecibelText(double Value, int Decimals, bool Locale)
 
 } // namespace
 
-double RatioDecibels(double Ratio) { return 20 * std::log10(Ratio); }
+double RatioDecibels(double Ratio)
+{
+  return 20 * std::log10(Ratio);
+}
 
 std::optional<TDistortion> TDistortionMeter::Measure(std::span<const double> Samples, double Rate,
-                                                    int Bits)
+                                                     int Bits)
 {
   int n = 0;
   for (int size : BufferSizes)
@@ -85,7 +88,8 @@ std::optional<TDistortion> TDistortionMeter::Measure(std::span<const double> Sam
   const double scale = 1 / (reference * reference * FNoiseBandwidth);
   FPower.resize(std::size_t(H));
   for (int k = 0; k < H; ++k)
-    FPower[std::size_t(k)] = FFrame.Magnitude[std::size_t(k)] * FFrame.Magnitude[std::size_t(k)] * scale;
+    FPower[std::size_t(k)] =
+        FFrame.Magnitude[std::size_t(k)] * FFrame.Magnitude[std::size_t(k)] * scale;
 
   // Bins up to L belong to DC; the rest are the fundamental's, a harmonic's
   // or noise.
@@ -174,6 +178,9 @@ QString RatioText(double Ratio)
       .arg(PercentText(Ratio, true), DecibelText(RatioDecibels(Ratio), 1, true));
 }
 
-QString DecibelsText(double Value) { return DecibelText(Value, 1, true); }
+QString DecibelsText(double Value)
+{
+  return DecibelText(Value, 1, true);
+}
 
 } // namespace duv

@@ -48,7 +48,10 @@ private:
 };
 
 // A ratio in percent and in dB (20 log10).
-inline double Percent(double Ratio) { return 100 * Ratio; }
+inline double Percent(double Ratio)
+{
+  return 100 * Ratio;
+}
 double RatioDecibels(double Ratio);
 
 // What `measure` prints, one "name: value unit" line each, "." as the

@@ -142,7 +142,8 @@ QString MeasureCommandsHelp()
       "                                      print the distortion and noise figures\n"
       "                                      of a sine in channel 0 at the offset\n"
       "                                      (default 0) over N samples (default\n"
-      "                                      32768, or as many as the file has left):\n"
+      "                                      32768, or the largest size the rest of\n"
+      "                                      the file fills):\n"
       "                                      frequency, level, THD, THD+N, SNR, SINAD\n");
 }
 
@@ -154,8 +155,8 @@ int BandsCommand(const QStringList& Args, std::ostream& out, std::ostream& err)
   if (o.Has("fraction")) {
     const QString f = o.Value("fraction");
     if (f != QLatin1String("1") && f != QLatin1String("3"))
-      throw UsageError{QStringLiteral("the fraction is 1 (octaves) or 3 (third octaves), not '%1'")
-                           .arg(f)};
+      throw UsageError{
+          QStringLiteral("the fraction is 1 (octaves) or 3 (third octaves), not '%1'").arg(f)};
     fraction = f.toInt();
   }
   TLevelCorrection correction;

@@ -112,9 +112,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   PageControl1->addTab(RealTimeSheet, QStringLiteral("Real Time"));
   PageControl1->addTab(WaveFileSheet, QStringLiteral("Wave File"));
   PageControl1->addTab(SynthesizeSheet, QStringLiteral("Synthesize"));
-  Measurement1 = new TMeasurement({spectrum, GraphSheet->SpectrumGraph(), *Graphs, *GraphSheet,
-                                   *PageControl2},
-                                  ResolveIniPath(QStringLiteral("duvovovi.ini")), this);
+  Measurement1 =
+      new TMeasurement({spectrum, GraphSheet->SpectrumGraph(), *Graphs, *GraphSheet, *PageControl2},
+                       ResolveIniPath(QStringLiteral("duvovovi.ini")), this);
 
   // F1 opens the help page of the part of the window that has the focus.
   const std::pair<QWidget*, int> contexts[] = {

@@ -23,7 +23,10 @@ constexpr double SettleSeconds = 0.25;
 // The sweep's ends rise and fall over this long, so they do not click.
 constexpr double FadeSeconds = 0.01;
 
-std::int64_t Samples(double Seconds, int Rate) { return std::llround(Seconds * Rate); }
+std::int64_t Samples(double Seconds, int Rate)
+{
+  return std::llround(Seconds * Rate);
+}
 
 // The band energies of Signal[From .. From + Count), zero beyond its end.
 std::vector<double> BandEnergies(std::span<const double> Signal, std::int64_t From,
@@ -50,21 +53,30 @@ std::vector<double> BandEnergies(std::span<const double> Signal, std::int64_t Fr
 
 } // namespace
 
-std::int64_t TLoopbackSettings::SineSamples() const { return Samples(SineSeconds, Rate); }
+std::int64_t TLoopbackSettings::SineSamples() const
+{
+  return Samples(SineSeconds, Rate);
+}
 
 std::int64_t TLoopbackSettings::SweepStart() const
 {
   return SineSamples() + Samples(GapSeconds, Rate);
 }
 
-std::int64_t TLoopbackSettings::SweepSamples() const { return Samples(SweepSeconds, Rate); }
+std::int64_t TLoopbackSettings::SweepSamples() const
+{
+  return Samples(SweepSeconds, Rate);
+}
 
 std::int64_t TLoopbackSettings::TotalSamples() const
 {
   return SweepStart() + SweepSamples() + Samples(TailSeconds, Rate);
 }
 
-double TLoopbackSettings::SweepEnd() const { return std::min(SweepTo, 0.45 * Rate); }
+double TLoopbackSettings::SweepEnd() const
+{
+  return std::min(SweepTo, 0.45 * Rate);
+}
 
 std::vector<double> LoopbackSignal(const TLoopbackSettings& s)
 {
@@ -128,7 +140,8 @@ TLoopbackResult AnalyseLoopback(const TLoopbackSettings& s, std::span<const doub
 
   TDistortionMeter meter;
   const std::int64_t sineFrom = onset + margin;
-  const std::int64_t sineCount = std::min<std::int64_t>(MaxBufferSize, s.SineSamples() - 2 * margin);
+  const std::int64_t sineCount =
+      std::min<std::int64_t>(MaxBufferSize, s.SineSamples() - 2 * margin);
   const auto figures =
       meter.Measure(Captured.subspan(std::size_t(sineFrom), std::size_t(sineCount)), s.Rate, 16);
   if (!figures)
@@ -156,7 +169,9 @@ QString LoopbackReport(const TLoopbackResult& Result)
   lines << QStringLiteral("Response spread: %1 dB").arg(QString::number(Result.Spread(), 'f', 2));
   lines << QString() << QStringLiteral("centre_hz gain_db");
   for (const TResponsePoint& p : Result.Response)
-    lines << QStringLiteral("%1 %2").arg(BandName(p.Band, false), QString::number(p.Gain, 'f', 2));
+    // A gain that rounds to zero reads 0.00, never -0.00.
+    lines << QStringLiteral("%1 %2").arg(
+        BandName(p.Band, false), QString::number(std::abs(p.Gain) < 0.005 ? 0.0 : p.Gain, 'f', 2));
   return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 

@@ -21,7 +21,7 @@ struct TLoopbackSettings
   double SineSeconds = 1.5;
   double GapSeconds = 0.5;
   double SweepSeconds = 3;
-  double SweepFrom = 10; // Hz
+  double SweepFrom = 10;  // Hz
   double SweepTo = 22000; // Hz, at most 45 % of the rate
   double TailSeconds = 0.5;
 

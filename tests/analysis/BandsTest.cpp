@@ -93,7 +93,8 @@ std::vector<double> Tone(double Hz, double Amplitude)
 {
   std::vector<double> x(N);
   for (int n = 0; n < N; ++n)
-    x[std::size_t(n)] = Amplitude * FullScale * std::cos(2 * std::numbers::pi * Hz * n / Rate + 0.4);
+    x[std::size_t(n)] =
+        Amplitude * FullScale * std::cos(2 * std::numbers::pi * Hz * n / Rate + 0.4);
   return x;
 }
 
@@ -104,10 +105,10 @@ std::vector<double> Tone(double Hz, double Amplitude)
 TEST(OctaveBands, Table)
 {
   const std::vector<TBand> thirds = StandardBands(3), octaves = StandardBands(1);
-  ASSERT_EQ(thirds.size(), 34u); // 10 Hz .. 20 kHz
+  ASSERT_EQ(thirds.size(), 34u);  // 10 Hz .. 20 kHz
   ASSERT_EQ(octaves.size(), 11u); // 16 Hz .. 16 kHz
-  const double names[] = {10,  12.5, 16,   20,   25,   31.5, 40,    50,    63,    80,   100, 125,
-                          160, 200,  250,  315,  400,  500,  630,   800,   1000,  1250, 1600, 2000,
+  const double names[] = {10,   12.5, 16,   20,   25,   31.5, 40,    50,    63,    80,   100,  125,
+                          160,  200,  250,  315,  400,  500,  630,   800,   1000,  1250, 1600, 2000,
                           2500, 3150, 4000, 5000, 6300, 8000, 10000, 12500, 16000, 20000};
   for (std::size_t i = 0; i < thirds.size(); ++i) {
     EXPECT_EQ(thirds[i].Nominal, names[i]);
@@ -141,8 +142,8 @@ TEST(OctaveBands, TonesAgainstTheExactTransform)
     int Fraction, Index; // the band, from 1 kHz
     double Where;        // 0 at the lower edge, 0.5 at the centre, 1 at the upper edge
   };
-  const Case cases[] = {{3, 0, 0.5},  {3, -10, 0.5}, {3, 10, 0.5}, {1, 1, 0.5},
-                        {3, 0, 1.0},  {3, -7, 0.0},  {1, -2, 1.0}, {3, 9, 1.0}};
+  const Case cases[] = {{3, 0, 0.5}, {3, -10, 0.5}, {3, 10, 0.5}, {1, 1, 0.5},
+                        {3, 0, 1.0}, {3, -7, 0.0},  {1, -2, 1.0}, {3, 9, 1.0}};
   for (const Case& c : cases) {
     const Edges e = BandEdges(c.Fraction, c.Index);
     const double hz = c.Where == 0.5 ? e.Centre : c.Where == 0 ? e.Low : e.High;
@@ -187,10 +188,12 @@ TEST(OctaveBands, PinkNoiseAgainstTheExactTransform)
   std::vector<TBand> thirds, octaves;
   const std::vector<double> t = Levels(x, 3, thirds), o = Levels(x, 1, octaves);
   for (int index : {-10, -3, 0, 9})
-    EXPECT_NEAR(LevelAt(t, thirds, BandEdges(3, index).Centre), ReferenceLevel(x, BandEdges(3, index)), 0.1)
+    EXPECT_NEAR(LevelAt(t, thirds, BandEdges(3, index).Centre),
+                ReferenceLevel(x, BandEdges(3, index)), 0.1)
         << index;
   for (int index : {-3, 3})
-    EXPECT_NEAR(LevelAt(o, octaves, BandEdges(1, index).Centre), ReferenceLevel(x, BandEdges(1, index)), 0.1)
+    EXPECT_NEAR(LevelAt(o, octaves, BandEdges(1, index).Centre),
+                ReferenceLevel(x, BandEdges(1, index)), 0.1)
         << index;
 }
 
@@ -198,9 +201,10 @@ TEST(OctaveBands, PinkNoiseAgainstTheExactTransform)
 // at every third-octave centre from 10 Hz to 20 kHz, Z flat, the names.
 TEST(Weighting, StandardTable)
 {
-  const double a[] = {-70.4, -63.4, -56.7, -50.5, -44.7, -39.4, -34.6, -30.2, -26.2, -22.5, -19.1, -16.1,
-                      -13.4, -10.9, -8.6,  -6.6,  -4.8,  -3.2,  -1.9,  -0.8,  0.0,   0.6,   1.0,   1.2,
-                      1.3,   1.2,   1.0,   0.5,   -0.1,  -1.1,  -2.5,  -4.3,  -6.6,  -9.3};
+  const double a[] = {-70.4, -63.4, -56.7, -50.5, -44.7, -39.4, -34.6, -30.2, -26.2,
+                      -22.5, -19.1, -16.1, -13.4, -10.9, -8.6,  -6.6,  -4.8,  -3.2,
+                      -1.9,  -0.8,  0.0,   0.6,   1.0,   1.2,   1.3,   1.2,   1.0,
+                      0.5,   -0.1,  -1.1,  -2.5,  -4.3,  -6.6,  -9.3};
   const double c[] = {-14.3, -11.2, -8.5, -6.2, -4.4, -3.0, -2.0, -1.3, -0.8, -0.5, -0.3, -0.2,
                       -0.1,  0.0,   0.0,  0.0,  0.0,  0.0,  0.0,  0.0,  0.0,  0.0,  -0.1, -0.2,
                       -0.3,  -0.5,  -0.8, -1.3, -2.0, -3.0, -4.4, -6.2, -8.5, -11.2};

@@ -67,19 +67,19 @@ TEST(MicCalibration, RealShapedFile)
 TEST(MicCalibration, MalformedLines)
 {
   const std::pair<const char*, int> cases[] = {
-      {"100 1\nhello world\n", 2},          // not numbers
-      {"100 1\n50 2\n", 2},                  // falling
-      {"100 1\n100 2\n", 2},                 // repeated
-      {"* header\n100\n", 2},                // one field
-      {"100 1 0 7\n", 1},                    // four fields
-      {"0 1\n", 1},                          // 0 Hz
-      {"-20 1\n", 1},                        // negative
-      {"100 nan\n", 1},                      // not finite
-      {"100 1e6\n", 1},                      // no microphone's gain
-      {"100 1\n*1000Hz -38.6\n", 2},         // sensitivity after the data
-      {"*1000Hz -38.6\n*1000Hz -30\n", 2},   // two sensitivities
-      {"*0Hz -38.6\n", 1},                   // a sensitivity at 0 Hz
-      {"# only a comment\n\n", 0},           // nothing in it
+      {"100 1\nhello world\n", 2},         // not numbers
+      {"100 1\n50 2\n", 2},                // falling
+      {"100 1\n100 2\n", 2},               // repeated
+      {"* header\n100\n", 2},              // one field
+      {"100 1 0 7\n", 1},                  // four fields
+      {"0 1\n", 1},                        // 0 Hz
+      {"-20 1\n", 1},                      // negative
+      {"100 nan\n", 1},                    // not finite
+      {"100 1e6\n", 1},                    // no microphone's gain
+      {"100 1\n*1000Hz -38.6\n", 2},       // sensitivity after the data
+      {"*1000Hz -38.6\n*1000Hz -30\n", 2}, // two sensitivities
+      {"*0Hz -38.6\n", 1},                 // a sensitivity at 0 Hz
+      {"# only a comment\n\n", 0},         // nothing in it
   };
   for (const auto& [text, line] : cases) {
     try {
@@ -88,7 +88,8 @@ TEST(MicCalibration, MalformedLines)
     } catch (const EMicCalibrationError& e) {
       EXPECT_EQ(e.Line(), line) << text;
       if (line > 0)
-        EXPECT_TRUE(QString(e.what()).startsWith(QStringLiteral("line %1: ").arg(line))) << e.what();
+        EXPECT_TRUE(QString(e.what()).startsWith(QStringLiteral("line %1: ").arg(line)))
+            << e.what();
     }
   }
   // A file names itself; a folder is not read.

@@ -42,7 +42,10 @@ Signal Make(double Hz, double Amp, std::vector<double> Harmonics, double Sigma, 
   return s;
 }
 
-double Decibels(double PowerRatio) { return 10 * std::log10(PowerRatio); }
+double Decibels(double PowerRatio)
+{
+  return 10 * std::log10(PowerRatio);
+}
 
 } // namespace
 
@@ -59,8 +62,8 @@ TEST(Distortion, KnownHarmonics)
     int N;
     int Harmonics; // up to the 10th, with their lobes below half the rate
   };
-  for (const Case c : {Case{997.3, 32768, 9}, Case{61.7, 32768, 9}, Case{5123.4, 4096, 3},
-                       Case{1000, 1024, 9}}) {
+  for (const Case c :
+       {Case{997.3, 32768, 9}, Case{61.7, 32768, 9}, Case{5123.4, 4096, 3}, Case{1000, 1024, 9}}) {
     const Signal s = Make(c.Hz, 0.5, {0.01, 0.005}, 0, c.N);
     const auto m = meter.Measure(s.x, Rate, 16);
     ASSERT_TRUE(m) << c.Hz;

@@ -180,7 +180,8 @@ TEST(MeasureWindow, MeasureReadOut)
   TMeasurePanel& panel = w.m().Panel();
   ASSERT_TRUE(panel.Figures());
   EXPECT_NEAR(panel.Figures()->Frequency, 997, 0.01);
-  EXPECT_TRUE(panel.Text("Sine").startsWith("997.00 Hz  -6.02 dB")) << panel.Text("Sine").toStdString();
+  EXPECT_TRUE(panel.Text("Sine").startsWith("997.00 Hz  -6.02 dB"))
+      << panel.Text("Sine").toStdString();
   EXPECT_TRUE(panel.Text("THD").startsWith("1.00")) << panel.Text("THD").toStdString();
   EXPECT_TRUE(panel.Text("THD").endsWith("% (-40.0 dB)")) << panel.Text("THD").toStdString();
   for (const char* figure : {"THD+N", "SNR", "SINAD"})
@@ -215,7 +216,8 @@ TEST(MeasureWindow, CalibrationAndSettings)
     EXPECT_TRUE(c.Calibrated);
     EXPECT_NEAR(c.Offset, 114, 0.01);
     EXPECT_NEAR(w.form->GraphPage().SpectrumView().LastFrame().Peak->Level, 94, 0.05);
-    EXPECT_TRUE(w.form->GraphPage().PeakText().contains(" 94.0 dB")) << w.form->GraphPage().PeakText().toStdString();
+    EXPECT_TRUE(w.form->GraphPage().PeakText().contains(" 94.0 dB"))
+        << w.form->GraphPage().PeakText().toStdString();
     EXPECT_EQ(w.form->GraphPage().SpectrumGraph().YAxis().Units(), " dB SPL");
     EXPECT_GE(w.form->GraphPage().SpectrumGraph().YAxis().Min(), 0);
     EXPECT_NEAR(BarLevel(w.m().BandsPage(), 1000), 94, 0.05);

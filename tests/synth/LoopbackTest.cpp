@@ -55,7 +55,9 @@ TEST(Loopback, SimulatedCard)
   const TLoopbackResult r = AnalyseLoopback(s, played, heard);
   EXPECT_NEAR(double(r.Delay), delay, 3);
   EXPECT_NEAR(r.Figures.Frequency, 1000, 0.01);
-  EXPECT_NEAR(r.Figures.Level, 20 * std::log10(0.5) + 20 * std::log10(std::cos(std::numbers::pi * 1000 / 44100)), 0.01);
+  EXPECT_NEAR(r.Figures.Level,
+              20 * std::log10(0.5) + 20 * std::log10(std::cos(std::numbers::pi * 1000 / 44100)),
+              0.01);
   EXPECT_LT(RatioDecibels(r.Figures.THDN), -80);
   ASSERT_EQ(r.Response.size(), 30u); // 20 Hz .. 16 kHz
   EXPECT_EQ(r.Response.front().Band.Nominal, 20);

@@ -64,14 +64,20 @@ TBandsPage::TBandsPage(TSpectrumView& Spectrum, TMeasureState& State, QWidget* P
   StateChange();
 }
 
-int TBandsPage::Fraction() const { return FractionCombo->currentData().toInt(); }
+int TBandsPage::Fraction() const
+{
+  return FractionCombo->currentData().toInt();
+}
 
 void TBandsPage::SetFraction(int Fraction)
 {
   FractionCombo->setCurrentIndex(FractionCombo->findData(Fraction));
 }
 
-QString TBandsPage::BandText() const { return BandDis->Text(); }
+QString TBandsPage::BandText() const
+{
+  return BandDis->Text();
+}
 
 void TBandsPage::StateChange()
 {
@@ -98,8 +104,9 @@ void TBandsPage::ShowFrame(const TSpectrumFrame& Frame)
   }
   TLevelCorrector& corrector = FState.Corrector();
   const double step = Frame.Format.FreqStep();
-  BinPowers(Frame, c.IsIdentity() ? std::span<const double>()
-                                  : corrector.Gains(step, int(Frame.Magnitude.size())),
+  BinPowers(Frame,
+            c.IsIdentity() ? std::span<const double>()
+                           : corrector.Gains(step, int(Frame.Magnitude.size())),
             FPowers);
   FTotals.assign(FBands.size(), 0.0);
   AddBandPowers(FPowers, step, FBands, FTotals);

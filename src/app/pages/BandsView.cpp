@@ -59,7 +59,8 @@ QRect TBandsView::Plot() const
   const int left = Margin + m.horizontalAdvance(QStringLiteral("-200")) + 4;
   const int top = Margin + m.height() + 2;
   const int bottom = Margin + m.height() + 4;
-  return QRect(left, top, std::max(1, width() - left - Margin), std::max(1, height() - top - bottom));
+  return QRect(left, top, std::max(1, width() - left - Margin),
+               std::max(1, height() - top - bottom));
 }
 
 int TBandsView::LevelY(const QRect& Plot, double Level) const
@@ -107,11 +108,20 @@ void TBandsView::SetHovered(int Index)
   emit OnHover(Index);
 }
 
-void TBandsView::mouseMoveEvent(QMouseEvent* Event) { SetHovered(BarAt(Event->position().toPoint())); }
+void TBandsView::mouseMoveEvent(QMouseEvent* Event)
+{
+  SetHovered(BarAt(Event->position().toPoint()));
+}
 
-void TBandsView::leaveEvent(QEvent*) { SetHovered(-1); }
+void TBandsView::leaveEvent(QEvent*)
+{
+  SetHovered(-1);
+}
 
-void TBandsView::resizeEvent(QResizeEvent*) { update(); }
+void TBandsView::resizeEvent(QResizeEvent*)
+{
+  update();
+}
 
 void TBandsView::paintEvent(QPaintEvent*)
 {
@@ -137,7 +147,9 @@ void TBandsView::paintEvent(QPaintEvent*)
                Qt::AlignRight | Qt::AlignVCenter, label);
   }
   p.setPen(Text);
-  p.drawText(QRect(Margin, Margin, width() - 2 * Margin, m.height()), Qt::AlignLeft, FUnit);
+  // Over the plot, clear of the level labels at its left.
+  p.drawText(QRect(plot.left() + 2, Margin, width() - plot.left() - Margin, m.height()),
+             Qt::AlignLeft, FUnit);
 
   const int n = int(FBars.size());
   if (n == 0) {
@@ -153,8 +165,9 @@ void TBandsView::paintEvent(QPaintEvent*)
     const QRect r = BarRect(plot, i);
     p.fillRect(r, i == FHovered ? HoverBar : Bar);
     if (i % every == 0) {
-      const int centre = (plot.left() + MulDiv(plot.width(), i, n) +
-                          plot.left() + MulDiv(plot.width(), i + 1, n)) / 2;
+      const int centre = (plot.left() + MulDiv(plot.width(), i, n) + plot.left() +
+                          MulDiv(plot.width(), i + 1, n)) /
+                         2;
       p.drawText(QRect(centre - widest, plot.bottom() + 3, 2 * widest, m.height()),
                  Qt::AlignHCenter | Qt::AlignTop, BandName(FBars[std::size_t(i)].Band, true));
     }

@@ -95,7 +95,8 @@ TCalibrationDialog::TCalibrationDialog(TMeasureState& State, TSpectrumView& Spec
                                                        "All files (*)"));
   };
   connect(CalibratedChk, &QCheckBox::toggled, this, [this](bool on) { FState.SetCalibrated(on); });
-  connect(OffsetSpin, &TRealSpin::OnChange, this, [this] { FState.SetOffset(OffsetSpin->Value()); });
+  connect(OffsetSpin, &TRealSpin::OnChange, this,
+          [this] { FState.SetOffset(OffsetSpin->Value()); });
   connect(CalibrateBtn, &QPushButton::clicked, this, Guarded([this] { CalibrateBtnClick(); }));
   connect(LoadBtn, &QPushButton::clicked, this, Guarded([this] { LoadBtnClick(); }));
   connect(RemoveBtn, &QPushButton::clicked, this, [this] { FState.RemoveMicFile(); });
@@ -104,17 +105,33 @@ TCalibrationDialog::TCalibrationDialog(TMeasureState& State, TSpectrumView& Spec
   // The input's level follows the frames while the dialog is open.
   connect(&Spectrum, &TSpectrumView::OnFrameShown, this,
           [this](std::span<const double>, const TSpectrumFrame& Frame) {
-            if (!isVisible())
-              return;
-            const std::optional<double> level = InputLevel(Frame, FState.Correction());
-            InputDis->SetText(level ? FormatFixed(*level, 1) + QStringLiteral(" dB") : QString());
+            if (isVisible())
+              ShowInput(Frame);
           });
   StateChange();
 }
 
-double TCalibrationDialog::Reference() const { return ReferenceSpin->Value(); }
+void TCalibrationDialog::ShowInput(const TSpectrumFrame& Frame)
+{
+  const std::optional<double> level = InputLevel(Frame, FState.Correction());
+  InputDis->SetText(level ? FormatFixed(*level, 1) + QStringLiteral(" dB") : QString());
+}
 
-void TCalibrationDialog::SetReference(double Db) { ReferenceSpin->SetValue(Db); }
+void TCalibrationDialog::showEvent(QShowEvent* Event)
+{
+  QDialog::showEvent(Event);
+  ShowInput(FSpectrum.LastFrame());
+}
+
+double TCalibrationDialog::Reference() const
+{
+  return ReferenceSpin->Value();
+}
+
+void TCalibrationDialog::SetReference(double Db)
+{
+  ReferenceSpin->SetValue(Db);
+}
 
 void TCalibrationDialog::StateChange()
 {

@@ -17,6 +17,7 @@ class TMeasureState;
 class TReadOut;
 class TRealSpin;
 class TSpectrumView;
+struct TSpectrumFrame;
 
 class TCalibrationDialog : public QDialog
 {
@@ -37,8 +38,12 @@ public:
   void CalibrateBtnClick();
   void LoadBtnClick();
 
+protected:
+  void showEvent(QShowEvent* Event) override;
+
 private:
   void StateChange();
+  void ShowInput(const TSpectrumFrame& Frame);
 
   TMeasureState& FState;
   TSpectrumView& FSpectrum;

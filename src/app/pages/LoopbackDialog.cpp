@@ -94,8 +94,8 @@ TLoopbackDialog::TLoopbackDialog(QWidget* Parent) : QDialog(Parent)
   Deadline->setSingleShot(true);
   connect(Deadline, &QTimer::timeout, this, [this] {
     Finish(FWaitingForInput ? QStringLiteral("The input delivers no sound.")
-           : FOnset < 0     ? QStringLiteral("No signal came back: is the input hearing the output?")
-                            : QString());
+           : FOnset < 0 ? QStringLiteral("No signal came back: is the input hearing the output?")
+                        : QString());
   });
   Play = [](WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait) {
     PlayWave(Format, Data, Size, Wait);
@@ -137,13 +137,25 @@ bool TLoopbackDialog::SetInput(const QString& Description)
   return i >= 0;
 }
 
-void TLoopbackDialog::SetFrequency(double Hz) { FreqSpin->SetValue(Hz); }
+void TLoopbackDialog::SetFrequency(double Hz)
+{
+  FreqSpin->SetValue(Hz);
+}
 
-void TLoopbackDialog::SetAmplitude(double Amplitude) { AmpSpin->SetValue(Amplitude); }
+void TLoopbackDialog::SetAmplitude(double Amplitude)
+{
+  AmpSpin->SetValue(Amplitude);
+}
 
-QString TLoopbackDialog::Status() const { return StatusLbl->text(); }
+QString TLoopbackDialog::Status() const
+{
+  return StatusLbl->text();
+}
 
-QString TLoopbackDialog::Report() const { return ReportText->toPlainText(); }
+QString TLoopbackDialog::Report() const
+{
+  return ReportText->toPlainText();
+}
 
 void TLoopbackDialog::StartBtnClick()
 {
@@ -202,7 +214,8 @@ void TLoopbackDialog::StartPlaying()
     Play(format, FPlayBuffer.data(), std::uint32_t(2 * FPlayBuffer.size()), false);
   } catch (const std::exception& e) {
     const QString text = QString::fromStdString(e.what());
-    QMetaObject::invokeMethod(this, [this, text] { Finish(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { Finish(text); }, Qt::QueuedConnection);
     return;
   }
   Deadline->start(int(1000 * double(FSettings.TotalSamples()) / FSettings.Rate) + SlackMs);
@@ -234,7 +247,8 @@ bool TLoopbackDialog::StartReader(const QByteArray& InputId, QString& Problem)
   // Later messages (a lost device) end the test; the reader is inside its
   // own handling then, so it is stopped after.
   FReader->OnMessage = [this](const QString& Text) {
-    QMetaObject::invokeMethod(this, [this, Text] { Finish(Text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, Text] { Finish(Text); }, Qt::QueuedConnection);
   };
   return FReader->IsActive();
 }
@@ -260,7 +274,8 @@ void TLoopbackDialog::Capture(const std::int16_t* Samples, int Count)
   if (FOnset >= 0 && std::int64_t(FCaptured.size()) >= FOnset + needed && !FFinishing) {
     // The reader is inside its handler now: it is stopped after it.
     FFinishing = true;
-    QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Finish(); }, Qt::QueuedConnection);
   }
 }
 

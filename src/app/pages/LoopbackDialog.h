@@ -93,7 +93,7 @@ private:
   std::int64_t FOnset = -1, FScanned = 0;
   bool FRunning = false;
   bool FWaitingForInput = false; // the output starts with the input's first buffer
-  bool FFinishing = false; // the whole signal is in; the analysis is on its way
+  bool FFinishing = false;       // the whole signal is in; the analysis is on its way
   std::optional<TLoopbackResult> FResult;
 };
 

@@ -62,15 +62,21 @@ TMeasurePanel::TMeasurePanel(TSpectrumView& Spectrum, TMeasureState& State, QWid
   FiguresRow->setVisible(false);
 }
 
-bool TMeasurePanel::Measuring() const { return MeasureChk->isChecked(); }
+bool TMeasurePanel::Measuring() const
+{
+  return MeasureChk->isChecked();
+}
 
-void TMeasurePanel::SetMeasuring(bool On) { MeasureChk->setChecked(On); }
+void TMeasurePanel::SetMeasuring(bool On)
+{
+  MeasureChk->setChecked(On);
+}
 
 QString TMeasurePanel::Text(const QString& Caption) const
 {
-  for (const auto& [name, dis] : {std::pair{"Sine", SineDis}, std::pair{"THD", THDDis},
-                                  std::pair{"THD+N", THDNDis}, std::pair{"SNR", SNRDis},
-                                  std::pair{"SINAD", SINADDis}})
+  for (const auto& [name, dis] :
+       {std::pair{"Sine", SineDis}, std::pair{"THD", THDDis}, std::pair{"THD+N", THDNDis},
+        std::pair{"SNR", SNRDis}, std::pair{"SINAD", SINADDis}})
     if (Caption == QLatin1String(name))
       return dis->Text();
   return QString();

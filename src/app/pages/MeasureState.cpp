@@ -111,8 +111,8 @@ void TMeasureState::LoadSettings()
   TLevelCorrection c;
   if (const auto w = WeightingFromName(ini.value(QStringLiteral("Weighting")).toString()))
     c.Weighting = *w;
-  c.Calibrated =
-      ini.value(QStringLiteral("Calibrated")).toString().trimmed().toLower() == QLatin1String("true");
+  c.Calibrated = ini.value(QStringLiteral("Calibrated")).toString().trimmed().toLower() ==
+                 QLatin1String("true");
   bool ok = false;
   const double offset = ini.value(QStringLiteral("Offset")).toString().trimmed().toDouble(&ok);
   if (ok && std::isfinite(offset))

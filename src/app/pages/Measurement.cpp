@@ -32,6 +32,9 @@ TMeasurement::TMeasurement(const TMeasureViews& Views, const QString& IniPath, Q
     page->addWidget(FPanel);
   FCalibration = new TCalibrationDialog(*FState, Views.Spectrum, Window);
   FLoopback = new TLoopbackDialog(Window);
+  // F1 in either window opens the page that explains it.
+  FCalibration->setProperty("HelpContext", 55);
+  FLoopback->setProperty("HelpContext", 55);
 
   connect(FState, &TMeasureState::OnChange, this, &TMeasurement::StateChange);
   FState->LoadSettings();
@@ -43,8 +46,7 @@ void TMeasurement::StateChange()
   FViews.Spectrum.CorrectionChanged();
   // The level axis says its unit once the levels are no longer plain dB
   // against full scale; its reset goes where the levels went.
-  FViews.SpectrumGraph.YAxis().SetUnits(c.IsIdentity() ? QString()
-                                                       : QLatin1Char(' ') + c.Unit());
+  FViews.SpectrumGraph.YAxis().SetUnits(c.IsIdentity() ? QString() : QLatin1Char(' ') + c.Unit());
   const double delta = c.Shift() - FShift;
   FShift = c.Shift();
   TAxisRange& reset = FViews.Graphs.SpectrumDefaults.YRange;

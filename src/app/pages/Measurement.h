@@ -27,7 +27,7 @@ struct TMeasureViews
   TSpectrumView& Spectrum;
   TGraphBox& SpectrumGraph;
   TSAGraphs& Graphs;
-  QWidget& GraphPage;   // the read-out goes under its spectrum
+  QWidget& GraphPage;    // the read-out goes under its spectrum
   QTabWidget& ViewPages; // the Bands page goes beside the Graph page
 };
 
