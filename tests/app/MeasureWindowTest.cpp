@@ -27,7 +27,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QSettings>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,28 +40,22 @@ using namespace duv::test;
 
 namespace {
 
-// The settings kept by earlier runs must not reach these tests, nor theirs
-// the next ones.
-void ForgetMeasureSettings()
-{
-  QSettings ini(ResolveIniPath(QStringLiteral("duvovovi.ini")), QSettings::IniFormat);
-  ini.remove(QStringLiteral("Measurement"));
-}
-
 struct Window
 {
   Window()
   {
     SetWaveMessageHandler([](const QString&) {});
     ShowExceptionText = [this](const QString& Text) { messages << Text; };
-    ForgetMeasureSettings();
+    // A settings folder of its own: tests that run beside this one, and
+    // earlier runs, keep their settings to themselves.
+    qputenv("HOME", home.path().toLocal8Bit());
     form = std::make_unique<TForm1>();
     form->resize(900, 640);
   }
   ~Window()
   {
     form.reset();
-    ForgetMeasureSettings();
+    qputenv("HOME", oldHome);
   }
   void Shot(const char* Name, QWidget* What = nullptr)
   {
@@ -92,6 +85,8 @@ struct Window
     form->WaveFilePage().AnalyzeFileBtnClick();
   }
   TMeasurement& m() { return form->Measurement(); }
+  QByteArray oldHome = qgetenv("HOME");
+  QTemporaryDir home;
   std::unique_ptr<TForm1> form;
   QStringList messages;
   int files = 0;
@@ -245,8 +240,8 @@ TEST(MeasureWindow, CalibrationAndSettings)
     EXPECT_TRUE(w.messages[0].contains("line 2: 10 Hz after 20 Hz")) << w.messages[0].toStdString();
     EXPECT_EQ(w.m().State().MicFile(), micPath);
     w.m().State().SetWeighting(TWeighting::A);
-    // The next window reads them back: before this one goes, since its
-    // settings are removed with it.
+    // The next window reads them back.
+    EXPECT_TRUE(ResolveIniPath(QStringLiteral("duvovovi.ini")).startsWith(w.home.path()));
     TMeasureState again;
     again.SetIniPath(ResolveIniPath(QStringLiteral("duvovovi.ini")));
     again.LoadSettings();
