@@ -143,8 +143,8 @@ QString MeasureCommandsHelp()
       "                                      of a sine in channel 0 at the offset\n"
       "                                      (default 0) over N samples (default\n"
       "                                      32768, or the largest size the rest of\n"
-      "                                      the file fills):\n"
-      "                                      frequency, level, THD, THD+N, SNR, SINAD\n");
+      "                                      the file fills): frequency, level, THD,\n"
+      "                                      THD+N, SNR and SINAD\n");
 }
 
 int BandsCommand(const QStringList& Args, std::ostream& out, std::ostream& err)
