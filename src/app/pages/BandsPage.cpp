@@ -55,8 +55,12 @@ TBandsPage::TBandsPage(TSpectrumView& Spectrum, TMeasureState& State, QWidget* P
   BandDis = band->AddReadOut(30);
   v->addWidget(band);
 
+  // Hidden, the page leaves the frames alone and catches up when shown.
   connect(&Spectrum, &TSpectrumView::OnFrameShown, this,
-          [this](std::span<const double>, const TSpectrumFrame& Frame) { ShowFrame(Frame); });
+          [this](std::span<const double>, const TSpectrumFrame& Frame) {
+            if (isVisible())
+              ShowFrame(Frame);
+          });
   connect(&State, &TMeasureState::OnChange, this, &TBandsPage::StateChange);
   connect(FractionCombo, &QComboBox::currentIndexChanged, this,
           [this] { ShowFrame(FSpectrum.LastFrame()); });
@@ -81,6 +85,12 @@ QString TBandsPage::BandText() const
 
 void TBandsPage::StateChange()
 {
+  ShowFrame(FSpectrum.LastFrame());
+}
+
+void TBandsPage::showEvent(QShowEvent* Event)
+{
+  QWidget::showEvent(Event);
   ShowFrame(FSpectrum.LastFrame());
 }
 

@@ -35,6 +35,9 @@ public:
   // The bars of a frame, as the view shows them.
   void ShowFrame(const TSpectrumFrame& Frame);
 
+protected:
+  void showEvent(QShowEvent* Event) override;
+
 private:
   void StateChange();
 

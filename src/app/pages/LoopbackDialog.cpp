@@ -122,10 +122,20 @@ TLoopbackDialog::~TLoopbackDialog()
 
 void TLoopbackDialog::FillInputs()
 {
+  // The inputs as they are now, the one chosen kept while it is there.
+  const QByteArray chosen = InputCombo->currentData().toByteArray();
   InputCombo->clear();
   InputCombo->addItem(QStringLiteral("Default input"), QByteArray());
   for (const QAudioDevice& d : QMediaDevices::audioInputs())
     InputCombo->addItem(d.description(), d.id());
+  InputCombo->setCurrentIndex(std::max(0, InputCombo->findData(chosen)));
+}
+
+void TLoopbackDialog::showEvent(QShowEvent* Event)
+{
+  QDialog::showEvent(Event);
+  if (!FRunning)
+    FillInputs();
 }
 
 bool TLoopbackDialog::SetInput(const QString& Description)

@@ -69,6 +69,7 @@ Q_SIGNALS:
 
 protected:
   void closeEvent(QCloseEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
 
 private:
   void Begin();

@@ -128,6 +128,9 @@ void TMeasureState::LoadSettings()
       FMicNote = QString::fromStdString(e.what());
     }
   }
+  // The defaults need no notice: the views start out with them.
+  if (c == Correction() && FMicFile.isEmpty())
+    return;
   FCorrector.SetCorrection(c);
   emit OnChange();
 }

@@ -104,11 +104,15 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
 
 void TSpectrumView::CorrectionChanged()
 {
-  FShift = FCorrector ? FCorrector->Correction().Shift() : 0.0;
-  const double floor = DecibelFloor(FFrame.Format.Bits);
-  FControls.SpectrumGraph.SetYRange(floor + FShift, 10 + FShift, 20);
-  FControls.SpectroGram1.SetDepthRange(TRangePair(floor + FShift, FShift));
-  FControls.SpectroGram1.update();
+  const double shift = FCorrector ? FCorrector->Correction().Shift() : 0.0;
+  if (shift != FShift) {
+    // The levels moved: so do the axes (a weighting alone keeps the zoom).
+    FShift = shift;
+    const double floor = DecibelFloor(FFrame.Format.Bits);
+    FControls.SpectrumGraph.SetYRange(floor + FShift, 10 + FShift, 20);
+    FControls.SpectroGram1.SetDepthRange(TRangePair(floor + FShift, FShift));
+    FControls.SpectroGram1.update();
+  }
   if (FCorrector && !FFrame.Magnitude.empty()) {
     FCorrector->Apply(FFrame);
     FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
