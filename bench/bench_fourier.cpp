@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Our transform against FFTW's in-place complex double transform with
-// FFTW_MEASURE plans, size by size. Both run in one benchmark loop in
-// alternating blocks, timed in this thread's CPU time, and the ratio
+// Our transforms against FFTW's with FFTW_MEASURE plans, size by size: the
+// transform of real samples (the batch paths') against FFTW's real-input
+// r2c, its fair peer, and the complex transform (the window's) against
+// FFTW's in-place complex one. Both sides of a pair run in one benchmark
+// loop in alternating blocks, timed in this thread's CPU time, and the ratio
 // ours/FFTW is printed with the quartiles of its per-round values.
 #include "analysis/Fourier.h"
+#include "analysis/RealFourier.h"
 
 #include "BenchSupport.h"
 
@@ -14,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -30,7 +34,33 @@ std::vector<double> noise(int n, unsigned seed)
   return v;
 }
 
-void BM_OursVsFftw(benchmark::State& state)
+void BM_RealVsFftw(benchmark::State& state)
+{
+  const int n = int(state.range(0));
+  // Both read the same samples and write their own output, as the batch
+  // paths do frame after frame.
+  const std::vector<double> samples = noise(n, 3);
+  std::vector<double> re(n / 2 + 1), im(n / 2 + 1);
+  duv::TRealFourier fft(n);
+  double* in = fftw_alloc_real(std::size_t(n));
+  fftw_complex* out = fftw_alloc_complex(std::size_t(n / 2 + 1));
+  const fftw_plan plan = fftw_plan_dft_r2c_1d(n, in, out, FFTW_MEASURE);
+  std::copy(samples.begin(), samples.end(), in);
+
+  auto ours = [&] { fft.Forward(samples.data(), re.data(), im.data()); };
+  auto fftw = [&] { fftw_execute(plan); };
+  const int calls = duv::bench::CallsForBlock(ours, 1e6);
+  duv::bench::ComparePair(
+      state, calls, [] {}, ours, fftw);
+  benchmark::DoNotOptimize(re.data());
+  benchmark::DoNotOptimize(out);
+
+  fftw_destroy_plan(plan);
+  fftw_free(in);
+  fftw_free(out);
+}
+
+void BM_ComplexVsFftw(benchmark::State& state)
 {
   const int n = int(state.range(0));
   // Each block transforms its own output again and again, so the data stays
@@ -70,24 +100,31 @@ void BM_OursVsFftw(benchmark::State& state)
   fftw_free(buf);
 }
 
-BENCHMARK(BM_OursVsFftw)->RangeMultiplier(2)->Range(256, 32768)->Iterations(Rounds);
+BENCHMARK(BM_RealVsFftw)->RangeMultiplier(2)->Range(256, 32768)->Iterations(Rounds);
+BENCHMARK(BM_ComplexVsFftw)->RangeMultiplier(2)->Range(256, 32768)->Iterations(Rounds);
+
+void printTable(const duv::bench::Results& results, const char* bench, const char* title)
+{
+  std::printf("\n%s, ours/FFTW_MEASURE, CPU time, %d interleaved rounds per size\n", title, Rounds);
+  std::printf("%8s %12s %12s %8s %18s\n", "N", "ours ns", "fftw ns", "ratio", "quartiles");
+  for (int n = 256; n <= 32768; n *= 2) {
+    const std::string name =
+        std::string(bench) + "/" + std::to_string(n) + "/iterations:" + std::to_string(Rounds);
+    const double ratio = results.Counter(name, "ratio");
+    if (std::isnan(ratio))
+      continue;
+    std::printf("%8d %12.0f %12.0f %8.2f %8.2f .. %-8.2f\n", n, results.Counter(name, "a_ns"),
+                results.Counter(name, "b_ns"), ratio, results.Counter(name, "ratio_q1"),
+                results.Counter(name, "ratio_q3"));
+  }
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
   return duv::bench::RunBenchmarks(argc, argv, false, [](const duv::bench::Results& results) {
-    std::printf("\nours/FFTW_MEASURE, CPU time, %d interleaved rounds per size\n", Rounds);
-    std::printf("%8s %12s %12s %8s %18s\n", "N", "ours ns", "fftw ns", "ratio", "quartiles");
-    for (int n = 256; n <= 32768; n *= 2) {
-      const std::string name =
-          "BM_OursVsFftw/" + std::to_string(n) + "/iterations:" + std::to_string(Rounds);
-      const double ratio = results.Counter(name, "ratio");
-      if (std::isnan(ratio))
-        continue;
-      std::printf("%8d %12.0f %12.0f %8.2f %8.2f .. %-8.2f\n", n, results.Counter(name, "a_ns"),
-                  results.Counter(name, "b_ns"), ratio, results.Counter(name, "ratio_q1"),
-                  results.Counter(name, "ratio_q3"));
-    }
+    printTable(results, "BM_RealVsFftw", "Real input (TRealFourier against r2c)");
+    printTable(results, "BM_ComplexVsFftw", "Complex (TFastFourier against the complex DFT)");
   });
 }

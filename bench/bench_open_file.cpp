@@ -47,7 +47,6 @@ using namespace duv;
 
 namespace {
 
-constexpr int Rate = 44100;
 constexpr double FramePeriodMs = 1000.0 / 60;
 
 double wallNs()
@@ -55,39 +54,6 @@ double wallNs()
   return double(std::chrono::duration_cast<std::chrono::nanoseconds>(
                     std::chrono::steady_clock::now().time_since_epoch())
                     .count());
-}
-
-// A stereo 16-bit file of `minutes`: a slow sweep on the left, a tone with
-// a beat on the right, a little noise on both, so that neither side reads a
-// constant.
-void writeTestFile(const QString& path, int minutes)
-{
-  const std::int64_t frames = std::int64_t(Rate) * 60 * minutes;
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly))
-    std::abort();
-  auto le32 = [](std::uint32_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 4); };
-  auto le16 = [](std::uint16_t v) { return QByteArray(reinterpret_cast<const char*>(&v), 2); };
-  const std::uint32_t dataBytes = std::uint32_t(frames * 4);
-  f.write("RIFF" + le32(36 + dataBytes) + "WAVE" + "fmt " + le32(16) + le16(1) + le16(2) +
-          le32(Rate) + le32(Rate * 4) + le16(4) + le16(16) + "data" + le32(dataBytes));
-  std::vector<std::int16_t> block(2 * Rate);
-  std::uint32_t noise = 1;
-  double phaseL = 0, phaseR = 0;
-  for (std::int64_t done = 0; done < frames;) {
-    const std::int64_t n = std::min<std::int64_t>(Rate, frames - done);
-    for (std::int64_t i = 0; i < n; ++i) {
-      const double t = double(done + i) / Rate;
-      phaseL += 2 * M_PI * (200 + 50 * std::sin(t * 0.05)) / Rate;
-      phaseR += 2 * M_PI * 1000.0 / Rate;
-      noise = noise * 1664525u + 1013904223u;
-      const double n1 = double(std::int32_t(noise)) / 2147483648.0 * 300;
-      block[2 * i] = std::int16_t(std::lround(12000 * std::sin(phaseL) + n1));
-      block[2 * i + 1] = std::int16_t(std::lround(9000 * std::sin(phaseR) * std::sin(t) - n1));
-    }
-    f.write(reinterpret_cast<const char*>(block.data()), qint64(n) * 4);
-    done += n;
-  }
 }
 
 struct Files
@@ -110,7 +76,7 @@ void makeFiles()
   for (auto [minutes, names] : {std::pair{10, files.ten}, std::pair{60, files.hour}}) {
     names[0] = files.dir.filePath(QStringLiteral("%1min-a.wav").arg(minutes));
     names[1] = files.dir.filePath(QStringLiteral("%1min-b.wav").arg(minutes));
-    writeTestFile(names[0], minutes);
+    bench::WriteTestWav(names[0], minutes);
     if (::link(QFile::encodeName(names[0]).constData(), QFile::encodeName(names[1]).constData()))
       std::abort();
   }

@@ -68,6 +68,9 @@ TForm1& Window()
     // The format is set on the reader itself, whatever input is present.
     f->Reader().SetComboBox(nullptr);
     f->Reader().SetWaveType(wf44Khz_Stereo_16Bit);
+    // The displays for that format from the start, so every run draws the
+    // frame on its own axes.
+    f->RealTimePage().FormatComboChange();
     f->show();
     QCoreApplication::processEvents();
     form = std::move(f);

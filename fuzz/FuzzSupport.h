@@ -52,12 +52,13 @@ inline void checkSpectrum(const TSoundFile& file, const TSoundFile& header,
   // its arrays anew would cost more than the rest of a run.
   static TAnalysis analysis;
   static TSpectrumFrame spectrum, streamed;
-  FileSpectrum(analysis, d, start, frame, spectrum);
+  const TWindowKind window = pick % 2 ? TWindowKind::Rectangular : TWindowKind::Hann;
+  FileSpectrum(analysis, d, start, frame, window, spectrum);
   check(std::isfinite(spectrum.DCOffset), "the spectrum is finite");
   for (std::size_t k = 0; k < spectrum.X.size(); ++k)
     check(std::isfinite(spectrum.X[k]) && std::isfinite(spectrum.Y[k]), "the spectrum is finite");
   // What `spectrum` computes, from the headers and the stretch alone.
-  StreamedFileSpectrum(analysis, header, start, frame, streamed);
+  StreamedFileSpectrum(analysis, header, start, frame, window, streamed);
   check(streamed.DCOffset == spectrum.DCOffset && streamed.X == spectrum.X &&
             streamed.Y == spectrum.Y,
         "a stretch read alone gives the spectrum of the file loaded whole");

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 namespace duv {
@@ -20,7 +21,8 @@ double Decibels(double amplitude, double reference)
 // The tone's offset from bin k towards its larger neighbour (0 .. 0.5 bins)
 // whose window lobe gives the two bins the ratio r = neighbour / bin:
 // |W(1 - d)| / |W(d)| rises from its value at 0 to 1 at half a bin. For Hann
-// this is the closed form (2r - 1) / (r + 1).
+// this is the closed form (2r - 1) / (r + 1). Noise or a second tone can
+// make r anything: the offset never leaves the half bin.
 double TwoBinOffset(TWindowKind w, double r)
 {
   if (w == TWindowKind::Hann)
@@ -28,23 +30,23 @@ double TwoBinOffset(TWindowKind w, double r)
   const auto ratio = [w](double d) {
     return std::abs(WindowLobe(w, 1 - d)) / std::abs(WindowLobe(w, d));
   };
-  double lo = 0, hi = 0.5;
-  if (r <= ratio(lo))
+  if (!(r > ratio(0)))
     return 0;
-  for (int i = 0; i < 60; ++i) {
+  if (r >= 1)
+    return 0.5;
+  double lo = 0, hi = 0.5;
+  for (int i = 0; i < 40; ++i) {
     const double mid = (lo + hi) / 2;
     (ratio(mid) < r ? lo : hi) = mid;
   }
   return (lo + hi) / 2;
 }
 
-// The windows whose main lobe a parabola through the log magnitudes fits
-// well enough; the others are read with the exact two-bin method for a
-// single tone.
-bool ParabolaFits(TWindowKind w)
+// How much a bin's level can rise when it is refined: the lobe at half a
+// bin is the deepest the two-bin offset reaches.
+double MostGain(TWindowKind w)
 {
-  return w == TWindowKind::Hamming || w == TWindowKind::Blackman ||
-         w == TWindowKind::BlackmanHarris;
+  return 1 / std::abs(WindowLobe(w, 0.5));
 }
 
 } // namespace
@@ -68,19 +70,11 @@ TPeak RefinePeak(const TPeakSpectrum& Spectrum, int k)
   const bool inside = k >= 1 && k + 1 < int(m.size());
   if (inside && m[std::size_t(k)] > 0) {
     const double left = m[std::size_t(k - 1)], mid = m[std::size_t(k)], right = m[std::size_t(k + 1)];
-    double delta = 0; // bins from k to the tone
-    if (!ParabolaFits(Spectrum.Window)) {
-      const bool toRight = right >= left;
-      delta = TwoBinOffset(Spectrum.Window, (toRight ? right : left) / mid) * (toRight ? 1 : -1);
-      p.Level = Decibels(mid / std::abs(WindowLobe(Spectrum.Window, delta)), Spectrum.Reference);
-    } else if (left > 0 && right > 0) {
-      const double a = Decibels(left, 1), b = Decibels(mid, 1), c = Decibels(right, 1);
-      const double curve = a - 2 * b + c;
-      if (curve < 0) {
-        delta = std::clamp(0.5 * (a - c) / curve, -0.5, 0.5);
-        p.Level = Decibels(mid, Spectrum.Reference) - 0.25 * (a - c) * delta;
-      }
-    }
+    const bool toRight = right >= left;
+    // Bins from k to the tone.
+    const double delta =
+        TwoBinOffset(Spectrum.Window, (toRight ? right : left) / mid) * (toRight ? 1 : -1);
+    p.Level = Decibels(mid / std::abs(WindowLobe(Spectrum.Window, delta)), Spectrum.Reference);
     p.Frequency = (k + delta) * Spectrum.FreqStep;
   }
   p.Note = NoteAndCents(p.Frequency);
@@ -111,13 +105,32 @@ std::vector<TPeak> FindPeaks(const TPeakSpectrum& Spectrum, int Count)
       bins.push_back(k);
     k = last;
   }
+  // The order is the refined levels', which can pass a bin's by up to the
+  // window's scalloping loss: refine the strongest bins first, until no bin
+  // left could reach the Count-th refined level.
   std::stable_sort(bins.begin(), bins.end(),
                    [&m](int a, int b) { return m[std::size_t(a)] > m[std::size_t(b)]; });
-  if (int(bins.size()) > Count)
-    bins.resize(std::size_t(std::max(Count, 0)));
+  const std::size_t count = std::size_t(std::max(Count, 0));
+  if (count == 0)
+    return {};
+  const double gain = MostGain(Spectrum.Window);
   std::vector<TPeak> peaks;
-  for (int k : bins)
+  std::vector<double> levels; // the refined levels so far, strongest first
+  for (int k : bins) {
+    if (peaks.size() >= count &&
+        !(Decibels(m[std::size_t(k)] * gain, Spectrum.Reference) > levels[count - 1]))
+      break;
     peaks.push_back(RefinePeak(Spectrum, k));
+    levels.insert(
+        std::upper_bound(levels.begin(), levels.end(), peaks.back().Level, std::greater<>()),
+        peaks.back().Level);
+  }
+  // Strongest first; equal levels by frequency.
+  std::stable_sort(peaks.begin(), peaks.end(), [](const TPeak& a, const TPeak& b) {
+    return a.Level > b.Level || (a.Level == b.Level && a.Frequency < b.Frequency);
+  });
+  if (peaks.size() > count)
+    peaks.resize(count);
   return peaks;
 }
 

@@ -41,20 +41,19 @@ struct TPeakSpectrum
   TWindowKind Window = TWindowKind::Rectangular;
 };
 
-// The peak around bin k, refined with the interpolation that suits the
-// window: for Hann the exact two-bin formula for a single tone (frequency
-// and level); for Hamming, Blackman and Blackman-Harris a parabola through
-// the log magnitudes of the bin and its neighbours. The sinc lobe of the
-// rectangular window and the flat lobe of Flat Top are too far from a
-// parabola for a tenth of a bin, so they are read like Hann, by inverting
-// their own lobe's two-bin ratio.
+// The peak around bin k, refined by the two-bin method for a single tone:
+// the ratio of the larger neighbour to the bin, inverted through the
+// window's own main lobe, gives the tone's offset (at most half a bin) and
+// the lobe's height there its level. Hann has a closed form; the other
+// windows' lobes are inverted numerically.
 TPeak RefinePeak(const TPeakSpectrum& Spectrum, int k);
 
 // The strongest bin's refined peak; none for a spectrum without one.
 std::optional<TPeak> StrongestPeak(const TPeakSpectrum& Spectrum);
 
-// The Count strongest local maxima, strongest first; the bins of one flat
-// top count as one peak.
+// The Count strongest peaks after refinement, strongest first; the bins of
+// one flat top count as one peak, and a peak in the last bin counts (it is
+// not refined, having no neighbour above).
 std::vector<TPeak> FindPeaks(const TPeakSpectrum& Spectrum, int Count);
 
 // "440.0 Hz  -3.0 dB  A - 4 +0 cents", in the user's locale.

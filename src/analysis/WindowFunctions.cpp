@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/WindowFunctions.h"
 
+#include "analysis/RealFourier.h"
+
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -93,12 +97,44 @@ std::shared_ptr<const std::vector<double>> WindowCoefficients(TWindowKind Kind, 
     auto w = std::make_shared<std::vector<double>>(std::size_t(n));
     for (int i = 0; i < n; ++i) {
       const long double x = 2 * std::numbers::pi_v<long double> * i / n;
-      long double v = 0;
-      for (int k = 0; k < 5; ++k)
-        v += (k % 2 ? -1 : 1) * d.A[std::size_t(k)] * std::cos(k * x);
+      // The window's values rely on this long-double sum to the bit. The
+      // term of cos 0 is a0 itself, and a zero coefficient adds nothing
+      // (a signed zero leaves a sum as it was), so neither is evaluated.
+      long double v = d.A[0];
+      for (int k = 1; k < 5; ++k)
+        if (d.A[std::size_t(k)] != 0)
+          v += (k % 2 ? -1 : 1) * d.A[std::size_t(k)] * std::cos(k * x);
       // The mean of a periodic cosine sum is a0: dividing by it corrects the
       // coherent gain.
       (*w)[std::size_t(i)] = static_cast<double>(v / d.A[0]);
+    }
+    slot = std::move(w);
+  }
+  return slot;
+}
+
+std::shared_ptr<const std::vector<double>> WindowTable(TWindowKind Kind, int n)
+{
+  if (n < 4 || !std::has_single_bit(unsigned(n)))
+    return WindowCoefficients(Kind, n);
+  static std::mutex lock;
+  static std::map<std::pair<TWindowKind, int>, std::shared_ptr<const std::vector<double>>> cache;
+  const std::lock_guard guard(lock);
+  auto& slot = cache[{Kind, n}];
+  if (!slot) {
+    const std::array<double, 5>& a = Of(Kind).A;
+    const std::vector<double>& c = *CosineTable(n);
+    auto w = std::make_shared<std::vector<double>>(std::size_t(n));
+    // cos(k 2 pi i/n) is the table's entry k i mod n. The window is even
+    // about n/2, so the second half mirrors the first.
+    for (int i = 0; i <= n / 2; ++i) {
+      double v = a[0];
+      for (int k = 1; k < 5; ++k)
+        if (a[std::size_t(k)] != 0)
+          v += (k % 2 ? -1 : 1) * a[std::size_t(k)] * c[std::size_t((k * i) & (n - 1))];
+      (*w)[std::size_t(i)] = v / a[0];
+      if (i > 0 && i < n / 2)
+        (*w)[std::size_t(n - i)] = v / a[0];
     }
     slot = std::move(w);
   }

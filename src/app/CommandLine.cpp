@@ -3,26 +3,25 @@
 
 #include "analysis/SpectrumPeaks.h"
 #include "app/MeasureCommands.h"
-#include "spectrogram/SpectrogramPicture.h"
 #include "support/DSupport.h"
 #include "support/SafeFile.h"
 #include "wavefile/FileSpectrogram.h"
 #include "wavefile/WaveStretch.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QImage>
 #include <cerrno>
 #include <cmath>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace duv {
+
+TSpectrogramPngWriter SpectrogramPngWriter;
 
 bool CommandNeedsGui(const QString& Command) { return Command == QLatin1String("spectrogram"); }
 
@@ -349,8 +348,7 @@ int spectrogramCommand(const QStringList& args, std::ostream& err)
     look.Subtitle = spectrogramSubtitle(file, settings);
     look.Colors = colors;
     look.Range = range > 0 ? range : -DecibelFloor(grid.Bits);
-    const QImage image = RenderSpectrogramPicture(grid, look);
-    if (!image.save(&picture.Device(), "PNG"))
+    if (!SpectrogramPngWriter(grid, look, picture.Device()))
       picture.Fail();
     picture.Commit();
   } catch (const EFileWriteError& e) {
@@ -386,10 +384,10 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     if (command == "spectrum")
       return spectrumCommand(rest, out, err);
     if (command == "spectrogram") {
-      // The picture's text needs the fonts of a GUI application, which
-      // main makes for this command.
-      if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        throw std::logic_error("spectrogram runs in a GUI application");
+      // The picture's text needs the fonts of a GUI application: the GUI
+      // part makes one for this command and sets the writer.
+      if (!SpectrogramPngWriter)
+        throw std::logic_error("spectrogram runs in the GUI part");
       return spectrogramCommand(rest, err);
     }
     if (command == "note")

@@ -2,6 +2,7 @@
 // The headless subcommands of the executable, for scripting and batch work.
 #pragma once
 
+#include "spectrogram/SpectrogramLook.h"
 #include "wavefile/FileAnalysis.h"
 
 #include <QStringList>
@@ -23,8 +24,12 @@ struct UsageError
 
 // Runs a subcommand (args exclude the program name) and returns the exit
 // code. Writes results to out and messages to err. `spectrogram` draws text,
-// so it needs a QGuiApplication (CommandNeedsGui).
+// so it needs a QGuiApplication and SpectrogramPngWriter (CommandNeedsGui).
 int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err);
+
+// How `spectrogram` draws its picture: drawing needs Qt Gui, so the GUI part
+// sets it (to WriteSpectrogramPng); unset, the command cannot run.
+extern TSpectrogramPngWriter SpectrogramPngWriter;
 
 // Whether the subcommand needs a QGuiApplication rather than a
 // QCoreApplication: it needs fonts, though no display.

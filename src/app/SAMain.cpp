@@ -3,6 +3,7 @@
 
 #include "app/Application.h"
 #include "app/SAAbout.h"
+#include "app/ViewSettings.h"
 #include "app/pages/GraphPage.h"
 #include "app/pages/Measurement.h"
 #include "app/pages/PageSupport.h"
@@ -15,6 +16,7 @@
 #include "app/pages/SynthesizePage.h"
 #include "app/pages/WaveFilePage.h"
 #include "audio/Waveread.h"
+#include "controls/ButtonAccess.h"
 #include "controls/ChmHelper.h"
 #include "controls/DropController.h"
 #include "controls/RecentFiles.h"
@@ -60,6 +62,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 {
   setWindowTitle(QStringLiteral("Duvovovi"));
   setObjectName(QStringLiteral("Form1"));
+  // Before any button: a screen reader's actions on them are clicks.
+  InstallButtonAccessibility();
 
   WaveReader1 = new TWaveReader(this);
   CHMHelper1 = new TCHMHelper(this);
@@ -104,6 +108,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   FScopeBand->BindViewCommands(*Graphs);
   GraphSheet->BindViewCommands(*Graphs);
   TSpectrumView& spectrum = GraphSheet->SpectrumView();
+  spectrum.SetViewCommands(Graphs.get());
   TRealSpin& timeSpan = SpectrogramSheet->TimeSpan();
   RealTimeSheet =
       new TRealTimePage(*WaveReader1, spectrum, *Graphs, *FScopeBand, timeSpan);
@@ -150,6 +155,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   // The dialogs come after the window, as at every start.
   AboutDlg = new TAboutDlg(this);
   SpectroDlg = new TSpectroDlg(*SpectrogramSheet->SpectroGram().DepthBar(), this);
+  FDesignSettings = ReadViewSettings(*this);
+  // The window's size and splitters as designed follow the font.
+  for (const char* key : {"Geometry", "MainSplitter", "DisplaySplitter", "ScopeSplitter"})
+    FDesignSettings.insert(QString::fromLatin1(key), QVariant());
 }
 
 TForm1::~TForm1()
@@ -180,7 +189,7 @@ void TForm1::BuildMenus()
   PrintRightChannel1 = item(File1, QStringLiteral("Print &Right Channel"),
                             [&band](bool) { band.RightGraph().Print(); });
   PrintSpecturm1 =
-      item(File1, QStringLiteral("Print &Specturm"), [this](bool) { PrintSpecturm1Click(); });
+      item(File1, QStringLiteral("Print &Spectrum"), [this](bool) { PrintSpecturm1Click(); });
   PrintSpectrogram1 =
       item(File1, QStringLiteral("Print Spectro&gram"), [this](bool) { PrintSpectrogram1Click(); });
   SaveSpectrum1 =
@@ -206,6 +215,8 @@ void TForm1::BuildMenus()
   Settings1 = menuBar()->addMenu(QStringLiteral("&Settings"));
   SetupSpectrogram1 = item(Settings1, QStringLiteral("&Setup Spectrogram.."),
                            [this](bool) { SetupSpectrogram1Click(); });
+  ResetViewSettings1 = item(Settings1, QStringLiteral("&Reset View Settings"),
+                            [this](bool) { ResetViewSettings1Click(); });
   Calibration1 = item(Settings1, QStringLiteral("&Calibration..."),
                       [this](bool) { Measurement1->ShowCalibration(); });
   TestSoundCard1 = item(Settings1, QStringLiteral("&Test Sound Card..."),
@@ -247,6 +258,13 @@ void TForm1::ConnectPages()
           Guarded([this] { RealTimeSheet->BuffSizeComboChange(); }));
   connect(SpectrogramSheet, &TSpectrogramPage::OnColorSchemeChange, this,
           Guarded([this] { RealTimeSheet->ColorSchemeChange(); }));
+  connect(SynthesizeSheet, &TSynthesizePage::OnTestSignal, this,
+          Guarded([this] { RealTimeSheet->StopCapture(); }));
+  connect(RealTimeSheet, &TRealTimePage::OnSetupChange, this,
+          Guarded([this] { SynthesizeSheet->ShowFrameSetup(); }));
+  // Escape stops a stretch that is playing.
+  auto* quiet = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(quiet, &QShortcut::activated, this, Guarded([this] { WaveFileSheet->StopSound(); }));
   connect(ReopenMenu1, &TReopenMenu::OnMenuClick, this,
           Guarded([this](QObject*, const QString& path) { ReopenMenu1MenuClick(path); }));
   connect(DropController1, &TDropController::OnDrop, this, Guarded([this] { DropController1Drop(); }));
@@ -311,8 +329,31 @@ void TForm1::FormCreate()
   CHMHelper1->SetHelpFile(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
                           QFileInfo(CHMHelper1->HelpFile()).fileName());
   RealTimeSheet->FormCreate();
+  SynthesizeSheet->ShowFrameSetup();
+  ResizeToDesign();
+}
+
+void TForm1::ResizeToDesign()
+{
   const double s = DesignScale(font());
   resize(DesignPixels(DesignWidth, s), DesignPixels(DesignHeight, s));
+}
+
+void TForm1::RestoreViewSettings()
+{
+  WriteViewSettings(*this, LoadSettingsSection(ReopenMenu1->IniPath()));
+  FRememberSettings = true;
+}
+
+void TForm1::SaveViewSettings()
+{
+  if (FRememberSettings)
+    SaveSettingsSection(ReopenMenu1->IniPath(), ReadViewSettings(*this));
+}
+
+void TForm1::ResetViewSettings1Click()
+{
+  WriteViewSettings(*this, FDesignSettings);
 }
 
 bool TForm1::WaveFilePageActive() const { return PageControl1->currentWidget() == WaveFileSheet; }
@@ -323,7 +364,7 @@ void TForm1::OpenWaveFile(const QString& Path)
   // the caption and the recent files as they were.
   if (!WaveFileSheet->WaveFile().SetFileName(Path))
     return; // cancelled
-  WaveReader1->Stop(); // the speed buttons stay as they are
+  RealTimeSheet->StopCapture();
   PageControl1->setCurrentWidget(WaveFileSheet);
   WaveFileSheet->ShowLoadedFile();
   ReopenMenu1->Add(Path);
@@ -339,6 +380,8 @@ void TForm1::OpenWaveFile(const QString& Path)
 
 void TForm1::OpenWaveFile1Click()
 {
+  // The current folder: the last file's, however it was opened.
+  OpenDialog1->setDirectory(QDir::currentPath());
   if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
     return;
   const QString path = OpenDialog1->selectedFiles().front();
@@ -455,6 +498,7 @@ void TForm1::closeEvent(QCloseEvent* e)
     SpectroDlg->hide();
   if (THelpWindow* help = HelpWindow())
     help->close();
+  SaveViewSettings();
   QMainWindow::closeEvent(e);
 }
 

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QFileDialog;
@@ -32,6 +34,7 @@ class TSpectrogramPage;
 class TSynthesizePage;
 class TWaveFilePage;
 class TWaveReader;
+struct TViewSetting;
 
 class TForm1 : public QMainWindow
 {
@@ -74,6 +77,14 @@ public:
   // Whether the Wave File page is the one shown.
   bool WaveFilePageActive() const;
 
+  // The view settings: the program's start-up puts back those of the last
+  // run, and the window keeps them when it closes. A window made without
+  // this (a test's) starts from the design and writes nothing.
+  void RestoreViewSettings();
+  void SaveViewSettings();
+  // "Reset View Settings": the design's values.
+  void ResetViewSettings1Click();
+
   // Handlers of the window and its menus.
   void FormCreate();
   void OpenWaveFile1Click();
@@ -102,8 +113,8 @@ public:
           *SaveSpectrogramImage1 = nullptr, *Exit1 = nullptr;
   QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
           *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
-  QAction *SetupSpectrogram1 = nullptr, *Contents1 = nullptr, *About1 = nullptr,
-          *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
+  QAction *SetupSpectrogram1 = nullptr, *ResetViewSettings1 = nullptr, *Contents1 = nullptr,
+          *About1 = nullptr, *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
   QAction *Calibration1 = nullptr, *TestSoundCard1 = nullptr;
 
 protected:
@@ -111,10 +122,12 @@ protected:
   void closeEvent(QCloseEvent* e) override;
 
 private:
+  friend std::vector<TViewSetting> MakeViewSettingsTable();
   void BuildMenus();
   void ConnectPages();
   // Sizes that hold text follow the font (see DesignScale).
   void ApplyDesignScale();
+  void ResizeToDesign();
 
   // Non-visual components and dialogs, kept for the whole run.
   TWaveReader* WaveReader1 = nullptr;
@@ -138,6 +151,10 @@ private:
   // The graph view commands, shared by the band and the Graph page.
   std::unique_ptr<TSAGraphs> Graphs;
   TMeasurement* Measurement1 = nullptr;
+  // The view settings as designed, for "Reset View Settings"; remembered
+  // between runs once RestoreViewSettings has run.
+  QVariantMap FDesignSettings;
+  bool FRememberSettings = false;
 };
 
 } // namespace duv

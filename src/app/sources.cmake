@@ -1,13 +1,17 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Sources of src/app, relative to src/. main.cpp alone makes the executable;
-# the rest is a library the tests link too. pages/ holds the window's pages
-# and views, each with the module that acts for it.
-list(APPEND DUVOVOVI_APP_SOURCES
-  app/Application.cpp
+# Sources of src/app, relative to src/. main.cpp alone makes the executable
+# and GuiMain.cpp the GUI part; the rest are libraries the tests link too:
+# the headless commands and the start-up on Qt Core alone, and the window,
+# whose pages and views in pages/ each come with the module that acts for it.
+list(APPEND DUVOVOVI_CLI_SOURCES
   app/CommandLine.cpp
   app/MeasureCommands.cpp
+  app/StartUp.cpp)
+list(APPEND DUVOVOVI_APP_SOURCES
+  app/Application.cpp
   app/SAAbout.cpp
   app/SAMain.cpp
+  app/ViewSettings.cpp
   app/pages/BandsPage.cpp
   app/pages/BandsView.cpp
   app/pages/CalibrationDialog.cpp

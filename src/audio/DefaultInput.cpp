@@ -14,7 +14,7 @@ namespace {
 
 struct ServerInfoQuery
 {
-  QByteArray Name;
+  QByteArray Source, Sink;
   bool Done = false;
 };
 
@@ -22,22 +22,22 @@ void OnServerInfo(pa_context*, const pa_server_info* info, void* data)
 {
   auto* query = static_cast<ServerInfoQuery*>(data);
   if (info && info->default_source_name)
-    query->Name = info->default_source_name;
+    query->Source = info->default_source_name;
+  if (info && info->default_sink_name)
+    query->Sink = info->default_sink_name;
   query->Done = true;
 }
-
-} // namespace
 
 // A private main loop, run here until the answer comes, keeps the question
 // synchronous and away from Qt's own connection to the server. libpulse is
 // loaded with Qt Multimedia anyway; asking through pactl instead would need a
 // package that PipeWire desktops do not install, and a process per question.
-QByteArray ServerDefaultSourceName(int TimeoutMs)
+ServerInfoQuery AskServer(int TimeoutMs)
 {
   ServerInfoQuery query;
   pa_mainloop* loop = pa_mainloop_new();
   if (!loop)
-    return {};
+    return query;
   pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "Duvovovi");
   // Never start a server just to learn that none runs.
   if (context && pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
@@ -68,7 +68,19 @@ QByteArray ServerDefaultSourceName(int TimeoutMs)
   if (context)
     pa_context_unref(context);
   pa_mainloop_free(loop);
-  return query.Name;
+  return query;
+}
+
+} // namespace
+
+QByteArray ServerDefaultSourceName(int TimeoutMs)
+{
+  return AskServer(TimeoutMs).Source;
+}
+
+QByteArray ServerDefaultSinkName(int TimeoutMs)
+{
+  return AskServer(TimeoutMs).Sink;
 }
 
 QAudioDevice DefaultInput()
@@ -86,6 +98,19 @@ QAudioDevice DefaultInput()
   // The server's default may be one Qt does not list (a monitor source), or
   // no server answered: the first input is as good a guess as any.
   return inputs.front();
+}
+
+QAudioDevice DefaultOutput()
+{
+  const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+  if (outputs.isEmpty())
+    return {};
+  const QByteArray name = ServerDefaultSinkName();
+  for (const QAudioDevice& d : outputs)
+    if (!name.isEmpty() && d.id() == name)
+      return d;
+  // No server answered, or its default is one Qt does not list.
+  return QMediaDevices::defaultAudioOutput();
 }
 
 } // namespace duv

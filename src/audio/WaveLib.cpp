@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "audio/WaveLib.h"
 
+#include "audio/DefaultInput.h"
 #include "audio/InputChooser.h"
 #include "audio/Waveread.h"
 
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 
 namespace duv {
@@ -19,12 +21,11 @@ namespace duv {
 namespace {
 
 // The one output device of the module (the open "handle") and the buffer it
-// plays. The sink is a child of the application, so it goes with it at exit.
-// The samples are pushed from a timer on the GUI thread as the device takes
-// them.
+// plays. The samples are pushed from a timer on the GUI thread as the device
+// takes them.
 struct WaveOut
 {
-  QPointer<QAudioSink> Sink;
+  std::unique_ptr<QAudioSink, DeleteLater> Sink;
   QPointer<QIODevice> Io;
   QPointer<QTimer> Feeder;
   QByteArray Pending;
@@ -77,11 +78,10 @@ void CloseWaveOut()
   ++s.Plays;
   if (QTimer* feeder = s.Feeder)
     feeder->stop();
-  if (QAudioSink* sink = s.Sink) {
-    sink->stop();
-    sink->deleteLater(); // may be inside one of its own signals
+  if (s.Sink) {
+    s.Sink->stop();
+    s.Sink.reset(); // deleted from the event loop: see DeleteLater
   }
-  s.Sink = nullptr;
   s.Io = nullptr;
   s.Feeder = nullptr;
   s.Pending.clear();
@@ -128,26 +128,24 @@ void OpenWaveOut(const WAVEFORMATEX& Format)
 {
   CloseWaveOut();
   WaveOut& s = State();
-  const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+  const QAudioDevice device = DefaultOutput();
   if (device.isNull() || !QCoreApplication::instance())
     Fail("Failed to open output device");
   const QAudioFormat format = PlayFormat(Format);
   if (!format.isValid() || !device.isFormatSupported(format))
     Fail("Can't play format");
-  auto* sink = new QAudioSink(device, format, QCoreApplication::instance());
+  std::unique_ptr<QAudioSink, DeleteLater> sink(new QAudioSink(device, format));
   // A second of device buffer: most buffers go over in one piece, and a
   // longer one rides out a busy GUI thread (and a server that asks for more
   // data late).
   sink->setBufferSize(format.bytesForDuration(1000000));
   QIODevice* io = sink->start();
-  if (!io || sink->error() != QAudio::NoError) {
-    delete sink;
+  if (!io || sink->error() != QAudio::NoError)
     Fail("Failed to open output device");
-  }
-  s.Sink = sink;
+  s.Sink = std::move(sink);
   s.Io = io;
   s.BlockAlign = Format.nBlockAlign;
-  auto* feeder = new QTimer(sink);
+  auto* feeder = new QTimer(s.Sink.get());
   feeder->setInterval(10);
   QObject::connect(feeder, &QTimer::timeout, feeder, [] { Feed(); });
   s.Feeder = feeder;
@@ -239,12 +237,18 @@ void ShowSoundControlPanel(TWaveReader* Reader, QWidget* Parent)
 
 bool WaveOutIsOpen()
 {
-  return !State().Sink.isNull();
+  return State().Sink != nullptr;
 }
 
 bool WaveOutIsPlaying()
 {
   return !PlayedOut(State());
+}
+
+void StopWaveOut()
+{
+  if (WaveOutIsOpen())
+    CloseWaveOut();
 }
 
 } // namespace duv

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// WaveLib: plays one buffer of PCM samples through the default output device
-// (each play opens the device afresh for the buffer's format) and opens the
-// input chooser. Failures are thrown as std::runtime_error with the text the
+// WaveLib: plays one buffer of PCM samples through the sound server's default
+// output (each play looks it up and opens it afresh for the buffer's format)
+// and opens the input chooser. Failures are thrown as std::runtime_error with the text the
 // user sees.
 #pragma once
 
@@ -20,7 +20,7 @@ class TWaveReader;
 void PlayWave(WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait);
 
 // Closes the device of the previous play (stopping a buffer still playing)
-// and opens the default output for Format: "Can't play format" when it cannot
+// and opens the server's default output for Format: "Can't play format" when it cannot
 // play it, "Failed to open output device" when there is none or it fails.
 void OpenWaveOut(const WAVEFORMATEX& Format);
 
@@ -42,5 +42,7 @@ void ShowSoundControlPanel(TWaveReader* Reader, QWidget* Parent = nullptr);
 // Whether an output device is open, and whether a buffer is still playing.
 bool WaveOutIsOpen();
 bool WaveOutIsPlaying();
+// Stops what is playing and closes the device; nothing when none is open.
+void StopWaveOut();
 
 } // namespace duv

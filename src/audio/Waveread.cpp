@@ -39,6 +39,15 @@ public:
   unsigned Generation;
 };
 
+// A loss smaller than this is not told apart from the jitter of the device's
+// latency.
+constexpr int LossThresholdMs = 100;
+// What a capture reads before its latency counts as settled.
+constexpr int SettleMs = 1000;
+// A pause in reading shorter than this loses nothing: the servers keep
+// seconds of input for a reader that is held up.
+constexpr int PauseMs = 1000;
+
 // Largest frame count Start accepts: four buffers of it stay well below a
 // gigabyte even in stereo 16-bit.
 constexpr int MaxSampleCount = 1 << 24;
@@ -87,6 +96,24 @@ std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mas
   return list;
 }
 
+void DeleteLater::operator()(QObject* object) const
+{
+  // Without an application no event loop will run again: the process is
+  // ending, and deleting a device now would reach into a backend that may be
+  // gone already, so it is left to the end of the process.
+  if (!object || !QCoreApplication::instance())
+    return;
+  // A device retired after the event loop's last turn is deleted as the
+  // application goes, while the backend is still there, not left to the
+  // process's end with its stream to the server.
+  static const bool flushAtExit = [] {
+    qAddPostRoutine([] { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); });
+    return true;
+  }();
+  Q_UNUSED(flushAtExit);
+  object->deleteLater();
+}
+
 TWaveMessageEvent SetWaveMessageHandler(TWaveMessageEvent handler)
 {
   return std::exchange(GlobalMessageHandler(), std::move(handler));
@@ -120,11 +147,6 @@ TWaveReader::~TWaveReader()
   OnWaveIn = nullptr;
   Stop();
   Release();
-  // Sources whose deletion still waits in the event loop go now, as the loop
-  // would delete them.
-  for (const QPointer<QAudioSource>& source : Retired)
-    if (source)
-      QCoreApplication::sendPostedEvents(source, QEvent::DeferredDelete);
 }
 
 void TWaveReader::ShowMessage(const QString& text)
@@ -271,18 +293,19 @@ void TWaveReader::Start()
   }
   ++Generation;
   LossPending = false;
+  BytesRead = 0;
+  LastAhead = -1;
+  SinceDrained.start();
+  LostFrames = 0;
+  emit InputLostChanged(0);
 
-  // No parent: with the reader as its parent, a reader destroyed while a
-  // stopped source waited for its deleteLater had the source's insides
-  // freed twice (Qt 6.4, seen under valgrind, and as a crash). Retired
-  // sources are deleted by the event loop, or by the reader's destructor.
-  auto* source = new QAudioSource(FDevice, qformat);
+  Source.reset(new QAudioSource(FDevice, qformat));
+  QAudioSource* source = Source.get();
   // The device hands data over in fragments of about one buffer, kept
   // between 5 ms (shorter only burns time polling) and 20 ms (latency).
   const qsizetype perMs = format.SampleRate * blockAlign / 1000;
   const qsizetype fragment = std::clamp<qsizetype>(bytes, 5 * perMs, 20 * perMs);
   source->setBufferSize(fragment / blockAlign * blockAlign);
-  Source = source;
   connect(source, &QAudioSource::stateChanged, this, &TWaveReader::SourceStateChanged);
   QIODevice* input = source->start();
   if (!input || source->error() != QAudio::NoError) {
@@ -307,12 +330,16 @@ void TWaveReader::Start()
 // the data waits in the device until OnWaveIn hands one back.
 void TWaveReader::Pump()
 {
+  bool drained = false;
   while (Running && Input && !Queue.empty()) {
     Buffer& b = Buffers[std::size_t(Queue.front())];
     const qint64 want = qint64(b.Data.size()) - b.Filled;
     const qint64 got = Input->read(b.Data.data() + b.Filled, want);
-    if (got <= 0)
+    if (got <= 0) {
+      drained = true;
       break;
+    }
+    BytesRead += got;
     b.Filled += got;
     if (b.Filled == qsizetype(b.Data.size())) {
       const int index = Queue.front();
@@ -320,6 +347,47 @@ void TWaveReader::Pump()
       PostReturned(index);
     }
   }
+  if (drained)
+    CountLost();
+}
+
+// With everything read that the device had, the device's clock (Qt's
+// processed time of a source is the server's stream time) is ahead of what
+// was read by the latency of the device and the server. Input is lost when
+// the reader does not read for longer than the device's buffer lasts; the
+// lead then grows by what was dropped. Only growth across such a pause
+// counts: while reading goes on, PulseAudio's clock, which runs on between
+// its timing updates, drifts ahead of a source that delivers late (a pipe
+// source waiting for its writer) without anything being lost. A backend
+// whose processed time counts what was read reads no loss at all.
+void TWaveReader::CountLost()
+{
+  if (!Source)
+    return;
+  const qint64 blockAlign = qint64(CurFormat.Channels) * CurFormat.BytesPerSample;
+  const qint64 recorded = Source->processedUSecs() * CurFormat.SampleRate / 1000000;
+  const qint64 ahead = recorded - BytesRead / blockAlign;
+  if (ahead < 0)
+    return; // the server's timing has not caught up with the reads yet
+  const qint64 paused = SinceDrained.restart();
+  const qint64 last = std::exchange(LastAhead, ahead);
+  // A starting stream settles first: PulseAudio's clock runs on while a
+  // monitor source wakes its sink, and the latency it then keeps is larger
+  // than the one it started with.
+  if (BytesRead < qint64(CurFormat.SampleRate) * blockAlign * SettleMs / 1000 || last < 0 ||
+      paused < PauseMs)
+    return;
+  // Below the threshold it is the jitter of the latency, not a loss.
+  const qint64 grown = ahead - last;
+  if (grown > qint64(CurFormat.SampleRate) * LossThresholdMs / 1000) {
+    LostFrames += grown;
+    emit InputLostChanged(InputLost());
+  }
+}
+
+double TWaveReader::InputLost() const
+{
+  return CurFormat.SampleRate > 0 ? double(LostFrames) / CurFormat.SampleRate : 0.0;
 }
 
 void TWaveReader::PostReturned(int index)
@@ -374,7 +442,7 @@ void TWaveReader::Stop()
   // part of a buffer it had not filled reads as silence, which for unsigned
   // 8-bit samples is their mid level 128, not the bottom rail 0.
   if (Source) {
-    disconnect(Source, nullptr, this, nullptr);
+    disconnect(Source.get(), nullptr, this, nullptr);
     Source->stop();
   }
   const char rest = CurFormat.BytesPerSample == 1 ? char(0x80) : char(0);
@@ -409,15 +477,11 @@ void TWaveReader::Release()
   Queue.clear();
   FOutstanding = 0;
   Input = nullptr;
-  if (QAudioSource* source = Source) {
-    disconnect(source, nullptr, this, nullptr);
-    source->stop();
-    // Not deleted here: this may run inside one of the source's own signals.
-    source->deleteLater();
-    std::erase_if(Retired, [](const QPointer<QAudioSource>& s) { return s.isNull(); });
-    Retired.emplace_back(source);
+  if (Source) {
+    disconnect(Source.get(), nullptr, this, nullptr);
+    Source->stop();
+    Source.reset(); // deleted from the event loop: see DeleteLater
   }
-  Source = nullptr;
   for (auto& b : Buffers) {
     b.Data.clear();
     b.Data.shrink_to_fit();

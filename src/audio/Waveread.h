@@ -7,6 +7,7 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -47,6 +49,17 @@ std::uint32_t FormatMask(const QAudioDevice& device);
 // The format list for a mask: "No Wave Mapper" alone for 0, otherwise the
 // supported types in table order.
 std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mask);
+
+// Deletes a device object from the event loop instead of at once. Qt 6.4's
+// PulseAudio devices run the event loop inside their destructors, which must
+// not happen inside one of our own handlers or the device's signals. A device
+// held this way has no parent: Qt 6.4 gives a device's platform object the
+// same parent as the device, so a parent dying before the deferred delete ran
+// would delete both a second time.
+struct DeleteLater
+{
+  void operator()(QObject* object) const;
+};
 
 // Where the reader's messages go when the reader has no OnMessage of its own:
 // an information box unless a handler is set (tests set one so that no modal
@@ -98,6 +111,12 @@ public:
   // Buffers that sit with the device: 4 while running, 3 inside OnWaveIn.
   int Outstanding() const { return FOutstanding; }
 
+  // Seconds of input that the device recorded but could not hand over in
+  // the current (or last) capture because the GUI thread was held for longer
+  // than the device's buffer lasts: how much further the device's clock got
+  // ahead of what was read while nothing was read.
+  double InputLost() const;
+
   // How long Stop waits for the buffers to come back before it gives up on
   // them, so a device that never returns them cannot hang the program.
   static constexpr int StopDeadlineMs = 3000;
@@ -105,6 +124,10 @@ public:
 
   // The event type of the reader's buffer-returned notice.
   static int BufferDoneEvent();
+
+signals:
+  // InputLost grew, or a capture began (at 0).
+  void InputLostChanged(double Seconds);
 
 protected:
   bool event(QEvent* e) override;
@@ -120,6 +143,7 @@ private:
   void UseDevice(const QAudioDevice& Value);
   void ShowMessage(const QString& text);
   void Pump();
+  void CountLost();
   void BufferReturned(int index, unsigned generation);
   void PostReturned(int index);
   void SourceStateChanged();
@@ -144,10 +168,16 @@ private:
   // Counts captures; a notice from an earlier capture is ignored.
   unsigned Generation = 0;
   bool LossPending = false;
+  // What this capture has read from the device; how far the device's clock
+  // was ahead of that when everything recorded had last been read, and how
+  // long ago that was.
+  qint64 BytesRead = 0;
+  qint64 LastAhead = -1;
+  QElapsedTimer SinceDrained;
+  qint64 LostFrames = 0;
 
   QTimer* DeviceWatch = nullptr;
-  QPointer<QAudioSource> Source;
-  std::vector<QPointer<QAudioSource>> Retired; // stopped, their deletion pending
+  std::unique_ptr<QAudioSource, DeleteLater> Source;
   QPointer<QIODevice> Input;
   std::array<Buffer, BufferCount> Buffers;
   std::deque<int> Queue; // buffers with the device, the one being filled first

@@ -6,12 +6,17 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -71,6 +76,12 @@ QPointer<THelpWindow>& theWindow()
   return w;
 }
 
+QSize& rememberedSize()
+{
+  static QSize size(760, 520);
+  return size;
+}
+
 } // namespace
 
 // ----------------------------------------------------------------- THelpWindow
@@ -83,7 +94,11 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
   // An open help window must not keep the program alive after the main
   // window has closed.
   setAttribute(Qt::WA_QuitOnClose, false);
-  resize(760, 520);
+  resize(rememberedSize());
+  // Escape closes it, as it does a dialog.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, this, &QWidget::close);
 
   FTabs = new QTabWidget;
   FTree = new QTreeWidget;
@@ -135,9 +150,63 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
   connect(FIndexEdit, &QLineEdit::returnPressed, this, &THelpWindow::showIndexItem);
   connect(FIndexList, &QListWidget::itemActivated, this, &THelpWindow::showIndexItem);
   connect(FBrowser, &QTextBrowser::sourceChanged, this, &THelpWindow::syncTree);
+  connect(FBrowser, &QTextBrowser::sourceChanged, this, &THelpWindow::fitImages);
+  FBrowser->viewport()->installEventFilter(this);
 
   loadContents();
   loadIndex();
+}
+
+QSize THelpWindow::RememberedSize()
+{
+  return rememberedSize();
+}
+
+void THelpWindow::SetRememberedSize(const QSize& Size)
+{
+  if (Size.width() >= 200 && Size.height() >= 150 && Size.width() <= 20000 &&
+      Size.height() <= 20000)
+    rememberedSize() = Size;
+}
+
+void THelpWindow::resizeEvent(QResizeEvent* e)
+{
+  QWidget::resizeEvent(e);
+  if (isVisible())
+    SetRememberedSize(size());
+}
+
+bool THelpWindow::eventFilter(QObject* watched, QEvent* e)
+{
+  if (watched == FBrowser->viewport() && e->type() == QEvent::Resize)
+    fitImages();
+  return QWidget::eventFilter(watched, e);
+}
+
+void THelpWindow::fitImages()
+{
+  QTextDocument* doc = FBrowser->document();
+  const qreal room =
+      std::max<qreal>(40, FBrowser->viewport()->width() - 2 * doc->documentMargin() - 8);
+  for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+      const QTextFragment fragment = it.fragment();
+      QTextImageFormat image = fragment.charFormat().toImageFormat();
+      if (!image.isValid())
+        continue;
+      const QSize natural = QImageReader(kRoot + pageFile(image.name())).size();
+      if (natural.isEmpty())
+        continue;
+      const qreal width = std::min<qreal>(natural.width(), room);
+      if (image.width() == width)
+        continue;
+      image.setWidth(width);
+      image.setHeight(natural.height() * width / natural.width());
+      QTextCursor cursor(doc);
+      cursor.setPosition(fragment.position());
+      cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+      cursor.setCharFormat(image);
+    }
 }
 
 void THelpWindow::loadContents()

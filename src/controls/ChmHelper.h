@@ -41,6 +41,12 @@ public:
   bool LookupKeyword(const QString& keyword);
 
   QString CurrentPage() const;
+
+  // The size a help window opens at: the last one's, within a run and, kept
+  // with the view settings, between runs. A size too small to read or
+  // larger than any screen is not taken.
+  static QSize RememberedSize();
+  static void SetRememberedSize(const QSize& Size);
   QStringList PagesOfKeyword(const QString& keyword) const;
   static QString DefaultPage() { return QStringLiteral("intro.htm"); }
 
@@ -50,7 +56,13 @@ public:
   QListWidget* IndexList() const { return FIndexList; }
   QTextBrowser* Browser() const { return FBrowser; }
 
+protected:
+  void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
 private:
+  // Pictures wider than the page are shown at its width.
+  void fitImages();
   void loadContents();
   void loadIndex();
   void filterIndex(const QString& text);

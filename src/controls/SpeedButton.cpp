@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/SpeedButton.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -104,6 +106,75 @@ private:
   TGlyph FGlyph;
 };
 
+// A caption as it is read: "&&" is an ampersand, a lone "&" marks the key.
+QString WithoutMnemonic(QString Text)
+{
+  Text.replace(QLatin1String("&&"), QChar(1));
+  Text.remove(QLatin1Char('&'));
+  Text.replace(QChar(1), QLatin1Char('&'));
+  return Text;
+}
+
+// What a screen reader is told of a speed button: a button, and when it
+// latches (Start, Stop) a toggle button with its state, which is what such a
+// button is; never a check box, the role the toolkit gives checkable tool
+// buttons. Pressing it through the reader clicks it.
+class SpeedButtonAccessible : public QAccessibleWidget
+{
+public:
+  explicit SpeedButtonAccessible(QToolButton* button)
+      : QAccessibleWidget(button, QAccessible::Button)
+  {
+  }
+
+  QAccessible::State state() const override
+  {
+    QAccessible::State s = QAccessibleWidget::state();
+    const QToolButton* b = button();
+    s.checkable = b->isCheckable();
+    s.checked = b->isCheckable() && b->isChecked();
+    s.pressed = b->isDown() || s.checked;
+    return s;
+  }
+
+  QString text(QAccessible::Text t) const override
+  {
+    QString text = QAccessibleWidget::text(t);
+    if (t == QAccessible::Name && text.isEmpty())
+      text = WithoutMnemonic(button()->text());
+    else if (t == QAccessible::Description && text.isEmpty())
+      text = button()->toolTip();
+    return text;
+  }
+
+  QStringList actionNames() const override
+  {
+    return QStringList(button()->isCheckable() ? toggleAction() : pressAction()) +
+           QAccessibleWidget::actionNames();
+  }
+
+  void doAction(const QString& name) override
+  {
+    if (!widget()->isEnabled())
+      return;
+    if (name == pressAction() || name == toggleAction())
+      button()->click();
+    else
+      QAccessibleWidget::doAction(name);
+  }
+
+private:
+  QToolButton* button() const { return static_cast<QToolButton*>(widget()); }
+};
+
+QAccessibleInterface* SpeedButtonFactory(const QString& className, QObject* object)
+{
+  if (className == QLatin1String(TSpeedButton::staticMetaObject.className()) && object &&
+      object->isWidgetType())
+    return new SpeedButtonAccessible(static_cast<QToolButton*>(object));
+  return nullptr;
+}
+
 } // namespace
 
 QIcon GlyphIcon(TGlyph Glyph) { return QIcon(new GlyphEngine(Glyph)); }
@@ -111,6 +182,11 @@ QIcon GlyphIcon(TGlyph Glyph) { return QIcon(new GlyphEngine(Glyph)); }
 TSpeedButton::TSpeedButton(TGlyph Glyph, const QString& Hint, QWidget* parent)
     : QToolButton(parent)
 {
+  static const bool installed = [] {
+    QAccessible::installFactory(SpeedButtonFactory);
+    return true;
+  }();
+  Q_UNUSED(installed);
   setIcon(GlyphIcon(Glyph));
   setToolTip(Hint);
   setAccessibleName(Hint);

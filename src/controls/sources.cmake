@@ -6,6 +6,7 @@ list(APPEND DUVOVOVI_CORE_SOURCES
   controls/HelpCommands.cpp)
 list(APPEND DUVOVOVI_UI_SOURCES
   controls/Autobttn.cpp
+  controls/ButtonAccess.cpp
   controls/SpinButtons.cpp
   controls/Realspin.cpp
   controls/intspin.cpp

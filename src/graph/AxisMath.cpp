@@ -2,6 +2,7 @@
 #include "graph/AxisMath.h"
 
 #include "graph/AxisParams.h"
+#include "graph/RoundTicks.h"
 #include "support/DSupport.h"
 
 #include <algorithm>
@@ -82,6 +83,190 @@ TAxisRange ZoomedRange(TAxisRange Range, double Factor)
   const long double half = (static_cast<long double>(Range.Max) - Range.Min) / 2 * Factor;
   const long double centre = (static_cast<long double>(Range.Max) + Range.Min) / 2;
   return {static_cast<double>(centre - half), static_cast<double>(centre + half)};
+}
+
+namespace {
+
+// The coordinate an axis is linear in: the value itself, or its log10.
+long double Coord(double V, bool Log)
+{
+  return Log ? std::log10(static_cast<long double>(V)) : static_cast<long double>(V);
+}
+
+double FromCoord(long double C, bool Log)
+{
+  return static_cast<double>(Log ? std::pow(10.0L, C) : C);
+}
+
+// A range an axis can show: finite, increasing, positive on a log axis.
+bool Usable(TAxisRange R, bool Log)
+{
+  return std::isfinite(R.Min) && std::isfinite(R.Max) && R.Max > R.Min && (!Log || R.Min > 0);
+}
+
+// A limit end as a coordinate; an end that a log axis cannot reach is open.
+long double LimitCoord(double V, bool Log)
+{
+  if (Log && !(V > 0))
+    return -std::numeric_limits<long double>::infinity();
+  return std::isfinite(V) ? Coord(V, Log) : static_cast<long double>(V);
+}
+
+// Moved back inside the limits' ends, keeping its span on the screen; cut to
+// them when it is wider than they allow.
+TAxisRange Bounded(TAxisRange R, const TAxisLimits& L, bool Log)
+{
+  const long double lo = Coord(R.Min, Log), hi = Coord(R.Max, Log);
+  const long double bl = LimitCoord(L.Lowest, Log), bh = LimitCoord(L.Highest, Log);
+  if (hi - lo >= bh - bl)
+    return {lo < bl ? L.Lowest : R.Min, hi > bh ? L.Highest : R.Max};
+  if (lo < bl)
+    return {L.Lowest, FromCoord(hi + (bl - lo), Log)};
+  if (hi > bh)
+    return {FromCoord(lo - (hi - bh), Log), L.Highest};
+  return R;
+}
+
+// R scaled by G about the coordinate A.
+TAxisRange ScaledAbout(TAxisRange R, long double A, long double G, bool Log)
+{
+  return {FromCoord(A + (Coord(R.Min, Log) - A) * G, Log),
+          FromCoord(A + (Coord(R.Max, Log) - A) * G, Log)};
+}
+
+// Zoom about the coordinate A, the factor tempered so that the span (in axis
+// units) ends on a limit rather than beyond it.
+TAxisRange ZoomAbout(TAxisRange R, long double A, double Factor, bool Log, const TAxisLimits& L)
+{
+  if (!Usable(R, Log) || !(Factor > 0) || !std::isfinite(Factor) || !std::isfinite(A))
+    return R;
+  const double span = R.Max - R.Min;
+  const bool in = Factor < 1;
+  if ((in && span <= L.MinSpan) || (!in && span >= L.MaxSpan))
+    return R;
+  const double target = in ? L.MinSpan : L.MaxSpan;
+  const auto spanAt = [&](long double g) {
+    const TAxisRange s = ScaledAbout(R, A, g, Log);
+    return s.Max - s.Min;
+  };
+  long double g = Factor;
+  if (in ? spanAt(g) < target : spanAt(g) > target) {
+    if (!Log) {
+      g = target / span;
+    } else {
+      // The span in axis units grows with g; halve the bracket until it
+      // meets the limit, keeping the end that stays within it.
+      long double lo = std::min<long double>(Factor, 1), hi = std::max<long double>(Factor, 1);
+      for (int i = 0; i < 100; ++i) {
+        const long double mid = (lo + hi) / 2;
+        (spanAt(mid) < target ? lo : hi) = mid;
+      }
+      g = in ? hi : lo;
+    }
+  }
+  const TAxisRange z = Bounded(ScaledAbout(R, A, g, Log), L, Log);
+  return Usable(z, Log) ? z : R;
+}
+
+} // namespace
+
+TAxisRange ZoomedRange(TAxisRange Range, double Factor, const TAxisLimits& Limits)
+{
+  const double span = Range.Max - Range.Min;
+  if (!(span > 0) || !std::isfinite(span))
+    return ZoomedRange(Range, Factor);
+  double f = Factor;
+  if (f < 1) {
+    if (span <= Limits.MinSpan)
+      return Range;
+    if (span * f < Limits.MinSpan)
+      f = Limits.MinSpan / span;
+  } else if (f > 1) {
+    if (span >= Limits.MaxSpan)
+      return Range;
+    if (span * f > Limits.MaxSpan)
+      f = Limits.MaxSpan / span;
+  }
+  return Bounded(ZoomedRange(Range, f), Limits, false);
+}
+
+double ValueAtPixel(const TAxisView& Axis, double Pixel)
+{
+  if (Axis.Length == 0 || !Usable(Axis.Range, Axis.Log))
+    return Axis.Range.Min;
+  const long double lo = Coord(Axis.Range.Min, Axis.Log), hi = Coord(Axis.Range.Max, Axis.Log);
+  return FromCoord(lo + (Pixel - Axis.Start) / Axis.Length * (hi - lo), Axis.Log);
+}
+
+double PixelOfValue(const TAxisView& Axis, double Value)
+{
+  if (!Usable(Axis.Range, Axis.Log) || (Axis.Log && !(Value > 0)))
+    return Axis.Start;
+  const long double lo = Coord(Axis.Range.Min, Axis.Log), hi = Coord(Axis.Range.Max, Axis.Log);
+  return static_cast<double>(Axis.Start + (Coord(Value, Axis.Log) - lo) / (hi - lo) * Axis.Length);
+}
+
+TAxisRange ZoomAtPixel(const TAxisView& Axis, double Pixel, double Factor)
+{
+  if (Axis.Length == 0 || !Usable(Axis.Range, Axis.Log))
+    return Axis.Range;
+  return ZoomAbout(Axis.Range, Coord(ValueAtPixel(Axis, Pixel), Axis.Log), Factor, Axis.Log,
+                   Axis.Limits);
+}
+
+TAxisRange PanByPixels(const TAxisView& Axis, double Pixels)
+{
+  const bool log = Axis.Log;
+  if (Axis.Length == 0 || !Usable(Axis.Range, log))
+    return Axis.Range;
+  const long double lo = Coord(Axis.Range.Min, log), hi = Coord(Axis.Range.Max, log);
+  const long double d = -Pixels / Axis.Length * (hi - lo);
+  const TAxisRange r = Bounded({FromCoord(lo + d, log), FromCoord(hi + d, log)}, Axis.Limits, log);
+  return Usable(r, log) ? r : Axis.Range;
+}
+
+TAxisRange RangeBetweenPixels(const TAxisView& Axis, double From, double To)
+{
+  const bool log = Axis.Log;
+  const double a = ValueAtPixel(Axis, From), b = ValueAtPixel(Axis, To);
+  TAxisRange r{std::min(a, b), std::max(a, b)};
+  const double span = r.Max - r.Min;
+  const double want = std::clamp(span, Axis.Limits.MinSpan, Axis.Limits.MaxSpan);
+  if (want != span) {
+    const double mid = (r.Min + r.Max) / 2;
+    r = {mid - want / 2, mid + want / 2};
+    if (log && r.Min <= 0)
+      r = {std::min(a, b), std::min(a, b) + want};
+  }
+  r = Bounded(r, Axis.Limits, log);
+  return Usable(r, log) ? r : Axis.Range;
+}
+
+std::vector<int> PlotColumns(const TAxisRange& View, bool Log, int Pixels, const TAxisRange& Data,
+                             int Columns)
+{
+  std::vector<int> columns(std::size_t(std::max(Pixels, 0)), -1);
+  if (Pixels <= 0 || Columns <= 0)
+    return columns;
+  if (!Log && View.Min == Data.Min && View.Max == Data.Max) {
+    for (int x = 0; x < Pixels; ++x)
+      columns[std::size_t(x)] =
+          int((std::int64_t(2 * x + 1) * Columns) / (2 * std::int64_t(Pixels)));
+    return columns;
+  }
+  const long double span = static_cast<long double>(Data.Max) - Data.Min;
+  if (!(span > 0) || !Usable(View, Log))
+    return columns;
+  TAxisView axis;
+  axis.Range = View;
+  axis.Log = Log;
+  axis.Length = Pixels;
+  for (int x = 0; x < Pixels; ++x) {
+    const long double c = std::floor((ValueAtPixel(axis, x + 0.5) - Data.Min) / span * Columns);
+    if (c >= 0 && c < Columns)
+      columns[std::size_t(x)] = int(c);
+  }
+  return columns;
 }
 
 double PanDelta(TAxisRange Range, double Fraction)
@@ -281,6 +466,50 @@ std::vector<TAxisTick> LogTicks(const TAxisParams& Axis, bool Vertical, int Deci
   return ticks;
 }
 
+// The axis as round ticks see it: raw values over the plot, labels in the
+// axis's label units, its unit only where labels are shown.
+TTickAxis TickAxis(const TAxisParams& Axis, int Pixels, bool Vertical)
+{
+  TTickAxis t;
+  t.Min = Axis.Min();
+  t.Max = Axis.Max();
+  t.Log = Axis.Log();
+  if (t.Log && !(t.Min > 0))
+    t.Min = 1.0; // as the mapping takes it
+  t.Pixels = Pixels;
+  t.Vertical = Vertical;
+  t.Multiplier = Axis.Multiplier();
+  t.Unit = Axis.ShowLabels() ? Axis.AxisUnit() : QString();
+  t.DecimalPoint = DecimalSeparator();
+  return t;
+}
+
+// Round ticks placed on the canvas: X labels centred below their grid line
+// (the unit ending at the plot's right edge), Y labels ending 2 pixels left of
+// the plot, centred on their grid line (the unit on the top edge).
+std::vector<TAxisTick> PlacedRoundTicks(std::vector<TAxisTick> Ticks, const TAxisParams& Axis,
+                                        bool Vertical, const TPlotMapping& Map,
+                                        const TTextMeasure& Font)
+{
+  for (TAxisTick& t : Ticks) {
+    if (!Axis.ShowLabels()) {
+      t.Labelled = false;
+      t.Label.clear();
+    }
+    if (!t.Labelled)
+      continue;
+    const int w = Font.Width(t.Label);
+    if (Vertical)
+      t.LabelAt = QPoint(Map.OriginX - w - 2, Map.OriginY - t.Pixel + Font.DigitHeight() / 2);
+    else if (t.Unit)
+      t.LabelAt = QPoint(Map.OriginX + t.Pixel - w, Map.OriginY + 1);
+    else
+      t.LabelAt = QPoint(Map.OriginX + t.Pixel - w / 2, Map.OriginY + 1);
+  }
+  std::erase_if(Ticks, [](const TAxisTick& t) { return !t.Grid && !t.Labelled; });
+  return Ticks;
+}
+
 } // namespace
 
 TGraphLayout ComputeGraphLayout(const TGraphFrame& Frame, const TAxisParams& XAxis,
@@ -289,7 +518,22 @@ TGraphLayout ComputeGraphLayout(const TGraphFrame& Frame, const TAxisParams& XAx
 {
   TGraphLayout L;
   const int gb = Frame.Border;
-  const int l = YLabelWidth(Frame, YAxis, MarginFont);
+  L.PlotTop = gb;
+  L.PlotBottom = Frame.Height - gb;
+  L.PlotHeight = std::abs(L.PlotBottom - L.PlotTop);
+  // Round Y ticks depend on the plot's height alone; their widest label
+  // sizes the left margin.
+  std::vector<TAxisTick> roundY;
+  int l = 0;
+  if (Frame.RoundTicks) {
+    roundY = RoundAxisTicks(TickAxis(YAxis, L.PlotHeight, true), LabelFont);
+    if (YAxis.ShowLabels())
+      for (const TAxisTick& t : roundY)
+        if (t.Labelled)
+          l = std::max(l, MarginFont.Width(t.Label));
+  } else {
+    l = YLabelWidth(Frame, YAxis, MarginFont);
+  }
   if (l != 0) {
     L.PlotLeft = l + Frame.BevelWidth + Frame.BorderWidth + gb / 3;
     L.PlotRight = Frame.Width - (gb - gb / 3);
@@ -297,10 +541,7 @@ TGraphLayout ComputeGraphLayout(const TGraphFrame& Frame, const TAxisParams& XAx
     L.PlotLeft = gb;
     L.PlotRight = Frame.Width - gb;
   }
-  L.PlotTop = gb;
-  L.PlotBottom = Frame.Height - gb;
   L.PlotWidth = std::abs(L.PlotRight - L.PlotLeft);
-  L.PlotHeight = std::abs(L.PlotBottom - L.PlotTop);
 
   TPlotMapping& m = L.Mapping;
   m.OriginX = L.PlotLeft;
@@ -308,12 +549,18 @@ TGraphLayout ComputeGraphLayout(const TGraphFrame& Frame, const TAxisParams& XAx
   AxisMapping(XAxis, L.PlotWidth, m.XStart, m.XScale, m.XLog);
   AxisMapping(YAxis, L.PlotHeight, m.YStart, m.YScale, m.YLog);
 
-  L.XTicks = m.XLog ? LogTicks(XAxis, false, Frame.XDecimals, m, LabelFont)
-                    : LinearTicks(XAxis, L.PlotWidth, false, Frame.XRelativeLabels, Frame.XDecimals,
-                                  m.OriginX, m.OriginY, LabelFont);
-  L.YTicks = m.YLog ? LogTicks(YAxis, true, Frame.YDecimals, m, LabelFont)
-                    : LinearTicks(YAxis, L.PlotHeight, true, Frame.YRelativeLabels, Frame.YDecimals,
-                                  m.OriginX, m.OriginY, LabelFont);
+  if (Frame.RoundTicks) {
+    L.XTicks = PlacedRoundTicks(RoundAxisTicks(TickAxis(XAxis, L.PlotWidth, false), LabelFont),
+                                XAxis, false, m, LabelFont);
+    L.YTicks = PlacedRoundTicks(std::move(roundY), YAxis, true, m, LabelFont);
+  } else {
+    L.XTicks = m.XLog ? LogTicks(XAxis, false, Frame.XDecimals, m, LabelFont)
+                      : LinearTicks(XAxis, L.PlotWidth, false, Frame.XRelativeLabels,
+                                    Frame.XDecimals, m.OriginX, m.OriginY, LabelFont);
+    L.YTicks = m.YLog ? LogTicks(YAxis, true, Frame.YDecimals, m, LabelFont)
+                      : LinearTicks(YAxis, L.PlotHeight, true, Frame.YRelativeLabels,
+                                    Frame.YDecimals, m.OriginX, m.OriginY, LabelFont);
+  }
 
   L.ShowTitle = Title.ShowCaption();
   if (L.ShowTitle) {

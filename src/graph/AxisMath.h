@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <vector>
 
 namespace duv {
@@ -57,8 +58,58 @@ void ForEachLogTick(double Min, double Max,
 // The value of tick m * 10^e.
 double LogTickValue(int m, int e);
 
-// Range after scaling about its centre by Factor (0.9 narrows to 90 %).
+// How far the user may zoom and move an axis: its span stays between
+// MinSpan and MaxSpan, and where the data ends, its ends stay within Lowest
+// .. Highest. Spans are in axis units also on a logarithmic axis.
+struct TAxisLimits
+{
+  static constexpr double Unlimited = std::numeric_limits<double>::infinity();
+  double MinSpan = 0;
+  double MaxSpan = Unlimited;
+  double Lowest = -Unlimited;
+  double Highest = Unlimited;
+};
+
+// Which column of a picture each pixel of a plot Pixels wide shows, when the
+// picture's Columns columns hold Data evenly (the first starting at
+// Data.Min, the last ending at Data.Max) and the plot shows View, linear or
+// logarithmic: the column under the pixel's centre, or -1 where the plot runs
+// past the data. The whole of Data on a linear plot samples exactly as an
+// integer stretch does.
+std::vector<int> PlotColumns(const TAxisRange& View, bool Log, int Pixels, const TAxisRange& Data,
+                             int Columns);
+
+// Range after scaling about its centre by Factor (0.9 narrows to 90 %). The
+// arithmetic is linear, also on a logarithmic axis.
 TAxisRange ZoomedRange(TAxisRange Range, double Factor);
+// The same, with the factor tempered so that the span stays within Limits: a
+// span already beyond a limit is never pushed further past it.
+TAxisRange ZoomedRange(TAxisRange Range, double Factor, const TAxisLimits& Limits);
+
+// An axis as it is shown on a widget: Range.Min at pixel Start, Range.Max at
+// Start + Length along the widget's own x (or y) coordinate; Length is
+// negative for an axis that runs upward. A logarithmic axis is linear in
+// log10 of its values. Navigation by mouse and keys works on this.
+struct TAxisView
+{
+  TAxisRange Range;
+  bool Log = false;
+  double Start = 0;
+  double Length = 1;
+  TAxisLimits Limits;
+};
+
+// The value at a pixel, and the pixel of a value (unrounded).
+double ValueAtPixel(const TAxisView& Axis, double Pixel);
+double PixelOfValue(const TAxisView& Axis, double Value);
+// Range after zooming by Factor (below 1 narrows) about the value under
+// Pixel, which stays under it; within the limits.
+TAxisRange ZoomAtPixel(const TAxisView& Axis, double Pixel, double Factor);
+// Range after the picture moved by Pixels along the axis, as under a drag.
+TAxisRange PanByPixels(const TAxisView& Axis, double Pixels);
+// The range between two pixels (a rectangle drawn with the mouse), widened
+// about its middle to the least span, or narrowed to the largest.
+TAxisRange RangeBetweenPixels(const TAxisView& Axis, double From, double To);
 
 // How far a pan by Fraction of the span moves both ends.
 double PanDelta(TAxisRange Range, double Fraction);
@@ -135,6 +186,9 @@ public:
   virtual int Width(const QString& Text) const = 0;
   // The line height, the same for every text.
   virtual int Height() const = 0;
+  // The height of a digit above the baseline: a label centred on a grid
+  // line has its baseline half of it below the line.
+  virtual int DigitHeight() const { return Height() * 7 / 10; }
 
 protected:
   ~TTextMeasure() = default;
@@ -152,6 +206,10 @@ struct TGraphFrame
   int YDecimals = 0;   // Decimals1
   bool XRelativeLabels = false;
   bool YRelativeLabels = false;
+  // Round tick values with the axes' units (see RoundTicks.h) instead of
+  // the axes' fixed divisions; decimals and relative labels then do not
+  // apply.
+  bool RoundTicks = false;
 };
 
 // One tick of an axis: a grid line, a label, or both.
@@ -165,6 +223,8 @@ struct TAxisTick
   // A logarithmic axis draws its label a character at a time, raised after
   // a caret; a linear axis draws its label text as it is.
   bool Superscript = false;
+  // The axis's unit, standing at its far end in place of a label.
+  bool Unit = false;
   QString Label;
   // Where the label is drawn on the canvas: its top-left corner below the X
   // axis, the start of its baseline left of the Y axis.

@@ -73,6 +73,12 @@ void TAxisParams::SetLines(int Value)
     Changed(false);
 }
 
+void TAxisParams::SetAxisUnit(const QString& Value)
+{
+  if (Assign(FAxisUnit, Value))
+    Changed(false);
+}
+
 void TAxisParams::SetShowLabels(bool Value)
 {
   if (Assign(FShowLabels, Value))

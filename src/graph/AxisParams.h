@@ -50,6 +50,14 @@ public:
   void SetLabelModulo(int Value);
   void SetCycle(double Value);
 
+  // The unit an axis with round ticks shows once, at its far end ("Hz");
+  // none when empty. Unlike Units, it is not appended to every label.
+  const QString& AxisUnit() const { return FAxisUnit; }
+  void SetAxisUnit(const QString& Value);
+  // How far the user may zoom and move the axis. Not drawn, so no notice.
+  const TAxisLimits& ZoomLimits() const { return FZoomLimits; }
+  void SetZoomLimits(const TAxisLimits& Value) { FZoomLimits = Value; }
+
   // The number a label shows for axis value V.
   double AxisValue(double V) const { return duv::AxisValue(V, FMultiplier, FOffset, FCycle); }
 
@@ -69,6 +77,8 @@ private:
   QString FUnits;
   int FLabelModulo = 1;
   double FCycle = 0.0;
+  QString FAxisUnit;
+  TAxisLimits FZoomLimits;
 };
 
 // The caption drawn above the plot.

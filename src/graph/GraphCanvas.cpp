@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace duv {
@@ -22,12 +23,20 @@ TGraphCanvas::TGraphCanvas(QPainter& Painter, TColor FontColor, int PenWidth, QI
   // on the cell it names, as an unscaled canvas does.
   if (FPainter.deviceTransform().type() > QTransform::TxTranslate)
     FStrokeOffset = 0.5;
-  // Unscaled 32-bit images get one-pixel solid lines straight into their
-  // pixels, with exact start-painted, end-unpainted segments.
-  if (FTarget && FPainter.deviceTransform().type() == QTransform::TxNone &&
-      FTarget->depth() == 32 && !FTarget->isNull()) {
+  // 32-bit images get one-pixel solid lines straight into their pixels, with
+  // exact start-painted, end-unpainted segments; on a screen scaled by a
+  // whole factor each pixel of the line is a square of that size, as the
+  // plain screen's picture scaled up. The toolkit's stroking of a dense trace
+  // at such a scale takes a second a paint.
+  const QTransform t = FPainter.deviceTransform();
+  const bool wholeScale = t.type() == QTransform::TxScale && t.m11() == t.m22() && t.m11() >= 2 &&
+                          t.m11() <= 8 && t.m11() == std::floor(t.m11()) && t.dx() == 0 &&
+                          t.dy() == 0;
+  if (FTarget && FTarget->depth() == 32 && !FTarget->isNull() &&
+      (t.type() == QTransform::TxNone || wholeScale)) {
     FDirect = true;
-    FClip = FTarget->rect();
+    FScale = wholeScale ? int(t.m11()) : 1;
+    FClip = TargetRect();
   }
   const QFontMetrics fm = FPainter.fontMetrics();
   FAscent = fm.ascent();
@@ -51,6 +60,11 @@ QPen MakePen(TColor Color, int Width, Qt::PenStyle Style)
               Qt::BevelJoin);
 }
 } // namespace
+
+QRect TGraphCanvas::TargetRect() const
+{
+  return QRect(0, 0, FTarget->width() / FScale, FTarget->height() / FScale);
+}
 
 void TGraphCanvas::MergeColumns()
 {
@@ -165,7 +179,13 @@ void TGraphCanvas::DrawSegment(QPoint A, QPoint B, QRgb Color)
     if (m >= mlo && m < mhi) {
       const qint64 x = xMajor ? a : m;
       const qint64 y = xMajor ? m : a;
-      reinterpret_cast<QRgb*>(bits + y * stride)[x] = Color;
+      if (FScale == 1) {
+        reinterpret_cast<QRgb*>(bits + y * stride)[x] = Color;
+      } else {
+        for (int r = 0; r < FScale; ++r)
+          std::fill_n(reinterpret_cast<QRgb*>(bits + (y * FScale + r) * stride) + x * FScale,
+                      FScale, Color);
+      }
     }
     a += sMajor;
     rem += step;
@@ -188,6 +208,11 @@ void TGraphCanvas::Flush()
       for (qsizetype i = 1; i < FBatch.size(); ++i)
         DrawSegment(FBatch[i - 1], FBatch[i], color);
     } else {
+      // A dense trace stroked by the toolkit (a scaled screen, a printer)
+      // costs as many segments as it has points; the same merge keeps the
+      // look and leaves a few points a column.
+      if (FBatchWidth <= 1 && FBatchStyle == Qt::SolidLine)
+        MergeColumns();
       FPainter.setPen(MakePen(FBatchColor, FBatchWidth, FBatchStyle));
       FPainter.translate(FStrokeOffset, FStrokeOffset);
       FPainter.drawPolyline(FBatch.constData(), int(FBatch.size()));
@@ -315,12 +340,17 @@ int TGraphCanvas::TextHeight(const QString&) const
   return FHeight;
 }
 
+int TGraphCanvas::DigitHeight() const
+{
+  return FPainter.fontMetrics().capHeight();
+}
+
 void TGraphCanvas::SetClipRect(const QRect& R)
 {
   Flush();
   FPainter.setClipRect(R);
   if (FDirect)
-    FClip = R.intersected(FTarget->rect());
+    FClip = R.intersected(TargetRect());
 }
 
 void TGraphCanvas::RemoveClip()
@@ -328,7 +358,7 @@ void TGraphCanvas::RemoveClip()
   Flush();
   FPainter.setClipping(false);
   if (FDirect)
-    FClip = FTarget->rect();
+    FClip = TargetRect();
 }
 
 } // namespace duv

@@ -61,6 +61,8 @@ public:
   void TextOutSuperscript(int X, int Y, const QString& Text);
   int TextWidth(const QString& S) const;
   int TextHeight(const QString& S) const;
+  // The height of a digit above the baseline.
+  int DigitHeight() const;
   void SetClipRect(const QRect& R);
   void RemoveClip();
   // Draws everything batched so far.
@@ -80,6 +82,9 @@ private:
   int FHeight;
   qreal FStrokeOffset = 0;
   bool FDirect = false; // lines written straight into FTarget's pixels
+  int FScale = 1;       // FTarget's pixels to a pixel of the drawing
+  // FTarget in the drawing's pixels.
+  QRect TargetRect() const;
   QRect FClip;
 };
 

@@ -43,6 +43,8 @@ void SetupSpectrumGraph(TGraphBox& s)
   s.YAxis().SetShowLabels(true);
   s.Title().SetShowCaption(false);
   s.Title().SetBoxed(false);
+  s.XAxis().SetAxisUnit(QStringLiteral("Hz"));
+  s.YAxis().SetAxisUnit(QStringLiteral("dB"));
 }
 
 } // namespace duv

@@ -15,336 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <optional>
 
 namespace duv {
-
-// --------------------------------------------------------------- TCustomGraph
-
-TCustomGraph::TCustomGraph(QWidget* Parent) : QWidget(Parent)
-{
-  setAttribute(Qt::WA_OpaquePaintEvent);
-  setMouseTracking(true);
-  resize(90, 90);
-  AskPdfFileName = [](QWidget* parent) { return duv::AskPdfFileName(parent, "graph.pdf"); };
-}
-
-TCustomGraph::~TCustomGraph() = default;
-
-void TCustomGraph::SetGridColor(TColor Value)
-{
-  if (Assign(FGridColor, Value))
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::SetGraphBorder(int Value)
-{
-  if (Assign(FGraphBorder, Value))
-    Changed(TChange::Layout);
-}
-
-void TCustomGraph::SetDecimals1(int Value)
-{
-  if (Assign(FDecimals1, Value))
-    Changed(TChange::Layout);
-}
-
-void TCustomGraph::SetDecimals2(int Value)
-{
-  if (Assign(FDecimals2, Value))
-    Changed(TChange::Layout);
-}
-
-void TCustomGraph::SetDrawLastPixel(bool Value)
-{
-  if (Assign(FDrawLastPixel, Value))
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::SetColor(TColor Value)
-{
-  if (Assign(FColor, Value))
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::SetFontColor(TColor Value)
-{
-  if (Assign(FFontColor, Value))
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::SetBevelOuter(TBevelCut Value)
-{
-  if (Assign(FBevelOuter, Value))
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::SetBevelInner(TBevelCut Value)
-{
-  if (Assign(FBevelInner, Value))
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::SetBevelWidth(int Value)
-{
-  if (Assign(FBevelWidth, Value))
-    Changed(TChange::Layout);
-}
-
-void TCustomGraph::SetBorderWidth(int Value)
-{
-  if (Assign(FBorderWidth, Value))
-    Changed(TChange::Layout);
-}
-
-void TCustomGraph::Changed(TChange What)
-{
-  if (What == TChange::Layout)
-    LayoutChanged();
-  Invalidate();
-}
-
-void TCustomGraph::Invalidate()
-{
-  ++FRepaintRequests;
-  FNeedRender = true;
-  update();
-}
-
-void TCustomGraph::EndUpdate()
-{
-  FUpdating = false;
-  Invalidate();
-}
-
-void TCustomGraph::Clear()
-{
-  FStore.Clear();
-  Invalidate();
-}
-
-void TCustomGraph::AddPoint(int Series, const QString& Caption, double X, double Y, double Size,
-                            TColor Color)
-{
-  if (FStore.Add(Series, Caption, X, Y, Size, Color) && !FUpdating)
-    Invalidate();
-}
-
-QRect TCustomGraph::InnerRect() const
-{
-  int inset = FBorderWidth;
-  if (FBevelOuter != bvNone)
-    inset += FBevelWidth;
-  if (FBevelInner != bvNone)
-    inset += FBevelWidth;
-  return QRect(0, 0, width(), height()).adjusted(inset, inset, -inset, -inset);
-}
-
-void TCustomGraph::Paint(TGraphCanvas& Canvas)
-{
-  QPainter& p = Canvas.Painter();
-  QRect r(0, 0, width(), height());
-  p.fillRect(r, ToQColor(FColor));
-  const auto bevel = [&](TBevelCut cut) {
-    if (cut == bvNone)
-      return;
-    QColor top = palette().color(QPalette::Dark);
-    QColor bottom = palette().color(QPalette::Light);
-    if (cut == bvRaised)
-      std::swap(top, bottom);
-    else if (cut == bvSpace)
-      top = bottom = ToQColor(FColor);
-    for (int i = 0; i < FBevelWidth && r.width() > 0 && r.height() > 0; ++i) {
-      p.fillRect(r.left(), r.top(), r.width(), 1, top);
-      p.fillRect(r.left(), r.top(), 1, r.height(), top);
-      p.fillRect(r.left(), r.bottom(), r.width(), 1, bottom);
-      p.fillRect(r.right(), r.top(), 1, r.height(), bottom);
-      r.adjust(1, 1, -1, -1);
-    }
-  };
-  bevel(FBevelOuter);
-  r.adjust(FBorderWidth, FBorderWidth, -FBorderWidth, -FBorderWidth);
-  bevel(FBevelInner);
-
-  const QRect inner = InnerRect();
-  if (FColor == clWhite)
-    Canvas.FrameRect(inner.left(), inner.top(), inner.left() + inner.width(),
-                     inner.top() + inner.height(), clBlack);
-  Canvas.BrushColor = FColor;
-  Canvas.BrushClear = true;
-  DrawTo(Canvas);
-}
-
-void TCustomGraph::EnsureScreenSize()
-{
-  const qreal dpr = devicePixelRatioF();
-  const QSize physical = (QSizeF(size()) * dpr).toSize().expandedTo(QSize(1, 1));
-  if (FScreen.size() == physical && FScreen.devicePixelRatio() == dpr)
-    return;
-  FScreen = QImage(physical, QImage::Format_RGB32);
-  FScreen.setDevicePixelRatio(dpr);
-  FScreen.fill(Qt::white);
-  FSnapshot = FScreen.copy();
-  FNeedRender = true;
-}
-
-void TCustomGraph::RenderScreen()
-{
-  QPainter p(&FScreen);
-  p.setFont(font());
-  TGraphCanvas canvas(p, FFontColor, FScreenPenWidth, &FScreen);
-  Paint(canvas);
-  canvas.Flush();
-  FScreenPenWidth = canvas.PenWidth;
-}
-
-void TCustomGraph::TakeSnapshot(TGraphCanvas& Canvas)
-{
-  if (!IsScreen(Canvas))
-    return; // clipboard and printer drawings are not what the screen shows
-  Canvas.Flush();
-  if (FSnapshot.size() != FScreen.size() || FSnapshot.format() != FScreen.format()) {
-    FSnapshot = FScreen.copy();
-    return;
-  }
-  // Same size every frame: copy into the kept buffer instead of allocating.
-  std::memcpy(FSnapshot.bits(), FScreen.constBits(), std::size_t(FScreen.sizeInBytes()));
-  FSnapshot.setDevicePixelRatio(FScreen.devicePixelRatio());
-}
-
-void TCustomGraph::RestoreImage()
-{
-  EnsureScreenSize();
-  if (FSnapshot.size() == FScreen.size())
-    std::memcpy(FScreen.bits(), FSnapshot.constBits(), std::size_t(FScreen.sizeInBytes()));
-  update();
-}
-
-void TCustomGraph::paintEvent(QPaintEvent* Event)
-{
-  EnsureScreenSize();
-  if (FNeedRender) {
-    FNeedRender = false;
-    RenderScreen();
-  }
-  QPainter p(this);
-  p.drawImage(Event->rect(), FScreen,
-              QRectF(Event->rect().topLeft() * FScreen.devicePixelRatio(),
-                     QSizeF(Event->rect().size()) * FScreen.devicePixelRatio()));
-}
-
-void TCustomGraph::resizeEvent(QResizeEvent* Event)
-{
-  QWidget::resizeEvent(Event);
-  // Rendering sends the pending resize of a hidden widget again and again:
-  // only a real change of size asks for a new drawing.
-  if (size() == FLastSize)
-    return;
-  FLastSize = size();
-  EnsureScreenSize();
-  Changed(TChange::Layout);
-  Q_EMIT OnResize(this);
-}
-
-void TCustomGraph::changeEvent(QEvent* Event)
-{
-  QWidget::changeEvent(Event);
-  // The font sizes the margins and the labels; the locale writes the labels.
-  if (Event->type() == QEvent::FontChange || Event->type() == QEvent::LocaleChange)
-    Changed(TChange::Layout);
-  else if (Event->type() == QEvent::PaletteChange)
-    Changed(TChange::Paint);
-}
-
-void TCustomGraph::EmitMouse(TMouseKind Kind, QMouseEvent* Event)
-{
-  // Logical pixels, floored: on a scaled screen both device pixels of one
-  // logical pixel read the same value as the plain screen does.
-  const QPointF pos = Event->position();
-  const int x = int(std::floor(pos.x())), y = int(std::floor(pos.y()));
-  switch (Kind) {
-  case TMouseKind::Down:
-    Q_EMIT OnMouseDown(this, Event->button(), Event->modifiers(), x, y);
-    break;
-  case TMouseKind::Move:
-    Q_EMIT OnMouseMove(this, Event->button(), Event->modifiers(), x, y);
-    break;
-  case TMouseKind::Up:
-    Q_EMIT OnMouseUp(this, Event->button(), Event->modifiers(), x, y);
-    break;
-  }
-}
-
-void TCustomGraph::mousePressEvent(QMouseEvent* Event)
-{
-  EmitMouse(TMouseKind::Down, Event);
-}
-void TCustomGraph::mouseMoveEvent(QMouseEvent* Event)
-{
-  EmitMouse(TMouseKind::Move, Event);
-}
-
-void TCustomGraph::mouseReleaseEvent(QMouseEvent* Event)
-{
-  EmitMouse(TMouseKind::Up, Event);
-  if (rect().contains(Event->position().toPoint()))
-    Q_EMIT OnClick(this);
-}
-
-void TCustomGraph::mouseDoubleClickEvent(QMouseEvent* Event)
-{
-  EmitMouse(TMouseKind::Down, Event);
-  Q_EMIT OnDblClick(this);
-}
-
-QImage TCustomGraph::CopyImage()
-{
-  const QRect inner = InnerRect();
-  QImage image(std::max(inner.width(), 1), std::max(inner.height(), 1), QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QPainter p(&image);
-  p.setFont(QApplication::font()); // a fresh canvas's font, not the graph's
-  TGraphCanvas canvas(p, clBlack, 1, &image);
-  DrawTo(canvas);
-  canvas.Flush();
-  return image;
-}
-
-void TCustomGraph::CopyToClipboard()
-{
-  QGuiApplication::clipboard()->setImage(CopyImage());
-}
-
-void TCustomGraph::PrintTo(QPrinter& Printer)
-{
-  const QRect inner = InnerRect();
-  const int w = inner.width();
-  const int h = inner.height();
-  if (w <= 0 || h <= 0)
-    return;
-  PrintPage(Printer, "The graph could not be printed.", [&](QPainter& p) {
-    const QRect page = p.viewport();
-    int destW = 0;
-    int destH = 0;
-    PrintPlacement(page.width(), page.height(), w, h, destW, destH);
-    p.scale(double(destW) / w, double(destH) / h);
-    // The picture is laid out in screen pixels and then stretched onto the
-    // page, so its font is sized in those pixels too, not in printer points.
-    QFont f = QApplication::font();
-    f.setPixelSize(std::max(QFontInfo(QApplication::font()).pixelSize(), 1));
-    p.setFont(f);
-    TGraphCanvas canvas(p, clBlack, 1);
-    canvas.FillRect(0, 0, w, h, FColor);
-    DrawTo(canvas);
-  });
-}
-
-void TCustomGraph::Print()
-{
-  const std::unique_ptr<QPrinter> printer = ChoosePrinter(this, AskPdfFileName);
-  if (printer) // none: the user cancelled the PDF file dialog
-    PrintTo(*printer);
-}
 
 // ------------------------------------------------------------------ TGraphBox
 
@@ -357,6 +29,7 @@ public:
   explicit TFontMeasure(const QFont& Font) : FMetrics(Font) {}
   int Width(const QString& Text) const override { return FMetrics.horizontalAdvance(Text); }
   int Height() const override { return FMetrics.height(); }
+  int DigitHeight() const override { return FMetrics.capHeight(); }
 
 private:
   QFontMetrics FMetrics;
@@ -368,6 +41,7 @@ public:
   explicit TCanvasMeasure(const TGraphCanvas& Canvas) : FCanvas(Canvas) {}
   int Width(const QString& Text) const override { return FCanvas.TextWidth(Text); }
   int Height() const override { return FCanvas.TextHeight(QString()); }
+  int DigitHeight() const override { return FCanvas.DigitHeight(); }
 
 private:
   const TGraphCanvas& FCanvas;
@@ -390,6 +64,37 @@ TGraphBox::TGraphBox(QWidget* Parent) : TCustomGraph(Parent)
   FXAxis.SetShowLabels(true);
   FYAxis.SetShowLabels(true);
   SetGraphType(gtHorzBar);
+  FNavigator = new TViewNavigator(*this, *this);
+}
+
+QRect TGraphBox::NavigationPlot() const
+{
+  const TGraphLayout& L = Layout();
+  return QRect(QPoint(L.PlotLeft, L.PlotTop), QPoint(L.PlotRight, L.PlotBottom));
+}
+
+bool TGraphBox::NavigationAxis(bool Vertical, TAxisView& Axis) const
+{
+  const TGraphLayout& L = Layout();
+  const TAxisParams& a = Vertical ? FYAxis : FXAxis;
+  Axis.Range = {a.Log() && !(a.Min() > 0) ? 1.0 : a.Min(), a.Max()};
+  Axis.Log = a.Log();
+  Axis.Start = Vertical ? L.PlotBottom : L.PlotLeft;
+  Axis.Length = Vertical ? -L.PlotHeight : L.PlotWidth;
+  Axis.Limits = a.ZoomLimits();
+  return true;
+}
+
+void TGraphBox::SetNavigationRange(bool Vertical, const TAxisRange& Range)
+{
+  TAxisParams& a = Vertical ? FYAxis : FXAxis;
+  a.SetMin(Range.Min);
+  a.SetMax(Range.Max);
+}
+
+void TGraphBox::ResetNavigation()
+{
+  Q_EMIT OnResetView(this);
 }
 
 TGraphBox::~TGraphBox()
@@ -424,6 +129,24 @@ void TGraphBox::SetYRelativeLabels(bool Value)
 {
   if (Assign(FYRelativeLabels, Value))
     Changed(TChange::Layout);
+}
+
+void TGraphBox::SetRoundTicks(bool Value)
+{
+  if (Assign(FRoundTicks, Value))
+    Changed(TChange::Layout);
+}
+
+void TGraphBox::SetLegend(const std::vector<TLegendItem>& Value)
+{
+  if (Assign(FLegend, Value))
+    Changed(TChange::Paint);
+}
+
+bool TGraphBox::PlotContains(int X, int Y) const
+{
+  const TGraphLayout& L = Layout();
+  return X >= L.PlotLeft && X <= L.PlotRight && Y >= L.PlotTop && Y <= L.PlotBottom;
 }
 
 void TGraphBox::SetDefaultData(bool Value)
@@ -473,6 +196,7 @@ TGraphLayout TGraphBox::MakeLayout(const TTextMeasure& LabelFont) const
   f.YDecimals = Decimals1();
   f.XRelativeLabels = FXRelativeLabels;
   f.YRelativeLabels = FYRelativeLabels;
+  f.RoundTicks = FRoundTicks;
   // The margin is measured in the graph's own font whatever canvas is drawn on.
   return ComputeGraphLayout(f, FXAxis, FYAxis, FTitle, TFontMeasure(font()), LabelFont);
 }
@@ -538,6 +262,11 @@ void TGraphBox::LineToPlot(TGraphCanvas& C, int PX, int PY, TColor Color)
 void TGraphBox::WithCanvas(const std::function<void(TGraphCanvas&)>& Draw)
 {
   if (FDrawCanvas) {
+    if (FDrawOnScreen) {
+      // The snapshot keeps the drawing as it was before this overlay.
+      FDrawCanvas->Flush();
+      BeginOverlay();
+    }
     Draw(*FDrawCanvas);
     return;
   }
@@ -545,6 +274,7 @@ void TGraphBox::WithCanvas(const std::function<void(TGraphCanvas&)>& Draw)
   QImage& screen = ScreenImage();
   if (screen.isNull())
     return;
+  BeginOverlay();
   QPainter p(&screen);
   p.setFont(font());
   TGraphCanvas canvas(p, FontColor(), 1, &screen);
@@ -591,6 +321,26 @@ void TGraphBox::DrawTitle(TGraphCanvas& C, const TGraphLayout& L)
   C.TextRect(x, y, x + r.width() + 1, y + r.height(), x, y, L.Title);
   if (L.TitleBoxed)
     C.FrameRect(x - 2, y - 2, x + r.width() + 3, y + r.height() + 2, clBlack);
+}
+
+void TGraphBox::DrawLegend(TGraphCanvas& C, const TGraphLayout& L)
+{
+  if (FLegend.empty())
+    return;
+  // Right to left from the plot's right edge, vertically centred in the top
+  // border as the title is: a line sample, a space, the caption.
+  const int sample = C.TextWidth(QStringLiteral("MM"));
+  const int space = std::max(C.TextWidth(QStringLiteral("0")), 2);
+  const int h = C.TextHeight(QString());
+  const int y = (L.PlotTop - h) / 2;
+  int right = L.PlotRight;
+  for (auto item = FLegend.rbegin(); item != FLegend.rend(); ++item) {
+    const int w = C.TextWidth(item->Caption);
+    const int left = right - sample - space - w;
+    C.FillRect(left, y + h / 2 - 1, left + sample, y + h / 2 + 1, item->Color);
+    C.TextOut(left + sample + space, y, item->Caption);
+    right = left - 2 * space;
+  }
 }
 
 void TGraphBox::DrawAxis(TGraphCanvas& C, const TGraphLayout& L, bool Vertical)
@@ -691,38 +441,76 @@ void TGraphBox::DrawBars(TGraphCanvas& C)
   });
 }
 
-void TGraphBox::DrawTo(TGraphCanvas& Canvas)
+void TGraphBox::DrawStatic(TGraphCanvas& C, const TGraphLayout& L)
+{
+  C.PenColor = GridColor();
+  DrawFrame(C, L);
+  C.PenColor = GridColor();
+  DrawTitle(C, L);
+  DrawLegend(C, L);
+  DrawAxis(C, L, false);
+  C.BaselineAlign = true; // for the Y labels and then the point captions
+  DrawAxis(C, L, true);
+}
+
+void TGraphBox::DrawPoints(TGraphCanvas& C, const TGraphLayout& L)
+{
+  C.BaselineAlign = true;
+  // Points may cover the left, top and bottom frame lines, never the right one.
+  C.SetClipRect(PointClip(L));
+  if (FGraphType == gtLine)
+    DrawLines(C);
+  else
+    DrawBars(C);
+  C.RemoveClip();
+}
+
+QRect TGraphBox::PointClip(const TGraphLayout& L)
+{
+  return QRect(L.PlotLeft, L.PlotTop, L.PlotRight - L.PlotLeft, L.PlotBottom + 1 - L.PlotTop);
+}
+
+QRect TGraphBox::DataRect() const
+{
+  return PointClip(Layout());
+}
+
+void TGraphBox::DrawBackground(TGraphCanvas& Canvas)
+{
+  DrawStatic(Canvas, Layout());
+}
+
+void TGraphBox::DrawForeground(TGraphCanvas& Canvas)
 {
   FDrawCanvas = &Canvas;
+  FDrawOnScreen = true;
   // Even when OnPaint throws, no stale canvas may outlive this drawing.
   struct Reset
   {
     TGraphCanvas*& Ref;
     ~Reset() { Ref = nullptr; }
   } reset{FDrawCanvas};
-  // The screen draws in the graph's own font, which the kept layout was made
-  // for; a copy or a print draws its labels in the canvas's font.
-  const TGraphLayout& screen = Layout(); // also brings the mapping up to date
-  std::optional<TGraphLayout> other;
-  if (!IsScreen(Canvas))
-    other = MakeLayout(TCanvasMeasure(Canvas));
-  const TGraphLayout& L = other ? *other : screen;
-  Canvas.PenColor = GridColor();
-  DrawFrame(Canvas, L);
-  Canvas.PenColor = GridColor();
-  DrawTitle(Canvas, L);
-  DrawAxis(Canvas, L, false);
-  Canvas.BaselineAlign = true; // for the Y labels and then the point captions
-  DrawAxis(Canvas, L, true);
-  // Points may cover the left, top and bottom frame lines, never the right one.
-  Canvas.SetClipRect(
-      QRect(L.PlotLeft, L.PlotTop, L.PlotRight - L.PlotLeft, L.PlotBottom + 1 - L.PlotTop));
-  if (FGraphType == gtLine)
-    DrawLines(Canvas);
-  else
-    DrawBars(Canvas);
-  Canvas.RemoveClip();
-  TakeSnapshot(Canvas);
+  DrawPoints(Canvas, Layout());
+  if (OnPaint)
+    OnPaint(this);
+  Canvas.Flush();
+}
+
+void TGraphBox::DrawTo(TGraphCanvas& Canvas)
+{
+  FDrawCanvas = &Canvas;
+  FDrawOnScreen = false;
+  struct Reset
+  {
+    TGraphCanvas*& Ref;
+    ~Reset() { Ref = nullptr; }
+  } reset{FDrawCanvas};
+  // A copy or a print draws its labels in the canvas's font; the plot, the
+  // mapping and the grid stay those of the screen.
+  Layout(); // brings the mapping up to date
+  const TGraphLayout L = MakeLayout(TCanvasMeasure(Canvas));
+  DrawStatic(Canvas, L);
+  DrawPoints(Canvas, L);
   if (OnPaint)
     OnPaint(this);
   Canvas.Flush();

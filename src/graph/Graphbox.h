@@ -9,6 +9,7 @@
 #include "graph/AxisParams.h"
 #include "graph/GraphCanvas.h"
 #include "graph/PointStore.h"
+#include "graph/ViewNavigator.h"
 #include "support/DSupport.h"
 
 #include <QImage>
@@ -105,14 +106,16 @@ public:
   QString Caption(const TDataPoint& Point) const { return FStore.Caption(Point); }
   bool HasCaptions() const { return FStore.HasCaptions(); }
 
-  // Drawing.
+  // Drawing: the whole graph on a copy's or a print's canvas.
   virtual void DrawTo(TGraphCanvas& Canvas) = 0;
   // Shows the graph as of the last paint, without overlays drawn since.
   void RestoreImage();
-  const QImage& Snapshot() const { return FSnapshot; }
+  // The last drawing without the overlays drawn on it since.
+  const QImage& Snapshot() const { return FOverlaid ? FSnapshot : FScreen; }
   // The client area less border and bevels.
   QRect InnerRect() const;
-  // Requests one repaint; any number of requests before it give one paint.
+  // Requests one repaint of everything; any number of requests before it
+  // give one paint.
   void Invalidate();
   // How many repaints were requested so far.
   int RepaintRequests() const { return FRepaintRequests; }
@@ -135,7 +138,10 @@ public:
   QSize sizeHint() const override { return {90, 90}; }
 
 Q_SIGNALS:
-  // Mouse events carry (Sender, Button, Shift, X, Y) in logical pixels.
+  // Mouse events carry (Sender, Button, Shift, X, Y) in logical pixels. A
+  // left press is held back by the navigator until it is known to be a
+  // click: OnMouseDown then comes with the release, at the press's point;
+  // a drag sends none.
   void OnMouseDown(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
                    int X, int Y);
   void OnMouseMove(TCustomGraph* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift,
@@ -145,6 +151,8 @@ Q_SIGNALS:
   void OnClick(TCustomGraph* Sender);
   void OnDblClick(TCustomGraph* Sender);
   void OnResize(TCustomGraph* Sender);
+  // The pointer left the graph.
+  void OnMouseLeave(TCustomGraph* Sender);
 
 protected:
   // What a changed setting touches: the colours only, or also the layout.
@@ -155,13 +163,23 @@ protected:
   void Changed(TChange What);
   // Makes the layout again; the concrete graph has one.
   virtual void LayoutChanged() {}
-  // Whether Canvas draws the screen image (not a copy or a print).
-  bool IsScreen(const TGraphCanvas& Canvas) const { return Canvas.Target() == &FScreen; }
+  // The points changed and nothing else: only what DataRect covers is drawn
+  // again, over the kept background.
+  void InvalidateData();
 
-  // The panel part of a screen paint (bevels, background, frame), then DrawTo.
+  // A screen paint is the background, kept between paints until a setting,
+  // the size or the font changes, and the data drawn over it each time.
+  // The panel part of the background: bevels, fill and frame.
   virtual void Paint(TGraphCanvas& Canvas);
-  // Copies the finished drawing into the snapshot when Canvas is the screen.
-  void TakeSnapshot(TGraphCanvas& Canvas);
+  // What the background holds besides the panel: frame, title, axes.
+  virtual void DrawBackground(TGraphCanvas& Canvas) = 0;
+  // What changes with the points: the points, then the owner's overlays.
+  virtual void DrawForeground(TGraphCanvas& Canvas) = 0;
+  // The part of the control the points can cover.
+  virtual QRect DataRect() const { return rect(); }
+  // Keeps the drawing as it is before the first overlay goes on the screen
+  // image, for Snapshot and RestoreImage.
+  void BeginOverlay();
   // The image the widget shows, overlays included.
   QImage& ScreenImage() { return FScreen; }
   void ScreenChanged() { update(); }
@@ -175,11 +193,13 @@ protected:
   void mouseMoveEvent(QMouseEvent* Event) override;
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
+  void leaveEvent(QEvent* Event) override;
 
   bool FDefaultData = false;
 
 private:
   void RenderScreen();
+  void RenderBackground();
   void EnsureScreenSize();
   // Which mouse event a Qt event becomes.
   enum class TMouseKind { Down, Move, Up };
@@ -200,9 +220,14 @@ private:
   int FBevelWidth = 1;
   int FBorderWidth = 0;
 
-  QImage FScreen;   // what the widget shows, overlays included
-  QImage FSnapshot; // the last drawing, without overlays
+  QImage FScreen;     // what the widget shows, overlays included
+  QImage FBackground; // the screen before the points are drawn
+  QImage FSnapshot;   // the last drawing without overlays, while there are any
+  bool FOverlaid = false;
   bool FNeedRender = true;
+  bool FBackgroundValid = false;
+  bool FWholeRender = true; // else only DataRect is drawn again
+  int FBackgroundPenWidth = -1;
   QSize FLastSize;
   int FScreenPenWidth = 1; // the screen canvas keeps its pen width between paints
   int FRepaintRequests = 0;
@@ -211,12 +236,20 @@ private:
 // The concrete graph: axes, title, graph type, layout and drawing, mapping.
 // The layout is made again whenever a setting or the size changes, so the
 // mapping is right before the first paint, and a paint only draws it.
-class TGraphBox : public TCustomGraph
+class TGraphBox : public TCustomGraph, public TNavigableView
 {
   Q_OBJECT
 public:
   explicit TGraphBox(QWidget* Parent = nullptr);
   ~TGraphBox() override;
+
+  // Mouse and keyboard navigation of both axes. A reset asks the owner
+  // (OnResetView), who knows the ranges of the last set-up.
+  TViewNavigator& Navigator() { return *FNavigator; }
+  QRect NavigationPlot() const override;
+  bool NavigationAxis(bool Vertical, TAxisView& Axis) const override;
+  void SetNavigationRange(bool Vertical, const TAxisRange& Range) override;
+  void ResetNavigation() override;
 
   TAxisParams& XAxis() { return FXAxis; }
   TAxisParams& YAxis() { return FYAxis; }
@@ -257,6 +290,22 @@ public:
 
   void DrawTo(TGraphCanvas& Canvas) override;
 
+  // Round tick values with the axes' units instead of the fixed divisions.
+  bool RoundTicks() const { return FRoundTicks; }
+  void SetRoundTicks(bool Value);
+  // Names the traces in the top border, right-aligned above the plot: a short
+  // line in each trace's colour and its caption. None when empty.
+  struct TLegendItem
+  {
+    QString Caption;
+    TColor Color = clBlack;
+    friend bool operator==(const TLegendItem&, const TLegendItem&) = default;
+  };
+  const std::vector<TLegendItem>& Legend() const { return FLegend; }
+  void SetLegend(const std::vector<TLegendItem>& Value);
+  // Whether a point of the control lies on the plot, frame included.
+  bool PlotContains(int X, int Y) const;
+
   // The layout at the current size and settings, in the graph's own font.
   const TGraphLayout& Layout() const;
   int PlotLeft() const { return Layout().PlotLeft; }
@@ -267,17 +316,30 @@ public:
   int PlotHeight() const { return Layout().PlotHeight; }
   const TPlotMapping& Mapping() const { return Layout().Mapping; }
 
+Q_SIGNALS:
+  // The user asked for the ranges of the last set-up (a double-click, Home).
+  void OnResetView(TGraphBox* Sender);
+
 protected:
   virtual void AxisChanged(TAxisParams* Sender);
   virtual void TitleChanged(TGraphTitle* Sender);
   void LayoutChanged() override;
+  void DrawBackground(TGraphCanvas& Canvas) override;
+  void DrawForeground(TGraphCanvas& Canvas) override;
+  QRect DataRect() const override;
 
 private:
   // The layout with labels and title measured by LabelFont.
   TGraphLayout MakeLayout(const TTextMeasure& LabelFont) const;
   void UpdateLayout() const;
+  // Everything but the points: frame, title, legend, grid and labels.
+  void DrawStatic(TGraphCanvas& C, const TGraphLayout& L);
+  // The points, clipped to the plot.
+  void DrawPoints(TGraphCanvas& C, const TGraphLayout& L);
+  static QRect PointClip(const TGraphLayout& L);
   void DrawFrame(TGraphCanvas& C, const TGraphLayout& L);
   void DrawTitle(TGraphCanvas& C, const TGraphLayout& L);
+  void DrawLegend(TGraphCanvas& C, const TGraphLayout& L);
   // Grid lines, then labels, of one axis.
   void DrawAxis(TGraphCanvas& C, const TGraphLayout& L, bool Vertical);
   void DrawLines(TGraphCanvas& C);
@@ -293,11 +355,15 @@ private:
   TGraphType FGraphType = gtHorzBar;
   bool FXRelativeLabels = false;
   bool FYRelativeLabels = false;
+  bool FRoundTicks = false;
+  std::vector<TLegendItem> FLegend;
 
   // Kept between changes; Layout() also catches a resize that sent no event.
   mutable TGraphLayout FLayout;
   mutable QSize FLayoutSize{-1, -1};
   TGraphCanvas* FDrawCanvas = nullptr;
+  bool FDrawOnScreen = false; // FDrawCanvas draws the screen image
+  TViewNavigator* FNavigator = nullptr;
   QPoint FScreenPenPos; // pen of drawing done outside a paint
 };
 

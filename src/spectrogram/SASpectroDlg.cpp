@@ -96,14 +96,14 @@ TSpectroDlg::TSpectroDlg(TColorBar& bar, QWidget* parent) : QDialog(parent), FBa
   DepthTopSpin->setAccessibleName("Top");
   Place(DepthTopSpin, {9, 103, 104, 21});
   DepthTopSpin->SetAlignment(taLeftJustify);
-  DepthTopSpin->SetUnitsString("db");
+  DepthTopSpin->SetUnitsString("dB");
   DepthTopSpin->SetIncrement(1.0);
   PlaceLabel(new QLabel("Bottom", group), {11, 128});
   DepthBottomSpin = new TRealSpin(group);
   DepthBottomSpin->setAccessibleName("Bottom");
   Place(DepthBottomSpin, {9, 140, 104, 21});
   DepthBottomSpin->SetAlignment(taLeftJustify);
-  DepthBottomSpin->SetUnitsString("db");
+  DepthBottomSpin->SetUnitsString("dB");
   DepthBottomSpin->SetIncrement(1.0);
 
   ResetDepthColorBtn = MakeButton(this, "Reset Colors");

@@ -33,6 +33,8 @@ inline int SampleIndex(int d, int n, int count)
 {
   return int((std::int64_t(2 * d + 1) * count) / (2 * std::int64_t(n)));
 }
+
+constexpr QRgb Black = 0xFF000000u;
 } // namespace
 
 TSpectroGram::TSpectroGram(QWidget* parent) : QWidget(parent)
@@ -68,16 +70,8 @@ TSpectroGram::TSpectroGram(QWidget* parent) : QWidget(parent)
   FDepthBar->show();
 
   SetColorCount(TColorDepth::dc24);
-  ScaleMargins();
-}
-
-void TSpectroGram::ScaleMargins()
-{
-  const double s = DesignScale(font());
-  const TSpectroMargins design;
-  FMargins = {DesignPixels(design.Left, s), DesignPixels(design.Top, s),
-              DesignPixels(design.Right, s), DesignPixels(design.Bottom, s)};
-  LayoutDepthBar();
+  UpdateMargins();
+  FNavigator = new TViewNavigator(*this, *this);
 }
 
 void TSpectroGram::SetColorCount(TColorDepth v)
@@ -90,8 +84,10 @@ void TSpectroGram::SetImageSize(int width, int height)
 {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (FImage.width() != width || FImage.height() != height)
+  if (FImage.width() != width || FImage.height() != height) {
     FImage = QImage(width, height, QImage::Format_RGB32);
+    FPlotColumnsValid = false;
+  }
   FImage.fill(Qt::black);
   FNextRow = 0;
 }
@@ -108,20 +104,24 @@ QImage TSpectroGram::Image() const
 
 void TSpectroGram::SetDepthRange(const TRangePair& range)
 {
-  if (Assign(FDepthRange, range))
-    FDepthBar->SetRange(range.Second, range.First);
+  if (!Assign(FDepthRange, range))
+    return;
+  FDepthBar->SetRange(range.Second, range.First);
+  AxesChanged();
 }
 
 void TSpectroGram::SetXRange(const TRangePair& range)
 {
-  if (Assign(FXRange, range))
-    update();
+  if (!Assign(FXRange, range))
+    return;
+  FView = FullView();
+  AxesChanged();
 }
 
 void TSpectroGram::SetYRange(const TRangePair& range)
 {
   if (Assign(FYRange, range))
-    update();
+    AxesChanged();
 }
 
 const std::vector<int>& TSpectroGram::LineColumns(int lastIndex)
@@ -154,21 +154,37 @@ void TSpectroGram::AddLine(std::span<const double> values, int lastIndex)
   for (int i = 0; i < w; ++i)
     row[i] = ToRgb(bands.ColorOf(values[std::size_t(columns[i])]));
   FNextRow = (FNextRow + 1) % h;
-  update();
+  update(PlotRect()); // the labels stay as they are
 }
 
 void TSpectroGram::PixelToValue(int x, int y, double& xValue, double& yValue) const
 {
   const double pw = width() - (FMargins.Left + FMargins.Right);
   const double ph = height() - (FMargins.Top + FMargins.Bottom);
-  xValue = FXRange.First + (x - FMargins.Left) / (pw / (FXRange.Second - FXRange.First));
+  if (FLogFrequency)
+    xValue = ValueAtPixel(FrequencyAxis(), x);
+  else
+    xValue = FView.Min + (x - FMargins.Left) / (pw / (FView.Max - FView.Min));
   yValue = FYRange.First + (y - FMargins.Top) / (ph / (FYRange.Second - FYRange.First));
+}
+
+bool TSpectroGram::PlotContains(int x, int y) const
+{
+  return x >= FMargins.Left && x <= width() - FMargins.Right && y >= FMargins.Top &&
+         y <= height() - FMargins.Bottom;
+}
+
+QRect TSpectroGram::PlotRect() const
+{
+  return QRect(FMargins.Left, FMargins.Top, std::max(width() - FMargins.Left - FMargins.Right, 0),
+               std::max(height() - FMargins.Top - FMargins.Bottom, 0));
 }
 
 void TSpectroGram::LayoutDepthBar()
 {
   const int w = width(), h = height();
-  FDepthBar->setGeometry(w - FMargins.Right + 2, FMargins.Top, std::max(FMargins.Right - 4, 0),
+  const int barWidth = FRoundTicks ? RoundBarWidth() : FMargins.Right - 4;
+  FDepthBar->setGeometry(w - FMargins.Right + 2, FMargins.Top, std::max(barWidth, 0),
                          std::max(h - FMargins.Top - FMargins.Bottom, 0));
 }
 
@@ -179,11 +195,11 @@ void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
     return;
   if (FPlot.width() != pw || FPlot.height() != ph)
     FPlot = QImage(pw, ph, QImage::Format_RGB32);
-  if (int(FPlotColumns.size()) != pw || FPlotColumnsFor != w) {
-    FPlotColumns.resize(pw);
-    for (int x = 0; x < pw; ++x)
-      FPlotColumns[x] = SampleIndex(x, pw, w);
-    FPlotColumnsFor = w;
+  if (int(FPlotColumns.size()) != pw || !FPlotColumnsValid) {
+    FPlotColumns = PlotColumns(
+        FView, FLogFrequency, pw,
+        {std::min(FXRange.First, FXRange.Second), std::max(FXRange.First, FXRange.Second)}, w);
+    FPlotColumnsValid = true;
   }
   // Nearest-neighbour stretch of the ring into the plot: only the rows and
   // columns that land on screen are read.
@@ -210,43 +226,18 @@ void TSpectroGram::PaintPlot(QPainter& painter, int pw, int ph)
     }
     lastSource = source;
     const auto* src = reinterpret_cast<const QRgb*>(FImage.constScanLine((FNextRow + source) % h));
-    for (int x = 0; x < pw; ++x)
-      dst[x] = src[FPlotColumns[x]];
+    for (int x = 0; x < pw; ++x) {
+      const int c = FPlotColumns[x];
+      dst[x] = c >= 0 ? src[c] : Black; // beyond the data
+    }
   }
   painter.drawImage(FMargins.Left, FMargins.Top, FPlot);
 }
 
-void TSpectroGram::PaintLabels(QPainter& painter, int w, int h)
-{
-  const QColor white(255, 255, 255);
-  const QFontMetrics metrics(painter.font());
-  const int th = metrics.height();
-  painter.setPen(white);
-  const auto flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip;
-
-  const double xStep = (FXRange.Second - FXRange.First) / 5;
-  const int pw = w - FMargins.Left - FMargins.Right;
-  for (int i = 0; i <= 5; ++i) {
-    const QString text = FormatFixed(FXRange.First + i * xStep, 0);
-    const int tw = metrics.horizontalAdvance(text);
-    const int x = FMargins.Left + MulDiv(i, pw, 5);
-    DrawAxisLine(painter, x, h - th, x, h - FMargins.Bottom + 2, white);
-    painter.drawText(QRect(x - tw / 2, h - th, tw, th), flags, text);
-  }
-
-  const double yStep = (FYRange.Second - FYRange.First) / 5;
-  const int ph = h - FMargins.Top - FMargins.Bottom;
-  for (int i = 0; i <= 5; ++i) {
-    const QString text = FormatFixed(FYRange.First + i * yStep, 1);
-    const int tw = metrics.horizontalAdvance(text);
-    const int y = FMargins.Top + MulDiv(i, ph, 5);
-    painter.drawText(QRect(1, y - th / 2, tw, th), flags, text);
-    DrawAxisLine(painter, tw + 4, y, FMargins.Left - 3, y, white);
-  }
-}
-
 void TSpectroGram::PaintTo(QPainter& painter)
 {
+  if (FMarginsFor != size())
+    Relayout();
   LayoutDepthBar();
   const int w = width(), h = height();
   painter.save();
@@ -259,7 +250,14 @@ void TSpectroGram::PaintTo(QPainter& painter)
     PaintPlot(painter, pw, ph);
   DrawRectangle(painter, FMargins.Left - 1, FMargins.Top - 1, w - FMargins.Right + 1,
                 h - FMargins.Bottom + 1, Qt::white);
-  PaintLabels(painter, w, h);
+  const QColor white(255, 255, 255);
+  painter.setPen(white);
+  const TSpectroAxes& axes = Axes();
+  for (const QLine& l : axes.Ticks)
+    DrawAxisLine(painter, l.x1(), l.y1(), l.x2(), l.y2(), white);
+  for (const TSpectroLabel& l : axes.Labels)
+    painter.drawText(l.Rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
+                     l.Text);
   painter.restore();
 }
 
@@ -325,23 +323,32 @@ void TSpectroGram::BeginBarDrag()
   drag->exec(Qt::CopyAction);
 }
 
-void TSpectroGram::paintEvent(QPaintEvent*)
+void TSpectroGram::paintEvent(QPaintEvent* event)
 {
   QPainter painter(this);
-  PaintTo(painter);
+  // A new line changes the plot alone: the margins and labels stay.
+  const QRect plot = PlotRect();
+  if (plot.contains(event->rect()) && !plot.isEmpty()) {
+    painter.save();
+    PaintPlot(painter, plot.width(), plot.height());
+    painter.restore();
+  } else {
+    PaintTo(painter);
+  }
+  TViewNavigator::DrawFocus(painter, *this);
 }
 
 void TSpectroGram::resizeEvent(QResizeEvent* event)
 {
   QWidget::resizeEvent(event);
-  LayoutDepthBar();
+  UpdateMargins();
 }
 
 void TSpectroGram::changeEvent(QEvent* event)
 {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    ScaleMargins();
+    UpdateMargins();
     update();
   }
 }
@@ -351,6 +358,12 @@ void TSpectroGram::mouseMoveEvent(QMouseEvent* event)
   QWidget::mouseMoveEvent(event);
   const QPoint p = event->position().toPoint();
   Q_EMIT OnMouseMove(this, p.x(), p.y());
+}
+
+void TSpectroGram::leaveEvent(QEvent* event)
+{
+  QWidget::leaveEvent(event);
+  Q_EMIT OnMouseLeave(this);
 }
 
 bool TSpectroGram::eventFilter(QObject* watched, QEvent* event)

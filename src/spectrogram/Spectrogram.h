@@ -6,9 +6,11 @@
 // samples only the rows and columns that land on screen.
 #pragma once
 
+#include "graph/ViewNavigator.h"
 #include "spectrogram/Colorbar.h"
 
 #include <QImage>
+#include <QLine>
 #include <QWidget>
 #include <functional>
 #include <span>
@@ -46,7 +48,22 @@ struct TSpectroMargins
   int Bottom = 20;
 };
 
-class TSpectroGram : public QWidget
+// A label the spectrogram paints in its margins, and where.
+struct TSpectroLabel
+{
+  QString Text;
+  QRect Rect;
+};
+
+// Everything painted around the plot: labels and tick lines (each drawn
+// without its end point), worked out once per change.
+struct TSpectroAxes
+{
+  std::vector<TSpectroLabel> Labels;
+  std::vector<QLine> Ticks;
+};
+
+class TSpectroGram : public QWidget, public TNavigableView
 {
   Q_OBJECT
 public:
@@ -75,10 +92,36 @@ public:
 
   // One new bottom line from values[0 .. lastIndex] (dB), sampled to the
   // image width by nearest index. Dropped when there is no image or no value.
+  // Only the plot is painted again.
   void AddLine(std::span<const double> values, int lastIndex);
+
+  // The frequencies the plot shows: all of XRange until the user zooms or
+  // moves them; a new XRange shows all of it again.
+  const TAxisRange& FrequencyView() const { return FView; }
+  void SetFrequencyView(const TAxisRange& range);
+  // A logarithmic frequency axis; the frequencies shown are kept as far as
+  // the axis can show them.
+  bool LogFrequency() const { return FLogFrequency; }
+  void SetLogFrequency(bool log);
+  // Round tick values with their units on both axes, and the colour bar's
+  // dB scale beside it; the margins grow to hold them. Off: six fixed
+  // labels on each axis, in the design's margins.
+  bool RoundTicks() const { return FRoundTicks; }
+  void SetRoundTicks(bool round);
 
   // Axis values at a point of the control; unclamped.
   void PixelToValue(int x, int y, double& xValue, double& yValue) const;
+  // Whether a point of the control lies on the plot, edges included.
+  bool PlotContains(int x, int y) const;
+  // What is painted around the plot.
+  const TSpectroAxes& Axes() const;
+
+  // Navigation of the frequency axis; time does not move.
+  QRect NavigationPlot() const override;
+  bool NavigationAxis(bool vertical, TAxisView& axis) const override;
+  void SetNavigationRange(bool vertical, const TAxisRange& range) override;
+  void ResetNavigation() override;
+  TViewNavigator& Navigator() { return *FNavigator; }
 
   // Background, image, frame and labels at the control's size.
   void PaintTo(QPainter& painter);
@@ -106,8 +149,7 @@ Q_SIGNALS:
   void OnBarChanging(QObject* Sender, int Index, int Bottom, double Depth);
   void OnBarDragDrop(QObject* Sender, QObject* Source, int X, int Y);
   void OnMouseMove(QObject* Sender, int X, int Y);
-
-public:
+  void OnMouseLeave(QObject* Sender);
 
 protected:
   // Starts the drag-and-drop of the bar once the mouse has moved past the
@@ -119,21 +161,36 @@ protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-  // The margins hold the labels, so they grow with the font.
-  void ScaleMargins();
+  // The margins hold the labels, so they grow with the font and, with round
+  // ticks, with the labels themselves.
+  void UpdateMargins();
+  // The same without a repaint, for a paint that finds the size changed
+  // (a hidden control is resized without an event).
+  void Relayout();
+  // Something the labels show changed.
+  void AxesChanged();
   // Source index of every column of a line of `lastIndex + 1` values.
   const std::vector<int>& LineColumns(int lastIndex);
+  QRect PlotRect() const;
+  // The whole frequency range of the data, as the axis can show it.
+  TAxisRange FullView() const;
+  // The frequency axis as shown, over the plot's pixels.
+  TAxisView FrequencyAxis() const;
   void PaintPlot(QPainter& painter, int pw, int ph);
-  void PaintLabels(QPainter& painter, int w, int h);
+  TSpectroAxes FixedAxes(const QFontMetrics& metrics) const;
+  TSpectroAxes RoundAxes(const QFontMetrics& metrics) const;
+  // The colour bar's width with round ticks (its labels stand beside it).
+  int RoundBarWidth() const;
 
   QImage FImage;    // ring of lines; row FNextRow is the oldest
   int FNextRow = 0; // where the next line is written
   QImage FPlot;     // plot-sized sample of the ring, reused between paints
   std::vector<int> FPlotColumns;
-  int FPlotColumnsFor = -1; // image width FPlotColumns was made for (its size is the plot width)
+  bool FPlotColumnsValid = false; // for the image width, view and scale of now
 
   std::vector<int> FLineColumns; // of LineColumns, one per image column
   int FLineColumnsLast = -1;     // the last index they were made for
@@ -142,8 +199,15 @@ private:
   TColorDepth FColorCount = TColorDepth::dc12;
   TSpectroMargins FMargins;
   TRangePair FDepthRange, FXRange, FYRange;
+  TAxisRange FView;
+  bool FLogFrequency = false;
+  bool FRoundTicks = false;
+  QSize FMarginsFor; // the size the margins and the axes were laid out for
+  mutable TSpectroAxes FAxes;
+  mutable bool FAxesValid = false;
   bool FBarDragPending = false;
   QPoint FBarPressPos;
+  TViewNavigator* FNavigator = nullptr;
 };
 
 } // namespace duv

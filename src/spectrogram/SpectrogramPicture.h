@@ -5,22 +5,16 @@
 // comes out the same on any screen, or on none.
 #pragma once
 
-#include "analysis/SpectrogramGrid.h"
-#include "spectrogram/DepthColors.h"
+#include "graph/RoundTicks.h"
+#include "spectrogram/SpectrogramLook.h"
 
 #include <QImage>
 #include <QRect>
 #include <QString>
 
-namespace duv {
+class QIODevice;
 
-struct TSpectrogramPicture
-{
-  QString Title;    // in bold above the plot
-  QString Subtitle; // below the title
-  TColorCount Colors = TColorCount::dc32;
-  double Range = 96; // dB below full scale at the bottom of the colour bar
-};
+namespace duv {
 
 // Where the parts of a picture lie.
 struct TSpectrogramLayout
@@ -30,11 +24,6 @@ struct TSpectrogramLayout
   QRect Bar;  // the colour bar
 };
 
-// The step between labels of an axis spanning `span` that keeps at most
-// `most` labels: 1, 2 or 5 times a power of ten (with `db`, also 3 and 6
-// times, which suit decibels of sample widths).
-double LabelStep(double span, int most, bool db = false);
-
 // The layout of a picture of Grid; needs a QGuiApplication (for the fonts).
 TSpectrogramLayout LayoutSpectrogramPicture(const TFileSpectrogram& Grid,
                                             const TSpectrogramPicture& Picture);
@@ -43,5 +32,11 @@ TSpectrogramLayout LayoutSpectrogramPicture(const TFileSpectrogram& Grid,
 // full scale take the top colour, levels below the range (silence included)
 // the bottom one.
 QImage RenderSpectrogramPicture(const TFileSpectrogram& Grid, const TSpectrogramPicture& Picture);
+
+// Draws the picture and writes it to Out as PNG, at a quick compression
+// level: the picture is mostly flat colour, which compresses well anyway.
+// False when writing failed. What the GUI part sets SpectrogramPngWriter to.
+bool WriteSpectrogramPng(const TFileSpectrogram& Grid, const TSpectrogramPicture& Picture,
+                         QIODevice& Out);
 
 } // namespace duv

@@ -7,5 +7,6 @@ list(APPEND DUVOVOVI_CORE_SOURCES
 list(APPEND DUVOVOVI_UI_SOURCES
   spectrogram/Colorbar.cpp
   spectrogram/Spectrogram.cpp
+  spectrogram/SpectroAxes.cpp
   spectrogram/SASpectroDlg.cpp
   spectrogram/SpectrogramPicture.cpp)

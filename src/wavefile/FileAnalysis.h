@@ -21,8 +21,8 @@ void WriteFileInfo(const TSoundFile& File, std::ostream& out);
 void CheckAnalysable(const TSoundFile& File);
 
 // The spectrum of channel 0 of an analysable file over Size samples (a
-// buffer size) from sample Start, through Window, computed in Analysis into
-// Frame; past the end the stretch is zero.
+// buffer size) from sample Start, through Window, with the transform of real
+// samples, computed in Analysis into Frame; past the end the stretch is zero.
 void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Start, int Size,
                   TWindowKind Window, TSpectrumFrame& Frame);
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wavefile/FileSpectrogram.h"
 
-#include "analysis/Fourier.h"
+#include "analysis/RealFourier.h"
 #include "analysis/SAGlobal.h"
 
 #include <algorithm>
@@ -122,35 +122,18 @@ public:
     TSampleReader reader(J.File);
     const int n = J.Settings.Size;
     const std::int64_t first = J.Plan.FirstFrameOf(C0), last = J.Plan.FirstFrameOf(C1);
-    Re.assign(std::size_t(n), 0.0);
-    Im.assign(std::size_t(n), 0.0);
     Sum.assign(std::size_t(n / 2 + 1), 0.0);
     Buffer.assign(std::size_t(BufferFrames + n), 0.0);
     Left.resize(Buffer.size());
     Right.resize(Buffer.size());
-    // Two real frames go through one complex transform: one as the real
-    // part, the next as the imaginary part.
-    for (std::int64_t j = first; j < last; j += 2) {
-      const bool pair = j + 1 < last;
+    // The window goes into the transform's first pass; the power spectrum
+    // is added to the column's sum in its last.
+    const double* w = J.Settings.Window == TWindowKind::Rectangular ? nullptr : J.Window.data();
+    for (std::int64_t j = first; j < last; ++j) {
       const double* a = frame(reader, j);
-      for (int i = 0; i < n; ++i)
-        Re[std::size_t(i)] = a[i] * J.Window[std::size_t(i)];
-      if (pair) {
-        const double* b = frame(reader, j + 1);
-        for (int i = 0; i < n; ++i)
-          Im[std::size_t(i)] = b[i] * J.Window[std::size_t(i)];
-      } else {
-        std::fill(Im.begin(), Im.end(), 0.0);
-      }
-      FFT.ForwardTransform(Re.data(), Im.data(), n);
-      const int c = J.Plan.Column(j);
-      if (pair && J.Plan.Column(j + 1) == c) {
-        addPair(c); // both in one column, as most pairs are
-      } else {
-        addFrame(c, false);
-        if (pair)
-          addFrame(J.Plan.Column(j + 1), true);
-      }
+      startColumn(J.Plan.Column(j));
+      FFT.AddPower(a, w, Sum.data());
+      ++Count;
     }
     flush();
   }
@@ -171,10 +154,12 @@ private:
   void fill(TSampleReader& reader, std::int64_t start)
   {
     const auto count = std::int64_t(Buffer.size());
-    std::fill(Buffer.begin(), Buffer.end(), 0.0); // silence before and after the file
-    const std::int64_t from = std::max<std::int64_t>(start, 0);
-    const std::int64_t to = std::min(start + count, J.Plan.Samples);
+    const std::int64_t from = std::clamp<std::int64_t>(0, start, start + count);
+    const std::int64_t to = std::clamp(J.Plan.Samples, from, start + count);
     BufferStart = start;
+    // Silence before and after the file.
+    std::fill(Buffer.begin(), Buffer.begin() + (from - start), 0.0);
+    std::fill(Buffer.begin() + (to - start), Buffer.end(), 0.0);
     if (from >= to)
       return;
     const TChannelChoice channel = J.Settings.Channel;
@@ -201,43 +186,6 @@ private:
     }
   }
 
-  // Adds the power spectrum of the frame in the real part (second: the one
-  // in the imaginary part) of the last transform to column c. With
-  // Z = X + iY for real frames x and y: X[k] = (Z[k] + conj Z[-k]) / 2 and
-  // Y[k] = (Z[k] - conj Z[-k]) / 2i.
-  void addFrame(int c, bool second)
-  {
-    startColumn(c);
-    const int n = J.Settings.Size;
-    const double* re = Re.data();
-    const double* im = Im.data();
-    double* sum = Sum.data();
-    for (int k = 0; k <= n / 2; ++k) {
-      const int m = (n - k) & (n - 1);
-      const double a = second ? im[k] + im[m] : re[k] + re[m];
-      const double b = second ? re[k] - re[m] : im[k] - im[m];
-      sum[k] += 0.25 * (a * a + b * b);
-    }
-    ++Count;
-  }
-
-  // Both frames of the last transform into column c, in one pass.
-  void addPair(int c)
-  {
-    startColumn(c);
-    const int n = J.Settings.Size;
-    const double* re = Re.data();
-    const double* im = Im.data();
-    double* sum = Sum.data();
-    // |X|^2 + |Y|^2 = (|Z[k]|^2 + |Z[-k]|^2) / 2.
-    sum[0] += re[0] * re[0] + im[0] * im[0];
-    for (int k = 1; k <= n / 2; ++k) {
-      const int m = n - k;
-      sum[k] += 0.5 * (re[k] * re[k] + im[k] * im[k] + re[m] * re[m] + im[m] * im[m]);
-    }
-    Count += 2;
-  }
-
   // Writes the finished column: the power average of its frames, the
   // strongest bin of each row, in dB.
   void flush()
@@ -259,8 +207,9 @@ private:
 
   const TJob& J;
   int C0, C1;
-  TFastFourier FFT;
-  std::vector<double> Re, Im, Sum, Buffer;
+  TRealFourier FFT{J.Settings.Size};
+  // On cache lines, as the transform reads and writes them eight at a time.
+  TLineDoubles Sum, Buffer;
   std::vector<std::int16_t> Left, Right;
   std::int64_t BufferStart = std::numeric_limits<std::int64_t>::min() / 2;
   int Column = -1;
@@ -312,7 +261,7 @@ TFileSpectrogram ComputeFileSpectrogram(const TSoundFile& File,
   TJob job{File,
            settings,
            TFramePlan(data.SamplesPerChannel, s.Width, s.Size, hop),
-           *WindowCoefficients(s.Window, s.Size),
+           *WindowTable(s.Window, s.Size),
            rowBins(s.Height, s.Size),
            0,
            0,

@@ -543,3 +543,80 @@ TEST(CommandLine, TruncatedFilesAreNoted)
     EXPECT_FALSE(r.out.empty()) << command;
   }
 }
+
+namespace {
+
+// Sets an environment variable for a scope; the program runs inherit it.
+struct ScopedEnv
+{
+  const char* name;
+  bool had;
+  QByteArray old;
+  ScopedEnv(const char* n, const QByteArray& value)
+      : name(n), had(qEnvironmentVariableIsSet(n)), old(qgetenv(n))
+  {
+    qputenv(n, value);
+  }
+  ~ScopedEnv()
+  {
+    if (had)
+      qputenv(name, old);
+    else
+      qunsetenv(name);
+  }
+};
+
+} // namespace
+
+// Guards the core-only start: the headless commands map no library of
+// Qt Gui, widgets, multimedia, printing or D-Bus (by the loader's own
+// account, LD_DEBUG=files), while the command that draws does.
+TEST(CommandLine, HeadlessCommandsLoadNoGuiLibrary)
+{
+  QTemporaryDir dir;
+  const QString tone = sineFile("libs.wav", 8000, 4096, 8), picture = dir.filePath("libs.png");
+  const ScopedEnv debug("LD_DEBUG", "files");
+  const auto loads = [](const ProgramRun& r, const char* library) {
+    return r.err.find(std::string("file=") + library) != std::string::npos;
+  };
+  for (const QStringList& args :
+       {QStringList{"info", tone}, QStringList{"spectrum", tone}, QStringList{"peaks", tone},
+        QStringList{"note", "440"}, QStringList{"--help"}, QStringList{"--version"}}) {
+    const ProgramRun r = runProgram(args);
+    EXPECT_EQ(r.code, 0) << args.join(' ').toStdString();
+    ASSERT_TRUE(loads(r, "libQt6Core")) << "no loader account for " << args.front().toStdString();
+    for (const char* library : {"libQt6Gui", "libQt6Widgets", "libQt6Multimedia",
+                                "libQt6PrintSupport", "libQt6DBus", "libdbus-1"})
+      EXPECT_FALSE(loads(r, library)) << args.front().toStdString() << " loads " << library;
+  }
+  const ProgramRun drawn = runProgram({"spectrogram", tone, "-o", picture});
+  EXPECT_EQ(drawn.code, 0);
+  EXPECT_TRUE(loads(drawn, "libQt6Gui"));
+}
+
+// Guards the GUI part's loading: with the part missing, or a broken file in
+// its place, the window and the command that draws end with a message and
+// status 1, and the headless commands still work.
+TEST(CommandLine, MissingOrBrokenGuiPart)
+{
+  QTemporaryDir dir;
+  const QString program = dir.filePath("duvovovi");
+  ASSERT_TRUE(QFile::copy(DUVOVOVI_PROGRAM, program));
+  const ScopedEnv env("DUVOVOVI_PROGRAM", QFile::encodeName(program));
+  const QString tone = sineFile("part.wav", 8000, 4096, 8), picture = dir.filePath("part.png");
+  EXPECT_EQ(runProgram({"note", "440"}).code, 0);
+  for (const QStringList& args : {QStringList{}, QStringList{"spectrogram", tone, "-o", picture}}) {
+    const ProgramRun r = runProgram(args);
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_NE(r.err.find("graphical part of the program"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("is missing"), std::string::npos) << r.err;
+  }
+  QFile broken(dir.filePath(QFileInfo(DUVOVOVI_GUI_PART).fileName()));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write("not a shared object");
+  broken.close();
+  const ProgramRun r = runProgram({"spectrogram", tone, "-o", picture});
+  EXPECT_EQ(r.code, 1) << r.err;
+  EXPECT_NE(r.err.find("cannot be loaded"), std::string::npos) << r.err;
+  EXPECT_FALSE(QFileInfo::exists(picture));
+}

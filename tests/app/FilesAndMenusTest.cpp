@@ -44,6 +44,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -153,7 +154,7 @@ TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
   ASSERT_EQ(w.plays.size(), 1u);
   EXPECT_EQ(w.Words(w.plays[0]).front(), 5512);
   EXPECT_EQ(w.Words(w.plays[0]).size(), 1024u);
-  EXPECT_TRUE(w.plays[0].Wait);
+  EXPECT_FALSE(w.plays[0].Wait); // the window takes input while it plays
   w.SetOffset(0.1);
   EXPECT_EQ(w.form.WaveFilePage().WaveFile().StretchOffset(), 1102);
 
@@ -162,7 +163,8 @@ TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
   EXPECT_EQ(w.form.WaveFilePage().WaveFile().StretchOffset(), 44100);
 
   // 1000 samples at 11025 Hz: 256 of them from offset 0; a tail of 100
-  // zero-padded to the buffer size; nothing at or past the end.
+  // zero-padded to the buffer size; the offset goes no further than the
+  // last sample.
   w.plays.clear();
   w.form.OpenWaveFile(ToneFile("short.wav", 11025, 1000, 1, 1000));
   w.SetSize(0);
@@ -174,15 +176,26 @@ TEST(WaveFilePage, StretchOffsetsAndTheFileEnd)
   EXPECT_EQ(w.form.GraphPage().SpectrumGraph().Points().size(), 127u);
   w.form.WaveFilePage().PlaySampleBtnClick();
   EXPECT_EQ(w.Words(w.plays.back()).size(), 100u);
-  const std::size_t plays = w.plays.size();
-  w.form.GraphPage().SpectrumGraph().Clear();
-  for (double offset : {1000 / 11025.0, 0.2}) {
+  for (double offset : {1000 / 11025.0, 0.2, 1e9}) {
     w.SetOffset(offset);
-    w.form.WaveFilePage().AnalyzeFileBtnClick();
+    EXPECT_EQ(w.form.WaveFilePage().WaveFile().StretchOffset(), 999);
     w.form.WaveFilePage().PlaySampleBtnClick();
+    EXPECT_EQ(w.Words(w.plays.back()).size(), 1u);
   }
+
+  // While a stretch plays, a second "Play Sample" stops it, as Escape does.
+  bool playing = true;
+  int stops = 0;
+  w.form.WaveFilePage().WaveFile().Playing = [&playing] { return playing; };
+  w.form.WaveFilePage().WaveFile().StopPlaying = [&] { ++stops, playing = false; };
+  const std::size_t plays = w.plays.size();
+  w.form.WaveFilePage().PlaySampleBtnClick();
+  EXPECT_EQ(stops, 1);
   EXPECT_EQ(w.plays.size(), plays);
-  EXPECT_EQ(w.form.GraphPage().SpectrumGraph().PointCount(), 0);
+  w.form.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.form));
+  QTest::keyClick(&w.form, Qt::Key_Escape);
+  EXPECT_EQ(stops, 2);
 }
 
 // Guards each width on the page: traces and their ranges, the spectrum's
@@ -226,7 +239,7 @@ TEST(WaveFilePage, WidthsTracesSpectrumAndPlay)
 
   // 24-bit: reduced to 16 bits, drawn and analysed as such.
   w.form.OpenWaveFile(writeTemp("24.wav", WavBuilder().fmt(1, 8000, 24).chunk("data", QByteArray(3000, '\x10')).finish()));
-  EXPECT_EQ(w.form.WaveFilePage().FileStatistics().value(4), "16");
+  EXPECT_EQ(w.form.WaveFilePage().FileStatistics().value(4), "24 (read as 16)");
   EXPECT_EQ(w.form.ScopeBand().LeftGraph().YAxis().Min(), -32768);
   EXPECT_EQ(w.form.ScopeBand().LeftGraph().PointCount(), 1000);
 
@@ -414,7 +427,10 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   Window w;
   TForm1& f = w.form;
   const QString tone = ToneFile("tone.wav", 11025, 3000, 1, 440);
-  const QString other = ToneFile("other.wav", 8000, 2000, 2, 300);
+  // In a folder of its own, so that opening it changes the current folder.
+  QTemporaryDir elsewhere;
+  const QString other = elsewhere.filePath("other.wav");
+  ASSERT_TRUE(QFile::copy(ToneFile("other.wav", 8000, 2000, 2, 300), other));
 
   QTimer::singleShot(0, [&] {
     f.OpenDialog().selectFile(tone);
@@ -428,6 +444,15 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   EXPECT_EQ(f.RecentFiles().Paths().value(0), tone);
   EXPECT_TRUE(f.OpenDialog().nameFilters().contains("WAV files (*.wav)"));
   EXPECT_TRUE(f.OpenDialog().nameFilters().contains("All files (*)"));
+  const auto dialogFolder = [&f] {
+    QString shown;
+    QTimer::singleShot(0, [&] {
+      shown = f.OpenDialog().directory().absolutePath();
+      f.OpenDialog().reject();
+    });
+    f.OpenWaveFile1->trigger();
+    return shown;
+  };
 
   // A drop of three files opens the first; a drop elsewhere is not taken.
   QMimeData mime;
@@ -438,6 +463,8 @@ TEST(OpenWaveFile, DialogRecentFilesDropAndFailure)
   QApplication::sendEvent(&f.WaveFilePage(), &drop);
   EXPECT_EQ(f.windowTitle(), "other.wav - Duvovovi");
   EXPECT_EQ(f.WaveFilePage().FileStatistics().value(0), "2");
+  // The Open dialog starts in the dropped file's folder, the current one.
+  EXPECT_EQ(dialogFolder(), QFileInfo(other).absolutePath());
   EXPECT_EQ(f.DropController().DropTarget(), &f.WaveFilePage());
 
   // The recent-files menu, newest first; the same file again is shown again
@@ -502,13 +529,13 @@ TEST(OpenWaveFile, DecodedFilesByDropRecentAndDialogFilter)
   QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
   QApplication::sendEvent(&f.WaveFilePage(), &drop);
   EXPECT_EQ(f.windowTitle(), "song.flac - Duvovovi");
-  EXPECT_EQ(w.Stat(4), "24");
+  EXPECT_EQ(w.Stat(4), "24 (read as 16)");
   EXPECT_EQ(w.Stat(0), "2");
   EXPECT_EQ(f.ScopeBand().LeftGraph().PointCount(), 11025);
   EXPECT_EQ(f.ScopeBand().RightGraph().PointCount(), 11025);
 
   f.OpenWaveFile(mp3);
-  EXPECT_EQ(w.Stat(4), "MP3");
+  EXPECT_EQ(w.Stat(4), "MP3 (read as 16)");
   EXPECT_EQ(w.Stat(1), "16000");
   EXPECT_EQ(f.ScopeBand().LeftGraph().PointCount(), 8000);
 
@@ -537,13 +564,13 @@ TEST(Menus, ItemsAndShortcuts)
   };
   EXPECT_EQ(texts(w.form.File1),
             QStringList({"&Open Wave File", "&Reopen", "-", "Print &Left Channel",
-                         "Print &Right Channel", "Print &Specturm", "Print Spectro&gram",
+                         "Print &Right Channel", "Print &Spectrum", "Print Spectro&gram",
                          "Save Spectr&um...", "Save Spectrogram &Image...", "-", "&Exit"}));
   EXPECT_EQ(texts(w.form.Edit1),
             QStringList({"Copy &Left Channel", "Copy &Right Channel", "Copy &Spectrum",
                          "Copy Spectrum as &Text", "Copy S&pectrogram"}));
-  EXPECT_EQ(texts(w.form.Settings1),
-            QStringList({"&Setup Spectrogram..", "&Calibration...", "&Test Sound Card..."}));
+  EXPECT_EQ(texts(w.form.Settings1), QStringList({"&Setup Spectrogram..", "&Reset View Settings",
+                                                  "&Calibration...", "&Test Sound Card..."}));
   EXPECT_EQ(texts(w.form.Help1), QStringList({"&Contents\tF1", "-", "&About..."}));
   EXPECT_EQ(texts(w.form.PopupMenu1), QStringList({"Setup Bands...", "Reset Spacing", "-",
                                                    "Save Spectrogram &Image..."}));

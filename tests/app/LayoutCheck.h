@@ -49,6 +49,17 @@ inline void CheckGraph(TGraphBox& g, QStringList& problems)
     problems << Describe(&g) + ": the title box leaves the top";
   if (g.XAxis().ShowLabels() && g.PlotBottom() + 1 + m.height() > g.height())
     problems << Describe(&g) + ": the X labels leave the bottom";
+  // Round ticks place their labels where they fit: each must stay inside.
+  if (!g.RoundTicks())
+    return;
+  for (bool vertical : {false, true})
+    for (const TAxisTick& t : vertical ? g.Layout().YTicks : g.Layout().XTicks) {
+      if (!t.Labelled)
+        continue;
+      const QPoint top = vertical ? t.LabelAt - QPoint(0, m.ascent()) : t.LabelAt;
+      if (!g.rect().contains(QRect(top, QSize(m.horizontalAdvance(t.Label), m.height()))))
+        problems << Describe(&g) + ": the label " + t.Label + " leaves the control";
+    }
 }
 
 // The spectrogram's labels must stay in its margins, clear of the frame.
@@ -56,6 +67,19 @@ inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
 {
   const QFontMetrics m(s.font());
   const TSpectroMargins& mg = s.Margins();
+  if (s.RoundTicks()) {
+    // The margins grow to the round labels: each inside, none on another.
+    const auto& labels = s.Axes().Labels;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+      if (!s.rect().contains(labels[i].Rect))
+        problems << Describe(&s) + ": the label " + labels[i].Text + " leaves the control";
+      for (std::size_t j = i + 1; j < labels.size(); ++j)
+        if (labels[i].Rect.intersects(labels[j].Rect))
+          problems << Describe(&s) + ": the labels " + labels[i].Text + " and " + labels[j].Text +
+                          " overlap";
+    }
+    return;
+  }
   // The widest time label the window can show: the longest time span.
   for (const QString& t : {FormatFixed(600, 1), FormatFixed(10, 1)})
     if (1 + m.horizontalAdvance(t) > mg.Left - 2)
@@ -66,6 +90,15 @@ inline void CheckSpectrogram(TSpectroGram& s, QStringList& problems)
     problems << Describe(&s) + ": the top time label leaves the control";
 }
 
+// A caption as drawn: a mnemonic's "&" is not shown ("&&" shows one).
+inline QString ShownText(QString Text)
+{
+  for (qsizetype i = 0; i < Text.size(); ++i)
+    if (Text[i] == QLatin1Char('&'))
+      Text.remove(i, 1);
+  return Text;
+}
+
 // Where a control puts its ink in its parent: a label only where its text
 // stands (labels of a fixed design may share a pixel row of empty space),
 // anything else its whole rectangle.
@@ -74,8 +107,9 @@ inline QRect InkRect(const QWidget* w)
   const auto* l = qobject_cast<const QLabel*>(w);
   if (!l || l->text().isEmpty() || l->wordWrap())
     return w->geometry();
-  const QRect text = QStyle::alignedRect(l->layoutDirection(), l->alignment(),
-                                         l->fontMetrics().size(0, l->text()), l->contentsRect());
+  const QRect text =
+      QStyle::alignedRect(l->layoutDirection(), l->alignment(),
+                          l->fontMetrics().size(0, ShownText(l->text())), l->contentsRect());
   return text.translated(w->pos());
 }
 
@@ -91,7 +125,7 @@ inline QStringList LayoutProblems(QWidget* top)
     if (auto* l = qobject_cast<QLabel*>(w)) {
       if (!l->wordWrap() && !l->text().isEmpty() && l->pixmap().isNull()) {
         const QRect r = l->contentsRect();
-        if (m.horizontalAdvance(l->text()) > r.width() || m.height() > r.height())
+        if (m.horizontalAdvance(ShownText(l->text())) > r.width() || m.height() > r.height())
           problems << Describe(w) + ": text clipped";
       }
     } else if (auto* r = qobject_cast<TReadOut*>(w)) {

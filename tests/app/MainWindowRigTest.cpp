@@ -21,13 +21,15 @@
 #include "wavefile/WavWriter.h"
 
 #include <QCheckBox>
-#include <QPushButton>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace duv;
@@ -64,9 +66,8 @@ struct Ear
     };
     reader.Start();
   }
-  // The strongest frequency of 8192 samples from the middle of what was
-  // loud, by the program's own transform.
-  double LoudestHz()
+  // First and last loud sample heard so far.
+  std::pair<std::size_t, std::size_t> LoudSpan() const
   {
     std::size_t first = heard.size(), last = 0;
     for (std::size_t i = 0; i < heard.size(); ++i)
@@ -74,6 +75,25 @@ struct Ear
         first = std::min(first, i);
         last = i;
       }
+    return {first, last};
+  }
+  // Runs the event loop until a loud stretch of a second's worth of samples
+  // has been heard. A busy machine may start the sound late, so this waits on
+  // what the loopback hears rather than on the clock.
+  bool HearsAtLeast(std::size_t samples, int ms)
+  {
+    return rig::WaitFor(
+        [&] {
+          const auto [first, last] = LoudSpan();
+          return last > first && last - first >= samples;
+        },
+        ms);
+  }
+  // The strongest frequency of 8192 samples from the middle of what was
+  // loud, by the program's own transform.
+  double LoudestHz()
+  {
+    const auto [first, last] = LoudSpan();
     constexpr int n = 8192;
     if (last <= first || last - first < n)
       return 0;
@@ -108,8 +128,11 @@ TEST(MainWindowRig, PlaySampleAndPlaySoundAreHeard)
     f.OpenWaveFile(duv::test::writeTemp(
         "khz.wav", duv::test::WavBuilder().fmt(1, 44100, 16).chunk("data", data).finish()));
     f.WaveFilePage().SetBufferSize(32768); // 0.74 s
-    f.WaveFilePage().PlaySampleBtnClick(); // returns once played
-    rig::Spin(300);
+    QElapsedTimer clock;
+    clock.start();
+    f.WaveFilePage().PlaySampleBtnClick(); // returns at once: the window takes input
+    EXPECT_LT(clock.elapsed(), 500);
+    EXPECT_TRUE(ear.HearsAtLeast(30000, 15000)); // 32768 samples are played
     ear.reader.Stop();
     EXPECT_NEAR(ear.LoudestHz(), 1000, 2 * 44100.0 / 8192);
   }
@@ -119,7 +142,7 @@ TEST(MainWindowRig, PlaySampleAndPlaySoundAreHeard)
     f.RealTimePage().SetBufferSize(32768); // 3 s at 11025 Hz
     f.SynthesizePage().SetPlaySound(true);
     f.SynthesizePage().TestBtnClick(); // plays without waiting
-    rig::Spin(2000);
+    EXPECT_TRUE(ear.HearsAtLeast(44100, 15000));
     ear.reader.Stop();
     EXPECT_NEAR(ear.LoudestHz(), 500, 2 * 44100.0 / 8192);
   }
@@ -194,6 +217,19 @@ TEST(MainWindowRig, CapturesAToneAndRestartsOnChanges)
   EXPECT_TRUE(rt.Capturing());
   const int before = rt.RealTime().FrameCount();
   EXPECT_TRUE(rig::WaitFor([&] { return rt.RealTime().FrameCount() > before + 3; }, 3000));
+
+  // The test signal stops capture first, which would overwrite it; the
+  // buttons say so.
+  f.InputPages().setCurrentWidget(&f.SynthesizePage());
+  duv::test::Find<QPushButton>(f.SynthesizePage(), "Display Test Signal").click();
+  EXPECT_FALSE(rt.Capturing());
+  EXPECT_TRUE(duv::test::Find<QToolButton>(rt, "Stop").isChecked());
+  const int shown = rt.RealTime().FrameCount();
+  rig::Spin(150);
+  EXPECT_EQ(rt.RealTime().FrameCount(), shown);
+  EXPECT_NEAR(f.GraphPage().PeakText().section(' ', 0, 0).toDouble(), 500, 1);
+  duv::test::Find<QToolButton>(rt, "Start").click();
+  ASSERT_TRUE(rt.Capturing());
 
   // Closing the window while capturing ends cleanly and lets go of the device.
   f.close();

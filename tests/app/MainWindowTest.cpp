@@ -91,17 +91,17 @@ TEST(MainWindow, ControlsAsDesigned)
   EXPECT_EQ(Find<QComboBox>(rt, "Data Format").currentIndex(), 0);
   auto& start = Find<QToolButton>(rt, "Start");
   auto& stop = Find<QToolButton>(rt, "Stop");
-  EXPECT_EQ(start.text(), "Start");
-  EXPECT_EQ(stop.text(), "Start"); // both say "Start"; the glyph and name tell them apart
+  EXPECT_EQ(start.text(), "S&tart");
+  EXPECT_EQ(stop.text(), "Sto&p");
   EXPECT_EQ(stop.toolTip(), "Stop");
   EXPECT_FALSE(start.isChecked());
   EXPECT_TRUE(stop.isChecked());
-  EXPECT_TRUE(Find<QCheckBox>(rt, "Osciliscope").isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(rt, "Oscilloscope").isChecked());
   EXPECT_EQ(FindAll<QGroupBox>(rt, "Spectrum Analyzer").size(), 1);
   EXPECT_TRUE(Find<QCheckBox>(rt, "Spectrum Analyzer").isChecked());
   auto& channel = Find<TRadioGroup>(rt, "Channel");
   EXPECT_EQ(channel.ItemIndex(), 0);
-  EXPECT_EQ(channel.Button(1)->text(), "Right");
+  EXPECT_EQ(channel.Button(1)->text(), "&Right");
   EXPECT_EQ(rt.FramesText(), "");
 
   TGraphPage& graph = f.GraphPage();
@@ -129,7 +129,7 @@ TEST(MainWindow, ControlsAsDesigned)
     return out;
   };
   EXPECT_EQ(hints(f.ScopeBand()),
-            QStringList({"Move Left", "Move Right", "Zoom In", "ZoomOut", "Reset", "Move Up",
+            QStringList({"Move Left", "Move Right", "Zoom In", "Zoom Out", "Reset", "Move Up",
                          "Zoom In", "Reset", "Zoom Out", "Move Down"}));
   EXPECT_EQ(hints(graph), QStringList({"Move Left", "Move Right", "Zoom In", "Zoom Out", "Reset",
                                        "Move Up", "Zoom In", "Reset", "Zoom Out", "Move Down"}));
@@ -171,7 +171,15 @@ TEST(MainWindow, EveryControlHasAnAccessibleName)
   TForm1& f = w.form;
   EXPECT_EQ(FindAll<TReadOut>(f.RealTimePage(), "Frames:").size(), 1);
   EXPECT_EQ(FindAll<TReadOut>(f.ScopeBand(), "Pos: X").size(), 1);
-  EXPECT_EQ(FindAll<TSpeedButton>(f.ScopeBand(), "ZoomOut").size(), 1);
+  // The zoom and reset buttons are named by the axis they move; their hints
+  // stay short.
+  for (const char* name : {"Zoom In Time", "Zoom Out Time", "Reset Time", "Zoom In Level",
+                           "Zoom Out Level", "Reset Level"})
+    EXPECT_EQ(FindAll<TSpeedButton>(f.ScopeBand(), name).size(), 1) << name;
+  for (const char* name : {"Zoom In Frequency", "Zoom Out Frequency", "Reset Frequency",
+                           "Zoom In Level", "Zoom Out Level", "Reset Level"})
+    EXPECT_EQ(FindAll<TSpeedButton>(f.GraphPage(), name).size(), 1) << name;
+  EXPECT_EQ(Find<TSpeedButton>(f.ScopeBand(), "Zoom Out Time").toolTip(), "Zoom Out");
   // The shown figure is what a screen reader reads out.
   auto& bandwidth = Find<TReadOut>(f.RealTimePage(), "Bandwidth:");
   EXPECT_EQ(bandwidth.accessibleDescription(), bandwidth.Text());
@@ -187,14 +195,13 @@ TEST(MainWindow, ViewButtons)
   TScopeBand& band = f.ScopeBand();
   TGraphBox &left = band.LeftGraph(), &right = band.RightGraph();
   TGraphBox& spectrum = f.GraphPage().SpectrumGraph();
-  // The X buttons come before the Y buttons of the same name.
-  Find<QToolButton>(band, "Zoom In", 0).click();
+  Find<QToolButton>(band, "Zoom In Time").click();
   EXPECT_DOUBLE_EQ(left.XAxis().Min(), 12.75);
   EXPECT_DOUBLE_EQ(right.XAxis().Max(), 242.25);
   Find<QToolButton>(band, "Move Up").click();
   EXPECT_DOUBLE_EQ(right.YAxis().Min(), 25.6);
-  Find<QToolButton>(band, "Reset", 0).click();
-  Find<QToolButton>(band, "Reset", 1).click();
+  Find<QToolButton>(band, "Reset Time").click();
+  Find<QToolButton>(band, "Reset Level").click();
   EXPECT_EQ(right.XAxis().Max(), 255);
   EXPECT_EQ(right.YAxis().Min(), 0);
 
@@ -203,12 +210,12 @@ TEST(MainWindow, ViewButtons)
   Find<QToolButton>(page, "Move Right").click();
   EXPECT_GT(spectrum.XAxis().Max(), max);
   EXPECT_EQ(left.XAxis().Max(), 255);
-  Find<QToolButton>(page, "Reset", 0).click();
+  Find<QToolButton>(page, "Reset Frequency").click();
   EXPECT_EQ(spectrum.XAxis().Max(), max);
   const double lo = spectrum.YAxis().Min(), hi = spectrum.YAxis().Max();
-  Find<QToolButton>(page, "Zoom Out", 1).click();
+  Find<QToolButton>(page, "Zoom Out Level").click();
   EXPECT_DOUBLE_EQ(spectrum.YAxis().Max(), (hi + lo) / 2 + (hi - lo) / 2 * 1.1);
-  Find<QToolButton>(page, "Reset", 1).click();
+  Find<QToolButton>(page, "Reset Level").click();
   EXPECT_EQ(spectrum.YAxis().Max(), hi);
 
   auto& log = Find<QCheckBox>(page, "Log");
@@ -258,7 +265,7 @@ TEST(MainWindow, MouseReadOuts)
   TForm1& f = w.form;
   TGraphPage& page = f.GraphPage();
   TGraphBox& spectrum = page.SpectrumGraph();
-  spectrum.SetXRange(8, 21.5, 22050);
+  spectrum.SetXRange(8, 10, 22050);
   spectrum.XAxis().SetLog(true); // a fine frequency scale
   spectrum.grab();
   const QPoint at = spectrum.ValueToPixel(440, -20);
@@ -320,16 +327,22 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
       EXPECT_EQ(form->size(), QSize(750, 542));
       EXPECT_EQ(form->SpectrogramPage().SpectroGram().Margins().Left, 30);
     }
-    // Every input page beside every view page.
-    for (int input = 0; input < form->InputPages().count(); ++input)
-      for (int page = 0; page < form->ViewPages().count(); ++page) {
-        form->InputPages().setCurrentIndex(input);
-        form->ViewPages().setCurrentIndex(page);
-        QApplication::processEvents();
-        const QStringList problems = LayoutProblems(form.get());
-        EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
-                                        << problems.join("\n").toStdString();
-      }
+    // Every input page beside every view page, with the axes as designed and
+    // with round ticks, units and a log frequency scale.
+    for (bool readable : {false, true}) {
+      form->GraphPage().SetRoundTicks(readable);
+      form->SpectrogramPage().SetRoundTicks(readable);
+      form->SpectrogramPage().SetLogFrequency(readable);
+      for (int input = 0; input < form->InputPages().count(); ++input)
+        for (int page = 0; page < form->ViewPages().count(); ++page) {
+          form->InputPages().setCurrentIndex(input);
+          form->ViewPages().setCurrentIndex(page);
+          QApplication::processEvents();
+          const QStringList problems = LayoutProblems(form.get());
+          EXPECT_TRUE(problems.isEmpty()) << where.toStdString() << "\n"
+                                          << problems.join("\n").toStdString();
+        }
+    }
     TAboutDlg about(form.get());
     about.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));

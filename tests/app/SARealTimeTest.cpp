@@ -67,6 +67,7 @@ struct Rig
     for (TGraphBox* g : {&left, &right, &spectrum})
       g->SetDefaultData(false);
     reader.SetWaveType(type);
+    view.SetViewCommands(&graphs);
     rt.UpdateBufferSize();
     rt.ShowRateFigures();
   }

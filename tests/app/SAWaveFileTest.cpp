@@ -18,6 +18,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace duv;
 using namespace duv::test;
 
@@ -116,7 +118,8 @@ TEST(SAWaveFile, LongLoadShowsProgressAndCancels)
 }
 
 // Guards the page on 32-bit and floating-point files: reduced to 16 bits,
-// they are drawn as 16-bit traces over the 16-bit range, and "Bits" says 16.
+// they are drawn as 16-bit traces over the 16-bit range, and " Bits" shows
+// the file's own width and that it is read as 16 bits.
 TEST(SAWaveFile, WideAndFloatFilesAreDrawn)
 {
   Window w;
@@ -127,12 +130,13 @@ TEST(SAWaveFile, WideAndFloatFilesAreDrawn)
     floats.append(reinterpret_cast<const char*>(&x), 4);
     ints += le32(std::uint32_t(i % 2 == 0 ? 0x20000000 : 0x80000000u));
   }
-  for (const auto& [name, tag] : {std::pair{"float.wav", 3}, {"int32.wav", 1}}) {
+  for (const auto& [name, tag, bits] : {std::tuple{"float.wav", 3, "32 float (read as 16)"},
+                                        {"int32.wav", 1, "32 (read as 16)"}}) {
     const QByteArray& data = tag == 3 ? floats : ints;
     ASSERT_TRUE(page.SetFileName(
         writeTemp(name, WavBuilder().fmt(2, 8000, 32, 18, tag).chunk("data", data).finish())));
     page.ShowWaveFile();
-    EXPECT_EQ(w.form->WaveFilePage().FileStatistics()[4], "16") << name; // " Bits"
+    EXPECT_EQ(w.form->WaveFilePage().FileStatistics()[4], bits) << name; // " Bits"
     for (TGraphBox* g : {&w.form->ScopeBand().LeftGraph(), &w.form->ScopeBand().RightGraph()}) {
       EXPECT_EQ(g->PointCount(), 200) << name;
       EXPECT_EQ(g->YAxis().Min(), -32768) << name;

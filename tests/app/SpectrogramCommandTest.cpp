@@ -33,6 +33,8 @@ struct Result
 
 Result run(const QStringList& args)
 {
+  // As the GUI part draws it.
+  SpectrogramPngWriter = WriteSpectrogramPng;
   std::ostringstream out, err;
   const int code = RunCommandLine(QStringList{"spectrogram"} + args, out, err);
   EXPECT_EQ(out.str(), "");

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -154,6 +155,46 @@ TEST_F(WaveLibRig, RejectedFormatsAndRepeatedPlays)
   EXPECT_TRUE(WaveOutIsOpen());
 }
 
+// Guards the choice of output: playback goes to the server's default sink,
+// not to the first one listed, and follows a change of it at the next play.
+TEST_F(WaveLibRig, PlaysOnTheServersDefaultOutput)
+{
+  const QString module = rig::Pactl({"load-module", "module-null-sink", "sink_name=rig_other",
+                                     "sink_properties=device.description=RigOther"})
+                             .trimmed();
+  struct Restore
+  {
+    QString Module;
+    ~Restore()
+    {
+      rig::Pactl({"set-default-sink", "rig_out"});
+      rig::Pactl({"unload-module", Module});
+    }
+  } restore{module};
+  // The index of the sink a client plays into, by the sink's name.
+  const auto playsInto = [] {
+    QMap<QString, QString> names;
+    for (const QString& line :
+         rig::Pactl({"list", "short", "sinks"}).split('\n', Qt::SkipEmptyParts))
+      names[line.section('\t', 0, 0)] = line.section('\t', 1, 1);
+    QStringList into;
+    for (const QString& line : rig::Pactl({"list", "short", "sink-inputs"}).split('\n'))
+      if (line.split('\t').value(2, "-") != "-")
+        into << names.value(line.section('\t', 1, 1), "?");
+    return into;
+  };
+  const auto tone = ToneSamples(500, 11025, 11025 * 2);
+  for (const QString sink : {"rig_other", "rig_out"}) {
+    rig::Pactl({"set-default-sink", sink});
+    ASSERT_TRUE(
+        rig::WaitFor([&] { return rig::Pactl({"get-default-sink"}).trimmed() == sink; }, 3000));
+    PlayWave(Mono16(11025), tone.data(), std::uint32_t(2 * tone.size()), false);
+    EXPECT_TRUE(rig::WaitFor([&] { return playsInto() == QStringList{sink}; }, 3000))
+        << playsInto().join(", ").toStdString();
+  }
+  OpenWaveOut(Mono16(11025)); // the tone stops
+}
+
 // Guards the input choice: the chooser lists the inputs with the default
 // marked, and accepting another gives the reader that input and its formats.
 TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
@@ -175,7 +216,8 @@ TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
   EXPECT_EQ(chooser->SelectedDevice().description(), "RigPipe");
   EXPECT_EQ(chooser->SettingsButton()->isEnabled(), !TInputChooser::SettingsProgram().isEmpty());
   // A disabled settings button has its reason in plain sight, not only in a tooltip.
-  EXPECT_EQ(chooser->SettingsNote()->isVisibleTo(chooser), TInputChooser::SettingsProgram().isEmpty());
+  EXPECT_EQ(chooser->SettingsNote()->isVisibleTo(chooser),
+            TInputChooser::SettingsProgram().isEmpty());
   EXPECT_TRUE(chooser->SettingsNote()->text().contains("pavucontrol"));
 
   chooser->List()->setCurrentRow(int(items.indexOf("RigLoop")));

@@ -102,6 +102,108 @@ TEST(AxisMath, ZoomAndPan)
   EXPECT_NEAR(PanDelta({51.2, 563.2}, -0.1), -51.2, 1e-12);
 }
 
+// Guards the zoom limits: a thousand zoom-ins stop at the least span instead
+// of collapsing the axis, zoom-outs stop at the largest, a span already past
+// a limit is never pushed further, and at the pointer the value under it
+// stays put on a linear and a logarithmic axis.
+TEST(AxisMath, ZoomStopsAtItsLimits)
+{
+  TAxisLimits lim;
+  lim.MinSpan = 4;
+  lim.MaxSpan = 20470;
+  TAxisRange r{0, 2047};
+  for (int i = 0; i < 1000; ++i)
+    r = ZoomedRange(r, 0.9, lim);
+  EXPECT_NEAR(r.Max - r.Min, 4, 1e-9);
+  EXPECT_NEAR(r.Min + r.Max, 2047, 1e-6);
+  for (int i = 0; i < 1000; ++i)
+    r = ZoomedRange(r, 1.1, lim);
+  EXPECT_NEAR(r.Max - r.Min, 20470, 1e-6);
+  EXPECT_EQ(ZoomedRange({0, 2}, 0.9, lim).Max, 2);
+  EXPECT_NEAR(ZoomedRange({0, 2}, 1.1, lim).Max, 2.1, 1e-12);
+  EXPECT_NEAR(ZoomedRange({0, 2047}, 0.9, TAxisLimits{}).Min, 102.35, 1e-9);
+
+  for (bool log : {false, true}) {
+    SCOPED_TRACE(log);
+    TAxisView a;
+    a.Range = {20, 20000};
+    a.Log = log;
+    a.Start = 50;
+    a.Length = 400;
+    a.Limits.MinSpan = 10;
+    a.Limits.MaxSpan = 199800;
+    const double under = ValueAtPixel(a, 150);
+    EXPECT_NEAR(PixelOfValue(a, under), 150, 1e-9);
+    for (int i = 0; i < 500; ++i) {
+      a.Range = ZoomAtPixel(a, 150, 0.5);
+      EXPECT_NEAR(ValueAtPixel(a, 150), under, under * 1e-9);
+    }
+    EXPECT_NEAR(a.Range.Max - a.Range.Min, 10, 1e-6);
+    for (int i = 0; i < 500; ++i)
+      a.Range = ZoomAtPixel(a, 150, 2);
+    EXPECT_NEAR(a.Range.Max - a.Range.Min, 199800, 1e-3);
+    EXPECT_NEAR(ValueAtPixel(a, 150), under, under * 1e-9);
+    EXPECT_TRUE(!log || a.Range.Min > 0);
+    a.Range = {100, 105}; // narrower than allowed already: not widened by zooming in
+    EXPECT_EQ(ZoomAtPixel(a, 150, 0.5).Max, 105);
+  }
+}
+
+// Guards drag and rectangle: the picture follows the pointer (an upward axis
+// too), bounded data keeps its ends inside, a rectangle of a few pixels
+// widens to the least span, and a log axis spans its decades.
+TEST(AxisMath, PanAndRectangle)
+{
+  TAxisView y;
+  y.Range = {0, 1000};
+  y.Start = 300;
+  y.Length = -200;
+  const TAxisRange up = PanByPixels(y, -20); // dragged 20 pixels up
+  EXPECT_NEAR(up.Min, -100, 1e-9);
+  EXPECT_NEAR(up.Max, 900, 1e-9);
+
+  TAxisView x;
+  x.Range = {0, 500};
+  x.Length = 200;
+  x.Limits.Lowest = 0;
+  x.Limits.Highest = 1000;
+  x.Limits.MinSpan = 10;
+  const TAxisRange far = PanByPixels(x, -400); // far right, stopped at the end
+  EXPECT_EQ(far.Min, 500);
+  EXPECT_EQ(far.Max, 1000);
+  EXPECT_EQ(PanByPixels(x, 50).Min, 0);
+
+  const TAxisRange narrow = RangeBetweenPixels(x, 100, 101); // 2.5 wide
+  EXPECT_NEAR(narrow.Min, 246.25, 1e-9);
+  EXPECT_NEAR(narrow.Max, 256.25, 1e-9);
+  const TAxisRange wide = RangeBetweenPixels(x, 120, 40);
+  EXPECT_NEAR(wide.Min, 100, 1e-9);
+  EXPECT_NEAR(wide.Max, 300, 1e-9);
+
+  TAxisView l;
+  l.Range = {10, 10000};
+  l.Log = true;
+  l.Length = 300;
+  const TAxisRange decade = RangeBetweenPixels(l, 200, 100);
+  EXPECT_NEAR(decade.Min, 100, 1e-9);
+  EXPECT_NEAR(decade.Max, 1000, 1e-9);
+}
+
+// Guards the spectrogram's column mapping: the whole linear range samples as
+// the integer stretch does, a zoomed view shows its part (none past the
+// data), and on a log scale a pixel shows the column of the frequency at its
+// centre.
+TEST(AxisMath, PlotColumns)
+{
+  using V = std::vector<int>;
+  EXPECT_EQ(PlotColumns({0, 800}, false, 4, {0, 800}, 8), (V{1, 3, 5, 7}));
+  EXPECT_EQ(PlotColumns({200, 400}, false, 4, {0, 800}, 8), (V{2, 2, 3, 3}));
+  EXPECT_EQ(PlotColumns({600, 1000}, false, 4, {0, 800}, 8), (V{6, 7, -1, -1}));
+  // Centres at 10^1.5, 10^2.5 and 10^3.5 Hz, 100 Hz a column.
+  EXPECT_EQ(PlotColumns({10, 10000}, true, 3, {0, 10000}, 100), (V{0, 3, 31}));
+  EXPECT_EQ(PlotColumns({0, 100}, true, 2, {0, 100}, 10), (V{-1, -1})); // no log scale to 0
+}
+
 // Guards the pixel mapping: origin, rounding vs truncation, log axes and the
 // round trip the mouse read-out relies on.
 TEST(AxisMath, PixelMapping)

@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest/QTest>
 #include <algorithm>
 #include <cmath>
@@ -448,4 +449,117 @@ TEST(SpectroGram, ForwardsBarEvents)
   QApplication::sendEvent(bar, &drop);
   EXPECT_EQ(drops, 1);
   EXPECT_EQ(dropY, 42);
+}
+
+namespace {
+void Wheel(QWidget& w, QPoint at, int delta, Qt::KeyboardModifiers mods = {})
+{
+  QWheelEvent e(at, w.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&w, &e);
+}
+
+double FrequencyAt(const TSpectroGram& s, int x)
+{
+  double f = 0, t = 0;
+  s.PixelToValue(x, 50, f, t);
+  return f;
+}
+} // namespace
+
+// Guards the spectrogram's navigation of frequency: the wheel zooms about the
+// pointer, in to one column at most; a drag moves the frequencies within the
+// data; Shift and a drag zoom to the band; Home shows all again; time never
+// moves. With "Log" the pixels map to frequencies on a log scale and the
+// picture shows the column of the frequency under each pixel.
+TEST(SpectroGram, FrequencyZoomPanAndLogAxis)
+{
+  Fixture f(100, 10); // 100 Hz a column
+  TSpectroGram& s = f.spectro;
+  s.resize(450 + 50, 200 + 30); // a plot of 450 x 200 from (30, 10)
+  s.SetXRange({0, 10000});
+  s.SetYRange({10, 0});
+  s.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&s));
+  const QPoint at(30 + 90, 50);
+  EXPECT_NEAR(FrequencyAt(s, at.x()), 2000, 1e-9);
+  Wheel(s, at, 120);
+  EXPECT_NEAR(s.FrequencyView().Max - s.FrequencyView().Min, 8000, 1e-9);
+  EXPECT_NEAR(FrequencyAt(s, at.x()), 2000, 1e-9);
+  for (int i = 0; i < 100; ++i)
+    Wheel(s, at, 120);
+  EXPECT_NEAR(s.FrequencyView().Max - s.FrequencyView().Min, 100, 1e-9);
+  Wheel(s, at, 120, Qt::ControlModifier);
+  EXPECT_EQ(s.YRange(), TRangePair(10, 0));
+  QTest::keyClick(&s, Qt::Key_Home);
+  EXPECT_EQ(s.FrequencyView().Min, 0);
+  EXPECT_EQ(s.FrequencyView().Max, 10000);
+
+  Wheel(s, QPoint(30 + 225, 50), 120); // 1000 .. 9000
+  QTest::mousePress(&s, Qt::LeftButton, {}, at);
+  QTest::mouseMove(&s, at + QPoint(45, 0)); // 800 Hz to the right
+  QTest::mouseRelease(&s, Qt::LeftButton, {}, at + QPoint(45, 0));
+  EXPECT_NEAR(s.FrequencyView().Min, 200, 1e-9);
+  QTest::mousePress(&s, Qt::LeftButton, {}, at);
+  QTest::mouseMove(&s, at + QPoint(200, 0));
+  QTest::mouseRelease(&s, Qt::LeftButton, {}, at + QPoint(200, 0));
+  EXPECT_EQ(s.FrequencyView().Min, 0); // no further than the data
+  EXPECT_NEAR(s.FrequencyView().Max, 8000, 1e-9);
+  QTest::mousePress(&s, Qt::LeftButton, Qt::ShiftModifier, QPoint(30 + 45, 20));
+  QTest::mouseMove(&s, QPoint(30 + 90, 20));
+  QTest::mouseRelease(&s, Qt::LeftButton, Qt::ShiftModifier, QPoint(30 + 90, 20));
+  EXPECT_NEAR(s.FrequencyView().Min, 800, 1e-9);
+  EXPECT_NEAR(s.FrequencyView().Max, 1600, 1e-9);
+
+  // Log from the first column's width, 100 Hz, to 10 kHz: a decade in 225
+  // pixels.
+  s.SetLogFrequency(true);
+  QTest::keyClick(&s, Qt::Key_Home);
+  EXPECT_EQ(s.FrequencyView().Min, 100);
+  EXPECT_NEAR(FrequencyAt(s, 30 + 225), 1000, 1e-9);
+  std::vector<double> line(100);
+  for (int c = 0; c < 100; ++c)
+    line[std::size_t(c)] = InBand(1 + c % 32);
+  s.AddLine(line, 99);
+  const QImage img = Render(s), picture = s.Image();
+  for (int x : {0, 112, 225, 337, 449}) {
+    const double centre = std::pow(10.0, 2 + (x + 0.5) / 225);
+    EXPECT_EQ(img.pixel(30 + x, 209), picture.pixel(int(centre / 100), 9)) << x;
+  }
+}
+
+// Guards round ticks on the spectrogram: frequency and time at round values
+// with "Hz" and "s", the colour bar's dB scale beside it from the floor to
+// full scale with "dB", every label inside the control and painted.
+TEST(SpectroGram, RoundTicksAndTheDecibelScale)
+{
+  Fixture f(100, 10);
+  TSpectroGram& s = f.spectro;
+  s.resize(500, 330);
+  s.SetXRange({0, 22050});
+  s.SetYRange({10, 0});
+  s.SetRoundTicks(true);
+  const QRect bar = s.DepthBar()->geometry();
+  QStringList scale, time, freq;
+  for (const TSpectroLabel& l : s.Axes().Labels) {
+    EXPECT_TRUE(s.rect().contains(l.Rect)) << l.Text.toStdString();
+    (l.Rect.left() > bar.right()         ? scale
+     : l.Rect.right() < s.Margins().Left ? time
+                                         : freq)
+        << l.Text;
+  }
+  EXPECT_EQ(scale.join(' ').toStdString(), "−96 −84 −72 −60 −48 −36 −24 −12 dB");
+  EXPECT_EQ(time.join(' ').toStdString(), "0 1 2 3 4 5 6 7 8 9 s");
+  EXPECT_EQ(freq.front(), "0");
+  EXPECT_EQ(freq.back(), "Hz");
+  const QImage img = Render(s);
+  for (const TSpectroLabel& l : s.Axes().Labels) {
+    bool ink = false;
+    for (int y = l.Rect.top(); y <= l.Rect.bottom() && !ink; ++y)
+      for (int x = l.Rect.left(); x <= l.Rect.right() && !ink; ++x)
+        ink = img.pixel(x, y) == White;
+    EXPECT_TRUE(ink) << l.Text.toStdString();
+  }
+  s.SetRoundTicks(false);
+  EXPECT_EQ(s.Margins().Right, 20); // the design's margins again
 }

@@ -23,6 +23,9 @@ namespace duv {
 namespace {
 // The trace list's items, in list order.
 constexpr TTraceMode TraceModes[] = {TTraceMode::Live, TTraceMode::Average, TTraceMode::PeakHold};
+// The colours the spectrum view draws the live and the second trace in.
+constexpr TColor LiveColor = MakeColor(0, 255, 0);
+constexpr TColor HeldColor = MakeColor(255, 255, 0);
 } // namespace
 
 TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* Parent)
@@ -41,6 +44,13 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
   ResetSpecVBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
   ZoomOutSpecVBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
   PanDownSpecVBtn = new TSpeedButton(TGlyph::Down, QStringLiteral("Move Down"), this);
+  // The hints stay short; a screen reader hears which axis a button moves.
+  ZoomInSpecHBtn->setAccessibleName(QStringLiteral("Zoom In Frequency"));
+  ZoomOutSpecHBtn->setAccessibleName(QStringLiteral("Zoom Out Frequency"));
+  ResetSpecHBtn->setAccessibleName(QStringLiteral("Reset Frequency"));
+  ZoomInSpecVBtn->setAccessibleName(QStringLiteral("Zoom In Level"));
+  ZoomOutSpecVBtn->setAccessibleName(QStringLiteral("Zoom Out Level"));
+  ResetSpecVBtn->setAccessibleName(QStringLiteral("Reset Level"));
   for (QWidget* b :
        {PanLeftSpecHBtn, PanRightSpecHBtn, ZoomInSpecHBtn, ZoomOutSpecHBtn, ResetSpecHBtn})
     tools->addWidget(b);
@@ -50,6 +60,11 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
   tools->addSpacing(10);
   LogCheck = new QCheckBox(QStringLiteral("Log"), this);
   tools->addWidget(LogCheck);
+  tools->addSpacing(6);
+  RoundCheck = new QCheckBox(QStringLiteral("Round Ticks"), this);
+  RoundCheck->setToolTip(
+      QStringLiteral("Round values and units on the axes of the spectrum and the oscilloscope"));
+  tools->addWidget(RoundCheck);
   tools->addStretch(1);
   v->addLayout(tools);
 
@@ -107,6 +122,7 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
           [this](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
             SpectrumGraphMouseMove(x, y);
           });
+  connect(FSpectrumGraph, &TCustomGraph::OnMouseLeave, this, [this] { ClearMouse(); });
   connect(WindowCombo, &QComboBox::currentIndexChanged, this, &TGraphPage::WindowComboChange);
   connect(TraceCombo, &QComboBox::currentIndexChanged, this, &TGraphPage::TraceComboChange);
   connect(AverageSpin, &TRealSpin::OnChange, this,
@@ -133,6 +149,22 @@ void TGraphPage::BindViewCommands(TSAGraphs& Graphs)
   on(ZoomOutSpecVBtn, [&g] { g.ZoomSpectrum(true, 1.1); });
   on(ResetSpecVBtn, [&g] { g.ResetSpectrum(false); });
   connect(LogCheck, &QCheckBox::toggled, this, [&g](bool log) { g.SetSpectrumLog(log); });
+  connect(RoundCheck, &QCheckBox::toggled, this, [&g](bool round) { g.SetRoundTicks(round); });
+  g.SetRoundTicks(RoundCheck->isChecked());
+  connect(FSpectrumGraph, &TGraphBox::OnResetView, this, [&g] {
+    g.ResetSpectrum(true);
+    g.ResetSpectrum(false);
+  });
+}
+
+void TGraphPage::SetRoundTicks(bool Round)
+{
+  RoundCheck->setChecked(Round);
+}
+
+bool TGraphPage::RoundTicks() const
+{
+  return RoundCheck->isChecked();
 }
 
 void TGraphPage::SetWindow(TWindowKind Window)
@@ -149,13 +181,28 @@ void TGraphPage::SetTraceMode(TTraceMode Mode)
 
 void TGraphPage::SetAverageTime(double Seconds) { AverageSpin->SetValue(Seconds); }
 
+void TGraphPage::SetLogFrequency(bool On) { LogCheck->setChecked(On); }
+
+bool TGraphPage::LogFrequency() const { return LogCheck->isChecked(); }
+
 QString TGraphPage::MouseText() const { return MouseDis->Text(); }
 QString TGraphPage::NoteText() const { return NoteDis->Text(); }
 QString TGraphPage::DCOffsetText() const { return DCOffsetDis->Text(); }
 QString TGraphPage::PeakText() const { return PeakDis->Text(); }
 
+void TGraphPage::ClearMouse()
+{
+  MouseDis->SetText(QString());
+  NoteDis->SetText(QString());
+}
+
 void TGraphPage::SpectrumGraphMouseMove(int X, int Y)
 {
+  // Off the plot the mapping runs past the axes: nothing to read there.
+  if (!FSpectrumGraph->PlotContains(X, Y)) {
+    ClearMouse();
+    return;
+  }
   double x = 0, y = 0;
   FSpectrumGraph->PixelToValue(X, Y, x, y);
   const double f = x * FSpectrumGraph->XAxis().Multiplier();
@@ -171,8 +218,15 @@ void TGraphPage::WindowComboChange()
 void TGraphPage::TraceComboChange()
 {
   const int i = TraceCombo->currentIndex();
-  FSpectrumView->Hold().SetMode(i >= 0 && i < int(std::size(TraceModes)) ? TraceModes[i]
-                                                                          : TTraceMode::Live);
+  const TTraceMode mode =
+      i >= 0 && i < int(std::size(TraceModes)) ? TraceModes[i] : TTraceMode::Live;
+  FSpectrumView->Hold().SetMode(mode);
+  // Two traces say which is which.
+  if (mode == TTraceMode::Live)
+    FSpectrumGraph->SetLegend({});
+  else
+    FSpectrumGraph->SetLegend(
+        {{QStringLiteral("Live"), LiveColor}, {TraceCombo->currentText(), HeldColor}});
   AverageSpin->setEnabled(i == 1);
   FSpectrumView->ResetHold();
 }

@@ -38,20 +38,28 @@ public:
 
   TGraphBox& SpectrumGraph() { return *FSpectrumGraph; }
   TSpectrumView& SpectrumView() { return *FSpectrumView; }
-  // Connects the view buttons and "Log" to the graph commands.
+  // Connects the view buttons, "Log", "Round Ticks" and a reset asked of the
+  // graph to the graph commands.
   void BindViewCommands(TSAGraphs& Graphs);
+  // "Round Ticks": round values and units on the axes of all three graphs.
+  void SetRoundTicks(bool Round);
+  bool RoundTicks() const;
 
   // What a user chooses and reads here.
   void SetWindow(TWindowKind Window);
   void SetTraceMode(TTraceMode Mode);
   void SetAverageTime(double Seconds);
+  // "Log": the frequency axis on a logarithmic scale.
+  void SetLogFrequency(bool On);
+  bool LogFrequency() const;
   QString MouseText() const;
   QString NoteText() const;
   QString DCOffsetText() const;
   QString PeakText() const;
 
-  // Handlers.
+  // Handlers. The mouse read-outs show values over the plot only.
   void SpectrumGraphMouseMove(int X, int Y);
+  void ClearMouse();
   void WindowComboChange();
   void TraceComboChange();
 
@@ -63,6 +71,7 @@ private:
   TSpeedButton *PanUpSpecVBtn = nullptr, *PanDownSpecVBtn = nullptr, *ZoomInSpecVBtn = nullptr,
                *ZoomOutSpecVBtn = nullptr, *ResetSpecVBtn = nullptr;
   QCheckBox* LogCheck = nullptr;
+  QCheckBox* RoundCheck = nullptr;
   QComboBox* WindowCombo = nullptr;
   QComboBox* TraceCombo = nullptr;
   TRealSpin* AverageSpin = nullptr;

@@ -84,10 +84,14 @@ QString TMeasurePanel::Text(const QString& Caption) const
 
 void TMeasurePanel::MeasureFrame(std::span<const double> Samples, const TSpectrumFrame& Frame)
 {
-  if (!Measuring())
+  // No samples: the trace was cleared, and there is nothing to tell.
+  if (Samples.empty())
+    FFigures.reset();
+  else if (Measuring())
+    FFigures = FMeter.Measure(Samples, Frame.Format.SampleRate, Frame.Format.Bits);
+  else
     return;
-  FFigures = FMeter.Measure(Samples, Frame.Format.SampleRate, Frame.Format.Bits);
-  FMeasured = true;
+  FMeasured = !Samples.empty();
   ShowFigures();
 }
 

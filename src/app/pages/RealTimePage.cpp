@@ -9,6 +9,7 @@
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/SpeedButton.h"
+#include "support/DSupport.h"
 #include "support/UiSupport.h"
 
 #include <QButtonGroup>
@@ -27,17 +28,19 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
 {
   auto* v = PageLayout(this, 6, 4);
 
-  InputBtn = new QPushButton(QStringLiteral("Choose Input"), this);
+  // Mnemonics: no two on a page share a letter, nor take one of the menus'
+  // (F, E, S, H).
+  InputBtn = new QPushButton(QStringLiteral("&Choose Input"), this);
   v->addWidget(InputBtn);
 
   BuffSizeCombo = MakeList(QStringLiteral("Buffer Size"), this);
   BuffSizeCombo->addItems(BufferSizeItems());
   BuffSizeCombo->setCurrentIndex(0);
-  v->addWidget(Caption(QStringLiteral("Buffer Size "), BuffSizeCombo, this));
+  v->addWidget(Caption(QStringLiteral("&Buffer Size "), BuffSizeCombo, this));
   v->addWidget(BuffSizeCombo);
 
   FormatCombo = MakeList(QStringLiteral("Data Format"), this);
-  v->addWidget(Caption(QStringLiteral("Data Format"), FormatCombo, this));
+  v->addWidget(Caption(QStringLiteral("&Data Format"), FormatCombo, this));
   v->addWidget(FormatCombo);
 
   auto* bandwidth = new TReadOutPanel(QStringLiteral(" Bandwidth:"), this);
@@ -49,11 +52,9 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   for (QWidget* w : {bandwidth, resolution, fps})
     v->addWidget(w);
 
-  // Both capture buttons carry "Start", as they always have; the second one
-  // is told apart by its stop glyph, and named "Stop" for its tooltip and
-  // for screen readers.
-  StartBtn = new TSpeedButton(TGlyph::Play, QStringLiteral("Start"), QStringLiteral("Start"), this);
-  StopBtn = new TSpeedButton(TGlyph::Stop, QStringLiteral("Start"), QStringLiteral("Stop"), this);
+  StartBtn =
+      new TSpeedButton(TGlyph::Play, QStringLiteral("S&tart"), QStringLiteral("Start"), this);
+  StopBtn = new TSpeedButton(TGlyph::Stop, QStringLiteral("Sto&p"), QStringLiteral("Stop"), this);
   auto* group = new QButtonGroup(this);
   for (TSpeedButton* b : {StartBtn, StopBtn}) {
     b->setCheckable(true);
@@ -67,18 +68,18 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   buttons->addWidget(StopBtn);
   v->addLayout(buttons);
 
-  OscopeChk = new QCheckBox(QStringLiteral("Osciliscope"), this);
+  OscopeChk = new QCheckBox(QStringLiteral("&Oscilloscope"), this);
   OscopeChk->setChecked(true);
   v->addWidget(OscopeChk);
 
   GroupBox1 = new QGroupBox(QStringLiteral("Spectrum Analyzer"), this);
   auto* g = new QVBoxLayout(GroupBox1);
   g->setContentsMargins(6, 4, 6, 6);
-  SpectrumChk = new QCheckBox(QStringLiteral("Spectrum Analyzer"), GroupBox1);
+  SpectrumChk = new QCheckBox(QStringLiteral("Spectrum &Analyzer"), GroupBox1);
   SpectrumChk->setChecked(true);
   g->addWidget(SpectrumChk);
   ChannelRadio = new TRadioGroup(QStringLiteral("Channel"),
-                                 {QStringLiteral("Left"), QStringLiteral("Right")}, 2, GroupBox1);
+                                 {QStringLiteral("&Left"), QStringLiteral("&Right")}, 2, GroupBox1);
   ChannelRadio->SetItemIndex(0);
   g->addWidget(ChannelRadio);
   v->addWidget(GroupBox1);
@@ -86,6 +87,9 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   auto* frames = new TReadOutPanel(QStringLiteral(" Frames:"), this);
   FramesDis = frames->AddReadOut(8);
   v->addWidget(frames);
+  auto* lost = new TReadOutPanel(QStringLiteral(" Input lost:"), this);
+  InputLostDis = lost->AddReadOut(7);
+  v->addWidget(lost);
   v->addStretch(1);
 
   WaveReader1.SetComboBox(FormatCombo);
@@ -106,6 +110,9 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
                                 const TWaveDataFormat& format) {
     WaveReader1WaveIn(buffer, count, format);
   };
+  connect(&WaveReader1, &TWaveReader::InputLostChanged, this, [this](double seconds) {
+    InputLostDis->SetText(FormatFixed(seconds, 1) + QStringLiteral(" s"));
+  });
   connect(BuffSizeCombo, &QComboBox::currentIndexChanged, this,
           Guarded([this](int) { BuffSizeComboChange(); }));
   connect(FormatCombo, &QComboBox::currentIndexChanged, this,
@@ -129,11 +136,26 @@ bool TRealTimePage::SetFormat(TWaveTypes Type)
   return i >= 0;
 }
 
+QString TRealTimePage::FormatName() const
+{
+  return FormatCombo->currentText();
+}
+
+bool TRealTimePage::SetFormatName(const QString& Name)
+{
+  const int i = FormatCombo->findText(Name);
+  if (i >= 0)
+    FormatCombo->setCurrentIndex(i);
+  return i >= 0;
+}
+
 void TRealTimePage::SetChannel(int Channel) { ChannelRadio->SetItemIndex(Channel); }
 
 bool TRealTimePage::Capturing() const { return WaveReader1.IsActive(); }
 
 QString TRealTimePage::FramesText() const { return FramesDis->Text(); }
+
+QString TRealTimePage::InputLostText() const { return InputLostDis->Text(); }
 
 QStringList TRealTimePage::RateTexts() const
 {
@@ -159,6 +181,12 @@ void TRealTimePage::StartBtnClick()
 
 void TRealTimePage::StopBtnClick() { WaveReader1.Stop(); }
 
+void TRealTimePage::StopCapture()
+{
+  WaveReader1.Stop();
+  StopBtn->setChecked(true);
+}
+
 void TRealTimePage::RestartCapture()
 {
   WaveReader1.Stop();
@@ -179,6 +207,7 @@ void TRealTimePage::BuffSizeComboChange()
     FRealTime->UpdateBufferSize();
     FRealTime->ShowRateFigures();
   }
+  Q_EMIT OnSetupChange();
 }
 
 void TRealTimePage::FormatComboChange() { BuffSizeComboChange(); }

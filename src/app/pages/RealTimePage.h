@@ -44,10 +44,15 @@ public:
   int BufferSize() const;
   // Picks a capture format the list offers; false when it offers none such.
   bool SetFormat(TWaveTypes Type);
+  // The capture format by the name the list shows it under.
+  QString FormatName() const;
+  bool SetFormatName(const QString& Name);
   void SetChannel(int Channel);
   bool Capturing() const;
   // What a user reads here.
   QString FramesText() const;
+  // " Input lost:" as shown: what the device recorded but could not deliver.
+  QString InputLostText() const;
   // " Bandwidth:", " Resolution:" and " Frames/Sec:" as shown.
   QStringList RateTexts() const;
 
@@ -58,12 +63,20 @@ public:
   void InputBtnClick();
   void StartBtnClick();
   void StopBtnClick();
+  // Stops capture for another source (a file, a test signal); the buttons
+  // then say that nothing is captured.
+  void StopCapture();
   void RestartCapture();
   void WaveReader1WaveIn(const void* Buffer, int SampleCount, const TWaveDataFormat& Format);
   void BuffSizeComboChange();
   void FormatComboChange();
   // A new colour scheme: the displays are set up again.
   void ColorSchemeChange();
+
+Q_SIGNALS:
+  // The live frame length or format changed (the synthesizer's frames follow
+  // both).
+  void OnSetupChange();
 
 private:
   TWaveReader& WaveReader1;
@@ -81,6 +94,8 @@ private:
   QCheckBox* SpectrumChk = nullptr;
   TRadioGroup* ChannelRadio = nullptr;
   TReadOut* FramesDis = nullptr;
+  // Input the device recorded but could not hand over in this capture.
+  TReadOut* InputLostDis = nullptr;
 };
 
 } // namespace duv

@@ -2,6 +2,7 @@
 #include "app/pages/SAGlobalView.h"
 
 #include "analysis/Calibration.h"
+#include "app/pages/SAGraphs.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
 #include "graph/Graphbox.h"
@@ -26,6 +27,11 @@ TWaveDataFormat CurrentCaptureFormat(const TWaveReader& Reader)
   return f;
 }
 
+bool SameAxes(const TFrameFormat& A, const TFrameFormat& B)
+{
+  return A.SampleRate == B.SampleRate && A.Size == B.Size && A.Bits == B.Bits;
+}
+
 TSpectrumView::TSpectrumView(const TSpectrumControls& Controls) : FControls(Controls) {}
 
 void TSpectrumView::SetWindow(TWindowKind Window)
@@ -35,8 +41,17 @@ void TSpectrumView::SetWindow(TWindowKind Window)
   ResetHold();
 }
 
+void TSpectrumView::SetupSpectrum(const TFrameFormat& Format, double TimeSpan)
+{
+  SetupSpectrum(Format.Bits, Format.Size, Format.SampleRate, TimeSpan);
+}
+
 void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double TimeSpan)
 {
+  FSetup.Bits = Bits;
+  FSetup.Size = Size;
+  FSetup.SampleRate = SampleRate;
+  FTimeSpan = TimeSpan;
   const TWaveDataFormat capture = CurrentCaptureFormat(FControls.WaveReader1);
   const TSpectrumSetup s = ComputeSpectrumSetup(Bits, Size, SampleRate, TimeSpan,
                                                 capture.SampleRate,
@@ -49,6 +64,7 @@ void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double 
   // The axis starts at bin 1: bin 0 is shown as the DC read-out.
   graph.SetXRange(8, s.FreqStep, s.MaxFreq);
   graph.SetYRange(s.Floor + FShift, 10 + FShift, 20);
+  SpectrumDefaultsChanged();
 
   TSpectroGram& spectro = FControls.SpectroGram1;
   spectro.SetImageSize(s.ImageWidth, s.LineCount);
@@ -60,6 +76,15 @@ void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double 
   spectro.update();
   FHold.Reset();
   FControls.PeakDis.SetText(QString());
+}
+
+void TSpectrumView::SpectrumDefaultsChanged()
+{
+  if (!FGraphs)
+    return;
+  const TGraphBox& graph = FControls.SpectrumGraph;
+  FGraphs->SetSpectrumDefaults(
+      {{graph.YAxis().Min(), graph.YAxis().Max()}, {graph.XAxis().Min(), graph.XAxis().Max()}});
 }
 
 void TSpectrumView::ResetHold()
@@ -74,10 +99,30 @@ void TSpectrumView::ResetHold()
   graph.EndUpdate();
 }
 
+void TSpectrumView::ClearTrace()
+{
+  FFrame.X.clear();
+  FFrame.Y.clear();
+  FFrame.SpectrumLine.clear();
+  FFrame.Magnitude.clear();
+  FFrame.DCOffset = 0;
+  FFrame.Peak.reset();
+  FHold.Reset();
+  FControls.SpectrumGraph.Clear();
+  FControls.DCOffsetDis.SetText(QString());
+  FControls.PeakDis.SetText(QString());
+  // The bands and the measured figures go with the trace.
+  emit OnFrameShown({}, FFrame);
+}
+
 void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format)
 {
   TFrameFormat f = Format;
   f.Window = FWindow;
+  // One comparison a frame: a live stream keeps its set-up (and the user's
+  // zoom); a frame of another rate, length or width gets axes of its own.
+  if (!SameAxes(f, FSetup))
+    SetupSpectrum(f, FTimeSpan);
   FAnalysis.Analyze(Samples, f, FFrame);
   if (FCorrector && !FCorrector->Correction().IsIdentity())
     FCorrector->Apply(FFrame);
@@ -110,6 +155,7 @@ void TSpectrumView::CorrectionChanged()
     FShift = shift;
     const double floor = DecibelFloor(FFrame.Format.Bits);
     FControls.SpectrumGraph.SetYRange(floor + FShift, 10 + FShift, 20);
+    SpectrumDefaultsChanged();
     FControls.SpectroGram1.SetDepthRange(TRangePair(floor + FShift, FShift));
     FControls.SpectroGram1.update();
   }

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace duv {
 
 namespace {
@@ -27,7 +29,7 @@ void SetAxisRange(TAxisParams& Axis, const TAxisRange& Range)
 void ZoomAxis(TGraphBox& Graph, bool Vertical, double Factor)
 {
   TAxisParams& axis = AxisOf(Graph, Vertical);
-  const TAxisRange r = ZoomedRange(RangeOf(axis), Factor);
+  const TAxisRange r = ZoomedRange(RangeOf(axis), Factor, axis.ZoomLimits());
   axis.SetMin(r.Min);
   axis.SetMax(r.Max);
 }
@@ -49,12 +51,49 @@ void ResetAxis(TGraphBox& Graph, const TGraphRanges& Defaults, bool Horizontal)
     SetAxisRange(Graph.YAxis(), Defaults.YRange);
 }
 
+TAxisLimits ZoomLimitsFor(const TAxisRange& Range, double LeastSpan)
+{
+  TAxisLimits l;
+  l.MinSpan = LeastSpan;
+  const double span = Range.Max - Range.Min;
+  if (span > 0 && std::isfinite(span))
+    l.MaxSpan = MostZoomedOut * span;
+  return l;
+}
+
 void TSAGraphs::CaptureDefaultRanges()
 {
-  RawDefaults.XRange = RangeOf(FViews.LeftGraph.XAxis());
-  RawDefaults.YRange = RangeOf(FViews.LeftGraph.YAxis());
-  SpectrumDefaults.XRange = RangeOf(FViews.SpectrumGraph.XAxis());
-  SpectrumDefaults.YRange = RangeOf(FViews.SpectrumGraph.YAxis());
+  SetRawDefaults({RangeOf(FViews.LeftGraph.YAxis()), RangeOf(FViews.LeftGraph.XAxis())});
+  SetSpectrumDefaults(
+      {RangeOf(FViews.SpectrumGraph.YAxis()), RangeOf(FViews.SpectrumGraph.XAxis())});
+}
+
+void TSAGraphs::SetRawDefaults(const TGraphRanges& Ranges)
+{
+  RawDefaults = Ranges;
+  for (TGraphBox* g : {&FViews.LeftGraph, &FViews.RightGraph}) {
+    g->XAxis().SetZoomLimits(ZoomLimitsFor(RawDefaults.XRange, LeastSamples));
+    g->YAxis().SetZoomLimits(ZoomLimitsFor(RawDefaults.YRange, LeastLevelSteps));
+    // Points sit at their sample index; a file's labels count seconds.
+    g->XAxis().SetAxisUnit(g->XAxis().Multiplier() == 1 ? QStringLiteral("samples")
+                                                        : QStringLiteral("s"));
+  }
+}
+
+void TSAGraphs::SetSpectrumDefaults(const TGraphRanges& Ranges)
+{
+  SpectrumDefaults = Ranges;
+  // The spectrum's axis starts at bin 1, so its start is one bin's width.
+  const TAxisRange f = SpectrumDefaults.XRange;
+  const double bin = f.Min > 0 ? f.Min : (f.Max - f.Min) / 1000;
+  FViews.SpectrumGraph.XAxis().SetZoomLimits(ZoomLimitsFor(f, bin));
+  FViews.SpectrumGraph.YAxis().SetZoomLimits(ZoomLimitsFor(SpectrumDefaults.YRange, LeastDecibels));
+}
+
+void TSAGraphs::SetRoundTicks(bool Round)
+{
+  for (TGraphBox* g : {&FViews.LeftGraph, &FViews.RightGraph, &FViews.SpectrumGraph})
+    g->SetRoundTicks(Round);
 }
 
 void TSAGraphs::PanRaw(bool Vertical, double Fraction)

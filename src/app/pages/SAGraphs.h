@@ -12,9 +12,19 @@ namespace duv {
 class TAxisParams;
 class TGraphBox;
 
+// How far the user may zoom: out to MostZoomedOut times the span of the
+// last set-up, in to a few samples across, a few steps of the sample value
+// up and down, one bin of the spectrum and one decibel.
+inline constexpr double MostZoomedOut = 10;
+inline constexpr double LeastSamples = 4;
+inline constexpr double LeastLevelSteps = 4;
+inline constexpr double LeastDecibels = 1;
+TAxisLimits ZoomLimitsFor(const TAxisRange& Range, double LeastSpan);
+
 // Sets Min, then Max.
 void SetAxisRange(TAxisParams& Axis, const TAxisRange& Range);
-// Scales the Y axis (Vertical) or the X axis about its centre by Factor.
+// Scales the Y axis (Vertical) or the X axis about its centre by Factor,
+// within the axis's zoom limits.
 void ZoomAxis(TGraphBox& Graph, bool Vertical, double Factor);
 // Shifts the Y axis (Vertical) or the X axis by Fraction of its span.
 void PanAxis(TGraphBox& Graph, bool Vertical, double Fraction);
@@ -36,12 +46,20 @@ class TSAGraphs
 public:
   explicit TSAGraphs(const TGraphViews& Views) : FViews(Views) {}
 
-  // What the reset commands return to; changed only by CaptureDefaultRanges.
+  // What the reset commands return to; changed only through the setters below.
   TGraphRanges RawDefaults{{0, 256}, {0, 0}};
   TGraphRanges SpectrumDefaults{};
 
-  // Saves the current ranges of LeftGraph and SpectrumGraph as the defaults.
+  // Saves the current ranges of LeftGraph and SpectrumGraph as the defaults,
+  // and sets every axis's zoom limits and the oscilloscope's time unit from
+  // them.
   void CaptureDefaultRanges();
+  // Sets what the oscilloscope's or the spectrum's reset returns to, and the
+  // zoom limits that follow from it.
+  void SetRawDefaults(const TGraphRanges& Ranges);
+  void SetSpectrumDefaults(const TGraphRanges& Ranges);
+  // Round ticks with units on all three graphs, or their fixed divisions.
+  void SetRoundTicks(bool Round);
 
   void PanRaw(bool Vertical, double Fraction);
   void ZoomRaw(bool Vertical, double Factor);

@@ -40,22 +40,54 @@ TSARealTime::TSARealTime(TSpectrumView& Spectrum, TSAGraphs& Graphs,
 {
 }
 
-void TSARealTime::SetupRealTimeAxes()
+void TSARealTime::SetupScope(int Count, int BytesPerSample, int Channels)
 {
-  TWaveReader& reader = FControls.WaveReader1;
+  FScopeLayout = {Count, BytesPerSample, Channels};
+  const bool eightBit = BytesPerSample == 1;
   for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
     g->XAxis().SetMin(0);
-    g->XAxis().SetMax(reader.SampleCount() - 1);
-  }
-  const TWaveDataFormat f = CurrentCaptureFormat(reader);
-  const bool eightBit = f.BytesPerSample == 1;
-  for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
+    g->XAxis().SetMax(Count - 1);
     g->YAxis().SetMin(eightBit ? 0 : -32768);
     g->YAxis().SetMax(eightBit ? 256 : 32768);
   }
+  // A mono source has nothing for the right channel: an older trace there
+  // would pass for one.
+  if (Channels == 1)
+    FControls.RightGraph.Clear();
+  const TAxisParams& x = FControls.LeftGraph.XAxis();
+  const TAxisParams& y = FControls.LeftGraph.YAxis();
+  FGraphs.SetRawDefaults({{y.Min(), y.Max()}, {x.Min(), x.Max()}});
+}
+
+void TSARealTime::SetupRealTimeAxes()
+{
+  if (FSpectrum.Source() != TViewSource::Live) {
+    // The file stays on its own axes; the spectrogram starts over with the
+    // time span (and colours) now chosen.
+    FSpectrum.SetupSpectrum(FSpectrum.Setup(), FControls.TimeSpin.Value());
+    return;
+  }
+  TWaveReader& reader = FControls.WaveReader1;
+  const TWaveDataFormat f = CurrentCaptureFormat(reader);
+  SetupScope(reader.SampleCount(), f.BytesPerSample, f.Channels);
   FSpectrum.SetupSpectrum(f.BytesPerSample * 8, FBufferSize, f.SampleRate,
                           FControls.TimeSpin.Value());
-  FGraphs.CaptureDefaultRanges();
+}
+
+void TSARealTime::ShowLiveSource()
+{
+  if (FSpectrum.Source() == TViewSource::Live)
+    return;
+  FSpectrum.SetSource(TViewSource::Live);
+  for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
+    g->Clear();
+    g->SetDecimals2(0);
+    // Undoes the seconds scale a wave file puts on the traces.
+    g->XAxis().SetMultiplier(1);
+  }
+  FSpectrum.ClearTrace();
+  FScopeLayout = {};
+  SetupRealTimeAxes();
 }
 
 void TSARealTime::UpdateBufferSize()
@@ -79,11 +111,7 @@ void TSARealTime::ShowRateFigures()
 
 void TSARealTime::StartCapture()
 {
-  for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
-    g->SetDecimals2(0);
-    // Undoes the seconds scale a wave file puts on the traces.
-    g->XAxis().SetMultiplier(1);
-  }
+  ShowLiveSource();
   UpdateBufferSize();
   ShowRateFigures();
   FControls.WaveReader1.Start();
@@ -95,6 +123,10 @@ void TSARealTime::ProcessFrame(const void* Buffer, int Count, const TWaveDataFor
   FControls.FramesDis.SetText(QString::number(FFrameCount));
   if (!Buffer || Count <= 0)
     return;
+  // A live frame after the Wave File page's file: the file's traces go, and
+  // the views are set up for live frames again.
+  if (FSpectrum.Source() != TViewSource::Live)
+    ShowLiveSource();
   if (FControls.OscopeChk.isChecked())
     PlotOscilloscope(Buffer, Count, Format);
   if (FControls.SpectrumChk.isChecked())
@@ -108,6 +140,8 @@ void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDat
   TGraphBox& left = FControls.LeftGraph;
   TGraphBox& right = FControls.RightGraph;
   const bool stereo = Format.Channels != 1;
+  if (!(FScopeLayout == TScopeLayout{Count, Format.BytesPerSample, Format.Channels}))
+    SetupScope(Count, Format.BytesPerSample, Format.Channels);
   left.BeginUpdate();
   left.Clear();
   if (stereo) {

@@ -51,22 +51,38 @@ public:
   // The frame length capture and the displays are set up for.
   int BufferSize() const { return FBufferSize; }
 
+  // Sets the displays up for the live settings. While the Wave File page's
+  // file is shown, its traces and axes stay: only the spectrogram takes the
+  // new time span and colours, on the file's axes.
   void SetupRealTimeAxes();
   void UpdateBufferSize();
   void ShowRateFigures();
   void StartCapture();
+  // The views show live frames from now on: the file's traces go.
+  void ShowLiveSource();
   // Buffer: Count frames of interleaved samples in Format.
   void ProcessFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
   void PlotOscilloscope(const void* Buffer, int Count, const TWaveDataFormat& Format);
   void AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
 
 private:
+  // Sets the channel graphs up for frames of Count samples of that width and
+  // channel count; a mono set-up empties the right channel's graph.
+  void SetupScope(int Count, int BytesPerSample, int Channels);
+
   TSpectrumView& FSpectrum;
   TSAGraphs& FGraphs;
   TRealTimeControls FControls;
   int FFrameCount = 0;
   int FBufferSize = 256;
   std::vector<double> FSamples; // the analysed channel of a frame, kept between frames
+  // What the channel graphs are set up for; a frame of another layout sets
+  // them up for itself.
+  struct TScopeLayout
+  {
+    int Count = 0, BytesPerSample = 0, Channels = 0;
+    bool operator==(const TScopeLayout&) const = default;
+  } FScopeLayout;
 };
 
 } // namespace duv

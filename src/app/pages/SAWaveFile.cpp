@@ -8,6 +8,7 @@
 #include "graph/Graphbox.h"
 #include "app/pages/SAGraphs.h"
 #include "support/DSupport.h"
+#include "wavefile/SoundDecoder.h"
 #include "wavefile/WaveStretch.h"
 
 #include <QAbstractButton>
@@ -16,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QSignalBlocker>
 #include <algorithm>
 #include <cmath>
 
@@ -38,6 +40,26 @@ TSAWaveFile::TSAWaveFile(TSpectrumView& Spectrum, TSAGraphs& Graphs,
       FSoundFile(std::make_unique<TSoundFile>())
 {
   Play = PlayWave;
+  Playing = WaveOutIsPlaying;
+  StopPlaying = StopWaveOut;
+}
+
+QString BitsText(const TSampleLayout& Layout, int ReadBits)
+{
+  // A decoded file shows its own width, or its encoding ("MP3"): it is
+  // always read as 16 bits unless it holds 16-bit integers.
+  if (Layout.Decoded) {
+    const TDecodedFormat& d = *Layout.Decoded;
+    const QString own = d.WidthText();
+    return d.Bits == ReadBits && !d.Float ? own : own + QStringLiteral(" (read as %1)").arg(ReadBits);
+  }
+  const int bits = Layout.Bits > 0 ? Layout.Bits : ReadBits;
+  QString text = QString::number(bits);
+  if (Layout.Encoding == WAVE_FORMAT_IEEE_FLOAT)
+    text += QStringLiteral(" float");
+  if (Layout.Unpacked() && (bits != ReadBits || Layout.Encoding == WAVE_FORMAT_IEEE_FLOAT))
+    text += QStringLiteral(" (read as %1)").arg(ReadBits);
+  return text;
 }
 
 TSAWaveFile::~TSAWaveFile() = default;
@@ -110,6 +132,13 @@ void TSAWaveFile::ShowWaveFile()
 {
   FSoundData = FSoundFile->SoundData();
   ShowFileFormat();
+  LimitOffset();
+  ShowFileTraces();
+}
+
+void TSAWaveFile::ShowFileTraces()
+{
+  FSpectrum.SetSource(TViewSource::File);
   TGraphBox& left = FControls.LeftGraph;
   TGraphBox& right = FControls.RightGraph;
   left.Clear();
@@ -134,7 +163,10 @@ void TSAWaveFile::ShowWaveFile()
     for (int k = 0; k < std::min<int>(f.nChannels, 2); ++k)
       PlotChannel(k == 0 ? left : right, FSoundData.Channels[std::size_t(k)], yMin, yMax,
                   f.nSamplesPerSec);
-  FGraphs.CaptureDefaultRanges();
+  FGraphs.SetRawDefaults({{left.YAxis().Min(), left.YAxis().Max()},
+                          {left.XAxis().Min(), left.XAxis().Max()}});
+  // The spectrum shows nothing of the file until a stretch is analysed.
+  FSpectrum.ClearTrace();
   SetupFileSpectrum();
 }
 
@@ -145,10 +177,27 @@ void TSAWaveFile::ShowFileFormat()
   FControls.HzDis.SetText(QString::number(f.nSamplesPerSec));
   FControls.ByteSecDis.SetText(QString::number(f.nAvgBytesPerSec));
   FControls.BlockAlignDis.SetText(QString::number(f.nBlockAlign));
-  // A decoded file shows its own width, or its encoding ("MP3").
-  const std::optional<TDecodedFormat>& decoded = FSoundFile->SampleLayout().Decoded;
-  FControls.BitsDis.SetText(decoded ? decoded->WidthText() : QString::number(f.wBitsPerSample));
+  FControls.BitsDis.SetText(BitsText(FSoundFile->SampleLayout(), f.wBitsPerSample));
   FControls.SamplesDis.SetText(FormatThousands(FSoundData.SamplesPerChannel));
+}
+
+void TSAWaveFile::LimitOffset()
+{
+  TRealSpin& spin = FControls.OffsetSpin;
+  const double rate = FSoundData.Format.nSamplesPerSec;
+  // The last sample's time: any offset up to it has a stretch to use.
+  const double last = rate > 0 && FSoundData.SamplesPerChannel > 0
+                          ? (FSoundData.SamplesPerChannel - 1) / rate
+                          : 0.0;
+  spin.SetMaxValue(last);
+  spin.setToolTip(QStringLiteral("From 0 to %1 s, the start of the file's last sample")
+                      .arg(FormatFixed(last, 3)));
+  // Kept across files where it fits; a new file moves nothing by itself,
+  // so neither Auto Analyze nor Auto Play runs here.
+  if (spin.Value() > last) {
+    const QSignalBlocker quiet(&spin);
+    spin.SetValue(last);
+  }
 }
 
 void TSAWaveFile::PlotChannel(TGraphBox& Graph, const TSoundArray& Samples, double YMin,
@@ -174,8 +223,8 @@ void TSAWaveFile::PlotChannel(TGraphBox& Graph, const TSoundArray& Samples, doub
 
 void TSAWaveFile::SetupFileSpectrum()
 {
-  if (FSoundData.Format.nSamplesPerSec == 0)
-    return; // no file yet: the live set-up stays
+  if (FSoundData.Format.nSamplesPerSec == 0 || !FileShown())
+    return; // no file yet, or live frames shown: the live set-up stays
   FSpectrum.SetupSpectrum(FSoundData.Format.wBitsPerSample, SelectedSize(),
                           FSoundData.Format.nSamplesPerSec, FControls.TimeSpin.Value());
 }
@@ -185,6 +234,12 @@ void TSAWaveFile::AnalyzeStretch()
   const std::int64_t offset = StretchOffset();
   if (!HasSamples() || offset >= FSoundData.SamplesPerChannel)
     return;
+  // The stretch is shown with its file: after live frames, the file's
+  // traces come back first.
+  if (!FileShown()) {
+    ShowFileTraces();
+    DrawStretchMarker();
+  }
   const int n = SelectedSize();
   // A stretch shorter than the buffer size (the file's tail) is zero-padded
   // to it: the transform gets its power of two and the frequency axis stays
@@ -226,7 +281,7 @@ void TSAWaveFile::PlayChannelSamples(const TSoundData& Data, int Channel, int Co
       PlayBuffer8[std::size_t(i)] = std::uint8_t(samples[Offset + i]);
     f.nBlockAlign = 1;
     f.nAvgBytesPerSec = f.nSamplesPerSec;
-    Play(f, PlayBuffer8.data(), std::uint32_t(Count), true);
+    Play(f, PlayBuffer8.data(), std::uint32_t(Count), false);
     return;
   }
   PlayBuffer16.resize(std::size_t(Count));
@@ -236,7 +291,7 @@ void TSAWaveFile::PlayChannelSamples(const TSoundData& Data, int Channel, int Co
   f.wBitsPerSample = 16;
   f.nBlockAlign = 2;
   f.nAvgBytesPerSec = f.nSamplesPerSec * 2;
-  Play(f, PlayBuffer16.data(), std::uint32_t(Count) * 2, true);
+  Play(f, PlayBuffer16.data(), std::uint32_t(Count) * 2, false);
 }
 
 void TSAWaveFile::OffsetSpinChange()
@@ -256,8 +311,15 @@ void TSAWaveFile::BufferSizeCombo2Change()
   SetupFileSpectrum();
 }
 
+bool TSAWaveFile::FileShown() const
+{
+  return FSpectrum.Source() == TViewSource::File && !FSoundFile->FileName().isEmpty();
+}
+
 void TSAWaveFile::LeftGraphMouseDown(int X, int Y)
 {
+  if (!FileShown())
+    return; // a live trace: its samples are not the file's
   double x = 0, y = 0;
   FControls.LeftGraph.PixelToValue(X, Y, x, y);
   // The clicked sample index in seconds; the spin's change moves the stretch.
@@ -266,7 +328,7 @@ void TSAWaveFile::LeftGraphMouseDown(int X, int Y)
 
 void TSAWaveFile::DrawStretchMarker()
 {
-  if (FSoundFile->FileName().isEmpty())
+  if (!FileShown())
     return;
   TGraphBox& g = FControls.LeftGraph;
   const double rate = FSoundData.Format.nSamplesPerSec;

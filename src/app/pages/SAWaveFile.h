@@ -69,6 +69,13 @@ public:
 
   void ShowWaveFile();
   void ShowFileFormat();
+  // The end of the file bounds the offset.
+  void LimitOffset();
+  // The file's channels on the oscilloscope band, and the spectrum set up
+  // for its stretches: the views show the file from now on.
+  void ShowFileTraces();
+  // Whether the views show this page's file (rather than live frames).
+  bool FileShown() const;
   // One channel as a trace over the whole file, its X labels in seconds.
   void PlotChannel(TGraphBox& Graph, const TSoundArray& Samples, double YMin, double YMax,
                    double Rate);
@@ -96,6 +103,10 @@ public:
   // Plays a buffer (PlayWave by default); replaceable so that what would be
   // played can be checked without a sound device.
   std::function<void(WAVEFORMATEX Format, const void* Data, std::uint32_t Size, bool Wait)> Play;
+  // Whether a sound is still playing, and stopping it: the output device's by
+  // default, replaceable like Play.
+  std::function<bool()> Playing;
+  std::function<void()> StopPlaying;
 
 private:
   int SelectedSize() const;
@@ -107,6 +118,10 @@ private:
   TSoundData FSoundData;
   std::vector<double> FStretch; // the analysed stretch, kept between analyses
 };
+
+// " Bits" of a file: its own width, and the width it is read at when that
+// differs, for example "24 (read as 16)" or "32 float (read as 16)".
+QString BitsText(const TSampleLayout& Layout, int ReadBits);
 
 // A 4-bit sample (0 .. 15) as a 16-bit one, spread evenly around 0.
 std::int16_t FourBitTo16(int Sample);

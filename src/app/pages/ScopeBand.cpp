@@ -26,8 +26,12 @@ TScopeBand::TScopeBand(QWidget* Parent) : QWidget(Parent)
   LeftRawBtn = new TSpeedButton(TGlyph::Left, QStringLiteral("Move Left"), this);
   PanRightRawHBtn = new TSpeedButton(TGlyph::Right, QStringLiteral("Move Right"), this);
   ZoomInRawHBtn = new TSpeedButton(TGlyph::ZoomIn, QStringLiteral("Zoom In"), this);
-  ZoomOutRawHBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("ZoomOut"), this);
+  ZoomOutRawHBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
   ResetRawHBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
+  // The hints stay short; a screen reader hears which axis a button moves.
+  ZoomInRawHBtn->setAccessibleName(QStringLiteral("Zoom In Time"));
+  ZoomOutRawHBtn->setAccessibleName(QStringLiteral("Zoom Out Time"));
+  ResetRawHBtn->setAccessibleName(QStringLiteral("Reset Time"));
   for (QWidget* b : {LeftRawBtn, PanRightRawHBtn, ZoomInRawHBtn, ZoomOutRawHBtn, ResetRawHBtn})
     xRow->addWidget(b);
   xRow->addStretch(1);
@@ -53,6 +57,9 @@ TScopeBand::TScopeBand(QWidget* Parent) : QWidget(Parent)
   ResetRawVBtn = new TSpeedButton(TGlyph::Reset, QStringLiteral("Reset"), this);
   ZoomOutRawVBtn = new TSpeedButton(TGlyph::ZoomOut, QStringLiteral("Zoom Out"), this);
   PanDownRawVBtn = new TSpeedButton(TGlyph::Down, QStringLiteral("Move Down"), this);
+  ZoomInRawVBtn->setAccessibleName(QStringLiteral("Zoom In Level"));
+  ZoomOutRawVBtn->setAccessibleName(QStringLiteral("Zoom Out Level"));
+  ResetRawVBtn->setAccessibleName(QStringLiteral("Reset Level"));
   for (QWidget* b : {PanUpRawVBtn, ZoomInRawVBtn, ResetRawVBtn, ZoomOutRawVBtn, PanDownRawVBtn})
     yColumn->addWidget(b);
   yColumn->addStretch(1);
@@ -62,11 +69,23 @@ TScopeBand::TScopeBand(QWidget* Parent) : QWidget(Parent)
 
   SetupScopeGraph(*FLeftGraph, QStringLiteral("Left Channel"));
   SetupScopeGraph(*FRightGraph, QStringLiteral("Right Channel"));
-  for (TGraphBox* g : {FLeftGraph, FRightGraph})
+  for (TGraphBox* g : {FLeftGraph, FRightGraph}) {
     connect(g, &TCustomGraph::OnMouseMove, this,
             [this, g](TCustomGraph*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
               LeftGraphMouseMove(g, x, y);
             });
+    connect(g, &TCustomGraph::OnMouseLeave, this, [this] { ClearPosition(); });
+  }
+  // The two channels show the same stretch: what the user does to one, the
+  // other follows.
+  const auto follow = [](TGraphBox& from, TGraphBox& to) {
+    SetAxisRange(to.XAxis(), {from.XAxis().Min(), from.XAxis().Max()});
+    SetAxisRange(to.YAxis(), {from.YAxis().Min(), from.YAxis().Max()});
+  };
+  connect(&FLeftGraph->Navigator(), &TViewNavigator::OnNavigate, this,
+          [this, follow] { follow(*FLeftGraph, *FRightGraph); });
+  connect(&FRightGraph->Navigator(), &TViewNavigator::OnNavigate, this,
+          [this, follow] { follow(*FRightGraph, *FLeftGraph); });
 }
 
 void TScopeBand::BindViewCommands(TSAGraphs& Graphs)
@@ -85,12 +104,28 @@ void TScopeBand::BindViewCommands(TSAGraphs& Graphs)
   on(ZoomInRawVBtn, [&g] { g.ZoomRaw(true, 0.9); });
   on(ZoomOutRawVBtn, [&g] { g.ZoomRaw(true, 1.1); });
   on(ResetRawVBtn, [&g] { g.ResetRaw(false); });
+  for (TGraphBox* graph : {FLeftGraph, FRightGraph})
+    connect(graph, &TGraphBox::OnResetView, this, [&g] {
+      g.ResetRaw(true);
+      g.ResetRaw(false);
+    });
 }
 
 QString TScopeBand::PositionText() const { return PosXDis->Text() + QLatin1Char(' ') + PosYDis->Text(); }
 
+void TScopeBand::ClearPosition()
+{
+  PosXDis->SetText(QString());
+  PosYDis->SetText(QString());
+}
+
 void TScopeBand::LeftGraphMouseMove(TGraphBox* Sender, int X, int Y)
 {
+  // Off the plot the mapping runs past the axes: nothing to read there.
+  if (!Sender->PlotContains(X, Y)) {
+    ClearPosition();
+    return;
+  }
   double x = 0, y = 0;
   Sender->PixelToValue(X, Y, x, y);
   PosXDis->SetText(FormatThousands(Round64(x)));

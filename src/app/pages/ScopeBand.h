@@ -24,13 +24,15 @@ public:
   TGraphBox& LeftGraph() { return *FLeftGraph; }
   TGraphBox& RightGraph() { return *FRightGraph; }
   QSplitter& GraphSplitter() { return *FGraphSplitter; }
-  // Connects the X and Y buttons to the graph commands.
+  // Connects the X and Y buttons, and a reset asked of either graph, to the
+  // graph commands.
   void BindViewCommands(TSAGraphs& Graphs);
   // " Pos:" as shown: the sample index and the level.
   QString PositionText() const;
 
-  // Handler of both channel graphs.
+  // Handler of both channel graphs: the position only over a plot.
   void LeftGraphMouseMove(TGraphBox* Sender, int X, int Y);
+  void ClearPosition();
 
 private:
   TGraphBox* FLeftGraph = nullptr;  // LeftGraph

@@ -8,6 +8,7 @@
 #include "spectrogram/Spectrogram.h"
 #include "support/DSupport.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -43,6 +44,15 @@ TSpectrogramPage::TSpectrogramPage(QWidget* Parent) : QWidget(Parent)
   strip->addWidget(mouse, 3);
   strip->addWidget(note, 2);
   v->addLayout(strip);
+  auto* axes = Row(6);
+  LogCheck = new QCheckBox(QStringLiteral("Log"), this);
+  LogCheck->setToolTip(QStringLiteral("A logarithmic frequency axis"));
+  RoundCheck = new QCheckBox(QStringLiteral("Round Ticks"), this);
+  RoundCheck->setToolTip(QStringLiteral("Round values and units on the axes, and the dB scale"));
+  axes->addWidget(LogCheck);
+  axes->addWidget(RoundCheck);
+  axes->addStretch(1);
+  v->addLayout(axes);
 
   SpectroGram1 = new TSpectroGram(this);
   SpectroGram1->setAccessibleName(QStringLiteral("Spectrogram"));
@@ -54,6 +64,29 @@ TSpectrogramPage::TSpectrogramPage(QWidget* Parent) : QWidget(Parent)
   connect(TimeSpin, &TRealSpin::OnChange, this, &TSpectrogramPage::OnTimeSpanChange);
   connect(SpectroGram1, &TSpectroGram::OnMouseMove, this,
           [this](QObject*, int x, int y) { SpectroGram1MouseMove(x, y); });
+  connect(SpectroGram1, &TSpectroGram::OnMouseLeave, this, [this] { ClearMouse(); });
+  connect(LogCheck, &QCheckBox::toggled, SpectroGram1, &TSpectroGram::SetLogFrequency);
+  connect(RoundCheck, &QCheckBox::toggled, SpectroGram1, &TSpectroGram::SetRoundTicks);
+}
+
+void TSpectrogramPage::SetLogFrequency(bool Log)
+{
+  LogCheck->setChecked(Log);
+}
+
+bool TSpectrogramPage::LogFrequency() const
+{
+  return LogCheck->isChecked();
+}
+
+void TSpectrogramPage::SetRoundTicks(bool Round)
+{
+  RoundCheck->setChecked(Round);
+}
+
+bool TSpectrogramPage::RoundTicks() const
+{
+  return RoundCheck->isChecked();
 }
 
 void TSpectrogramPage::SetColorScheme(int Index) { ColorCombo->setCurrentIndex(Index); }
@@ -72,8 +105,19 @@ void TSpectrogramPage::ColorComboChange()
   Q_EMIT OnColorSchemeChange();
 }
 
+void TSpectrogramPage::ClearMouse()
+{
+  Mouse2Dis->SetText(QString());
+  Note2Dis->SetText(QString());
+}
+
 void TSpectrogramPage::SpectroGram1MouseMove(int X, int Y)
 {
+  // Off the plot the mapping runs past the axes: nothing to read there.
+  if (!SpectroGram1->PlotContains(X, Y)) {
+    ClearMouse();
+    return;
+  }
   double f = 0, t = 0;
   SpectroGram1->PixelToValue(X, Y, f, t);
   Mouse2Dis->SetText(FormatFixed(f, 1) + QStringLiteral("   ") + FormatFixed(t, 1));

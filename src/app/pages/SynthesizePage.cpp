@@ -5,6 +5,7 @@
 #include "app/pages/SASynthesizer.h"
 #include "controls/CheckedGroup.h"
 #include "controls/RadioGroup.h"
+#include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 
 #include "support/UiSupport.h"
@@ -22,8 +23,17 @@ TSynthesizePage::TSynthesizePage(TSARealTime& RealTime, TWaveReader& Reader, QWi
 {
   auto* v = PageLayout(this, 6, 4);
 
-  TestBtn = new QPushButton(QStringLiteral("Display Test Signal"), this);
+  // Mnemonics: no two on a page share a letter, nor take one of the menus'
+  // (F, E, S, H).
+  TestBtn = new QPushButton(QStringLiteral("Display &Test Signal"), this);
   v->addWidget(TestBtn);
+  // The frame is a live frame: as long as the Real Time page's buffer, at
+  // its format's rate.
+  auto* frame = new TReadOutPanel(QStringLiteral(" Frame:"), this);
+  FrameDis = frame->AddReadOut(16);
+  frame->setToolTip(QStringLiteral("The test signal is as long as a live frame: the Real Time "
+                                   "page's buffer size, at the rate of its data format"));
+  v->addWidget(frame);
 
   GroupBox3 = new QGroupBox(QStringLiteral("Base Wave"), this);
   auto* base = new QFormLayout(GroupBox3);
@@ -36,15 +46,15 @@ TSynthesizePage::TSynthesizePage(TSARealTime& RealTime, TWaveReader& Reader, QWi
   DCSpin = MakeSpin(QStringLiteral("DC Bias"), 0, 0.1, GroupBox3); // no limits
   Freq2Spin = MakeSpin(QStringLiteral("End Freq"), 1000, 1, GroupBox3);
   Limit(Freq2Spin, 0, 50000);
-  base->addRow(QStringLiteral("Frequency"), FreqSpin);
-  base->addRow(QStringLiteral("Amplitude"), AmpSpin);
-  base->addRow(QStringLiteral("DC Bias"), DCSpin);
-  base->addRow(QStringLiteral("End Freq"), Freq2Spin);
-  BaseTypeRadio = new TRadioGroup(QStringLiteral("Type"),
-                                  {QStringLiteral("Sine"), QStringLiteral("Square")}, 2, GroupBox3);
+  base->addRow(QStringLiteral("F&requency"), FreqSpin);
+  base->addRow(QStringLiteral("&Amplitude"), AmpSpin);
+  base->addRow(QStringLiteral("DC &Bias"), DCSpin);
+  base->addRow(QStringLiteral("E&nd Freq"), Freq2Spin);
+  BaseTypeRadio = new TRadioGroup(
+      QStringLiteral("Type"), {QStringLiteral("S&ine"), QStringLiteral("S&quare")}, 2, GroupBox3);
   BaseTypeRadio->SetItemIndex(0);
   base->addRow(BaseTypeRadio);
-  SweepChk = new QCheckBox(QStringLiteral("Sweep"), GroupBox3);
+  SweepChk = new QCheckBox(QStringLiteral("S&weep"), GroupBox3);
   base->addRow(SweepChk);
   v->addWidget(GroupBox3);
 
@@ -54,22 +64,22 @@ TSynthesizePage::TSynthesizePage(TSARealTime& RealTime, TWaveReader& Reader, QWi
   mod->setContentsMargins(6, 4, 6, 6);
   mod->setSpacing(3);
   ModTypeRadio = new TRadioGroup(
-      QStringLiteral("Type"), {QStringLiteral("Add"), QStringLiteral("Mult"), QStringLiteral("FM")},
-      2, ModulateChk);
+      QStringLiteral("Type"),
+      {QStringLiteral("A&dd"), QStringLiteral("M&ult"), QStringLiteral("FM")}, 2, ModulateChk);
   ModTypeRadio->SetItemIndex(0);
   mod->addRow(ModTypeRadio);
   MFreqSpin = MakeSpin(QStringLiteral("Frequency"), 2, 1, ModulateChk);
   Limit(MFreqSpin, 0, 50000);
   MAmpSpin = MakeSpin(QStringLiteral("Amplitude"), 1, 0.1, ModulateChk);
   Limit(MAmpSpin, 0, 10);
-  mod->addRow(QStringLiteral("Frequency"), MFreqSpin);
-  mod->addRow(QStringLiteral("Amplitude"), MAmpSpin);
+  mod->addRow(QStringLiteral("Frequen&cy"), MFreqSpin);
+  mod->addRow(QStringLiteral("Amp&litude"), MAmpSpin);
   // The children follow the check: enabled only while it is checked.
   ModulateChk->SetEnableChildren(true);
   ModulateChk->SetNoEventChecked(false);
   v->addWidget(ModulateChk);
 
-  PlaySoundChk = new QCheckBox(QStringLiteral("Play Sound"), this);
+  PlaySoundChk = new QCheckBox(QStringLiteral("Play S&ound"), this);
   v->addWidget(PlaySoundChk);
   v->addStretch(1);
 
@@ -107,6 +117,23 @@ void TSynthesizePage::SetParams(const TSynthParams& P)
 
 void TSynthesizePage::SetPlaySound(bool On) { PlaySoundChk->setChecked(On); }
 
-void TSynthesizePage::TestBtnClick() { FSynthesizer->Synthesize(PlaySoundChk->isChecked()); }
+void TSynthesizePage::ShowFrameSetup()
+{
+  const TSynthParams p = FSynthesizer->Params();
+  FrameDis->SetText(QStringLiteral("%1 at %2 Hz").arg(p.FrameLength).arg(p.Rate));
+}
+
+QString TSynthesizePage::FrameText() const
+{
+  return FrameDis->Text();
+}
+
+void TSynthesizePage::TestBtnClick()
+{
+  // Live capture would overwrite the frame within one buffer.
+  Q_EMIT OnTestSignal();
+  ShowFrameSetup();
+  FSynthesizer->Synthesize(PlaySoundChk->isChecked());
+}
 
 } // namespace duv

@@ -17,6 +17,7 @@ namespace duv {
 
 class TCheckedGroup;
 class TRadioGroup;
+class TReadOut;
 class TRealSpin;
 class TSARealTime;
 class TSASynthesizer;
@@ -36,12 +37,22 @@ public:
   void SetParams(const TSynthParams& Params);
   void SetPlaySound(bool On);
 
+  // " Frame:" says how long a frame is and at what rate: the live set-up's.
+  void ShowFrameSetup();
+  QString FrameText() const;
+
   // Handlers.
   void TestBtnClick();
+
+Q_SIGNALS:
+  // A test frame is about to be shown (the window stops live capture, which
+  // would overwrite it).
+  void OnTestSignal();
 
 private:
   std::unique_ptr<TSASynthesizer> FSynthesizer;
   QPushButton* TestBtn = nullptr;
+  TReadOut* FrameDis = nullptr;
   QGroupBox* GroupBox3 = nullptr;
   TRealSpin *FreqSpin = nullptr, *AmpSpin = nullptr, *DCSpin = nullptr, *Freq2Spin = nullptr;
   TRadioGroup* BaseTypeRadio = nullptr;

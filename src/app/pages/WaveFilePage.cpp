@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/WaveFilePage.h"
 
+#include "analysis/SAGlobal.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/SAWaveFile.h"
 #include "app/pages/ScopeBand.h"
@@ -45,26 +46,30 @@ TWaveFilePage::TWaveFilePage(TSpectrumView& Spectrum, TSAGraphs& Graphs, TScopeB
   BufferSizeCombo2 = MakeList(QStringLiteral("Buffer Size"), this);
   BufferSizeCombo2->addItems(BufferSizeItems());
   BufferSizeCombo2->setCurrentIndex(0);
-  v->addWidget(Caption(QStringLiteral("Buffer Size "), BufferSizeCombo2, this));
+  // Mnemonics: no two on a page share a letter, nor take one of the menus'
+  // (F, E, S, H).
+  v->addWidget(Caption(QStringLiteral("&Buffer Size "), BufferSizeCombo2, this));
   v->addWidget(BufferSizeCombo2);
 
   OffsetSpin = MakeSpin(QStringLiteral("Offset"), 0, 0.1, this);
   OffsetSpin->SetUnitsString(QStringLiteral("Sec"));
-  Limit(OffsetSpin, 0, 1000000000);
+  Limit(OffsetSpin, 0, 0); // the file sets the end
   OffsetSpin->SetNumFormat(nfFixed);
   OffsetSpin->SetDigits(1);
   OffsetSpin->SetValue(0);
-  v->addWidget(Caption(QStringLiteral("Offset"), OffsetSpin, this));
+  v->addWidget(Caption(QStringLiteral("&Offset"), OffsetSpin, this));
   v->addWidget(OffsetSpin);
 
-  AnalyzeFileBtn = new QPushButton(QStringLiteral("Analyze"), this);
-  PlaySampleBtn = new QPushButton(QStringLiteral("Play Sample"), this);
+  AnalyzeFileBtn = new QPushButton(QStringLiteral("&Analyze"), this);
+  PlaySampleBtn = new QPushButton(QStringLiteral("&Play Sample"), this);
+  PlaySampleBtn->setToolTip(
+      QStringLiteral("Plays the stretch; pressed again, or Escape, stops it"));
   auto* buttons = Row(4);
   buttons->addWidget(AnalyzeFileBtn);
   buttons->addWidget(PlaySampleBtn);
   v->addLayout(buttons);
-  AutoFourierChk = new QCheckBox(QStringLiteral("Auto Analyze"), this);
-  AutoPlayChk = new QCheckBox(QStringLiteral("Auto Play"), this);
+  AutoFourierChk = new QCheckBox(QStringLiteral("Auto A&nalyze"), this);
+  AutoPlayChk = new QCheckBox(QStringLiteral("A&uto Play"), this);
   v->addWidget(AutoFourierChk);
   v->addWidget(AutoPlayChk);
   v->addStretch(1);
@@ -93,6 +98,11 @@ void TWaveFilePage::SetBufferSize(int Size)
   BufferSizeCombo2->setCurrentIndex(BufferSizeCombo2->findText(QString::number(Size)));
 }
 
+int TWaveFilePage::BufferSize() const
+{
+  return ComboBufferSize(BufferSizeCombo2->currentIndex());
+}
+
 void TWaveFilePage::SetAutoAnalyze(bool On) { AutoFourierChk->setChecked(On); }
 
 void TWaveFilePage::SetAutoPlay(bool On) { AutoPlayChk->setChecked(On); }
@@ -114,7 +124,19 @@ void TWaveFilePage::ShowLoadedFile()
 
 void TWaveFilePage::AnalyzeFileBtnClick() { FWaveFile->AnalyzeStretch(); }
 
-void TWaveFilePage::PlaySampleBtnClick() { FWaveFile->PlayStretch(); }
+void TWaveFilePage::PlaySampleBtnClick()
+{
+  // The sound plays on while the window takes input; a second press stops it.
+  if (FWaveFile->Playing())
+    FWaveFile->StopPlaying();
+  else
+    FWaveFile->PlayStretch();
+}
+
+void TWaveFilePage::StopSound()
+{
+  FWaveFile->StopPlaying();
+}
 
 void TWaveFilePage::OffsetSpinChange() { FWaveFile->OffsetSpinChange(); }
 

@@ -38,6 +38,7 @@ public:
   void SetOffset(double Seconds);
   double Offset() const;
   void SetBufferSize(int Size);
+  int BufferSize() const;
   void SetAutoAnalyze(bool On);
   void SetAutoPlay(bool On);
   // " Channels", " Hz", " Bytes/Sec", " Block Align", " Bits", " Samples".
@@ -50,6 +51,8 @@ public:
   // Handlers.
   void AnalyzeFileBtnClick();
   void PlaySampleBtnClick();
+  // Escape: the stretch stops playing.
+  void StopSound();
   void OffsetSpinChange();
   void BufferSizeCombo2Change();
   void LeftGraphMouseDown(int X, int Y);

@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ViewSettings.h"
+
+#include "analysis/SAGlobal.h"
+#include "analysis/TraceHold.h"
+#include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "app/pages/SAGlobalView.h"
+#include "app/pages/ScopeBand.h"
+#include "app/pages/SpectrogramPage.h"
+#include "app/pages/WaveFilePage.h"
+#include "controls/ChmHelper.h"
+#include "controls/Realspin.h"
+#include "spectrogram/DepthColors.h"
+#include "support/SafeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <cmath>
+#include <optional>
+
+namespace duv {
+
+namespace {
+
+const QString Section = QStringLiteral("Settings");
+
+// The trace list's modes by the names it shows.
+constexpr std::pair<TTraceMode, const char*> TraceNames[] = {{TTraceMode::Live, "Live"},
+                                                             {TTraceMode::Average, "Average"},
+                                                             {TTraceMode::PeakHold, "Peak Hold"}};
+
+// An INI file gives back text: only "true" and "false" are answers.
+std::optional<bool> ToBool(const QVariant& v)
+{
+  if (v.typeId() == QMetaType::Bool)
+    return v.toBool();
+  const QString t = v.toString().trimmed().toLower();
+  if (t == QLatin1String("true"))
+    return true;
+  if (t == QLatin1String("false"))
+    return false;
+  return std::nullopt;
+}
+
+std::optional<int> ToInt(const QVariant& v)
+{
+  bool ok = false;
+  const int i = v.toString().trimmed().toInt(&ok);
+  return ok ? std::optional<int>(i) : std::nullopt;
+}
+
+std::optional<double> ToNumber(const QVariant& v)
+{
+  bool ok = false;
+  const double d = v.toString().trimmed().toDouble(&ok);
+  return ok && std::isfinite(d) ? std::optional<double>(d) : std::nullopt;
+}
+
+void SetPage(QTabWidget& Pages, const QVariant& v)
+{
+  if (const auto i = ToInt(v); i && *i >= 0 && *i < Pages.count())
+    Pages.setCurrentIndex(*i);
+}
+
+TViewSetting SplitterRow(const QString& Name, const std::function<QSplitter&(TForm1&)>& Of,
+                         const std::function<void(TForm1&)>& Design)
+{
+  return {Name, [Of](TForm1& f) -> QVariant { return Of(f).saveState(); },
+          [Of, Design](TForm1& f, const QVariant& v) {
+            // restoreState refuses what it cannot read.
+            if (!v.isValid() || !Of(f).restoreState(v.toByteArray()))
+              Design(f);
+          }};
+}
+
+// The axis options both view pages offer: a logarithmic frequency axis and
+// round ticks.
+template <typename Page>
+void AddAxisOptions(std::vector<TViewSetting>& Rows, const QString& Prefix, Page& (TForm1::*Of)())
+{
+  Rows.push_back({Prefix + QStringLiteral("LogFrequency"),
+                  [Of](TForm1& f) -> QVariant { return (f.*Of)().LogFrequency(); },
+                  [Of](TForm1& f, const QVariant& v) {
+                    if (const auto b = ToBool(v))
+                      (f.*Of)().SetLogFrequency(*b);
+                  }});
+  Rows.push_back({Prefix + QStringLiteral("RoundTicks"),
+                  [Of](TForm1& f) -> QVariant { return (f.*Of)().RoundTicks(); },
+                  [Of](TForm1& f, const QVariant& v) {
+                    if (const auto b = ToBool(v))
+                      (f.*Of)().SetRoundTicks(*b);
+                  }});
+}
+
+} // namespace
+
+// A friend of the window: the geometry rows reach its splitters and its
+// design sizes.
+std::vector<TViewSetting> MakeViewSettingsTable()
+{
+  const auto design = [](TForm1& f) { f.ApplyDesignScale(); };
+  std::vector<TViewSetting> rows = {
+      {QStringLiteral("CaptureFormat"),
+       [](TForm1& f) -> QVariant { return f.RealTimePage().FormatName(); },
+       [](TForm1& f, const QVariant& v) { f.RealTimePage().SetFormatName(v.toString()); }},
+      {QStringLiteral("BufferSize"),
+       [](TForm1& f) -> QVariant { return f.RealTimePage().BufferSize(); },
+       [](TForm1& f, const QVariant& v) {
+         if (const auto n = ToInt(v); n && IsBufferSize(*n))
+           f.RealTimePage().SetBufferSize(*n);
+       }},
+      {QStringLiteral("FileBufferSize"),
+       [](TForm1& f) -> QVariant { return f.WaveFilePage().BufferSize(); },
+       [](TForm1& f, const QVariant& v) {
+         if (const auto n = ToInt(v); n && IsBufferSize(*n))
+           f.WaveFilePage().SetBufferSize(*n);
+       }},
+      {QStringLiteral("Window"),
+       [](TForm1& f) -> QVariant { return WindowCaption(f.GraphPage().SpectrumView().Window()); },
+       [](TForm1& f, const QVariant& v) {
+         for (TWindowKind w : AllWindows)
+           if (WindowCaption(w) == v.toString())
+             f.GraphPage().SetWindow(w);
+       }},
+      {QStringLiteral("Trace"),
+       [](TForm1& f) -> QVariant {
+         for (const auto& [mode, name] : TraceNames)
+           if (mode == f.GraphPage().SpectrumView().Hold().Mode())
+             return QString::fromLatin1(name);
+         return {};
+       },
+       [](TForm1& f, const QVariant& v) {
+         for (const auto& [mode, name] : TraceNames)
+           if (QLatin1String(name) == v.toString())
+             f.GraphPage().SetTraceMode(mode);
+       }},
+      {QStringLiteral("AverageTime"),
+       [](TForm1& f) -> QVariant { return f.GraphPage().SpectrumView().Hold().TimeConstant(); },
+       [](TForm1& f, const QVariant& v) {
+         if (const auto t = ToNumber(v))
+           f.GraphPage().SetAverageTime(*t); // the spin keeps it within its limits
+       }},
+      {QStringLiteral("ColorScheme"),
+       [](TForm1& f) -> QVariant {
+         const int i = f.SpectrogramPage().ColorScheme();
+         return i >= 0 && i < int(std::size(ColorSchemes))
+                    ? QString::fromLatin1(ColorSchemes[i].Caption)
+                    : QString();
+       },
+       [](TForm1& f, const QVariant& v) {
+         for (int i = 0; i < int(std::size(ColorSchemes)); ++i)
+           if (QLatin1String(ColorSchemes[i].Caption) == v.toString())
+             f.SpectrogramPage().SetColorScheme(i);
+       }},
+      {QStringLiteral("TimeSpan"),
+       [](TForm1& f) -> QVariant { return f.SpectrogramPage().TimeSpan().Value(); },
+       [](TForm1& f, const QVariant& v) {
+         TRealSpin& spin = f.SpectrogramPage().TimeSpan();
+         if (const auto t = ToNumber(v); t && *t != spin.Value())
+           spin.SetValue(*t); // within 1 .. 600 s
+       }},
+      {QStringLiteral("InputPage"),
+       [](TForm1& f) -> QVariant { return f.InputPages().currentIndex(); },
+       [](TForm1& f, const QVariant& v) { SetPage(f.InputPages(), v); }},
+      {QStringLiteral("ViewPage"),
+       [](TForm1& f) -> QVariant { return f.ViewPages().currentIndex(); },
+       [](TForm1& f, const QVariant& v) { SetPage(f.ViewPages(), v); }},
+      {QStringLiteral("Geometry"), [](TForm1& f) -> QVariant { return f.saveGeometry(); },
+       [](TForm1& f, const QVariant& v) {
+         if (!v.isValid() || !f.restoreGeometry(v.toByteArray()))
+           f.ResizeToDesign();
+       }},
+      SplitterRow(
+          QStringLiteral("MainSplitter"), [](TForm1& f) -> QSplitter& { return *f.MainSplitter; },
+          design),
+      SplitterRow(
+          QStringLiteral("DisplaySplitter"),
+          [](TForm1& f) -> QSplitter& { return *f.DisplaySplitter; }, design),
+      SplitterRow(
+          QStringLiteral("ScopeSplitter"),
+          [](TForm1& f) -> QSplitter& { return f.ScopeBand().GraphSplitter(); }, design),
+      {QStringLiteral("HelpWindowSize"),
+       [](TForm1&) -> QVariant { return THelpWindow::RememberedSize(); },
+       [](TForm1&, const QVariant& v) { THelpWindow::SetRememberedSize(v.toSize()); }},
+  };
+  AddAxisOptions(rows, QStringLiteral("Graph"), &TForm1::GraphPage);
+  AddAxisOptions(rows, QStringLiteral("Spectrogram"), &TForm1::SpectrogramPage);
+  return rows;
+}
+
+const std::vector<TViewSetting>& ViewSettings()
+{
+  static const std::vector<TViewSetting> table = MakeViewSettingsTable();
+  return table;
+}
+
+QVariantMap ReadViewSettings(TForm1& Form)
+{
+  QVariantMap values;
+  for (const TViewSetting& s : ViewSettings())
+    values.insert(s.Name, s.Read(Form));
+  return values;
+}
+
+void WriteViewSettings(TForm1& Form, const QVariantMap& Values)
+{
+  for (const TViewSetting& s : ViewSettings())
+    if (Values.contains(s.Name))
+      s.Write(Form, Values.value(s.Name));
+}
+
+QVariantMap LoadSettingsSection(const QString& IniPath)
+{
+  const QFileInfo info(IniPath);
+  // Not even opened when it is not a regular file: a FIFO would block.
+  if (!info.isFile() || !info.isReadable())
+    return {};
+  QSettings ini(IniPath, QSettings::IniFormat);
+  if (ini.status() != QSettings::NoError)
+    return {};
+  QVariantMap values;
+  ini.beginGroup(Section);
+  for (const QString& key : ini.childKeys())
+    values.insert(key, ini.value(key));
+  return values;
+}
+
+namespace {
+
+// Writes Values as the section of the INI file at Path, keeping its other
+// sections; false when QSettings cannot read or write that file.
+bool EditSection(const QString& Path, const QVariantMap& Values)
+{
+  QSettings ini(Path, QSettings::IniFormat);
+  if (ini.status() != QSettings::NoError)
+    return false;
+  ini.remove(Section);
+  ini.beginGroup(Section);
+  for (auto it = Values.cbegin(); it != Values.cend(); ++it)
+    if (it.value().isValid())
+      ini.setValue(it.key(), it.value());
+  ini.endGroup();
+  ini.sync();
+  return ini.status() == QSettings::NoError;
+}
+
+} // namespace
+
+bool SaveSettingsSection(const QString& IniPath, const QVariantMap& Values)
+{
+  const QFileInfo info(IniPath);
+  if (info.exists() && !info.isFile())
+    return false;
+  if (!QDir().mkpath(info.absolutePath()))
+    return false;
+  // QSettings edits a private copy with the other sections kept; the file
+  // itself is then written by the program's one writer.
+  const QTemporaryDir scratch;
+  if (!scratch.isValid())
+    return false;
+  const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
+  bool edited = info.exists() && QFile::copy(IniPath, copy) && EditSection(copy, Values);
+  if (!edited) {
+    // A file that cannot be read as INI is replaced by one that can.
+    QFile::remove(copy);
+    edited = EditSection(copy, Values);
+  }
+  QFile file(copy);
+  if (!edited || !file.open(QIODevice::ReadOnly))
+    return false;
+  try {
+    WriteWholeFile(IniPath, file.readAll());
+  } catch (const EFileWriteError&) {
+    return false;
+  }
+  return true;
+}
+
+} // namespace duv
