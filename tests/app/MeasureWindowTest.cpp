@@ -70,7 +70,7 @@ struct Window
   // Opens a 16-bit file at 44.1 kHz of a sine at Hz of amplitude Amp with a
   // second harmonic of Second times its amplitude, and analyses Size
   // samples of it.
-  void OpenTone(double Hz, double Amp, double Second = 0, int Size = 8192)
+  void OpenTone(double Hz, double Amp, double Second = 0, int Size = 8192, bool Analyze = true)
   {
     QByteArray data;
     for (int i = 0; i < 44100; ++i) {
@@ -82,7 +82,8 @@ struct Window
     // A name of its own: the page keeps a file it has open.
     form->OpenWaveFile(writeTemp(QStringLiteral("tone%1.wav").arg(++files), wav.finish()));
     form->WaveFilePage().SetBufferSize(Size);
-    form->WaveFilePage().AnalyzeFileBtnClick();
+    if (Analyze)
+      form->WaveFilePage().AnalyzeFileBtnClick();
   }
   TMeasurement& m() { return form->Measurement(); }
   QByteArray oldHome = qgetenv("HOME");
@@ -197,6 +198,12 @@ TEST(MeasureWindow, MeasureReadOut)
   w.OpenTone(997, 0);
   EXPECT_FALSE(panel.Figures());
   EXPECT_EQ(panel.Text("Sine"), "No tone stands out of the noise");
+  // A file opened and not yet analysed clears the figures with the trace.
+  w.OpenTone(997, 0.5);
+  ASSERT_TRUE(panel.Figures());
+  w.OpenTone(440, 0.5, 0, 8192, false);
+  EXPECT_FALSE(panel.Figures());
+  EXPECT_EQ(panel.Text("Sine"), "");
 }
 
 // Guards calibration: "Calibrate" makes the input read the reference, the
