@@ -21,6 +21,7 @@
 #include "support/UiSupport.h"
 #include "wavefile/WavWriter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -127,7 +128,7 @@ TEST(MeasureWindow, BandsPage)
   EXPECT_EQ(bands.View().Bars().size(), ResolvedBands(3, {44100, 8192, 16, 1, 0, {}}).size());
   Find<QComboBox>(bands, "Bands").setCurrentIndex(0);
   EXPECT_EQ(bands.Fraction(), OctaveFraction);
-  EXPECT_EQ(bands.View().Bars().size(), 10u); // 31.5 Hz .. 16 kHz
+  EXPECT_EQ(bands.View().Bars().size(), 10u); // 16 Hz .. 8 kHz
   EXPECT_NEAR(BarLevel(bands, 1000), -6.02, 0.05);
 
   w.OpenTone(125, 0.5);
@@ -229,6 +230,12 @@ TEST(MeasureWindow, CalibrationAndSettings)
         << w.form->GraphPage().PeakText().toStdString();
     EXPECT_EQ(w.form->GraphPage().SpectrumGraph().YAxis().Units(), " dB SPL");
     EXPECT_GE(w.form->GraphPage().SpectrumGraph().YAxis().Min(), 0);
+    // The level axis resets to the calibrated range, not one shifted twice.
+    const double top = w.form->GraphPage().SpectrumGraph().YAxis().Max();
+    Find<QAbstractButton>(w.form->GraphPage(), "Zoom In Level").click();
+    Find<QAbstractButton>(w.form->GraphPage(), "Reset Level").click();
+    EXPECT_NEAR(w.form->GraphPage().SpectrumGraph().YAxis().Max(), top, 1e-9);
+    EXPECT_GE(top, 114 + 10);
     EXPECT_NEAR(BarLevel(w.m().BandsPage(), 1000), 94, 0.05);
     EXPECT_EQ(w.m().BandsPage().View().Unit(), "dB SPL");
     w.Shot("calibration", &dialog);

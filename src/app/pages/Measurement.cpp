@@ -45,12 +45,8 @@ void TMeasurement::StateChange()
   const TLevelCorrection& c = FState->Correction();
   FViews.Spectrum.CorrectionChanged();
   // The level axis says its unit once the levels are no longer plain dB
-  // against full scale; its reset goes where the levels went.
+  // against full scale. (Its reset range moves with the levels there.)
   FViews.SpectrumGraph.YAxis().SetUnits(c.IsIdentity() ? QString() : QLatin1Char(' ') + c.Unit());
-  const double delta = c.Shift() - FShift;
-  FShift = c.Shift();
-  TAxisRange& reset = FViews.Graphs.SpectrumDefaults.YRange;
-  reset = {reset.Min + delta, reset.Max + delta};
 }
 
 void TMeasurement::ShowCalibration()

@@ -58,7 +58,6 @@ private:
   TMeasurePanel* FPanel = nullptr;
   TCalibrationDialog* FCalibration = nullptr;
   TLoopbackDialog* FLoopback = nullptr;
-  double FShift = 0; // dB the spectrum's reset ranges are moved by
 };
 
 } // namespace duv
