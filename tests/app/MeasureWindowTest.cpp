@@ -14,10 +14,12 @@
 #include "app/pages/MeasureState.h"
 #include "app/pages/Measurement.h"
 #include "app/pages/SAGlobalView.h"
+#include "app/pages/SpectrogramPage.h"
 #include "app/pages/WaveFilePage.h"
 #include "audio/Waveread.h"
 #include "controls/RecentFiles.h"
 #include "graph/Graphbox.h"
+#include "spectrogram/Spectrogram.h"
 #include "support/UiSupport.h"
 #include "wavefile/WavWriter.h"
 
@@ -229,6 +231,8 @@ TEST(MeasureWindow, CalibrationAndSettings)
     EXPECT_TRUE(w.form->GraphPage().PeakText().contains(" 94.0 dB"))
         << w.form->GraphPage().PeakText().toStdString();
     EXPECT_EQ(w.form->GraphPage().SpectrumGraph().YAxis().Units(), " dB SPL");
+    EXPECT_EQ(w.form->GraphPage().SpectrumGraph().YAxis().AxisUnit(), "dB SPL");
+    EXPECT_EQ(w.form->SpectrogramPage().SpectroGram().DepthUnit(), "dB SPL");
     EXPECT_GE(w.form->GraphPage().SpectrumGraph().YAxis().Min(), 0);
     // The level axis resets to the calibrated range, not one shifted twice.
     const double top = w.form->GraphPage().SpectrumGraph().YAxis().Max();

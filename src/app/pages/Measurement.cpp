@@ -45,8 +45,10 @@ void TMeasurement::StateChange()
   const TLevelCorrection& c = FState->Correction();
   FViews.Spectrum.CorrectionChanged();
   // The level axis says its unit once the levels are no longer plain dB
-  // against full scale. (Its reset range moves with the levels there.)
+  // against full scale, on its labels, or at its end with round ticks. (Its
+  // reset range moves with the levels there.)
   FViews.SpectrumGraph.YAxis().SetUnits(c.IsIdentity() ? QString() : QLatin1Char(' ') + c.Unit());
+  FViews.SpectrumGraph.YAxis().SetAxisUnit(c.Unit());
 }
 
 void TMeasurement::ShowCalibration()

@@ -159,6 +159,8 @@ void TSpectrumView::CorrectionChanged()
     FControls.SpectroGram1.SetDepthRange(TRangePair(floor + FShift, FShift));
     FControls.SpectroGram1.update();
   }
+  FControls.SpectroGram1.SetDepthUnit(FCorrector ? FCorrector->Correction().Unit()
+                                                 : QStringLiteral("dB"));
   if (FCorrector && !FFrame.Magnitude.empty()) {
     FCorrector->Apply(FFrame);
     FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
