@@ -75,7 +75,9 @@ int TBandsPage::Fraction() const
 
 void TBandsPage::SetFraction(int Fraction)
 {
-  FractionCombo->setCurrentIndex(FractionCombo->findData(Fraction));
+  // Another fraction would leave the list with nothing chosen.
+  if (const int i = FractionCombo->findData(Fraction); i >= 0)
+    FractionCombo->setCurrentIndex(i);
 }
 
 QString TBandsPage::BandText() const
