@@ -39,12 +39,17 @@ TLoopbackDialog::TLoopbackDialog(QWidget* Parent) : QDialog(Parent)
   setWindowTitle(QStringLiteral("Test Sound Card"));
   setObjectName(QStringLiteral("LoopbackDlg"));
   auto* v = new QVBoxLayout(this);
-  auto* intro = new QLabel(QStringLiteral("Plays a sine and a sweep through the output and "
-                                          "listens on the input: connect the output to the "
-                                          "input, or choose an input that hears the output."),
-                           this);
-  intro->setWordWrap(true);
-  v->addWidget(intro);
+  // A label a line, rather than one wrapped: a wrapped label's height
+  // follows its width, and the window then opened too low for the graph at
+  // larger fonts.
+  auto* intro = new QVBoxLayout;
+  intro->setSpacing(0);
+  for (const QString& line :
+       {QStringLiteral("Plays a sine and a sweep through the output and listens on the input:"),
+        QStringLiteral("connect the output to the input, or choose an input that hears the "
+                       "output.")})
+    intro->addWidget(new QLabel(line, this));
+  v->addLayout(intro);
 
   auto* settings = Row(4);
   InputCombo = MakeList(QStringLiteral("Input"), this);
