@@ -7,7 +7,11 @@ list(APPEND DUVOVOVI_CORE_SOURCES
   analysis/SpectrumMath.cpp
   analysis/WindowFunctions.cpp
   analysis/SpectrumPeaks.cpp
-  analysis/TraceHold.cpp)
+  analysis/TraceHold.cpp
+  analysis/Weighting.cpp
+  analysis/OctaveBands.cpp
+  analysis/Calibration.cpp
+  analysis/Distortion.cpp)
 # Their results are held to the bit: code built for processors with fused
 # multiply-add must not fuse where the source does not say so.
 set_source_files_properties(analysis/Fourier.cpp PROPERTIES COMPILE_OPTIONS -ffp-contract=off)

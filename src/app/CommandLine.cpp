@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 
 #include "analysis/SpectrumPeaks.h"
+#include "app/MeasureCommands.h"
 #include "support/DSupport.h"
 #include "support/SafeFile.h"
 #include "wavefile/FileSpectrogram.h"
@@ -11,8 +12,8 @@
 #include <cerrno>
 #include <cmath>
 #include <optional>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 
 #include <fcntl.h>
@@ -55,6 +56,7 @@ QString CommandLineHelp()
       "                                      hann window unless chosen otherwise\n"
       "                                      (windows: rectangular, hann, hamming,\n"
       "                                      blackman, blackman-harris, flat-top)\n"
+      "%1"
       "  note HZ                             print the nearest musical note\n"
       "  --help                              show this help\n"
       "  --version                           show the version\n"
@@ -63,16 +65,11 @@ QString CommandLineHelp()
       "its samples are reduced to 16 bits.\n"
       "\n"
       "Exit status: 0 on success, 1 when a file cannot be read or the output cannot be\n"
-      "written, 2 for a usage error.\n");
+      "written, 2 for a usage error.\n")
+      .arg(MeasureCommandsHelp());
 }
 
 namespace {
-
-// Thrown for a usage error: the message goes to standard error, status 2.
-struct UsageError
-{
-  QString text;
-};
 
 double parseNumber(const QString& text, const char* what)
 {
@@ -395,6 +392,10 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
     }
     if (command == "note")
       return noteCommand(rest, out);
+    if (command == "bands")
+      return BandsCommand(rest, out, err);
+    if (command == "measure")
+      return MeasureCommand(rest, out, err);
     throw UsageError{QStringLiteral("unknown command '%1'").arg(command)};
   } catch (const UsageError& e) {
     err << "duvovovi: " << e.text.toStdString() << "\nTry 'duvovovi --help'.\n";

@@ -15,6 +15,13 @@ namespace duv {
 // Exit codes of the command line.
 enum ExitCode { ExitOk = 0, ExitFileError = 1, ExitUsage = 2 };
 
+// Thrown by a subcommand for a usage error: the message goes to standard
+// error, status 2.
+struct UsageError
+{
+  QString text;
+};
+
 // Runs a subcommand (args exclude the program name) and returns the exit
 // code. Writes results to out and messages to err. `spectrogram` draws text,
 // so it needs a QGuiApplication and SpectrogramPngWriter (CommandNeedsGui).

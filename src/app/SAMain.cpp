@@ -5,6 +5,7 @@
 #include "app/SAAbout.h"
 #include "app/ViewSettings.h"
 #include "app/pages/GraphPage.h"
+#include "app/pages/Measurement.h"
 #include "app/pages/PageSupport.h"
 #include "app/pages/RealTimePage.h"
 #include "app/pages/SAGlobalView.h"
@@ -18,6 +19,7 @@
 #include "controls/ButtonAccess.h"
 #include "controls/ChmHelper.h"
 #include "controls/DropController.h"
+#include "controls/RecentFiles.h"
 #include "controls/Reopen.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/SASpectroDlg.h"
@@ -115,6 +117,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   PageControl1->addTab(RealTimeSheet, QStringLiteral("Real Time"));
   PageControl1->addTab(WaveFileSheet, QStringLiteral("Wave File"));
   PageControl1->addTab(SynthesizeSheet, QStringLiteral("Synthesize"));
+  Measurement1 =
+      new TMeasurement({spectrum, GraphSheet->SpectrumGraph(), *Graphs, *GraphSheet, *PageControl2},
+                       ResolveIniPath(QStringLiteral("duvovovi.ini")), this);
 
   // F1 opens the help page of the part of the window that has the focus.
   const std::pair<QWidget*, int> contexts[] = {
@@ -212,6 +217,10 @@ void TForm1::BuildMenus()
                            [this](bool) { SetupSpectrogram1Click(); });
   ResetViewSettings1 = item(Settings1, QStringLiteral("&Reset View Settings"),
                             [this](bool) { ResetViewSettings1Click(); });
+  Calibration1 = item(Settings1, QStringLiteral("&Calibration..."),
+                      [this](bool) { Measurement1->ShowCalibration(); });
+  TestSoundCard1 = item(Settings1, QStringLiteral("&Test Sound Card..."),
+                        [this](bool) { Measurement1->ShowLoopbackTest(); });
 
   Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
   // F1 is the help component's own key (it opens the page of the control

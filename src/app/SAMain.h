@@ -24,6 +24,7 @@ class TAboutDlg;
 class TCHMHelper;
 class TDropController;
 class TGraphPage;
+class TMeasurement;
 class TRealTimePage;
 class TReopenMenu;
 class TSAGraphs;
@@ -49,6 +50,8 @@ public:
   TScopeBand& ScopeBand() { return *FScopeBand; }
   TGraphPage& GraphPage() { return *GraphSheet; }
   TSpectrogramPage& SpectrogramPage() { return *SpectrogramSheet; }
+  // Bands, the measurement read-out, calibration and the loopback test.
+  TMeasurement& Measurement() { return *Measurement1; }
   // Which input page and which view page are shown.
   QTabWidget& InputPages() { return *PageControl1; }
   QTabWidget& ViewPages() { return *PageControl2; }
@@ -112,6 +115,7 @@ public:
           *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
   QAction *SetupSpectrogram1 = nullptr, *ResetViewSettings1 = nullptr, *Contents1 = nullptr,
           *About1 = nullptr, *SetupBands1 = nullptr, *ResetSpacing1 = nullptr;
+  QAction *Calibration1 = nullptr, *TestSoundCard1 = nullptr;
 
 protected:
   void changeEvent(QEvent* e) override;
@@ -146,6 +150,7 @@ private:
   TSpectrogramPage* SpectrogramSheet = nullptr;
   // The graph view commands, shared by the band and the Graph page.
   std::unique_ptr<TSAGraphs> Graphs;
+  TMeasurement* Measurement1 = nullptr;
   // The view settings as designed, for "Reset View Settings"; remembered
   // between runs once RestoreViewSettings has run.
   QVariantMap FDesignSettings;

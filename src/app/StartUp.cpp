@@ -77,8 +77,8 @@ int RunGuiPart(int argc, char** argv)
     }
   const auto fail = [](const QString& text) {
     std::cerr << "duvovovi: " << text.toStdString()
-              << "\nThe commands info, spectrum, peaks and note work without it; reinstalling "
-                 "duvovovi restores it.\n";
+              << "\nThe commands info, spectrum, peaks, note, bands and measure work without "
+                 "it; reinstalling duvovovi restores it.\n";
     return int(ExitFileError);
   };
   if (path.isEmpty())

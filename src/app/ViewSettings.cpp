@@ -4,7 +4,10 @@
 #include "analysis/SAGlobal.h"
 #include "analysis/TraceHold.h"
 #include "app/SAMain.h"
+#include "app/pages/BandsPage.h"
 #include "app/pages/GraphPage.h"
+#include "app/pages/MeasurePanel.h"
+#include "app/pages/Measurement.h"
 #include "app/pages/RealTimePage.h"
 #include "app/pages/SAGlobalView.h"
 #include "app/pages/ScopeBand.h"
@@ -165,6 +168,18 @@ std::vector<TViewSetting> MakeViewSettingsTable()
          TRealSpin& spin = f.SpectrogramPage().TimeSpan();
          if (const auto t = ToNumber(v); t && *t != spin.Value())
            spin.SetValue(*t); // within 1 .. 600 s
+       }},
+      {QStringLiteral("Bands"),
+       [](TForm1& f) -> QVariant { return f.Measurement().BandsPage().Fraction(); },
+       [](TForm1& f, const QVariant& v) {
+         if (const auto n = ToInt(v); n && (*n == OctaveFraction || *n == ThirdOctaveFraction))
+           f.Measurement().BandsPage().SetFraction(*n);
+       }},
+      {QStringLiteral("Measure"),
+       [](TForm1& f) -> QVariant { return f.Measurement().Panel().Measuring(); },
+       [](TForm1& f, const QVariant& v) {
+         if (const auto b = ToBool(v))
+           f.Measurement().Panel().SetMeasuring(*b);
        }},
       {QStringLiteral("InputPage"),
        [](TForm1& f) -> QVariant { return f.InputPages().currentIndex(); },

@@ -5,13 +5,21 @@
 # whose pages and views in pages/ each come with the module that acts for it.
 list(APPEND DUVOVOVI_CLI_SOURCES
   app/CommandLine.cpp
+  app/MeasureCommands.cpp
   app/StartUp.cpp)
 list(APPEND DUVOVOVI_APP_SOURCES
   app/Application.cpp
   app/SAAbout.cpp
   app/SAMain.cpp
   app/ViewSettings.cpp
+  app/pages/BandsPage.cpp
+  app/pages/BandsView.cpp
+  app/pages/CalibrationDialog.cpp
   app/pages/GraphPage.cpp
+  app/pages/LoopbackDialog.cpp
+  app/pages/MeasurePanel.cpp
+  app/pages/MeasureState.cpp
+  app/pages/Measurement.cpp
   app/pages/PageSupport.cpp
   app/pages/RealTimePage.cpp
   app/pages/SAGlobalView.cpp

@@ -58,7 +58,7 @@ TTickAxis TimeAxis(const TRangePair& Y, int Pixels)
   return a;
 }
 
-TTickAxis DepthAxis(const TRangePair& Depth, int Pixels)
+TTickAxis DepthAxis(const TRangePair& Depth, int Pixels, const QString& Unit)
 {
   TTickAxis a;
   a.Min = Depth.First;
@@ -66,7 +66,7 @@ TTickAxis DepthAxis(const TRangePair& Depth, int Pixels)
   a.Pixels = Pixels;
   a.Vertical = true;
   a.Decibels = true;
-  a.Unit = QStringLiteral("dB");
+  a.Unit = Unit;
   a.DecimalPoint = DecimalSeparator();
   return a;
 }
@@ -101,7 +101,8 @@ void TSpectroGram::Relayout()
     const int ph = std::max(height() - m.Top - m.Bottom, 0);
     const int time = WidestLabel(RoundAxisTicks(TimeAxis(FYRange, ph), measure), fm);
     m.Left = std::max(m.Left, 1 + time + LabelGap + tick + 1);
-    const int depth = WidestLabel(RoundAxisTicks(DepthAxis(FDepthRange, ph), measure), fm);
+    const int depth =
+        WidestLabel(RoundAxisTicks(DepthAxis(FDepthRange, ph, FDepthUnit), measure), fm);
     m.Right = 2 + RoundBarWidth() + 1 + tick + LabelGap + depth + 2;
   }
   FMargins = m;
@@ -202,7 +203,7 @@ TSpectroAxes TSpectroGram::RoundAxes(const QFontMetrics& metrics) const
   };
   vertical(RoundAxisTicks(TimeAxis(FYRange, ph), measure), left - 1, true);
   const QRect bar = FDepthBar->geometry();
-  vertical(RoundAxisTicks(DepthAxis(FDepthRange, ph), measure), bar.right() + 2, false);
+  vertical(RoundAxisTicks(DepthAxis(FDepthRange, ph, FDepthUnit), measure), bar.right() + 2, false);
   return a;
 }
 
@@ -259,6 +260,12 @@ void TSpectroGram::SetLogFrequency(bool log)
 void TSpectroGram::SetRoundTicks(bool round)
 {
   if (Assign(FRoundTicks, round))
+    UpdateMargins();
+}
+
+void TSpectroGram::SetDepthUnit(const QString& Unit)
+{
+  if (Assign(FDepthUnit, Unit))
     UpdateMargins();
 }
 

@@ -108,6 +108,10 @@ public:
   // labels on each axis, in the design's margins.
   bool RoundTicks() const { return FRoundTicks; }
   void SetRoundTicks(bool round);
+  // The unit of the colour bar's scale: "dB", or the weighted or calibrated
+  // level's.
+  const QString& DepthUnit() const { return FDepthUnit; }
+  void SetDepthUnit(const QString& Unit);
 
   // Axis values at a point of the control; unclamped.
   void PixelToValue(int x, int y, double& xValue, double& yValue) const;
@@ -218,6 +222,7 @@ private:
   TAxisRange FView;
   bool FLogFrequency = false;
   bool FRoundTicks = false;
+  QString FDepthUnit = QStringLiteral("dB");
   QSize FMarginsFor; // the size the margins and the axes were laid out for
   mutable TSpectroAxes FAxes;
   mutable bool FAxesValid = false;

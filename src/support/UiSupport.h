@@ -72,9 +72,11 @@ template <typename F> auto Guarded(F Handler)
 {
   return [Handler = std::move(Handler)](auto&&... Args) {
     try {
+      // Qt may try the handler with fewer arguments than the signal has, to
+      // count what it takes; a count it cannot take compiles to nothing.
       if constexpr (std::is_invocable_v<const F&, decltype(Args)...>)
         Handler(std::forward<decltype(Args)>(Args)...);
-      else
+      else if constexpr (std::is_invocable_v<const F&>)
         Handler();
     } catch (...) {
       ReportException(std::current_exception());

@@ -6,7 +6,10 @@
 #include "app/Application.h"
 #include "app/SAMain.h"
 #include "app/ViewSettings.h"
+#include "app/pages/BandsPage.h"
 #include "app/pages/GraphPage.h"
+#include "app/pages/MeasurePanel.h"
+#include "app/pages/Measurement.h"
 #include "app/pages/RealTimePage.h"
 #include "app/pages/SAGlobalView.h"
 #include "app/pages/ScopeBand.h"
@@ -180,6 +183,8 @@ TEST(ViewSettings, RememberedAndReset)
     f.GraphPage().SetLogFrequency(true);
     f.SpectrogramPage().SetColorScheme(2);
     f.SpectrogramPage().TimeSpan().SetValue(30);
+    f.Measurement().BandsPage().SetFraction(OctaveFraction);
+    f.Measurement().Panel().SetMeasuring(true);
     f.InputPages().setCurrentIndex(2);
     f.ViewPages().setCurrentIndex(1);
     f.resize(900, 700);
@@ -203,6 +208,8 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_TRUE(f.GraphPage().LogFrequency());
   EXPECT_EQ(f.SpectrogramPage().ColorScheme(), 2);
   EXPECT_EQ(f.SpectrogramPage().TimeSpan().Value(), 30);
+  EXPECT_EQ(f.Measurement().BandsPage().Fraction(), OctaveFraction);
+  EXPECT_TRUE(f.Measurement().Panel().Measuring());
   EXPECT_EQ(f.InputPages().currentIndex(), 2);
   EXPECT_EQ(f.ViewPages().currentIndex(), 1);
   EXPECT_EQ(f.size(), QSize(900, 700));
@@ -216,6 +223,8 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_FALSE(f.GraphPage().LogFrequency());
   EXPECT_EQ(f.SpectrogramPage().ColorScheme(), 0);
   EXPECT_EQ(f.SpectrogramPage().TimeSpan().Value(), 10);
+  EXPECT_EQ(f.Measurement().BandsPage().Fraction(), ThirdOctaveFraction);
+  EXPECT_FALSE(f.Measurement().Panel().Measuring());
   EXPECT_EQ(f.InputPages().currentIndex(), 0);
   EXPECT_EQ(f.ViewPages().currentIndex(), 0);
   EXPECT_EQ(f.size(), QSize(750, 542));
@@ -233,7 +242,8 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
   const QByteArray damaged[] = {
       "[Settings]\nBufferSize=77\nFileBufferSize=x\nWindow=Bogus\nTrace=\nTimeSpan=nan\n"
       "InputPage=9\nViewPage=-1\nGeometry=junk\nMainSplitter=junk\nColorScheme=Plaid\n"
-      "GraphLogFrequency=maybe\nHelpWindowSize=@Size(1 1)\nCaptureFormat=96 kHz\n",
+      "GraphLogFrequency=maybe\nHelpWindowSize=@Size(1 1)\nCaptureFormat=96 kHz\nBands=2\n"
+      "Measure=yes\n",
       QByteArray("\xff\xfe\x00[Settings\x01\n=\n", 15)};
   for (const QByteArray& bytes : damaged) {
     QFile file(ini);
@@ -246,9 +256,9 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
     const QVariantMap design = ReadViewSettings(f);
     f.RecentFiles().SetINIFolder(dir.path());
     f.RestoreViewSettings();
-    for (const char* key :
-         {"BufferSize", "FileBufferSize", "Window", "Trace", "TimeSpan", "InputPage", "ViewPage",
-          "ColorScheme", "GraphLogFrequency", "HelpWindowSize", "CaptureFormat"})
+    for (const char* key : {"BufferSize", "FileBufferSize", "Window", "Trace", "TimeSpan",
+                            "InputPage", "ViewPage", "ColorScheme", "GraphLogFrequency",
+                            "HelpWindowSize", "CaptureFormat", "Bands", "Measure"})
       EXPECT_EQ(ReadViewSettings(f).value(key), design.value(key)) << key;
     EXPECT_EQ(f.size(), QSize(750, 542));
     EXPECT_TRUE(shown.isEmpty());

@@ -569,7 +569,8 @@ TEST(Menus, ItemsAndShortcuts)
   EXPECT_EQ(texts(w.form.Edit1),
             QStringList({"Copy &Left Channel", "Copy &Right Channel", "Copy &Spectrum",
                          "Copy Spectrum as &Text", "Copy S&pectrogram"}));
-  EXPECT_EQ(texts(w.form.Settings1), QStringList({"&Setup Spectrogram..", "&Reset View Settings"}));
+  EXPECT_EQ(texts(w.form.Settings1), QStringList({"&Setup Spectrogram..", "&Reset View Settings",
+                                                  "&Calibration...", "&Test Sound Card..."}));
   EXPECT_EQ(texts(w.form.Help1), QStringList({"&Contents\tF1", "-", "&About..."}));
   EXPECT_EQ(texts(w.form.PopupMenu1), QStringList({"Setup Bands...", "Reset Spacing", "-",
                                                    "Save Spectrogram &Image..."}));

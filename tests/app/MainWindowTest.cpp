@@ -6,7 +6,11 @@
 #include "WindowDriver.h"
 #include "app/SAAbout.h"
 #include "app/SAMain.h"
+#include "app/pages/CalibrationDialog.h"
 #include "app/pages/GraphPage.h"
+#include "app/pages/LoopbackDialog.h"
+#include "app/pages/MeasurePanel.h"
+#include "app/pages/Measurement.h"
 #include "app/pages/RealTimePage.h"
 #include "app/pages/SAGlobalView.h"
 #include "app/pages/ScopeBand.h"
@@ -328,8 +332,9 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
       EXPECT_EQ(form->SpectrogramPage().SpectroGram().Margins().Left, 30);
     }
     // Every input page beside every view page, with the axes as designed and
-    // with round ticks, units and a log frequency scale.
+    // with round ticks, units, a log frequency scale and the Measure read-out.
     for (bool readable : {false, true}) {
+      form->Measurement().Panel().SetMeasuring(readable);
       form->GraphPage().SetRoundTicks(readable);
       form->SpectrogramPage().SetRoundTicks(readable);
       form->SpectrogramPage().SetLogFrequency(readable);
@@ -353,6 +358,14 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     EXPECT_TRUE(LayoutProblems(&dialog).isEmpty())
         << where.toStdString() << "\n" << LayoutProblems(&dialog).join("\n").toStdString();
+    for (QDialog* d : std::initializer_list<QDialog*>{&form->Measurement().CalibrationDialog(),
+                                                      &form->Measurement().LoopbackDialog()}) {
+      d->show();
+      ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+      EXPECT_TRUE(LayoutProblems(d).isEmpty()) << where.toStdString() << "\n"
+                                               << LayoutProblems(d).join("\n").toStdString();
+      d->close();
+    }
     TInputChooser chooser(QAudioDevice(), form.get());
     chooser.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&chooser));

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/SAGlobalView.h"
 
+#include "analysis/Calibration.h"
 #include "app/pages/SAGraphs.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
@@ -62,14 +63,12 @@ void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double 
   graph.XAxis().SetMultiplier(1);
   // The axis starts at bin 1: bin 0 is shown as the DC read-out.
   graph.SetXRange(8, s.FreqStep, s.MaxFreq);
-  graph.SetYRange(s.Floor, 10, 20);
-  if (FGraphs)
-    FGraphs->SetSpectrumDefaults({{graph.YAxis().Min(), graph.YAxis().Max()},
-                                  {graph.XAxis().Min(), graph.XAxis().Max()}});
+  graph.SetYRange(s.Floor + FShift, 10 + FShift, 20);
+  SpectrumDefaultsChanged();
 
   TSpectroGram& spectro = FControls.SpectroGram1;
   spectro.SetImageSize(s.ImageWidth, s.LineCount);
-  spectro.SetDepthRange(TRangePair(s.Floor, 0.0));
+  spectro.SetDepthRange(TRangePair(s.Floor + FShift, FShift));
   spectro.SetXRange(TRangePair(s.FreqStep, s.MaxFreq));
   // Oldest at the top: the time span down to 0 at the newest row.
   spectro.SetYRange(TRangePair(TimeSpan, 0.0));
@@ -77,6 +76,15 @@ void TSpectrumView::SetupSpectrum(int Bits, int Size, double SampleRate, double 
   spectro.update();
   FHold.Reset();
   FControls.PeakDis.SetText(QString());
+}
+
+void TSpectrumView::SpectrumDefaultsChanged()
+{
+  if (!FGraphs)
+    return;
+  const TGraphBox& graph = FControls.SpectrumGraph;
+  FGraphs->SetSpectrumDefaults(
+      {{graph.YAxis().Min(), graph.YAxis().Max()}, {graph.XAxis().Min(), graph.XAxis().Max()}});
 }
 
 void TSpectrumView::ResetHold()
@@ -103,6 +111,8 @@ void TSpectrumView::ClearTrace()
   FControls.SpectrumGraph.Clear();
   FControls.DCOffsetDis.SetText(QString());
   FControls.PeakDis.SetText(QString());
+  // The bands and the measured figures go with the trace.
+  emit OnFrameShown({}, FFrame);
 }
 
 void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format)
@@ -114,6 +124,8 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
   if (!SameAxes(f, FSetup))
     SetupSpectrum(f, FTimeSpan);
   FAnalysis.Analyze(Samples, f, FFrame);
+  if (FCorrector && !FCorrector->Correction().IsIdentity())
+    FCorrector->Apply(FFrame);
 
   TGraphBox& graph = FControls.SpectrumGraph;
   graph.BeginUpdate();
@@ -122,7 +134,7 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
     graph.AddPoint(0, SpectrumColor, FFrame.X[k], FFrame.Y[k], 1.0);
   if (FHold.Mode() != TTraceMode::Live && f.FreqStep() > 0) {
     // A frame weighs by how long it lasts: the reciprocal of its bin width.
-    FHold.Add(FFrame.Y, DecibelFloor(f.Bits), 1 / f.FreqStep());
+    FHold.Add(FFrame.Y, DecibelFloor(f.Bits) + FShift, 1 / f.FreqStep());
     const std::vector<double>& held = FHold.Levels();
     for (std::size_t k = 0; k < held.size() && k < FFrame.X.size(); ++k)
       graph.AddPoint(1, HoldColor, FFrame.X[k], held[k], 1.0);
@@ -132,6 +144,28 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
 
   FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
   FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, int(FFrame.SpectrumLine.size()) - 1);
+  emit OnFrameShown(Samples, FFrame);
+}
+
+void TSpectrumView::CorrectionChanged()
+{
+  const double shift = FCorrector ? FCorrector->Correction().Shift() : 0.0;
+  if (shift != FShift) {
+    // The levels moved: so do the axes (a weighting alone keeps the zoom).
+    FShift = shift;
+    const double floor = DecibelFloor(FFrame.Format.Bits);
+    FControls.SpectrumGraph.SetYRange(floor + FShift, 10 + FShift, 20);
+    SpectrumDefaultsChanged();
+    FControls.SpectroGram1.SetDepthRange(TRangePair(floor + FShift, FShift));
+    FControls.SpectroGram1.update();
+  }
+  FControls.SpectroGram1.SetDepthUnit(FCorrector ? FCorrector->Correction().Unit()
+                                                 : QStringLiteral("dB"));
+  if (FCorrector && !FFrame.Magnitude.empty()) {
+    FCorrector->Apply(FFrame);
+    FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
+  }
+  ResetHold();
 }
 
 } // namespace duv

@@ -11,9 +11,12 @@
 #include "analysis/TraceHold.h"
 #include "support/WaveFormat.h"
 
+#include <QObject>
+
 namespace duv {
 
 class TGraphBox;
+class TLevelCorrector;
 class TReadOut;
 class TSAGraphs;
 class TSpectroGram;
@@ -44,8 +47,9 @@ enum class TViewSource { Live, File };
 // (the frequency axis) and the same width (the level floor).
 bool SameAxes(const TFrameFormat& A, const TFrameFormat& B);
 
-class TSpectrumView
+class TSpectrumView : public QObject
 {
+  Q_OBJECT
 public:
   explicit TSpectrumView(const TSpectrumControls& Controls);
 
@@ -55,6 +59,14 @@ public:
 
   TViewSource Source() const { return FSource; }
   void SetSource(TViewSource Source) { FSource = Source; }
+
+  // Weighting and calibration of the levels shown (trace, peak and
+  // spectrogram rows); none, dB against full scale, by default. The
+  // corrector stays the caller's.
+  void SetCorrector(TLevelCorrector* Corrector) { FCorrector = Corrector; }
+  // After the corrector's settings changed: the level axes move with its
+  // shift, and the last frame is shown again under them.
+  void CorrectionChanged();
 
   // The averaged or held trace drawn over the live one.
   TTraceHold& Hold() { return FHold; }
@@ -83,10 +95,19 @@ public:
   // is always shown on its own axes.
   void ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format);
   // Removes the trace and the read-outs of the last frame: the views then
-  // show nothing that belongs to another source.
+  // show nothing that belongs to another source. OnFrameShown tells it with
+  // no samples and an empty spectrum.
   void ClearTrace();
 
+Q_SIGNALS:
+  // A frame was shown: its samples (valid during the call only) and its
+  // spectrum, corrected.
+  void OnFrameShown(std::span<const double> Samples, const TSpectrumFrame& Frame);
+
 private:
+  // The reset buttons return to the spectrum graph's ranges as set up now.
+  void SpectrumDefaultsChanged();
+
   TSpectrumControls FControls;
   TSAGraphs* FGraphs = nullptr;
   TViewSource FSource = TViewSource::Live;
@@ -96,6 +117,8 @@ private:
   TWindowKind FWindow = TWindowKind::Rectangular;
   TSpectrumFrame FFrame; // kept, so a frame allocates nothing
   TTraceHold FHold;
+  TLevelCorrector* FCorrector = nullptr;
+  double FShift = 0; // dB the level axes are moved by
 };
 
 } // namespace duv
