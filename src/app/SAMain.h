@@ -33,6 +33,7 @@ class TSpectrogramPage;
 class TSynthesizePage;
 class TWaveFilePage;
 class TWaveReader;
+class TWholeFilePage;
 struct TViewSetting;
 
 class TForm1 : public QMainWindow
@@ -49,6 +50,7 @@ public:
   TScopeBand& ScopeBand() { return *FScopeBand; }
   TGraphPage& GraphPage() { return *GraphSheet; }
   TSpectrogramPage& SpectrogramPage() { return *SpectrogramSheet; }
+  TWholeFilePage& WholeFilePage() { return *WholeFileSheet; }
   // Which input page and which view page are shown.
   QTabWidget& InputPages() { return *PageControl1; }
   QTabWidget& ViewPages() { return *PageControl2; }
@@ -144,6 +146,7 @@ private:
   TScopeBand* FScopeBand = nullptr;
   TGraphPage* GraphSheet = nullptr;
   TSpectrogramPage* SpectrogramSheet = nullptr;
+  TWholeFilePage* WholeFileSheet = nullptr;
   // The graph view commands, shared by the band and the Graph page.
   std::unique_ptr<TSAGraphs> Graphs;
   // The view settings as designed, for "Reset View Settings"; remembered
