@@ -40,6 +40,7 @@ int TopLevel(std::int64_t Samples)
 
 TLevelChoice ChooseLevels(const TLevelView& View, int BaseSize, double Rate)
 {
+  constexpr double RowsPerBin = 1.5;
   TLevelChoice c{BaseSize, 0};
   // Columns no wider than a pixel: two at most under one.
   const double perPixel = View.Width > 0 ? (View.To - View.From) / View.Width : 0;
@@ -52,7 +53,7 @@ TLevelChoice ChooseLevels(const TLevelView& View, int BaseSize, double Rate)
         View.Log && View.FLow > 0
             ? View.FHigh * (1 - std::pow(View.FLow / View.FHigh, 1.0 / View.Height))
             : (View.FHigh - View.FLow) / View.Height;
-    while (c.Size < LargestViewSize && Rate / c.Size > rowHz)
+    while (c.Size < LargestViewSize && Rate / c.Size > RowsPerBin * rowHz)
       c.Size *= 2;
   }
   return c;

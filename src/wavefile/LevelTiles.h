@@ -82,8 +82,11 @@ struct TLevelView
 };
 
 // The transform size and level a view is drawn from: columns no wider than
-// a pixel, and bins no taller than a row (the top row, on a logarithmic
-// axis), starting from the size the user chose and up to LargestViewSize.
+// a pixel, and bins no taller than a row and a half (the top row, on a
+// logarithmic axis), starting from the size the user chose and up to
+// LargestViewSize. The half row spares a view of all the frequencies in a
+// window a little taller than the transform's bins a second pass over the
+// whole file; a zoom into frequency still takes a larger transform.
 struct TLevelChoice
 {
   int Size = 0;

@@ -73,6 +73,11 @@ TEST(LevelCache, ChoiceFollowsTheView)
       // 1 kHz need 22050 / 3.3 Hz, 16384.
       {{0, 158760000, 0, 1000, false, 600, 300}, 16384, 18},
       {{0, 158760000, 0, 10, false, 600, 300}, LargestViewSize, 18},
+      // All the frequencies in a window up to half as tall again as the
+      // bins take no larger transform (a second pass over the file); half
+      // of them do.
+      {{0, 158760000, 0, 22050, false, 800, 700}, 1024, 17},
+      {{0, 158760000, 0, 11025, false, 800, 513}, 2048, 17},
       // Logarithmic: the top row of 20 Hz .. 22050 Hz is 500 Hz tall.
       {{0, 158760000, 20, 22050, true, 600, 300}, 1024, 18},
       {{0, 158760000, 1000, 1100, true, 600, 300}, LargestViewSize, 18},
