@@ -380,8 +380,7 @@ void TLevelCache::Run(TJob& Job, const std::shared_ptr<const TLevelSource>& Sour
       for (int c = 0; c < n; ++c) {
         const double* p = power + std::size_t(c) * std::size_t(bins) + span.First;
         float* l = r.Levels.data() + std::size_t(c) * std::size_t(span.Count);
-        for (int k = 0; k < span.Count; ++k)
-          l[k] = computer.Level(p[k], frames[c]);
+        computer.Levels(p, span.Count, frames[c], l);
       }
       r.PassEnd = last && Job.Pass && b == Job.Key.Band + Job.Bands - 1;
       out.push_back(std::move(r));

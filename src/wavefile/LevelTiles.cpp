@@ -126,4 +126,19 @@ float TLevelComputer::Level(double PowerSum, int Frames) const
   return float(10 * std::log10(PowerSum / Frames) + FOffset);
 }
 
+void TLevelComputer::Levels(const double* PowerSums, int Count, int Frames, float* Out) const
+{
+  constexpr float dBPerOctave = 3.0102999566f; // 10 log10(2)
+  const float silence = -std::numeric_limits<float>::infinity();
+  if (Frames <= 0) {
+    std::fill(Out, Out + Count, silence);
+    return;
+  }
+  const auto add = float(FOffset - 10 * std::log10(double(Frames)));
+  for (int k = 0; k < Count; ++k) {
+    const auto p = float(PowerSums[k]);
+    Out[k] = p > 0 ? dBPerOctave * std::log2(p) + add : silence;
+  }
+}
+
 } // namespace duv
