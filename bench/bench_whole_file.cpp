@@ -273,7 +273,8 @@ int main(int argc, char** argv)
                 "%.0f ms, wall time),\n  the slowest at %.3g s across and %.3g Hz up\n",
                 r.Counter(zoom, "steps"), r.Counter(zoom, "paint_ms"),
                 r.Counter(zoom, "paint_max_ms"), r.Counter(zoom, "paint_max_ratio"), PaintBudgetMs,
-                r.Counter(zoom, "detail_ms"), r.Counter(zoom, "detail_max_ms"), DetailBudgetMs);
+                r.Counter(zoom, "detail_ms"), r.Counter(zoom, "detail_max_ms"), DetailBudgetMs,
+                r.Counter(zoom, "detail_max_span_s"), r.Counter(zoom, "detail_max_band_hz"));
     std::printf("Memory: the view's levels %.1f MB at most; the process's resident memory "
                 "grew by %.1f MB at most\n  with the view made and zoomed (the file's samples "
                 "were loaded before)\n",

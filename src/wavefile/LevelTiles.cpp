@@ -56,6 +56,11 @@ TLevelChoice ChooseLevels(const TLevelView& View, int BaseSize, double Rate)
     while (c.Size < LargestViewSize && Rate / c.Size > RowsPerBin * rowHz)
       c.Size *= 2;
   }
+  // A larger transform's frames are long: columns finer than a quarter of
+  // one would show the same frame again and again at the cost of a
+  // transform each, so a zoom into frequency and time stays quick.
+  if (c.Size > BaseSize)
+    c.Level = std::max(c.Level, int(std::log2(c.Size)) - 2);
   return c;
 }
 

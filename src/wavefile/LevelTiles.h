@@ -86,7 +86,8 @@ struct TLevelView
 // logarithmic axis), starting from the size the user chose and up to
 // LargestViewSize. The half row spares a view of all the frequencies in a
 // window a little taller than the transform's bins a second pass over the
-// whole file; a zoom into frequency still takes a larger transform.
+// whole file; a zoom into frequency still takes a larger transform, whose
+// columns are no finer than a quarter of its frames.
 struct TLevelChoice
 {
   int Size = 0;

@@ -78,6 +78,8 @@ TEST(LevelCache, ChoiceFollowsTheView)
       // of them do.
       {{0, 158760000, 0, 22050, false, 800, 700}, 1024, 17},
       {{0, 158760000, 0, 11025, false, 800, 513}, 2048, 17},
+      // A second at 100 Hz up: 32768 points, in columns of 8192 samples.
+      {{0, 44100, 0, 100, false, 800, 300}, LargestViewSize, 13},
       // Logarithmic: the top row of 20 Hz .. 22050 Hz is 500 Hz tall.
       {{0, 158760000, 20, 22050, true, 600, 300}, 1024, 18},
       {{0, 158760000, 1000, 1100, true, 600, 300}, LargestViewSize, 18},
