@@ -298,8 +298,8 @@ TEST(SpectrogramCommand, LabelSteps)
   EXPECT_EQ(LabelStep(0, 5), 1); // no span: one label
 }
 
-// Guards the ranges of time and frequency against the same kind of file the
-// view is tested with: the columns span --from .. --to (a tone from 2 to
+// Guards the ranges of time and frequency, also against the file the view
+// is tested with: the columns span --from .. --to (a tone from 2 to
 // 6 s fills them all), the rows --fmin .. --fmax (1 kHz in the middle of
 // 500 .. 1500 Hz) or their ratio with --log-frequency (1 kHz at log 10 /
 // log 40 of 100 .. 4000 Hz), the picture is laid out for the labels of
@@ -311,9 +311,11 @@ TEST(SpectrogramCommand, TimeAndFrequencyRanges)
   const QString png = dir.filePath("range.png");
   const QString tone = makeFile(
       "middle.wav", 8, [](int i) { return i >= 16000 && i < 48000 ? sine(1000, i) : 0.0; });
-  const auto picture = [&](const QStringList& more, TFileSpectrogram g, QImage& image) {
-    const Result r = run(
-        QStringList{tone, "-o", png, "--width", "100", "--height", "101", "--size", "256"} + more);
+  const auto picture = [&](const QStringList& more, TFileSpectrogram g, QImage& image,
+                           const QString& file = {}) {
+    const Result r = run(QStringList{file.isEmpty() ? tone : file, "-o", png, "--width", "100",
+                                     "--height", "101", "--size", "256"} +
+                         more);
     EXPECT_EQ(r.code, 0) << r.err;
     image = QImage(png);
     g.Width = 100, g.Height = 101, g.SampleRate = 8000, g.Seconds = 8;
@@ -355,6 +357,19 @@ TEST(SpectrogramCommand, TimeAndFrequencyRanges)
   const double row1k = std::log(10.0) / std::log(40.0) * 100;
   for (int r : rows)
     EXPECT_LE(std::abs(r - row1k), 1) << r;
+
+  // The view's own test file: 1001 Hz for 4 s, then 2.5 kHz. Each half of
+  // it shows its own tone at 2.5 kHz, in the middle of 2 .. 3 kHz.
+  const QString tones =
+      makeFile("tones.wav", 8, [](int i) { return sine(i < 4 * 8000 ? 1001 : 2500, i); });
+  for (const auto& [from, to, loud] : {std::tuple{"4", "8", true}, {"0", "4", false}}) {
+    g = {};
+    g.From = std::atof(from), g.To = std::atof(to), g.FLow = 2000, g.FHigh = 3000;
+    plot =
+        picture({"--from", from, "--to", to, "--fmin", "2000", "--fmax", "3000"}, g, image, tones);
+    for (int c = 2; c < 98; ++c)
+      ASSERT_EQ(at(image, plot, c, 50), loud ? Top : Floor) << from << " s, column " << c;
+  }
 
   for (const QStringList& bad : {QStringList{"--from", "5", "--to", "3"},
                                  {"--from", "3", "--to", "3"},
