@@ -236,16 +236,24 @@ void TFrameFeed::fill(std::int64_t Start, std::int64_t Count)
     return;
   const bool right = FChannel != TChannelChoice::Left;
   const bool left = FChannel != TChannelChoice::Right;
-  FRead(from, to - from, left ? FLeft.data() : nullptr, right ? FRight.data() : nullptr);
+  // Arrays in memory that hold the stretch are read where they lie.
+  const std::int16_t* l = FLeft.data();
+  const std::int16_t* r = FRight.data();
+  if (FArrays.Left && to <= FArrays.LeftCount && (!right || to <= FArrays.RightCount)) {
+    l = FArrays.Left + from;
+    r = right ? FArrays.Right + from : nullptr;
+  } else {
+    FRead(from, to - from, left ? FLeft.data() : nullptr, right ? FRight.data() : nullptr);
+  }
   double* out = FBuffer.data() + (from - Start);
   const std::int64_t m = to - from;
   const double mid = FMid;
   if (FChannel == TChannelChoice::Mix)
     for (std::int64_t i = 0; i < m; ++i)
-      out[i] = 0.5 * (double(FLeft[std::size_t(i)]) + double(FRight[std::size_t(i)])) - mid;
+      out[i] = 0.5 * (double(l[i]) + double(r[i])) - mid;
   else
     for (std::int64_t i = 0; i < m; ++i)
-      out[i] = double((left ? FLeft : FRight)[std::size_t(i)]) - mid;
+      out[i] = double((left ? l : r)[i]) - mid;
 }
 
 TFrameFeed::TReader SoundDataReader(const TSoundData& Data)

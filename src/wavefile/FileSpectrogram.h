@@ -89,6 +89,18 @@ public:
 
   static constexpr std::int64_t BlockSamples = 1 << 16;
 
+  // Channel arrays in memory, read where they lie rather than copied by
+  // the reader; Left null for none. They must outlive the feed; a stretch
+  // beyond what they hold goes through the reader.
+  struct TArrays
+  {
+    const std::int16_t* Left = nullptr;
+    std::int64_t LeftCount = 0;
+    const std::int16_t* Right = nullptr;
+    std::int64_t RightCount = 0;
+  };
+  void SetArrays(const TArrays& Arrays) { FArrays = Arrays; }
+
 private:
   void fill(std::int64_t Start, std::int64_t Count);
 
@@ -99,6 +111,7 @@ private:
   int FSize;
   TLineDoubles FBuffer;
   std::vector<std::int16_t> FLeft, FRight;
+  TArrays FArrays;
   std::int64_t FStart = 0, FCount = 0; // what the buffer holds
 };
 

@@ -86,6 +86,10 @@ TLevelComputer::TLevelComputer(const TLevelSource& Source, int Size)
       FFeed(SoundDataReader(Source.Data), Source.Samples(), channelOf(Source.Data),
             SilentLevel(Source.Bits()), Size)
 {
+  // The source keeps the arrays alive as long as this computer.
+  const TChannelArray& c = Source.Data.Channels;
+  FFeed.SetArrays(
+      {c[0].constData(), c[0].size(), c[1].isEmpty() ? nullptr : c[1].constData(), c[1].size()});
 }
 
 TLevelComputer::~TLevelComputer() = default;
