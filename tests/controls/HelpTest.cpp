@@ -100,9 +100,9 @@ TEST_F(HelpFixture, PagesAreComplete)
                 hcSpectrogram, hcWholeFile})
     EXPECT_TRUE(w->ShowContext(c)) << c;
   const QRegularExpression href("href=\"([^\"#:]+)");
-  for (const char* page : {"intro.htm", "realtime.htm", "wavefile.htm", "synthesize.htm",
-                           "oscilloscope.htm", "spectrum.htm", "spectrogram.htm",
-                           "wholefile.htm"}) {
+  for (const char* page :
+       {"intro.htm", "realtime.htm", "wavefile.htm", "synthesize.htm", "oscilloscope.htm",
+        "spectrum.htm", "spectrogram.htm", "wholefile.htm"}) {
     QFile f(QString(":/help/") + page);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << page;
     const QString html = QString::fromUtf8(f.readAll());
