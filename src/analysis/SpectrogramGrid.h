@@ -18,10 +18,21 @@ struct TFileSpectrogram
   int Bits = 0;
   double SampleRate = 0;
   double Seconds = 0; // the file's length
+  // What the columns and rows stand for: time From .. To in seconds across,
+  // FLow .. FHigh in Hz up, logarithmic with LogFrequency. Unset (To <= From,
+  // FHigh <= FLow): the whole file, and 0 Hz to half the sample rate.
+  double From = 0, To = 0;
+  double FLow = 0, FHigh = 0;
+  bool LogFrequency = false;
   // How many frames the busiest column averages (1 when frames overlap so
   // that each column has one of its own).
   std::int64_t FramesPerColumn = 0;
   int ThreadsUsed = 0;
+
+  double TimeFrom() const { return To > From ? From : 0; }
+  double TimeTo() const { return To > From ? To : Seconds; }
+  double FreqLow() const { return FHigh > FLow ? FLow : 0; }
+  double FreqHigh() const { return FHigh > FLow ? FHigh : SampleRate / 2; }
 
   float Level(int Column, int Row) const
   {

@@ -47,6 +47,7 @@ QString CommandLineHelp()
       "  spectrogram FILE -o OUT.png [--width W] [--height H] [--size N]\n"
       "              [--colors red-black|rainbow|viridis|magma] [--range DB]\n"
       "              [--channel left|right|mix] [--window NAME]\n"
+      "              [--from S] [--to S] [--fmin HZ] [--fmax HZ] [--log-frequency]\n"
       "                                      draw the whole file's spectrum over time\n"
       "                                      as a PNG picture: W x H plot pixels\n"
       "                                      (default 800 x 513), frames of N samples\n"
@@ -55,7 +56,12 @@ QString CommandLineHelp()
       "                                      depth's floor), the channels mixed and a\n"
       "                                      hann window unless chosen otherwise\n"
       "                                      (windows: rectangular, hann, hamming,\n"
-      "                                      blackman, blackman-harris, flat-top)\n"
+      "                                      blackman, blackman-harris, flat-top);\n"
+      "                                      only the seconds from S to S and the\n"
+      "                                      frequencies from HZ to HZ when given, on\n"
+      "                                      a logarithmic frequency axis with\n"
+      "                                      --log-frequency (from the first bin's\n"
+      "                                      frequency unless --fmin says)\n"
       "%1"
       "  note HZ                             print the nearest musical note\n"
       "  --help                              show this help\n"
@@ -231,6 +237,11 @@ QString durationText(double seconds)
 QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettings& s)
 {
   const WAVEFORMATEX& f = file.SoundData().Format;
+  const double seconds =
+      f.nSamplesPerSec ? double(file.SoundData().SamplesPerChannel) / f.nSamplesPerSec : 0;
+  const double to = s.To >= 0 ? std::min(s.To, seconds) : seconds;
+  const double fHigh =
+      s.FHigh >= 0 ? std::min(s.FHigh, f.nSamplesPerSec / 2.0) : f.nSamplesPerSec / 2.0;
   const TSampleLayout& l = file.SampleLayout();
   QStringList parts;
   parts << QStringLiteral("%1 Hz").arg(f.nSamplesPerSec);
@@ -247,11 +258,47 @@ QString spectrogramSubtitle(const TSoundFile& file, const TFileSpectrogramSettin
                 : s.Channel == TChannelChoice::Right ? QStringLiteral(", right")
                                                      : QStringLiteral(", mixed");
   parts << channels;
-  parts << durationText(f.nSamplesPerSec ? double(file.SoundData().SamplesPerChannel) /
-                                               f.nSamplesPerSec
-                                         : 0);
+  parts << durationText(seconds);
   parts << QStringLiteral("%1 window, %2 samples").arg(WindowCaption(s.Window)).arg(s.Size);
+  // A part of the file or of its frequencies says which.
+  if (s.From > 0 || s.To >= 0)
+    parts << QStringLiteral("%1 to %2").arg(durationText(s.From), durationText(to));
+  if (s.FLow > 0 || s.FHigh >= 0)
+    parts << QStringLiteral("%1 to %2 Hz").arg(ShortestText(s.FLow), ShortestText(fHigh));
   return parts.join(QStringLiteral("  \u00b7  "));
+}
+
+// The ranges of time and frequency, against the file: neither may be empty
+// or inverted once held to its length and half its rate.
+void checkRanges(const TFileSpectrogramSettings& s, const TSoundData& data, const QString& path)
+{
+  const double rate = data.Format.nSamplesPerSec;
+  const double seconds = rate > 0 ? data.SamplesPerChannel / rate : 0;
+  if (s.To >= 0 && s.To <= s.From)
+    throw UsageError{QStringLiteral("the time range is empty: --to %1 is not after --from %2")
+                         .arg(ShortestText(s.To), ShortestText(s.From))};
+  // In samples, as the picture takes them.
+  const auto sample = [rate](double t) { return std::llround(std::min(t * rate, 9e18)); };
+  const std::int64_t first = sample(s.From);
+  const std::int64_t last = s.To >= 0 ? std::min<std::int64_t>(sample(s.To), data.SamplesPerChannel)
+                                      : data.SamplesPerChannel;
+  if (first >= data.SamplesPerChannel)
+    throw UsageError{QStringLiteral("--from %1 is at or beyond the end of %2 (%3 s)")
+                         .arg(ShortestText(s.From), path, ShortestText(seconds))};
+  if (last <= first)
+    throw UsageError{QStringLiteral("the time range %1 to %2 s holds no sample")
+                         .arg(ShortestText(s.From), ShortestText(s.To))};
+  if (s.FHigh >= 0 && s.FHigh <= s.FLow)
+    throw UsageError{
+        QStringLiteral("the frequency range is empty: --fmax %1 is not above --fmin %2")
+            .arg(ShortestText(s.FHigh), ShortestText(s.FLow))};
+  const double nyquist = rate / 2;
+  const double low = s.LogFrequency && s.FLow == 0 ? DefaultLogLow(rate, s.Size) : s.FLow;
+  const double high = s.FHigh >= 0 ? std::min(s.FHigh, nyquist) : nyquist;
+  if (!(high > low))
+    throw UsageError{QStringLiteral("the frequency range from %1 Hz is empty: %2 reaches %3 Hz "
+                                    "(half its sample rate)")
+                         .arg(ShortestText(low), path, ShortestText(nyquist))};
 }
 
 int spectrogramCommand(const QStringList& args, std::ostream& err)
@@ -273,8 +320,11 @@ int spectrogramCommand(const QStringList& args, std::ostream& err)
     const QString& a = args[i];
     const bool takesValue = a == "-o" || a == "--output" || a == "--width" || a == "--height" ||
                             a == "--size" || a == "--colors" || a == "--range" ||
-                            a == "--channel" || a == "--window";
-    if (takesValue) {
+                            a == "--channel" || a == "--window" || a == "--from" || a == "--to" ||
+                            a == "--fmin" || a == "--fmax";
+    if (a == "--log-frequency") {
+      settings.LogFrequency = true;
+    } else if (takesValue) {
       if (i + 1 >= args.size())
         throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
       const QString& v = args[++i];
@@ -296,6 +346,15 @@ int spectrogramCommand(const QStringList& args, std::ostream& err)
           throw UsageError{
               QStringLiteral("the colors are %1, not '%2'").arg(ColorSchemeNames(), v)};
         colors = scheme->Table;
+      } else if (a == "--from" || a == "--to" || a == "--fmin" || a == "--fmax") {
+        const bool time = a == "--from" || a == "--to";
+        const double n = parseNumber(v, time ? "the time" : "the frequency");
+        if (n < 0)
+          throw UsageError{QStringLiteral("%1 cannot be negative").arg(a)};
+        (a == "--from"   ? settings.From
+         : a == "--to"   ? settings.To
+         : a == "--fmin" ? settings.FLow
+                         : settings.FHigh) = n;
       } else if (a == "--range") {
         range = parseNumber(v, "the range");
         if (!(range > 0) || range > 1000)
@@ -336,6 +395,7 @@ int spectrogramCommand(const QStringList& args, std::ostream& err)
   CheckAnalysable(file);
   if (settings.Channel == TChannelChoice::Right && file.SoundData().Format.nChannels < 2)
     throw UsageError{QStringLiteral("%1 is mono: it has no right channel").arg(path)};
+  checkRanges(settings, file.SoundData(), path);
   noteTruncation(file, err);
   try {
     // Opened before the work, so that an output that cannot be written (or

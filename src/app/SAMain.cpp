@@ -15,6 +15,7 @@
 #include "app/pages/SpectrogramPage.h"
 #include "app/pages/SynthesizePage.h"
 #include "app/pages/WaveFilePage.h"
+#include "app/pages/WholeFilePage.h"
 #include "audio/Waveread.h"
 #include "controls/ButtonAccess.h"
 #include "controls/ChmHelper.h"
@@ -120,6 +121,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   Measurement1 =
       new TMeasurement({spectrum, GraphSheet->SpectrumGraph(), *Graphs, *GraphSheet, *PageControl2},
                        ResolveIniPath(QStringLiteral("duvovovi.ini")), this);
+  // The whole file the Wave File page opened, beside the live views.
+  WholeFileSheet = new TWholeFilePage(*WaveFileSheet);
+  PageControl2->addTab(WholeFileSheet, QStringLiteral("Whole File"));
 
   // F1 opens the help page of the part of the window that has the focus.
   const std::pair<QWidget*, int> contexts[] = {
@@ -129,7 +133,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
       {&FScopeBand->LeftGraph(), 40},
       {&FScopeBand->RightGraph(), 40},
       {GraphSheet, 50},
-      {SpectrogramSheet, 60}};
+      {SpectrogramSheet, 60},
+      {WholeFileSheet, 70}};
   for (const auto& [widget, context] : contexts)
     widget->setProperty("HelpContext", context);
 
@@ -493,7 +498,9 @@ void TForm1::CopyFocusedView()
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
-  // The help window and the modeless settings dialog go with the window.
+  // The help window and the modeless settings dialog go with the window,
+  // and the whole file's levels are no longer computed.
+  WholeFileSheet->StopWork();
   if (SpectroDlg)
     SpectroDlg->hide();
   if (THelpWindow* help = HelpWindow())

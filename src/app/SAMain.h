@@ -34,6 +34,7 @@ class TSpectrogramPage;
 class TSynthesizePage;
 class TWaveFilePage;
 class TWaveReader;
+class TWholeFilePage;
 struct TViewSetting;
 
 class TForm1 : public QMainWindow
@@ -52,6 +53,7 @@ public:
   TSpectrogramPage& SpectrogramPage() { return *SpectrogramSheet; }
   // Bands, the measurement read-out, calibration and the loopback test.
   TMeasurement& Measurement() { return *Measurement1; }
+  TWholeFilePage& WholeFilePage() { return *WholeFileSheet; }
   // Which input page and which view page are shown.
   QTabWidget& InputPages() { return *PageControl1; }
   QTabWidget& ViewPages() { return *PageControl2; }
@@ -148,6 +150,7 @@ private:
   TScopeBand* FScopeBand = nullptr;
   TGraphPage* GraphSheet = nullptr;
   TSpectrogramPage* SpectrogramSheet = nullptr;
+  TWholeFilePage* WholeFileSheet = nullptr;
   // The graph view commands, shared by the band and the Graph page.
   std::unique_ptr<TSAGraphs> Graphs;
   TMeasurement* Measurement1 = nullptr;

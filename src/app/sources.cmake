@@ -30,4 +30,5 @@ list(APPEND DUVOVOVI_APP_SOURCES
   app/pages/ScopeBand.cpp
   app/pages/SpectrogramPage.cpp
   app/pages/SynthesizePage.cpp
-  app/pages/WaveFilePage.cpp)
+  app/pages/WaveFilePage.cpp
+  app/pages/WholeFilePage.cpp)

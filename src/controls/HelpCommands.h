@@ -42,6 +42,7 @@ enum THelpContext : int {
   hcOscilloscope = 40,
   hcSpectrum = 50,
   hcSpectrogram = 60,
+  hcWholeFile = 70,
 };
 
 struct THtmlHelpRequest

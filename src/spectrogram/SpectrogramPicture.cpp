@@ -60,37 +60,69 @@ std::vector<double> ticks(double low, double high, double step)
   return StepTicks(low, high, step);
 }
 
-// The time labels: in kHz-like fashion the frequency axis is in kHz above 2 kHz.
+// Text as the label font measures it, for the round ticks of a
+// logarithmic axis.
+class TMeasure final : public TTextMeasure
+{
+public:
+  explicit TMeasure(const QFontMetrics& Metrics) : FMetrics(Metrics) {}
+  int Width(const QString& Text) const override { return FMetrics.horizontalAdvance(Text); }
+  int Height() const override { return FMetrics.height(); }
+
+private:
+  const QFontMetrics& FMetrics;
+};
+
+// The axes' steps and label widths: the frequency axis is in kHz when it
+// reaches 2 kHz; a logarithmic one has its own round ticks, in Hz.
 struct TAxes
 {
   double TimeStep, FreqStep, DbStep;
   bool KiloHertz;
   int FreqLabelWidth, DbLabelWidth;
+  std::vector<TAxisTick> LogTicks;
 };
 
 TAxes axes(const TFileSpectrogram& g, const TSpectrogramPicture& p, const QFontMetrics& m)
 {
   TAxes a{};
-  const double maxFreq = g.SampleRate / 2;
-  a.KiloHertz = maxFreq >= 2000;
-  const double freqSpan = a.KiloHertz ? maxFreq / 1000 : maxFreq;
+  const double from = g.TimeFrom(), to = g.TimeTo(), span = to - from;
+  const double low = g.FreqLow(), high = g.FreqHigh();
+  a.KiloHertz = !g.LogFrequency && high >= 2000;
+  const double unit = a.KiloHertz ? 1000 : 1;
   // A label every two and a half lines at least, up and down; across, the
   // widest label and a space.
   const int most = std::max(1, g.Height / (m.height() * 5 / 2));
-  a.FreqStep = LabelStep(freqSpan, most);
+  a.FreqStep = LabelStep((high - low) / unit, most);
   a.DbStep = LabelStep(p.Range, most, true);
-  a.TimeStep = LabelStep(g.Seconds, std::max(1, g.Width / m.horizontalAdvance("00000")));
+  a.TimeStep = LabelStep(span, std::max(1, g.Width / m.horizontalAdvance("00000")));
   for (int round = 0; round < 8; ++round) {
     int widest = 0;
-    for (double t : ticks(0, g.Seconds, a.TimeStep))
+    for (double t : ticks(from, to, a.TimeStep))
       widest = std::max(widest, m.horizontalAdvance(labelText(t, a.TimeStep)));
     const int most = std::max(1, g.Width / (widest + m.horizontalAdvance("00")));
-    if (g.Seconds / a.TimeStep <= most + 1e-9)
+    if (span / a.TimeStep <= most + 1e-9)
       break;
-    a.TimeStep = LabelStep(g.Seconds, most);
+    a.TimeStep = LabelStep(span, most);
   }
-  for (double f : ticks(0, freqSpan, a.FreqStep))
-    a.FreqLabelWidth = std::max(a.FreqLabelWidth, m.horizontalAdvance(labelText(f, a.FreqStep)));
+  if (g.LogFrequency) {
+    TTickAxis axis;
+    axis.Min = low;
+    axis.Max = high;
+    axis.Log = true;
+    axis.Pixels = std::max(g.Height - 1, 1);
+    axis.Vertical = true;
+    const TMeasure measure(m);
+    for (const TAxisTick& t : RoundAxisTicks(axis, measure))
+      if (!t.Unit) {
+        a.LogTicks.push_back(t);
+        if (t.Labelled)
+          a.FreqLabelWidth = std::max(a.FreqLabelWidth, m.horizontalAdvance(t.Label));
+      }
+  } else {
+    for (double f : ticks(low / unit, high / unit, a.FreqStep))
+      a.FreqLabelWidth = std::max(a.FreqLabelWidth, m.horizontalAdvance(labelText(f, a.FreqStep)));
+  }
   for (double d : ticks(-p.Range, 0, a.DbStep))
     a.DbLabelWidth = std::max(a.DbLabelWidth, m.horizontalAdvance(labelText(d, a.DbStep)));
   return a;
@@ -191,10 +223,13 @@ QImage RenderSpectrogramPicture(const TFileSpectrogram& Grid, const TSpectrogram
   p.drawRect(l.Bar.adjusted(-1, -1, 0, 0));
 
   p.setFont(lf);
-  // Time across: 0 at the plot's left edge, the file's end at its right.
+  // Time across: the stretch's start at the plot's left edge, its end at
+  // its right.
   const int plotBottom = l.Plot.bottom() + 1;
-  for (double t : ticks(0, g.Seconds, a.TimeStep)) {
-    const int x = l.Plot.left() + int(std::lround(t / std::max(g.Seconds, 1e-300) * g.Width));
+  const double from = g.TimeFrom(), to = g.TimeTo();
+  for (double t : ticks(from, to, a.TimeStep)) {
+    const int x =
+        l.Plot.left() + int(std::lround((t - from) / std::max(to - from, 1e-300) * g.Width));
     p.setPen(Frame);
     p.drawLine(x, plotBottom, x, plotBottom + Tick - 1);
     p.setPen(Ink);
@@ -203,17 +238,27 @@ QImage RenderSpectrogramPicture(const TFileSpectrogram& Grid, const TSpectrogram
   text(l.Plot.center().x(), plotBottom + Tick + Gap + line + Gap, Qt::AlignHCenter,
        QStringLiteral("Time (s)"));
 
-  // Frequency up: row r stands for r / (height - 1) of half the rate.
-  const double maxFreq = g.SampleRate / 2;
-  const double unit = a.KiloHertz ? 1000 : 1;
-  for (double f : ticks(0, maxFreq / unit, a.FreqStep)) {
-    const double row = g.Height > 1 ? f * unit / maxFreq * (g.Height - 1) : 0;
-    const int y = l.Plot.top() + g.Height - 1 - int(std::lround(row));
+  // Frequency up: row r stands for r / (height - 1) of the way from the
+  // lowest frequency to the highest, on a logarithmic axis in their ratio.
+  const double low = g.FreqLow(), high = g.FreqHigh();
+  const auto freqTick = [&](int row, const QString& label, bool labelled) {
+    const int y = l.Plot.top() + g.Height - 1 - row;
     p.setPen(Frame);
-    p.drawLine(l.Plot.left() - 1 - Tick, y, l.Plot.left() - 2, y);
+    p.drawLine(l.Plot.left() - 1 - (labelled ? Tick : Tick / 2), y, l.Plot.left() - 2, y);
+    if (!labelled)
+      return;
     p.setPen(Ink);
-    text(l.Plot.left() - 1 - Tick - Gap, y, Qt::AlignRight | Qt::AlignVCenter,
-         labelText(f, a.FreqStep));
+    text(l.Plot.left() - 1 - Tick - Gap, y, Qt::AlignRight | Qt::AlignVCenter, label);
+  };
+  if (g.LogFrequency) {
+    for (const TAxisTick& t : a.LogTicks)
+      freqTick(t.Pixel, t.Label, t.Labelled);
+  } else {
+    const double unit = a.KiloHertz ? 1000 : 1;
+    for (double f : ticks(low / unit, high / unit, a.FreqStep)) {
+      const double row = g.Height > 1 ? (f * unit - low) / (high - low) * (g.Height - 1) : 0;
+      freqTick(int(std::lround(row)), labelText(f, a.FreqStep), true);
+    }
   }
   p.save();
   p.translate(Pad, l.Plot.center().y());

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <limits>
 #include <stdexcept>
@@ -65,41 +66,13 @@ struct TFramePlan
   }
 };
 
-// The bins [Lo, Hi] a row shows.
-struct TRowBins
-{
-  int Lo, Hi;
-};
-
-std::vector<TRowBins> rowBins(int height, int size)
-{
-  const int half = size / 2; // bins 0 .. half
-  std::vector<TRowBins> rows(static_cast<std::size_t>(height));
-  if (height == 1) {
-    rows[0] = {0, half};
-    return rows;
-  }
-  // Row r stands for r / (height - 1) of half the rate and spans half a row
-  // either side: bins q (r - 1/2) <= b < q (r + 1/2).
-  const double q = double(half) / (height - 1);
-  for (int r = 0; r < height; ++r) {
-    int lo = int(std::ceil((r - 0.5) * q));
-    int hi = int(std::ceil((r + 0.5) * q)) - 1;
-    lo = std::clamp(lo, 0, half);
-    hi = std::clamp(hi, 0, half);
-    if (lo > hi) // more rows than bins: the nearest bin
-      lo = hi = std::clamp(int(std::lround(r * q)), 0, half);
-    rows[std::size_t(r)] = {lo, hi};
-  }
-  return rows;
-}
-
 // What every worker shares: the plan, the weights and the conversions.
 struct TJob
 {
   const TSoundFile& File;
   const TFileSpectrogramSettings& Settings;
   TFramePlan Plan;
+  std::int64_t First = 0; // the file's sample at the plan's 0
   std::vector<double> Window;
   std::vector<TRowBins> Rows;
   double Mid = 0;         // the silent level of an unsigned width
@@ -120,17 +93,18 @@ public:
   void Run()
   {
     TSampleReader reader(J.File);
-    const int n = J.Settings.Size;
+    TFrameFeed feed([&reader](std::int64_t first, std::int64_t count, std::int16_t* left,
+                              std::int16_t* right) { reader.Read(first, count, left, right); },
+                    reader.SamplesPerChannel(), J.Settings.Channel, J.Mid, J.Settings.Size);
     const std::int64_t first = J.Plan.FirstFrameOf(C0), last = J.Plan.FirstFrameOf(C1);
-    Sum.assign(std::size_t(n / 2 + 1), 0.0);
-    Buffer.assign(std::size_t(BufferFrames + n), 0.0);
-    Left.resize(Buffer.size());
-    Right.resize(Buffer.size());
+    Sum.assign(std::size_t(J.Settings.Size / 2 + 1), 0.0);
     // The window goes into the transform's first pass; the power spectrum
     // is added to the column's sum in its last.
     const double* w = J.Settings.Window == TWindowKind::Rectangular ? nullptr : J.Window.data();
     for (std::int64_t j = first; j < last; ++j) {
-      const double* a = frame(reader, j);
+      // Tiled frames follow each other: read on to this worker's last one.
+      const std::int64_t ahead = J.Plan.Tiled ? (last - j) * J.Plan.Hop : 0;
+      const double* a = feed.Frame(J.First + J.Plan.Start(j), ahead);
       startColumn(J.Plan.Column(j));
       FFT.AddPower(a, w, Sum.data());
       ++Count;
@@ -139,44 +113,6 @@ public:
   }
 
 private:
-  static constexpr int BufferFrames = 1 << 16;
-
-  // The samples of frame j, read into the buffer when they are not there.
-  const double* frame(TSampleReader& reader, std::int64_t j)
-  {
-    const std::int64_t start = J.Plan.Start(j);
-    const int n = J.Settings.Size;
-    if (start < BufferStart || start + n > BufferStart + std::int64_t(Buffer.size()))
-      fill(reader, start);
-    return Buffer.data() + (start - BufferStart);
-  }
-
-  void fill(TSampleReader& reader, std::int64_t start)
-  {
-    const auto count = std::int64_t(Buffer.size());
-    const std::int64_t from = std::clamp<std::int64_t>(0, start, start + count);
-    const std::int64_t to = std::clamp(J.Plan.Samples, from, start + count);
-    BufferStart = start;
-    // Silence before and after the file.
-    std::fill(Buffer.begin(), Buffer.begin() + (from - start), 0.0);
-    std::fill(Buffer.begin() + (to - start), Buffer.end(), 0.0);
-    if (from >= to)
-      return;
-    const TChannelChoice channel = J.Settings.Channel;
-    const bool right = channel != TChannelChoice::Left;
-    const bool left = channel != TChannelChoice::Right;
-    reader.Read(from, to - from, left ? Left.data() : nullptr, right ? Right.data() : nullptr);
-    double* out = Buffer.data() + (from - start);
-    const std::int64_t m = to - from;
-    const double mid = J.Mid;
-    if (channel == TChannelChoice::Mix)
-      for (std::int64_t i = 0; i < m; ++i)
-        out[i] = 0.5 * (double(Left[std::size_t(i)]) + double(Right[std::size_t(i)])) - mid;
-    else
-      for (std::int64_t i = 0; i < m; ++i)
-        out[i] = double((left ? Left : Right)[std::size_t(i)]) - mid;
-  }
-
   // Frames for another column first hand the finished one on.
   void startColumn(int c)
   {
@@ -209,14 +145,134 @@ private:
   int C0, C1;
   TRealFourier FFT{J.Settings.Size};
   // On cache lines, as the transform reads and writes them eight at a time.
-  TLineDoubles Sum, Buffer;
-  std::vector<std::int16_t> Left, Right;
-  std::int64_t BufferStart = std::numeric_limits<std::int64_t>::min() / 2;
+  TLineDoubles Sum;
   int Column = -1;
   std::int64_t Count = 0;
 };
 
 } // namespace
+
+std::vector<TRowBins> SpectrogramRowBins(int Rows, int Size, double Rate, double FLow, double FHigh,
+                                         bool Log)
+{
+  const int half = Size / 2; // bins 0 .. half
+  std::vector<TRowBins> rows(static_cast<std::size_t>(std::max(Rows, 0)));
+  if (Rows <= 0 || !(Rate > 0))
+    return rows;
+  // In bins: the frequencies of the first and the last row.
+  const double low = FLow * Size / Rate, high = FHigh * Size / Rate;
+  const auto clampBin = [half](double b) { return int(std::clamp<double>(b, 0, half)); };
+  const auto row = [&](double centre, double lo, double hi) {
+    TRowBins r{clampBin(std::ceil(lo)), clampBin(std::ceil(hi) - 1)};
+    if (r.Lo > r.Hi) // more rows than bins: the nearest bin
+      r.Lo = r.Hi = clampBin(std::round(centre));
+    return r;
+  };
+  if (Rows == 1) {
+    rows[0] = row((low + high) / 2, low, std::floor(high) + 1);
+    return rows;
+  }
+  if (!Log || !(low > 0)) {
+    // Row r stands for low + r q and spans half a row either side: bins
+    // low + q (r - 1/2) <= b < low + q (r + 1/2).
+    const double q = (high - low) / (Rows - 1);
+    for (int r = 0; r < Rows; ++r)
+      rows[std::size_t(r)] = row(low + r * q, low + (r - 0.5) * q, low + (r + 0.5) * q);
+    return rows;
+  }
+  // Row r stands for low g^r, and spans a factor of sqrt g either side.
+  const double lnG = std::log(high / low) / (Rows - 1);
+  for (int r = 0; r < Rows; ++r) {
+    const double centre = low * std::exp(r * lnG);
+    rows[std::size_t(r)] = row(centre, centre * std::exp(-lnG / 2), centre * std::exp(lnG / 2));
+  }
+  return rows;
+}
+
+double SilentLevel(int Bits)
+{
+  return Bits == 8 ? 128 : Bits == 4 ? 7.5 : 0;
+}
+
+double SpectrogramLevelOffset(const std::vector<double>& Window, int Bits)
+{
+  // A sine of amplitude A gives |X| = A sum(w) / 2 at its bin; against the
+  // full scale 2^bits / 2 the power |X|^2 reads 0 dB at A = full scale.
+  double windowSum = 0;
+  for (double w : Window)
+    windowSum += w;
+  const double fullScale = std::ldexp(1.0, Bits - 1);
+  return -20 * std::log10(windowSum / 2 * fullScale);
+}
+
+TFrameFeed::TFrameFeed(TReader Read, std::int64_t Samples, TChannelChoice Channel, double Mid,
+                       int Size)
+    : FRead(std::move(Read)), FSamples(Samples), FChannel(Channel), FMid(Mid), FSize(Size)
+{
+}
+
+const double* TFrameFeed::Frame(std::int64_t Start, std::int64_t Ahead)
+{
+  if (Start < FStart || Start + FSize > FStart + FCount)
+    fill(Start, FSize + std::clamp<std::int64_t>(Ahead, 0, BlockSamples));
+  return FBuffer.data() + (Start - FStart);
+}
+
+void TFrameFeed::fill(std::int64_t Start, std::int64_t Count)
+{
+  if (std::int64_t(FBuffer.size()) < Count) {
+    FBuffer.resize(std::size_t(Count));
+    FLeft.resize(std::size_t(Count));
+    FRight.resize(std::size_t(Count));
+  }
+  FStart = Start;
+  FCount = Count;
+  const std::int64_t from = std::clamp<std::int64_t>(0, Start, Start + Count);
+  const std::int64_t to = std::clamp(FSamples, from, Start + Count);
+  // Silence before and after the file.
+  std::fill(FBuffer.begin(), FBuffer.begin() + (from - Start), 0.0);
+  std::fill(FBuffer.begin() + (to - Start), FBuffer.begin() + Count, 0.0);
+  if (from >= to)
+    return;
+  const bool right = FChannel != TChannelChoice::Left;
+  const bool left = FChannel != TChannelChoice::Right;
+  // Arrays in memory that hold the stretch are read where they lie.
+  const std::int16_t* l = FLeft.data();
+  const std::int16_t* r = FRight.data();
+  if (FArrays.Left && to <= FArrays.LeftCount && (!right || to <= FArrays.RightCount)) {
+    l = FArrays.Left + from;
+    r = right ? FArrays.Right + from : nullptr;
+  } else {
+    FRead(from, to - from, left ? FLeft.data() : nullptr, right ? FRight.data() : nullptr);
+  }
+  double* out = FBuffer.data() + (from - Start);
+  const std::int64_t m = to - from;
+  const double mid = FMid;
+  if (FChannel == TChannelChoice::Mix)
+    for (std::int64_t i = 0; i < m; ++i)
+      out[i] = 0.5 * (double(l[i]) + double(r[i])) - mid;
+  else
+    for (std::int64_t i = 0; i < m; ++i)
+      out[i] = double((left ? l : r)[i]) - mid;
+}
+
+TFrameFeed::TReader SoundDataReader(const TSoundData& Data)
+{
+  // Copies of the arrays share their samples and keep them alive.
+  return [channels = Data.Channels](std::int64_t first, std::int64_t count, std::int16_t* left,
+                                    std::int16_t* right) {
+    std::int16_t* out[2] = {left, right};
+    for (std::size_t k = 0; k < 2; ++k) {
+      if (!out[k])
+        continue;
+      const TSoundArray& a = channels[k];
+      const std::int64_t have = std::clamp<std::int64_t>(a.size() - first, 0, count);
+      if (have > 0)
+        std::memcpy(out[k], a.constData() + first, std::size_t(have) * sizeof(std::int16_t));
+      std::fill(out[k] + have, out[k] + count, std::int16_t(0));
+    }
+  };
+}
 
 int SpectrogramHop(TWindowKind Window, int Size)
 {
@@ -254,29 +310,42 @@ TFileSpectrogram ComputeFileSpectrogram(const TSoundFile& File,
   out.Bits = data.Format.wBitsPerSample;
   out.SampleRate = data.Format.nSamplesPerSec;
   out.Seconds = out.SampleRate > 0 ? data.SamplesPerChannel / out.SampleRate : 0;
+
+  // The stretch, held to the file.
+  if (!(s.From >= 0) || !(out.SampleRate > 0))
+    throw std::invalid_argument("the time range starts before the file");
+  const std::int64_t first = std::min<std::int64_t>(
+      std::llround(std::min(s.From * out.SampleRate, 9e18)), data.SamplesPerChannel);
+  const std::int64_t last =
+      s.To < 0 ? data.SamplesPerChannel
+               : std::clamp<std::int64_t>(std::llround(std::min(s.To * out.SampleRate, 9e18)), 0,
+                                          data.SamplesPerChannel);
+  if (last <= first)
+    throw std::invalid_argument("the time range is empty");
+  out.From = first / out.SampleRate;
+  out.To = last / out.SampleRate;
+  // The frequencies, held to half the rate.
+  const double nyquist = out.SampleRate / 2;
+  out.LogFrequency = s.LogFrequency;
+  out.FLow = s.LogFrequency && s.FLow == 0 ? DefaultLogLow(out.SampleRate, s.Size) : s.FLow;
+  out.FHigh = s.FHigh < 0 ? nyquist : std::min(s.FHigh, nyquist);
+  if (!(out.FLow >= 0) || !(out.FHigh > out.FLow) || (s.LogFrequency && !(out.FLow > 0)))
+    throw std::invalid_argument("the frequency range is empty");
   out.Levels.assign(std::size_t(s.Width) * std::size_t(s.Height),
                     -std::numeric_limits<float>::infinity());
 
   const int hop = SpectrogramHop(s.Window, s.Size);
-  TJob job{File,
-           settings,
-           TFramePlan(data.SamplesPerChannel, s.Width, s.Size, hop),
-           *WindowTable(s.Window, s.Size),
-           rowBins(s.Height, s.Size),
-           0,
-           0,
-           out};
-  if (out.Bits == 8)
-    job.Mid = 128;
-  else if (out.Bits == 4)
-    job.Mid = 7.5;
-  // A sine of amplitude A gives |X| = A sum(w) / 2 at its bin; against the
-  // full scale 2^bits / 2 the power |X|^2 reads 0 dB at A = full scale.
-  double windowSum = 0;
-  for (double w : job.Window)
-    windowSum += w;
-  const double fullScale = std::ldexp(1.0, out.Bits - 1);
-  job.LevelOffset = -20 * std::log10(windowSum / 2 * fullScale);
+  TJob job{
+      File,
+      settings,
+      TFramePlan(last - first, s.Width, s.Size, hop),
+      first,
+      *WindowTable(s.Window, s.Size),
+      SpectrogramRowBins(s.Height, s.Size, out.SampleRate, out.FLow, out.FHigh, out.LogFrequency),
+      SilentLevel(out.Bits),
+      0,
+      out};
+  job.LevelOffset = SpectrogramLevelOffset(job.Window, out.Bits);
 
   int threads = s.Threads;
   if (threads <= 0) {

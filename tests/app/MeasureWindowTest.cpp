@@ -116,8 +116,8 @@ TEST(MeasureWindow, BandsPage)
 {
   Window w;
   QTabWidget& views = w.form->ViewPages();
-  EXPECT_EQ(views.tabText(views.count() - 1), "Bands");
   TBandsPage& bands = w.m().BandsPage();
+  EXPECT_EQ(views.tabText(views.indexOf(&bands)), "Bands");
   // A hidden page leaves the frames alone, so the page is shown first.
   views.setCurrentWidget(&bands);
   w.form->show();

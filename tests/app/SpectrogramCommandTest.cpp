@@ -297,3 +297,92 @@ TEST(SpectrogramCommand, LabelSteps)
   EXPECT_EQ(LabelStep(60, 13, true), 5);
   EXPECT_EQ(LabelStep(0, 5), 1); // no span: one label
 }
+
+// Guards the ranges of time and frequency, also against the file the view
+// is tested with: the columns span --from .. --to (a tone from 2 to
+// 6 s fills them all), the rows --fmin .. --fmax (1 kHz in the middle of
+// 500 .. 1500 Hz) or their ratio with --log-frequency (1 kHz at log 10 /
+// log 40 of 100 .. 4000 Hz), the picture is laid out for the labels of
+// those ranges and says them under its title; an empty, inverted or
+// negative range is a usage error.
+TEST(SpectrogramCommand, TimeAndFrequencyRanges)
+{
+  QTemporaryDir dir;
+  const QString png = dir.filePath("range.png");
+  const QString tone = makeFile(
+      "middle.wav", 8, [](int i) { return i >= 16000 && i < 48000 ? sine(1000, i) : 0.0; });
+  const auto picture = [&](const QStringList& more, TFileSpectrogram g, QImage& image,
+                           const QString& file = {}) {
+    const Result r = run(QStringList{file.isEmpty() ? tone : file, "-o", png, "--width", "100",
+                                     "--height", "101", "--size", "256"} +
+                         more);
+    EXPECT_EQ(r.code, 0) << r.err;
+    image = QImage(png);
+    g.Width = 100, g.Height = 101, g.SampleRate = 8000, g.Seconds = 8;
+    TSpectrogramPicture p;
+    p.Title = image.text("Title");
+    p.Subtitle = image.text("Description");
+    const TSpectrogramLayout l = LayoutSpectrogramPicture(g, p);
+    EXPECT_EQ(image.size(), l.Image);
+    return l.Plot;
+  };
+  const auto loudRows = [](const QImage& image, const QRect& plot, int c) {
+    std::vector<int> rows;
+    for (int r = 0; r < plot.height(); ++r)
+      if (at(image, plot, c, r) == Top)
+        rows.push_back(r);
+    return rows;
+  };
+
+  QImage image;
+  TFileSpectrogram g;
+  g.From = 2, g.To = 6;
+  QRect plot = picture({"--from", "2", "--to", "6"}, g, image);
+  for (int c = 2; c < 98; ++c)
+    ASSERT_EQ(at(image, plot, c, 25), Top) << c; // 1000 of 4000 Hz
+  EXPECT_NE(image.text("Description").indexOf("2 s to 6 s"), -1);
+
+  g = {};
+  g.FLow = 500, g.FHigh = 1500;
+  plot = picture({"--fmin", "500", "--fmax", "1500"}, g, image);
+  EXPECT_EQ(loudRows(image, plot, 50), (std::vector<int>{49, 50, 51}));
+  EXPECT_EQ(at(image, plot, 10, 50), Floor);
+  EXPECT_NE(image.text("Description").indexOf("500 to 1500 Hz"), -1);
+
+  g = {};
+  g.FLow = 100, g.FHigh = 4000, g.LogFrequency = true;
+  plot = picture({"--fmin", "100", "--log-frequency"}, g, image);
+  const std::vector<int> rows = loudRows(image, plot, 50);
+  ASSERT_FALSE(rows.empty());
+  const double row1k = std::log(10.0) / std::log(40.0) * 100;
+  for (int r : rows)
+    EXPECT_LE(std::abs(r - row1k), 1) << r;
+
+  // The view's own test file: 1001 Hz for 4 s, then 2.5 kHz. Each half of
+  // it shows its own tone at 2.5 kHz, in the middle of 2 .. 3 kHz.
+  const QString tones =
+      makeFile("tones.wav", 8, [](int i) { return sine(i < 4 * 8000 ? 1001 : 2500, i); });
+  for (const auto& [from, to, loud] : {std::tuple{"4", "8", true}, {"0", "4", false}}) {
+    g = {};
+    g.From = std::atof(from), g.To = std::atof(to), g.FLow = 2000, g.FHigh = 3000;
+    plot =
+        picture({"--from", from, "--to", to, "--fmin", "2000", "--fmax", "3000"}, g, image, tones);
+    for (int c = 2; c < 98; ++c)
+      ASSERT_EQ(at(image, plot, c, 50), loud ? Top : Floor) << from << " s, column " << c;
+  }
+
+  for (const QStringList& bad : {QStringList{"--from", "5", "--to", "3"},
+                                 {"--from", "3", "--to", "3"},
+                                 {"--from", "8"},
+                                 {"--from", "-1"},
+                                 {"--to", "0.00001"},
+                                 {"--fmin", "1000", "--fmax", "500"},
+                                 {"--fmin", "4000"},
+                                 {"--fmax", "-2"},
+                                 {"--fmin", "x"},
+                                 {"--log-frequency", "--fmax", "5"},
+                                 {"--to"}}) {
+    const Result r = run(QStringList{tone, "-o", png} + bad);
+    EXPECT_EQ(r.code, 2) << bad.join(' ').toStdString() << ": " << r.err;
+  }
+}

@@ -97,11 +97,12 @@ TEST_F(HelpFixture, PagesAreComplete)
     }
   }
   for (int c : {hcIntroduction, hcRealTime, hcWaveFile, hcSynthesize, hcOscilloscope, hcSpectrum,
-                hcSpectrogram})
+                hcSpectrogram, hcWholeFile})
     EXPECT_TRUE(w->ShowContext(c)) << c;
   const QRegularExpression href("href=\"([^\"#:]+)");
-  for (const char* page : {"intro.htm", "realtime.htm", "wavefile.htm", "synthesize.htm",
-                           "oscilloscope.htm", "spectrum.htm", "spectrogram.htm"}) {
+  for (const char* page :
+       {"intro.htm", "realtime.htm", "wavefile.htm", "synthesize.htm", "oscilloscope.htm",
+        "spectrum.htm", "spectrogram.htm", "wholefile.htm"}) {
     QFile f(QString(":/help/") + page);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << page;
     const QString html = QString::fromUtf8(f.readAll());

@@ -120,6 +120,7 @@ void TWaveFilePage::ShowLoadedFile()
   FWaveFile->ShowWaveFile();
   FScope.LeftGraph().RestoreImage();
   FWaveFile->DrawStretchMarker();
+  Q_EMIT OnStretchChange();
 }
 
 void TWaveFilePage::AnalyzeFileBtnClick() { FWaveFile->AnalyzeStretch(); }
@@ -138,9 +139,17 @@ void TWaveFilePage::StopSound()
   FWaveFile->StopPlaying();
 }
 
-void TWaveFilePage::OffsetSpinChange() { FWaveFile->OffsetSpinChange(); }
+void TWaveFilePage::OffsetSpinChange()
+{
+  FWaveFile->OffsetSpinChange();
+  Q_EMIT OnStretchChange();
+}
 
-void TWaveFilePage::BufferSizeCombo2Change() { FWaveFile->BufferSizeCombo2Change(); }
+void TWaveFilePage::BufferSizeCombo2Change()
+{
+  FWaveFile->BufferSizeCombo2Change();
+  Q_EMIT OnStretchChange();
+}
 
 void TWaveFilePage::LeftGraphMouseDown(int X, int Y) { FWaveFile->LeftGraphMouseDown(X, Y); }
 

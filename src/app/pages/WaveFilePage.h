@@ -58,6 +58,10 @@ public:
   void LeftGraphMouseDown(int X, int Y);
   void LeftGraphPaint();
 
+Q_SIGNALS:
+  // A file was shown, or the stretch moved or changed its length.
+  void OnStretchChange();
+
 private:
   TScopeBand& FScope;
   std::unique_ptr<TSAWaveFile> FWaveFile;
