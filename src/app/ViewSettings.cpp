@@ -16,7 +16,7 @@
 #include "controls/ChmHelper.h"
 #include "controls/Realspin.h"
 #include "spectrogram/DepthColors.h"
-#include "support/SafeFile.h"
+#include "support/IniSection.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,7 +24,6 @@
 #include <QSettings>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <cmath>
 #include <optional>
 
@@ -247,55 +246,9 @@ QVariantMap LoadSettingsSection(const QString& IniPath)
   return values;
 }
 
-namespace {
-
-// Writes Values as the section of the INI file at Path, keeping its other
-// sections; false when QSettings cannot read or write that file.
-bool EditSection(const QString& Path, const QVariantMap& Values)
-{
-  QSettings ini(Path, QSettings::IniFormat);
-  if (ini.status() != QSettings::NoError)
-    return false;
-  ini.remove(Section);
-  ini.beginGroup(Section);
-  for (auto it = Values.cbegin(); it != Values.cend(); ++it)
-    if (it.value().isValid())
-      ini.setValue(it.key(), it.value());
-  ini.endGroup();
-  ini.sync();
-  return ini.status() == QSettings::NoError;
-}
-
-} // namespace
-
 bool SaveSettingsSection(const QString& IniPath, const QVariantMap& Values)
 {
-  const QFileInfo info(IniPath);
-  if (info.exists() && !info.isFile())
-    return false;
-  if (!QDir().mkpath(info.absolutePath()))
-    return false;
-  // QSettings edits a private copy with the other sections kept; the file
-  // itself is then written by the program's one writer.
-  const QTemporaryDir scratch;
-  if (!scratch.isValid())
-    return false;
-  const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
-  bool edited = info.exists() && QFile::copy(IniPath, copy) && EditSection(copy, Values);
-  if (!edited) {
-    // A file that cannot be read as INI is replaced by one that can.
-    QFile::remove(copy);
-    edited = EditSection(copy, Values);
-  }
-  QFile file(copy);
-  if (!edited || !file.open(QIODevice::ReadOnly))
-    return false;
-  try {
-    WriteWholeFile(IniPath, file.readAll());
-  } catch (const EFileWriteError&) {
-    return false;
-  }
-  return true;
+  return SaveIniSection(IniPath, Section, Values);
 }
 
 } // namespace duv

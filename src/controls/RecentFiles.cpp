@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "controls/RecentFiles.h"
 
-#include "support/SafeFile.h"
+#include "support/IniSection.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 
 namespace duv {
 
@@ -92,44 +91,10 @@ bool LoadRecentPaths(const QString& iniPath, const QString& section, QStringList
 
 bool SaveRecentPaths(const QString& iniPath, const QString& section, const QStringList& paths)
 {
-  const QFileInfo info(iniPath);
-  // Not even read when it is not a regular file: a FIFO would block the copy.
-  if (info.exists() && !info.isFile())
-    return false;
-  if (!QDir().mkpath(info.absolutePath()))
-    return false;
-  // QSettings edits a private copy, in its own format and with the other
-  // sections kept; the file itself is then written by the program's one
-  // writer, whole or not at all, and only over a regular file.
-  const QTemporaryDir scratch;
-  if (!scratch.isValid())
-    return false;
-  const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
-  if (info.exists() && !QFile::copy(iniPath, copy))
-    return false;
-  {
-    QSettings ini(copy, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError)
-      return false;
-    ini.remove(section);
-    ini.beginGroup(section);
-    ini.setValue(QStringLiteral("Count"), int(paths.size()));
-    for (int i = 0; i < paths.size(); ++i)
-      ini.setValue(QStringLiteral("Path") + QString::number(i), paths[i]);
-    ini.endGroup();
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-      return false;
-  }
-  QFile edited(copy);
-  if (!edited.open(QIODevice::ReadOnly))
-    return false;
-  try {
-    WriteWholeFile(iniPath, edited.readAll());
-  } catch (const EFileWriteError&) {
-    return false;
-  }
-  return true;
+  QVariantMap values{{QStringLiteral("Count"), int(paths.size())}};
+  for (int i = 0; i < paths.size(); ++i)
+    values.insert(QStringLiteral("Path") + QString::number(i), paths[i]);
+  return SaveIniSection(iniPath, section, values);
 }
 
 } // namespace duv

@@ -1,13 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/pages/MeasureState.h"
 
-#include "support/SafeFile.h"
+#include "support/IniSection.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <cmath>
 #include <stdexcept>
 
@@ -139,40 +137,12 @@ bool TMeasureState::SaveSettings() const
 {
   if (FIniPath.isEmpty())
     return true;
-  const QFileInfo info(FIniPath);
-  if ((info.exists() && !info.isFile()) || !QDir().mkpath(info.absolutePath()))
-    return false;
-  // QSettings edits a private copy, keeping the other sections; the file
-  // itself is written by the program's one writer, whole or not at all.
-  const QTemporaryDir scratch;
-  if (!scratch.isValid())
-    return false;
-  const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
-  if (info.exists() && !QFile::copy(FIniPath, copy))
-    return false;
-  {
-    QSettings ini(copy, QSettings::IniFormat);
-    ini.remove(Section);
-    ini.beginGroup(Section);
-    const TLevelCorrection& c = Correction();
-    ini.setValue(QStringLiteral("Weighting"), WeightingName(c.Weighting));
-    ini.setValue(QStringLiteral("Calibrated"), c.Calibrated ? "true" : "false");
-    ini.setValue(QStringLiteral("Offset"), QString::number(c.Offset, 'g', 17));
-    ini.setValue(QStringLiteral("MicFile"), FMicFile);
-    ini.endGroup();
-    ini.sync();
-    if (ini.status() != QSettings::NoError)
-      return false;
-  }
-  QFile edited(copy);
-  if (!edited.open(QIODevice::ReadOnly))
-    return false;
-  try {
-    WriteWholeFile(FIniPath, edited.readAll());
-  } catch (const EFileWriteError&) {
-    return false;
-  }
-  return true;
+  const TLevelCorrection& c = Correction();
+  return SaveIniSection(FIniPath, Section,
+                        {{QStringLiteral("Weighting"), WeightingName(c.Weighting)},
+                         {QStringLiteral("Calibrated"), c.Calibrated ? "true" : "false"},
+                         {QStringLiteral("Offset"), QString::number(c.Offset, 'g', 17)},
+                         {QStringLiteral("MicFile"), FMicFile}});
 }
 
 } // namespace duv
