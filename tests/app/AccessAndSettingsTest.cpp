@@ -180,6 +180,7 @@ TEST(ViewSettings, RememberedAndReset)
     f.GraphPage().SetLogFrequency(true);
     f.SpectrogramPage().SetColorScheme(2);
     f.SpectrogramPage().TimeSpan().SetValue(30);
+    f.RealTimePage().SetHistoryMinutes(12);
     f.InputPages().setCurrentIndex(2);
     f.ViewPages().setCurrentIndex(1);
     f.resize(900, 700);
@@ -203,6 +204,7 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_TRUE(f.GraphPage().LogFrequency());
   EXPECT_EQ(f.SpectrogramPage().ColorScheme(), 2);
   EXPECT_EQ(f.SpectrogramPage().TimeSpan().Value(), 30);
+  EXPECT_EQ(f.RealTimePage().HistoryMinutes(), 12);
   EXPECT_EQ(f.InputPages().currentIndex(), 2);
   EXPECT_EQ(f.ViewPages().currentIndex(), 1);
   EXPECT_EQ(f.size(), QSize(900, 700));
@@ -216,6 +218,7 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_FALSE(f.GraphPage().LogFrequency());
   EXPECT_EQ(f.SpectrogramPage().ColorScheme(), 0);
   EXPECT_EQ(f.SpectrogramPage().TimeSpan().Value(), 10);
+  EXPECT_EQ(f.RealTimePage().HistoryMinutes(), 5);
   EXPECT_EQ(f.InputPages().currentIndex(), 0);
   EXPECT_EQ(f.ViewPages().currentIndex(), 0);
   EXPECT_EQ(f.size(), QSize(750, 542));
@@ -233,7 +236,8 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
   const QByteArray damaged[] = {
       "[Settings]\nBufferSize=77\nFileBufferSize=x\nWindow=Bogus\nTrace=\nTimeSpan=nan\n"
       "InputPage=9\nViewPage=-1\nGeometry=junk\nMainSplitter=junk\nColorScheme=Plaid\n"
-      "GraphLogFrequency=maybe\nHelpWindowSize=@Size(1 1)\nCaptureFormat=96 kHz\n",
+      "GraphLogFrequency=maybe\nHelpWindowSize=@Size(1 1)\nCaptureFormat=96 kHz\n"
+      "HistoryMinutes=many\n",
       QByteArray("\xff\xfe\x00[Settings\x01\n=\n", 15)};
   for (const QByteArray& bytes : damaged) {
     QFile file(ini);
@@ -248,7 +252,7 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
     f.RestoreViewSettings();
     for (const char* key :
          {"BufferSize", "FileBufferSize", "Window", "Trace", "TimeSpan", "InputPage", "ViewPage",
-          "ColorScheme", "GraphLogFrequency", "HelpWindowSize", "CaptureFormat"})
+          "ColorScheme", "GraphLogFrequency", "HelpWindowSize", "CaptureFormat", "HistoryMinutes"})
       EXPECT_EQ(ReadViewSettings(f).value(key), design.value(key)) << key;
     EXPECT_EQ(f.size(), QSize(750, 542));
     EXPECT_TRUE(shown.isEmpty());
