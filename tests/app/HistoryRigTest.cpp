@@ -1,0 +1,302 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The capture history and `record` on the private sound server: a slow sweep
+// fed into the FIFO microphone is paused on, scrolled back through, saved and
+// recorded, and both the read-outs and the files are found to carry it at
+// the right times, by frequency and sample for sample.
+#include "WindowDriver.h"
+#include "app/SAMain.h"
+#include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
+#include "audio/AudioRig.h"
+#include "graph/Graphbox.h"
+#include "wavefile/WaveFileParser.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <numbers>
+#include <optional>
+#include <sys/resource.h>
+#include <vector>
+
+using namespace duv;
+using namespace duv::test;
+
+namespace {
+
+// The sweep: 300 Hz rising by 100 Hz a second, so every stretch of it has a
+// frequency and a phase of its own.
+constexpr double F0 = 300, Rise = 100, Amplitude = 12000;
+double SweepHz(double samples)
+{
+  return F0 + Rise * samples / rig::PipeRate;
+}
+std::int16_t Sweep(std::int64_t n)
+{
+  const double t = double(n) / rig::PipeRate;
+  return std::int16_t(
+      std::lround(Amplitude * std::sin(2 * std::numbers::pi * (F0 * t + Rise * t * t / 2))));
+}
+
+// PulseAudio hands the samples over as written; PipeWire resamples them
+// within a few units.
+int Tolerance()
+{
+  return rig::OnPipeWire() ? 12 : 0;
+}
+
+// Where the sweep holds Samples[From, From + 32): the sample number, if
+// anywhere in its first minute.
+std::optional<std::int64_t> Locate(const std::vector<std::int16_t>& s, std::size_t from)
+{
+  constexpr int Window = 32;
+  if (from + Window > s.size())
+    return std::nullopt;
+  for (std::int64_t n = 0; n < 60 * rig::PipeRate; ++n) {
+    int i = 0;
+    while (i < Window && std::abs(Sweep(n + i) - s[from + std::size_t(i)]) <= Tolerance())
+      ++i;
+    if (i == Window)
+      return n;
+  }
+  return std::nullopt;
+}
+
+// Where a stretch starts in the sweep, and how often it breaks off: a
+// sample that is not the sweep's next one, or that nothing matches.
+struct Continuity
+{
+  std::optional<std::int64_t> Start;
+  int Breaks = 0;
+};
+Continuity Follow(const std::vector<std::int16_t>& s)
+{
+  Continuity c;
+  std::optional<std::int64_t> at;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (at && std::abs(Sweep(*at) - s[i]) <= Tolerance()) {
+      ++*at;
+      continue;
+    }
+    if (at || i > 0)
+      ++c.Breaks;
+    at = Locate(s, i);
+    if (!at)
+      return c.Breaks++, c;
+    if (i == 0)
+      c.Start = at;
+    ++*at;
+  }
+  return c;
+}
+
+std::vector<std::int16_t> Samples(const TSoundData& d)
+{
+  return {d.Channels[0].begin(), d.Channels[0].end()};
+}
+
+// Runs the program with Args; its exit code and standard error. Modify runs
+// in the child before the program starts.
+struct ProgramRun
+{
+  int Code = -1;
+  QString Err, Out;
+};
+ProgramRun Program(const QStringList& args, int timeoutMs = 20000,
+                   const std::function<void(QProcess&)>& whileRunning = {},
+                   const std::function<void()>& inChild = {})
+{
+  QProcess p;
+  if (inChild)
+    p.setChildProcessModifier(inChild);
+  p.start(DUVOVOVI_PROGRAM, args);
+  ProgramRun r;
+  if (!p.waitForStarted(5000))
+    return r;
+  if (whileRunning)
+    whileRunning(p);
+  if (!p.waitForFinished(timeoutMs)) {
+    p.kill();
+    p.waitForFinished();
+    r.Err = "still running after the time allowed";
+    return r;
+  }
+  r.Code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  r.Err += QString::fromLocal8Bit(p.readAllStandardError());
+  r.Out = QString::fromLocal8Bit(p.readAllStandardOutput());
+  return r;
+}
+
+TSoundData Load(const QString& path)
+{
+  TSoundFile f;
+  f.SetFileName(path);
+  return f.SoundData();
+}
+
+class HistoryRig : public ::testing::Test
+{
+protected:
+  void SetUp() override { SKIP_WITHOUT_RIG(); }
+  rig::MessageLog Log;
+};
+
+} // namespace
+
+// Guards the history against the real input: a few seconds of the sweep,
+// then Pause; while capture goes on, the views hold; scrolled back, each
+// frame's peak read-out is the sweep's frequency at the time that frame was
+// heard, a frame a step earlier lies a frame earlier in the sweep; and the
+// part between two marks is saved as a file that is the sweep, sample for
+// sample, from the first marked frame on.
+TEST_F(HistoryRig, PauseScrollBackAndSaveCarryTheSignal)
+{
+  rig::PipeWriter writer(Sweep);
+  TForm1 f;
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  TRealTimePage& rt = f.RealTimePage();
+  ASSERT_TRUE(rt.SetFormat(wf44Khz_Mono_16Bit));
+  constexpr int N = 4096; // bins of 10.8 Hz; the sweep moves 9.3 Hz a frame
+  rt.SetBufferSize(N);
+  Find<QToolButton>(rt, "Start").click();
+  ASSERT_TRUE(rt.Capturing()) << Log.Messages.join("; ").toStdString();
+  ASSERT_TRUE(rig::WaitFor([&] { return rt.History().Frames() >= 3 * 44100; }, 15000));
+  QTest::keyClick(&f, Qt::Key_Space);
+  ASSERT_TRUE(rt.Paused());
+  const std::vector<TDataPoint> held = f.GraphPage().SpectrumGraph().Points();
+  const std::int64_t end = rt.History().End();
+  // Capture and the history go on.
+  ASSERT_TRUE(rig::WaitFor([&] { return rt.History().End() > end + 44100 / 2; }, 15000));
+  EXPECT_EQ(f.GraphPage().SpectrumGraph().Points().size(), held.size());
+  EXPECT_EQ(f.GraphPage().SpectrumGraph().Points().front().Y, held.front().Y);
+
+  std::optional<std::int64_t> newest;
+  for (const int p : {0, -3, -12, -25}) {
+    SCOPED_TRACE(p);
+    rt.SetHistoryPosition(p);
+    const auto [from, to] = rt.ShownFrame();
+    ASSERT_EQ(to - from, N);
+    std::vector<std::int16_t> frame(N);
+    rt.History().ReadChannels(from, N, frame.data(), nullptr);
+    const std::optional<std::int64_t> at = Locate(frame, 0);
+    ASSERT_TRUE(at) << "the shown frame is not the sweep";
+    if (!newest) {
+      newest = at;
+    } else if (!rig::OnPipeWire()) { // PipeWire may drop a quantum when behind its clock
+      EXPECT_EQ(*at, *newest + std::int64_t(p) * N);
+    }
+    const double peak = f.GraphPage().PeakText().section(' ', 0, 0).toDouble();
+    EXPECT_NEAR(peak, SweepHz(*at + N / 2.0), 2 * 44100.0 / N);
+  }
+
+  rt.SetHistoryPosition(-25);
+  Find<QPushButton>(rt, "Mark In").click();
+  const std::int64_t first = rt.ShownFrame().first;
+  std::vector<std::int16_t> firstFrame(N);
+  rt.History().ReadChannels(first, N, firstFrame.data(), nullptr);
+  rt.SetHistoryPosition(-2);
+  Find<QPushButton>(rt, "Mark Out").click();
+  QTemporaryDir dir;
+  const QString path = dir.filePath("marked.wav");
+  f.AskSaveFileName = [&](const QString&, const QString&, const QString&) { return path; };
+  f.SaveCapture1->trigger();
+  const TSoundData saved = Load(path);
+  EXPECT_EQ(saved.SamplesPerChannel, 24 * N);
+  const Continuity c = Follow(Samples(saved));
+  ASSERT_TRUE(c.Start);
+  EXPECT_EQ(*c.Start, *Locate(firstFrame, 0));
+  EXPECT_EQ(c.Breaks, 0);
+  Find<QToolButton>(rt, "Stop").click();
+  EXPECT_TRUE(Log.Messages.isEmpty()) << Log.Messages.join("; ").toStdString();
+}
+
+// Guards `record`: a file of the asked length in the asked format, that
+// `info` and `peaks` read right and that is the sweep sample for sample;
+// the best format by default; Ctrl+C ends it early with the file complete.
+TEST_F(HistoryRig, RecordWritesTheAskedLength)
+{
+  rig::PipeWriter writer(Sweep);
+  QTemporaryDir dir;
+  const QString two = dir.filePath("two.wav");
+  ProgramRun r = Program({"record", "--seconds", "2", "--format", "44100-mono-16", two});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  r = Program({"info", two});
+  EXPECT_TRUE(r.Out.contains("Samples: 88200\n")) << r.Out.toStdString();
+  EXPECT_TRUE(r.Out.contains("Hz: 44100\n") && r.Out.contains("Channels: 1\n"));
+  const TSoundData d = Load(two);
+  const Continuity c = Follow(Samples(d));
+  ASSERT_TRUE(c.Start);
+  EXPECT_EQ(c.Breaks, 0);
+  r = Program({"peaks", two, "--offset", "1", "--size", "4096", "--count", "1"});
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  const double peak = r.Out.section('\n', 1, 1).section(',', 0, 0).toDouble();
+  EXPECT_NEAR(peak, SweepHz(*c.Start + 44100 + 2048), 2 * 44100.0 / 4096) << r.Out.toStdString();
+
+  const QString best = dir.filePath("best.wav");
+  ASSERT_EQ(Program({"record", "--seconds", "0.5", best}).Code, 0);
+  EXPECT_TRUE(Program({"info", best}).Out.contains("Channels: 2\nHz: 44100\n"));
+
+  const QString early = dir.filePath("early.wav");
+  r = Program({"record", "--seconds", "60", "--format", "44100-mono-16", early}, 30000,
+              [&](QProcess& p) {
+                // Interrupted once a second more has gone to the input.
+                rig::WaitFor([] { return rig::ClientRecordStreams() > 0; }, 10000);
+                const std::int64_t fed = writer.Written();
+                rig::WaitFor([&] { return writer.Written() > fed + 44100; }, 10000);
+                ::kill(pid_t(p.processId()), SIGINT);
+              });
+  ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("ended early")) << r.Err.toStdString();
+  const TSoundData e = Load(early);
+  EXPECT_GT(e.SamplesPerChannel, 44100 / 2);
+  EXPECT_LT(e.SamplesPerChannel, 10 * 44100);
+  EXPECT_EQ(Follow(Samples(e)).Breaks, 0);
+}
+
+// Guards `record`'s failures: an input lost while recording, and a disk that
+// fills up (a file size limit here), each end it with a message that says
+// so and leave no file under the name, nor a scrap beside it.
+TEST_F(HistoryRig, RecordFailuresLeaveNoFile)
+{
+  QTemporaryDir dir;
+  const QString lost = dir.filePath("lost.wav");
+  const QString fifo = "/tmp/duvovovi-rig-record-" + QString::number(getpid());
+  const QString module =
+      rig::Pactl({"load-module", "module-pipe-source", "source_name=rig_record", "file=" + fifo,
+                  "source_properties=device.description=RigRecord"})
+          .trimmed();
+  struct Restore
+  {
+    ~Restore() { rig::SetDefaultSource("rig_pipe"); }
+  } restore;
+  ASSERT_TRUE(rig::WaitFor([] { return !rig::FindInput("RigRecord").isNull(); }, 3000));
+  ASSERT_TRUE(rig::SetDefaultSource("rig_record"));
+  ProgramRun r = Program({"record", "--seconds", "30", lost}, 15000, [&](QProcess&) {
+    rig::WaitFor([] { return rig::RecordingFrom().contains("rig_record"); }, 5000);
+    rig::Pactl({"unload-module", module});
+  });
+  EXPECT_EQ(r.Code, 1) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("RigRecord")) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("was not written")) << r.Err.toStdString();
+  ASSERT_TRUE(rig::SetDefaultSource("rig_pipe"));
+
+  rig::PipeWriter writer(Sweep);
+  const QString full = dir.filePath("full.wav");
+  r = Program({"record", "--seconds", "2", full}, 20000, {}, [] {
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit small{32 * 1024, 32 * 1024};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+  });
+  EXPECT_EQ(r.Code, 1) << r.Err.toStdString();
+  EXPECT_TRUE(r.Err.contains("Cannot write " + full)) << r.Err.toStdString();
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty())
+      << QDir(dir.path()).entryList(QDir::Files).join(", ").toStdString();
+}
