@@ -20,6 +20,7 @@
 #include "app/pages/SAGlobalView.h"
 #include "app/pages/SARealTime.h"
 #include "app/pages/SpectrogramPage.h"
+#include "audio/CaptureHistory.h"
 #include "audio/Waveread.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/Spectrogram.h"
@@ -184,6 +185,37 @@ void BM_ToolsCost(benchmark::State& state)
   f.GraphPage().SpectrumView().Hold().SetMode(TTraceMode::Live);
 }
 BENCHMARK(BM_ToolsCost)->Iterations(40);
+
+// What keeping the capture history costs a live frame: the 256-sample frame
+// as the reader hands it over, kept and shown (A), against the same frame
+// shown only (B), interleaved in blocks, in CPU time. The history is filled
+// first, so that its ring wraps and no block is still to be allocated.
+void BM_HistoryCost(benchmark::State& state)
+{
+  TForm1& f = Window();
+  SetUp(f, 256, false);
+  const std::vector<std::int16_t> frame = Frame(256);
+  const TWaveDataFormat format{44100, 2, 2};
+  TRealTimePage& page = f.RealTimePage();
+  page.SetHistoryMinutes(1);
+  for (std::int64_t i = 0; i < 61 * 44100 / 256; ++i)
+    page.WaveReader1Recorded(frame.data(), 256, format);
+  auto kept = [&] {
+    page.WaveReader1Recorded(frame.data(), 256, format);
+    page.WaveReader1WaveIn(frame.data(), 256, format);
+    QCoreApplication::processEvents();
+  };
+  auto shown = [&] {
+    page.WaveReader1WaveIn(frame.data(), 256, format);
+    QCoreApplication::processEvents();
+  };
+  duv::bench::ComparePair(
+      state, duv::bench::CallsForBlock(shown, 20e6), [] {}, kept, shown);
+  state.counters["history_bytes"] = double(page.History().MemoryBytes());
+  state.counters["hour_bytes"] = double(TCaptureHistory::BytesFor(60, format));
+  page.SetHistoryMinutes(TCaptureHistory::DefaultMinutes);
+}
+BENCHMARK(BM_HistoryCost)->Iterations(40);
 
 // Eight frames arriving between two paints: each is counted, analysed and
 // added to the spectrogram, and the views are painted once.
@@ -366,6 +398,15 @@ int main(int argc, char** argv)
                 r.Counter("BM_ToolsCost/iterations:40", "ratio"),
                 r.Counter("BM_ToolsCost/iterations:40", "ratio_q1"),
                 r.Counter("BM_ToolsCost/iterations:40", "ratio_q3"));
+    const char* history = "BM_HistoryCost/iterations:40";
+    std::printf("\nCapture history at N = 256: ratio %.3f (quartiles %.3f .. %.3f; goal within "
+                "1.02), %.2f %% of the frame period more; a full minute of 44.1 kHz stereo "
+                "16-bit holds %.1f MB, an hour %.0f MB\n",
+                r.Counter(history, "ratio"), r.Counter(history, "ratio_q1"),
+                r.Counter(history, "ratio_q3"),
+                100.0 * (r.Counter(history, "a_ns") - r.Counter(history, "b_ns")) /
+                    (256 / SampleRate * 1e9),
+                r.Counter(history, "history_bytes") / 1e6, r.Counter(history, "hour_bytes") / 1e6);
     const double paints = r.Counter("BM_BurstOfEight/process_time", "paints_per_burst");
     std::printf("\nEight frames between two paints: %.2f paints of the spectrum graph\n", paints);
     WindowPtr().reset();

@@ -22,8 +22,12 @@
 namespace duv {
 
 TSpectrogramPngWriter SpectrogramPngWriter;
+TCommandRunner RecordCommand;
 
-bool CommandNeedsGui(const QString& Command) { return Command == QLatin1String("spectrogram"); }
+bool CommandNeedsGui(const QString& Command)
+{
+  return Command == QLatin1String("spectrogram") || Command == QLatin1String("record");
+}
 
 QString CommandLineHelp()
 {
@@ -62,6 +66,12 @@ QString CommandLineHelp()
       "                                      a logarithmic frequency axis with\n"
       "                                      --log-frequency (from the first bin's\n"
       "                                      frequency unless --fmin says)\n"
+      "  record --seconds S [--format NAME] OUT.wav\n"
+      "                                      record S seconds from the default input\n"
+      "                                      into a WAV file (Ctrl+C ends it early,\n"
+      "                                      the file complete); NAME is RATE-CHANNELS-\n"
+      "                                      BITS, e.g. 44100-stereo-16 (the default\n"
+      "                                      where the input has it), 11025-mono-8\n"
       "%1"
       "  note HZ                             print the nearest musical note\n"
       "  --help                              show this help\n"
@@ -456,6 +466,12 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
       return BandsCommand(rest, out, err);
     if (command == "measure")
       return MeasureCommand(rest, out, err);
+    if (command == "record") {
+      // Sound devices are the GUI part's (app/RecordCommand.h).
+      if (!RecordCommand)
+        throw std::logic_error("record runs in the GUI part");
+      return RecordCommand(rest, out, err);
+    }
     throw UsageError{QStringLiteral("unknown command '%1'").arg(command)};
   } catch (const UsageError& e) {
     err << "duvovovi: " << e.text.toStdString() << "\nTry 'duvovovi --help'.\n";

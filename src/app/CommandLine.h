@@ -7,6 +7,7 @@
 
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <streambuf>
 
@@ -31,8 +32,14 @@ int RunCommandLine(const QStringList& args, std::ostream& out, std::ostream& err
 // sets it (to WriteSpectrogramPng); unset, the command cannot run.
 extern TSpectrogramPngWriter SpectrogramPngWriter;
 
-// Whether the subcommand needs a QGuiApplication rather than a
-// QCoreApplication: it needs fonts, though no display.
+// How `record` records: it needs Qt Multimedia, so the GUI part sets it (to
+// RunRecordCommand); unset, the command cannot run.
+using TCommandRunner =
+    std::function<int(const QStringList& Args, std::ostream& Out, std::ostream& Err)>;
+extern TCommandRunner RecordCommand;
+
+// Whether the subcommand runs in the GUI part: it needs fonts (though no
+// display), or sound devices.
 bool CommandNeedsGui(const QString& Command);
 
 // The --help text.

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The GUI part of the program, a module the executable loads on demand
-// (app/StartUp.h): the main window, and the commands that draw, which need
-// Qt Gui's fonts though no display.
+// (app/StartUp.h): the main window, the commands that draw, which need
+// Qt Gui's fonts though no display, and `record`, which needs sound devices.
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/RecordCommand.h"
 #include "app/SAMain.h"
 #include "app/StartUp.h"
 #include "spectrogram/SpectrogramPicture.h"
@@ -43,6 +44,20 @@ int runWindow(int argc, char** argv, const QString& path)
   return QApplication::exec();
 }
 
+// `record` needs the sound server, not the window system.
+int runRecordCommand(int argc, char** argv, const QStringList& args)
+{
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+      std::cerr << text.toStdString() << "\n";
+  });
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
+  duv::RecordCommand = duv::RunRecordCommand;
+  return duv::RunCommandLine(args, std::cout, std::cerr);
+}
+
 // A command that draws runs on the offscreen platform wherever it is
 // started.
 int runDrawingCommand(int argc, char** argv, const QStringList& args)
@@ -78,6 +93,8 @@ extern "C" Q_DECL_EXPORT int duvovovi_gui_main(int argc, char** argv)
       args << QString::fromLocal8Bit(argv[i]);
     if (args.isEmpty() || duv::IsFileArgument(args))
       return runWindow(argc, argv, args.value(0));
+    if (args.front() == QLatin1String("record"))
+      return runRecordCommand(argc, argv, args);
     return runDrawingCommand(argc, argv, args);
   } catch (const std::exception& e) {
     // Nothing may unwind into the executable, which knows nothing of the

@@ -36,6 +36,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -201,6 +202,10 @@ void TForm1::BuildMenus()
       item(File1, QStringLiteral("Save Spectr&um..."), [this](bool) { SaveSpectrum1Click(); });
   SaveSpectrogramImage1 = item(File1, QStringLiteral("Save Spectrogram &Image..."),
                                [this](bool) { SaveSpectrogramImage1Click(); });
+  SaveCapture1 =
+      item(File1, QStringLiteral("Save &Capture As..."), [this](bool) { SaveCapture1Click(); });
+  AnalyzeCapture1 =
+      item(File1, QStringLiteral("&Analyze Capture"), [this](bool) { AnalyzeCapture1Click(); });
   File1->addSeparator();
   Exit1 = item(File1, QStringLiteral("&Exit"), [this](bool) { close(); });
   Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -480,6 +485,37 @@ void TForm1::SaveSpectrogramImage1Click()
     return;
   const QImage picture = SpectrogramSheet->SpectroGram().RenderPicture();
   WriteWholeFile(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
+}
+
+void TForm1::SaveCapture1Click()
+{
+  TRealTimePage& page = *RealTimeSheet;
+  page.CaptureSpan(); // nothing to save is said before a dialog asks where
+  const QString path = AskSaveFileName(QStringLiteral("Save Capture As"), page.CaptureFileName(),
+                                       QStringLiteral("WAV files (*.wav);;All files (*)"));
+  if (!path.isEmpty())
+    page.SaveCapture(path);
+}
+
+void TForm1::AnalyzeCapture1Click()
+{
+  // As a file opened: capture stops, so that live frames leave the views to it.
+  const TSoundData data = RealTimeSheet->CaptureData();
+  const QString name = RealTimeSheet->CaptureName();
+  RealTimeSheet->StopCapture();
+  WaveFileSheet->WaveFile().SetCapture(data, name);
+  PageControl1->setCurrentWidget(WaveFileSheet);
+  WaveFileSheet->ShowLoadedFile();
+  setWindowTitle(name + QStringLiteral(" - Duvovovi"));
+  if (findChild<QStatusBar*>())
+    statusBar()->clearMessage(); // a note of an earlier file is not this capture's
+}
+
+void TForm1::keyPressEvent(QKeyEvent* e)
+{
+  if (e->key() == Qt::Key_Space && e->modifiers() == Qt::NoModifier && RealTimeSheet->PauseKey())
+    return;
+  QMainWindow::keyPressEvent(e);
 }
 
 void TForm1::CopyFocusedView()

@@ -106,13 +106,18 @@ public:
   void SaveSpectrum1Click();
   void CopySpectrumText1Click();
   void SaveSpectrogramImage1Click();
+  // The capture history: saved as a WAV file, or opened on the Wave File
+  // page as if it were a file.
+  void SaveCapture1Click();
+  void AnalyzeCapture1Click();
 
   // The menu items, by the captions' names.
   QMenu *File1 = nullptr, *Reopen1 = nullptr, *Edit1 = nullptr, *Settings1 = nullptr,
         *Help1 = nullptr, *PopupMenu1 = nullptr;
   QAction *OpenWaveFile1 = nullptr, *PrintLeftChannel1 = nullptr, *PrintRightChannel1 = nullptr,
           *PrintSpecturm1 = nullptr, *PrintSpectrogram1 = nullptr, *SaveSpectrum1 = nullptr,
-          *SaveSpectrogramImage1 = nullptr, *Exit1 = nullptr;
+          *SaveSpectrogramImage1 = nullptr, *SaveCapture1 = nullptr, *AnalyzeCapture1 = nullptr,
+          *Exit1 = nullptr;
   QAction *CopyLeftChannel1 = nullptr, *CopyRightChannel1 = nullptr, *CopySpectrum1 = nullptr,
           *CopySpectrumText1 = nullptr, *CopySpectrogram1 = nullptr;
   QAction *SetupSpectrogram1 = nullptr, *ResetViewSettings1 = nullptr, *Contents1 = nullptr,
@@ -122,6 +127,8 @@ public:
 protected:
   void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // Space that no control took pauses or resumes the views.
+  void keyPressEvent(QKeyEvent* e) override;
 
 private:
   friend std::vector<TViewSetting> MakeViewSettingsTable();

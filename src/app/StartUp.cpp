@@ -83,7 +83,7 @@ int RunGuiPart(int argc, char** argv)
   };
   if (path.isEmpty())
     return fail(QStringLiteral("the graphical part of the program (the window and the "
-                               "spectrogram command) is missing: found neither %1")
+                               "spectrogram and record commands) is missing: found neither %1")
                     .arg(candidates.join(QStringLiteral(" nor "))));
   // Every symbol resolved now, so that a part built against other
   // libraries fails here with the loader's message rather than later.

@@ -180,6 +180,12 @@ std::vector<TViewSetting> MakeViewSettingsTable()
          if (const auto b = ToBool(v))
            f.Measurement().Panel().SetMeasuring(*b);
        }},
+      {QStringLiteral("HistoryMinutes"),
+       [](TForm1& f) -> QVariant { return f.RealTimePage().HistoryMinutes(); },
+       [](TForm1& f, const QVariant& v) {
+         if (const auto m = ToInt(v))
+           f.RealTimePage().SetHistoryMinutes(*m); // within 1 .. 60
+       }},
       {QStringLiteral("InputPage"),
        [](TForm1& f) -> QVariant { return f.InputPages().currentIndex(); },
        [](TForm1& f, const QVariant& v) { SetPage(f.InputPages(), v); }},

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The view settings remembered between runs, in section "Settings" of the
 // INI file that also keeps the recent files: the pages shown, the live buffer
-// size and format, the spectrum's window, trace and axes, the spectrogram's
-// colours and time span, the bands and whether Measure is on, the window's
-// geometry and splitters, and the help window's size. Each is one row of a
-// table: its key, how to read it from the window, and how to put it back.
+// size and format, the minutes of capture history kept, the spectrum's
+// window, trace and axes, the spectrogram's colours and time span, the bands
+// and whether Measure is on, the window's geometry and splitters, and the
+// help window's size. Each is one row of a table: its key, how to read it
+// from the window, and how to put it back.
 #pragma once
 
 #include <QString>

@@ -10,6 +10,7 @@ list(APPEND DUVOVOVI_CLI_SOURCES
 list(APPEND DUVOVOVI_APP_SOURCES
   app/Application.cpp
   app/SAAbout.cpp
+  app/RecordCommand.cpp
   app/SAMain.cpp
   app/ViewSettings.cpp
   app/pages/BandsPage.cpp

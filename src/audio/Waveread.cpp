@@ -411,6 +411,18 @@ void TWaveReader::BufferReturned(int index, unsigned generation)
     return; // from a capture that has ended
   --FOutstanding;
   Buffer& b = Buffers[std::size_t(index)];
+  if (OnRecorded) {
+    const qsizetype blockAlign = qsizetype(CurFormat.Channels) * CurFormat.BytesPerSample;
+    const int frames = int(b.Filled / blockAlign);
+    try {
+      if (frames > 0)
+        OnRecorded(this, b.Data.data(), frames, CurFormat);
+    } catch (const std::exception& ex) {
+      DeviceLost(QString::fromUtf8(ex.what()));
+    } catch (...) {
+      DeviceLost(QStringLiteral("Capture stopped after an unknown error."));
+    }
+  }
   if (OnWaveIn) {
     // An exception must not unwind through the event loop of the device:
     // it ends the capture and reaches the user as a message.

@@ -32,6 +32,11 @@ class TWaveReader;
 // samples, SampleCount frames long.
 using TWaveInEvent = std::function<void(TWaveReader* Sender, const void* Buffer, int SampleCount,
                                         const TWaveDataFormat& Format)>;
+// (Sender, Frames, Count, Format): the Count frames the device really
+// recorded into a buffer, which may be fewer than its length when Stop
+// hands it back part filled.
+using TWaveRecordedEvent = std::function<void(TWaveReader* Sender, const void* Frames, int Count,
+                                              const TWaveDataFormat& Format)>;
 // Receives a message meant for the user.
 using TWaveMessageEvent = std::function<void(const QString& Text)>;
 
@@ -77,6 +82,10 @@ public:
   ~TWaveReader() override;
 
   TWaveInEvent OnWaveIn;
+  // Called with what each buffer really holds, just before OnWaveIn: for
+  // keeping or writing the input itself, without the rest level that pads a
+  // buffer Stop hands back.
+  TWaveRecordedEvent OnRecorded;
   // Messages for the user (failed start, lost device); falls back to the
   // handler of SetWaveMessageHandler.
   TWaveMessageEvent OnMessage;

@@ -64,6 +64,12 @@ private:
       p.setBrush(disabled ? QColor(190, 190, 190) : QColor(190, 40, 40));
       p.drawRect(QRectF(3.5, 3.5, 9, 9));
       break;
+    case TGlyph::Pause:
+      p.setPen(QPen(ink, 1.0));
+      p.setBrush(disabled ? QColor(190, 190, 190) : QColor(40, 90, 190));
+      p.drawRect(QRectF(3.5, 3, 3, 10));
+      p.drawRect(QRectF(9.5, 3, 3, 10));
+      break;
     case TGlyph::Left:
     case TGlyph::Right:
     case TGlyph::Up:

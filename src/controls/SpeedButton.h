@@ -10,15 +10,16 @@
 namespace duv {
 
 enum class TGlyph {
-  Play,     // a triangle pointing right
-  Stop,     // a square
-  Left,     // arrows: move the view
+  Play,  // a triangle pointing right
+  Stop,  // a square
+  Pause, // two bars
+  Left,  // arrows: move the view
   Right,
   Up,
   Down,
-  ZoomIn,   // a magnifier with a plus
-  ZoomOut,  // a magnifier with a minus
-  Reset,    // a circular arrow: back to the saved range
+  ZoomIn,  // a magnifier with a plus
+  ZoomOut, // a magnifier with a minus
+  Reset,   // a circular arrow: back to the saved range
 };
 
 QIcon GlyphIcon(TGlyph Glyph);

@@ -499,6 +499,19 @@ void TSoundFile::LoadFromMemory(QByteArrayView Bytes, const QString& Name)
   }
 }
 
+void TSoundFile::LoadSamples(const TSoundData& Data, const QString& Name)
+{
+  clear();
+  FFileName = Name;
+  FSoundData = Data;
+  FLayout.Encoding = Data.Format.wFormatTag;
+  FLayout.Bits = Data.Format.wBitsPerSample;
+  FLayout.Channels = Data.Format.nChannels;
+  FLayout.BytesPerFrame = Data.Format.nBlockAlign;
+  FLayout.DataSize = FLayout.DataDeclared =
+      std::int64_t(Data.SamplesPerChannel) * Data.Format.nBlockAlign;
+}
+
 void TSoundFile::LoadHeader(const QString& Name)
 {
   clear();

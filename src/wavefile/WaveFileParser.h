@@ -124,6 +124,9 @@ public:
   // messages and becomes FileName(). Throws EWaveFileError like SetFileName,
   // and the object is then empty.
   void LoadFromMemory(QByteArrayView Bytes, const QString& Name);
+  // Takes samples made in memory (a capture) as a loaded PCM file named
+  // Name: no file and no chunks, the channels shared, not copied.
+  void LoadSamples(const TSoundData& Data, const QString& Name);
   // Reads the named file's chunk list and format only: SoundData() then has
   // the format and the sample count a full load gives, and no samples, and
   // only the "fmt " chunk keeps its bytes. It takes milliseconds and little

@@ -185,6 +185,7 @@ TEST(ViewSettings, RememberedAndReset)
     f.SpectrogramPage().TimeSpan().SetValue(30);
     f.Measurement().BandsPage().SetFraction(OctaveFraction);
     f.Measurement().Panel().SetMeasuring(true);
+    f.RealTimePage().SetHistoryMinutes(12);
     f.InputPages().setCurrentIndex(2);
     f.ViewPages().setCurrentIndex(1);
     f.resize(900, 700);
@@ -210,6 +211,7 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_EQ(f.SpectrogramPage().TimeSpan().Value(), 30);
   EXPECT_EQ(f.Measurement().BandsPage().Fraction(), OctaveFraction);
   EXPECT_TRUE(f.Measurement().Panel().Measuring());
+  EXPECT_EQ(f.RealTimePage().HistoryMinutes(), 12);
   EXPECT_EQ(f.InputPages().currentIndex(), 2);
   EXPECT_EQ(f.ViewPages().currentIndex(), 1);
   EXPECT_EQ(f.size(), QSize(900, 700));
@@ -225,6 +227,7 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_EQ(f.SpectrogramPage().TimeSpan().Value(), 10);
   EXPECT_EQ(f.Measurement().BandsPage().Fraction(), ThirdOctaveFraction);
   EXPECT_FALSE(f.Measurement().Panel().Measuring());
+  EXPECT_EQ(f.RealTimePage().HistoryMinutes(), 5);
   EXPECT_EQ(f.InputPages().currentIndex(), 0);
   EXPECT_EQ(f.ViewPages().currentIndex(), 0);
   EXPECT_EQ(f.size(), QSize(750, 542));
@@ -243,7 +246,7 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
       "[Settings]\nBufferSize=77\nFileBufferSize=x\nWindow=Bogus\nTrace=\nTimeSpan=nan\n"
       "InputPage=9\nViewPage=-1\nGeometry=junk\nMainSplitter=junk\nColorScheme=Plaid\n"
       "GraphLogFrequency=maybe\nHelpWindowSize=@Size(1 1)\nCaptureFormat=96 kHz\nBands=2\n"
-      "Measure=yes\n",
+      "Measure=yes\nHistoryMinutes=many\n",
       QByteArray("\xff\xfe\x00[Settings\x01\n=\n", 15)};
   for (const QByteArray& bytes : damaged) {
     QFile file(ini);
@@ -258,7 +261,8 @@ TEST(ViewSettings, DamagedFileFallsBackToTheDefaults)
     f.RestoreViewSettings();
     for (const char* key : {"BufferSize", "FileBufferSize", "Window", "Trace", "TimeSpan",
                             "InputPage", "ViewPage", "ColorScheme", "GraphLogFrequency",
-                            "HelpWindowSize", "CaptureFormat", "Bands", "Measure"})
+                            "HelpWindowSize", "CaptureFormat", "Bands", "Measure",
+                            "HistoryMinutes"})
       EXPECT_EQ(ReadViewSettings(f).value(key), design.value(key)) << key;
     EXPECT_EQ(f.size(), QSize(750, 542));
     EXPECT_TRUE(shown.isEmpty());

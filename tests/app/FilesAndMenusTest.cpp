@@ -565,7 +565,8 @@ TEST(Menus, ItemsAndShortcuts)
   EXPECT_EQ(texts(w.form.File1),
             QStringList({"&Open Wave File", "&Reopen", "-", "Print &Left Channel",
                          "Print &Right Channel", "Print &Spectrum", "Print Spectro&gram",
-                         "Save Spectr&um...", "Save Spectrogram &Image...", "-", "&Exit"}));
+                         "Save Spectr&um...", "Save Spectrogram &Image...", "Save &Capture As...",
+                         "&Analyze Capture", "-", "&Exit"}));
   EXPECT_EQ(texts(w.form.Edit1),
             QStringList({"Copy &Left Channel", "Copy &Right Channel", "Copy &Spectrum",
                          "Copy Spectrum as &Text", "Copy S&pectrogram"}));

@@ -3,13 +3,16 @@
 
 #include "analysis/SAGlobal.h"
 #include "app/pages/PageSupport.h"
+#include "app/pages/SAGlobalView.h"
 #include "app/pages/SARealTime.h"
 #include "app/pages/ScopeBand.h"
 #include "audio/WaveLib.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
 #include "controls/SpeedButton.h"
+#include "controls/intspin.h"
 #include "support/DSupport.h"
+#include "support/SafeFile.h"
 #include "support/UiSupport.h"
 
 #include <QButtonGroup>
@@ -17,10 +20,40 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <limits>
+#include <stdexcept>
 
 namespace duv {
+
+namespace {
+
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b)
+{
+  return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+std::int64_t CeilDiv(std::int64_t a, std::int64_t b)
+{
+  return -FloorDiv(-a, b);
+}
+
+int ToInt(std::int64_t v)
+{
+  return int(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
+                                      std::numeric_limits<int>::max()));
+}
+
+// How often the history's read-outs and the slider's range follow the input.
+constexpr int HistoryRefreshMs = 250;
+
+} // namespace
 
 TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGraphs& Graphs,
                              TScopeBand& Scope, TRealSpin& TimeSpan, QWidget* Parent)
@@ -55,6 +88,10 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   StartBtn =
       new TSpeedButton(TGlyph::Play, QStringLiteral("S&tart"), QStringLiteral("Start"), this);
   StopBtn = new TSpeedButton(TGlyph::Stop, QStringLiteral("Sto&p"), QStringLiteral("Stop"), this);
+  PauseBtn =
+      new TSpeedButton(TGlyph::Pause, QStringLiteral("Pa&use"), QStringLiteral("Pause"), this);
+  PauseBtn->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+  PauseBtn->setEnabled(false);
   auto* group = new QButtonGroup(this);
   for (TSpeedButton* b : {StartBtn, StopBtn}) {
     b->setCheckable(true);
@@ -66,6 +103,7 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   auto* buttons = Row(4);
   buttons->addWidget(StartBtn);
   buttons->addWidget(StopBtn);
+  buttons->addWidget(PauseBtn);
   v->addLayout(buttons);
 
   OscopeChk = new QCheckBox(QStringLiteral("&Oscilloscope"), this);
@@ -90,6 +128,7 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   auto* lost = new TReadOutPanel(QStringLiteral(" Input lost:"), this);
   InputLostDis = lost->AddReadOut(7);
   v->addWidget(lost);
+  v->addWidget(MakeHistoryBox());
   v->addStretch(1);
 
   WaveReader1.SetComboBox(FormatCombo);
@@ -106,9 +145,14 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   connect(InputBtn, &QPushButton::clicked, this, Guarded([this] { InputBtnClick(); }));
   connect(StartBtn, &QToolButton::clicked, this, Guarded([this] { StartBtnClick(); }));
   connect(StopBtn, &QToolButton::clicked, this, Guarded([this] { StopBtnClick(); }));
+  connect(PauseBtn, &QToolButton::clicked, this, Guarded([this] { PauseBtnClick(); }));
   WaveReader1.OnWaveIn = [this](TWaveReader*, const void* buffer, int count,
                                 const TWaveDataFormat& format) {
     WaveReader1WaveIn(buffer, count, format);
+  };
+  WaveReader1.OnRecorded = [this](TWaveReader*, const void* frames, int count,
+                                  const TWaveDataFormat& format) {
+    WaveReader1Recorded(frames, count, format);
   };
   connect(&WaveReader1, &TWaveReader::InputLostChanged, this, [this](double seconds) {
     InputLostDis->SetText(FormatFixed(seconds, 1) + QStringLiteral(" s"));
@@ -119,7 +163,73 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
           Guarded([this](int) { FormatComboChange(); }));
 }
 
-TRealTimePage::~TRealTimePage() = default;
+TRealTimePage::~TRealTimePage()
+{
+  // The reader outlives the page inside the window's teardown.
+  WaveReader1.OnRecorded = nullptr;
+}
+
+QWidget* TRealTimePage::MakeHistoryBox()
+{
+  HistoryBox = new QGroupBox(QStringLiteral("History"), this);
+  auto* v = new QVBoxLayout(HistoryBox);
+  v->setContentsMargins(6, 4, 6, 6);
+  v->setSpacing(3);
+  HistorySlider = new QSlider(Qt::Horizontal, HistoryBox);
+  HistorySlider->setAccessibleName(QStringLiteral("History Time"));
+  HistorySlider->setToolTip(
+      QStringLiteral("While paused: the frame the views show, back through the history"));
+  HistorySlider->setRange(0, 0);
+  HistorySlider->setEnabled(false);
+  v->addWidget(HistorySlider);
+  MarkInBtn = new QPushButton(QStringLiteral("Mark &In"), HistoryBox);
+  MarkOutBtn = new QPushButton(QStringLiteral("Mar&k Out"), HistoryBox);
+  MarkInBtn->setToolTip(QStringLiteral("The saved part starts at the shown frame"));
+  MarkOutBtn->setToolTip(QStringLiteral("The saved part ends with the shown frame"));
+  auto* marks = Row(4);
+  for (QPushButton* b : {MarkInBtn, MarkOutBtn}) {
+    b->setEnabled(false);
+    marks->addWidget(b);
+  }
+  v->addLayout(marks);
+  // Two read-outs a row: the page keeps the window's designed height.
+  auto* shown = new TReadOutPanel(QStringLiteral(" Shown:"), HistoryBox);
+  ShownDis = shown->AddReadOut(6);
+  auto* marked = new TReadOutPanel(QStringLiteral(" Marked:"), HistoryBox);
+  MarkedDis = marked->AddReadOut(8);
+  auto* readouts = Row(4);
+  readouts->addWidget(shown);
+  readouts->addWidget(marked, 1);
+  v->addLayout(readouts);
+  auto* kept = new TReadOutPanel(QStringLiteral(" Kept:"), HistoryBox);
+  KeptDis = kept->AddReadOut(6);
+  HistorySpin = new TIntegerSpin(HistoryBox);
+  HistorySpin->setAccessibleName(QStringLiteral("Keep"));
+  HistorySpin->SetUseLimit(true);
+  HistorySpin->SetMinValue(TCaptureHistory::MinMinutes);
+  HistorySpin->SetMaxValue(TCaptureHistory::MaxMinutes);
+  HistorySpin->SetUnitsString(QStringLiteral("min"));
+  HistorySpin->SetValue(FHistory.Minutes());
+  HistoryMemory = new QLabel(HistoryBox);
+  HistoryMemory->setToolTip(QStringLiteral("The memory the history takes when full"));
+  auto* keep = Row(2);
+  keep->addWidget(kept);
+  keep->addWidget(Caption(QStringLiteral("Keep"), HistorySpin, HistoryBox));
+  keep->addWidget(HistorySpin);
+  keep->addWidget(HistoryMemory, 1);
+  v->addLayout(keep);
+
+  HistoryTimer = new QTimer(this);
+  HistoryTimer->setInterval(HistoryRefreshMs);
+  connect(HistoryTimer, &QTimer::timeout, this, Guarded([this] { RefreshHistory(); }));
+  connect(HistorySlider, &QSlider::valueChanged, this,
+          Guarded([this](int) { ShowHistoryFrame(); }));
+  connect(MarkInBtn, &QPushButton::clicked, this, Guarded([this] { MarkInBtnClick(); }));
+  connect(MarkOutBtn, &QPushButton::clicked, this, Guarded([this] { MarkOutBtnClick(); }));
+  connect(HistorySpin, &TCustomSpin::OnChange, this,
+          Guarded([this] { SetHistoryMinutes(int(HistorySpin->Value())); }));
+  return HistoryBox;
+}
 
 void TRealTimePage::SetBufferSize(int Size)
 {
@@ -166,25 +276,39 @@ void TRealTimePage::FormCreate()
 {
   FRealTime->UpdateBufferSize();
   FRealTime->ShowRateFigures();
+  RefreshHistory();
 }
 
 void TRealTimePage::InputBtnClick() { ShowSoundControlPanel(&WaveReader1, window()); }
 
 void TRealTimePage::StartBtnClick()
 {
+  Resume();
+  // A new capture is a new history; Start during capture keeps it.
+  if (!WaveReader1.IsActive())
+    FHistory.Clear();
   FRealTime->StartCapture();
   // A start the reader refused (it has told the user why) leaves nothing
   // running; the buttons then say so.
   if (!WaveReader1.IsActive())
     StopBtn->setChecked(true);
+  RefreshHistory();
 }
 
-void TRealTimePage::StopBtnClick() { WaveReader1.Stop(); }
+void TRealTimePage::StopBtnClick()
+{
+  // A pause outlives the capture: the history can still be looked through.
+  WaveReader1.Stop();
+  RefreshHistory();
+}
 
 void TRealTimePage::StopCapture()
 {
+  // Another source takes the views.
+  Resume();
   WaveReader1.Stop();
   StopBtn->setChecked(true);
+  RefreshHistory();
 }
 
 void TRealTimePage::RestartCapture()
@@ -196,11 +320,33 @@ void TRealTimePage::RestartCapture()
 void TRealTimePage::WaveReader1WaveIn(const void* Buffer, int SampleCount,
                                       const TWaveDataFormat& Format)
 {
-  FRealTime->ProcessFrame(Buffer, SampleCount, Format);
+  if (FPaused)
+    FRealTime->CountFrame(); // the views hold still; the input goes on
+  else
+    FRealTime->ProcessFrame(Buffer, SampleCount, Format);
+}
+
+void TRealTimePage::WaveReader1Recorded(const void* Frames, int Count,
+                                        const TWaveDataFormat& Format)
+{
+  FHistory.Append(Frames, Count, Format);
+  if (FHistory.Serial() != FHistorySerial) {
+    // Started over (a new capture or format): positions of the old one mean
+    // nothing now.
+    FHistorySerial = FHistory.Serial();
+    FHistoryStart = QDateTime::currentDateTime().addMSecs(-std::int64_t(FHistory.End()) * 1000 /
+                                                          std::max(1, Format.SampleRate));
+    if (FPaused)
+      Resume();
+  }
+  if (!PauseBtn->isEnabled())
+    RefreshHistory(); // something to pause now
 }
 
 void TRealTimePage::BuffSizeComboChange()
 {
+  // New settings show live frames: the paused frame would not fit them.
+  Resume();
   if (WaveReader1.IsActive()) {
     RestartCapture();
   } else {
@@ -210,7 +356,277 @@ void TRealTimePage::BuffSizeComboChange()
   Q_EMIT OnSetupChange();
 }
 
-void TRealTimePage::FormatComboChange() { BuffSizeComboChange(); }
+void TRealTimePage::FormatComboChange()
+{
+  BuffSizeComboChange();
+  RefreshHistory(); // the memory the minutes take at the new format
+}
+
+int TRealTimePage::HistoryMinutes() const
+{
+  return FHistory.Minutes();
+}
+
+void TRealTimePage::SetHistoryMinutes(int Minutes)
+{
+  FHistory.SetMinutes(Minutes);
+  if (HistorySpin->Value() != FHistory.Minutes())
+    HistorySpin->SetValue(FHistory.Minutes());
+  RefreshHistory();
+}
+
+QString TRealTimePage::HistoryMemoryText() const
+{
+  return HistoryMemory->text();
+}
+
+bool TRealTimePage::CanPause() const
+{
+  return WaveReader1.IsActive() || !FHistory.Empty();
+}
+
+void TRealTimePage::Pause()
+{
+  if (FPaused || !CanPause())
+    return;
+  FPaused = true;
+  FPauseEnd = FHistory.End();
+  FPauseSize = std::max(1, FRealTime->BufferSize());
+  FHistorySerial = FHistory.Serial();
+  FMarkIn.reset();
+  FMarkOut.reset();
+  {
+    const QSignalBlocker quiet(HistorySlider);
+    HistorySlider->setValue(0);
+  }
+  ShowPauseState();
+  RefreshHistory();
+  // While capturing the views hold the frame they show, the newest kept;
+  // without capture they may show a file or a test signal, so the newest
+  // frame kept comes back.
+  if (!WaveReader1.IsActive())
+    ShowHistoryFrame();
+}
+
+void TRealTimePage::Resume()
+{
+  if (!FPaused)
+    return;
+  // Without capture the present is the newest frame kept.
+  if (!WaveReader1.IsActive() && !FHistory.Empty()) {
+    const auto [lo, hi] = HistoryRange();
+    HistorySlider->setRange(lo, hi);
+    if (HistorySlider->value() != hi)
+      HistorySlider->setValue(hi); // shows it
+  }
+  FPaused = false;
+  FMarkIn.reset();
+  FMarkOut.reset();
+  {
+    const QSignalBlocker quiet(HistorySlider);
+    HistorySlider->setRange(0, 0);
+  }
+  ShowPauseState();
+  RefreshHistory();
+}
+
+bool TRealTimePage::PauseKey()
+{
+  if (!PauseBtn->isEnabled())
+    return false;
+  PauseBtnClick();
+  return true;
+}
+
+void TRealTimePage::PauseBtnClick()
+{
+  if (FPaused)
+    Resume();
+  else
+    Pause();
+}
+
+void TRealTimePage::ShowPauseState()
+{
+  PauseBtn->setText(FPaused ? QStringLiteral("Res&ume") : QStringLiteral("Pa&use"));
+  PauseBtn->setToolTip(FPaused ? QStringLiteral("Resume") : QStringLiteral("Pause"));
+  PauseBtn->setAccessibleName(PauseBtn->toolTip());
+  PauseBtn->setIcon(GlyphIcon(FPaused ? TGlyph::Play : TGlyph::Pause));
+  HistorySlider->setEnabled(FPaused);
+  MarkInBtn->setEnabled(FPaused);
+  MarkOutBtn->setEnabled(FPaused);
+  ShownDis->SetText(ShownText());
+  MarkedDis->SetText(MarkedText());
+}
+
+std::int64_t TRealTimePage::FrameEndAt(int P) const
+{
+  const std::int64_t first = FHistory.First(), end = FHistory.End();
+  const std::int64_t shortest = std::min<std::int64_t>(FPauseSize, end - first);
+  return std::clamp<std::int64_t>(FPauseEnd + std::int64_t(P) * FPauseSize, first + shortest, end);
+}
+
+std::pair<int, int> TRealTimePage::HistoryRange() const
+{
+  if (!FPaused || FHistory.Empty())
+    return {0, 0};
+  const std::int64_t n = FPauseSize, first = FHistory.First(), end = FHistory.End();
+  // Every position shows a whole frame of the history, or all of a history
+  // shorter than one frame.
+  const std::int64_t shortest = std::min(n, end - first);
+  const std::int64_t hi = FloorDiv(end - FPauseEnd, n);
+  const std::int64_t lo = std::min(hi, CeilDiv(first + shortest - FPauseEnd, n));
+  return {ToInt(lo), ToInt(hi)};
+}
+
+std::pair<std::int64_t, std::int64_t> TRealTimePage::ShownFrame() const
+{
+  if (!FPaused || FHistory.Empty())
+    return {0, 0};
+  const std::int64_t end = FrameEndAt(HistorySlider->value());
+  return {std::max(FHistory.First(), end - FPauseSize), end};
+}
+
+int TRealTimePage::HistoryPosition() const
+{
+  return HistorySlider->value();
+}
+
+void TRealTimePage::SetHistoryPosition(int Frames)
+{
+  // The slider's range follows the history on a timer; frames kept since
+  // then are within reach at once.
+  RefreshHistory();
+  HistorySlider->setValue(Frames);
+}
+
+void TRealTimePage::RefreshHistory()
+{
+  const TWaveDataFormat f =
+      FHistory.Empty() ? CurrentCaptureFormat(WaveReader1) : FHistory.Format();
+  const double kept = f.SampleRate > 0 ? double(FHistory.Frames()) / f.SampleRate : 0.0;
+  KeptDis->SetText(FormatFixed(kept, 1) + QStringLiteral(" s"));
+  const double mb =
+      double(TCaptureHistory::BytesFor(FHistory.Minutes(), CurrentCaptureFormat(WaveReader1))) /
+      1e6;
+  HistoryMemory->setText(FormatFixed(mb, mb < 10 ? 1 : 0) + QStringLiteral(" MB"));
+  PauseBtn->setEnabled(FPaused || CanPause());
+  if (FPaused) {
+    // The slider follows the history: new frames after the pause, old ones
+    // dropped. A position that falls off the old end moves with it.
+    const auto [lo, hi] = HistoryRange();
+    HistorySlider->setRange(lo, hi);
+    HistorySlider->setSingleStep(1);
+    HistorySlider->setPageStep(std::max(1, ToInt(f.SampleRate / FPauseSize)));
+  }
+  // The read-outs move while there is something to follow.
+  const bool active = WaveReader1.IsActive() || FPaused;
+  if (active && !HistoryTimer->isActive())
+    HistoryTimer->start();
+  else if (!active)
+    HistoryTimer->stop();
+}
+
+void TRealTimePage::ShowHistoryFrame()
+{
+  if (!FPaused || FHistory.Empty())
+    return;
+  const TWaveDataFormat& f = FHistory.Format();
+  const auto [start, end] = ShownFrame();
+  const std::int64_t count = end - start;
+  FPastFrame.resize(std::size_t(count * f.BytesPerSample * f.Channels));
+  FHistory.Read(start, count, FPastFrame.data());
+  FRealTime->ShowPastFrame(FPastFrame.data(), int(count), f);
+  ShownDis->SetText(ShownText());
+}
+
+QString TRealTimePage::ShownText() const
+{
+  if (!FPaused || FHistory.Empty())
+    return QString();
+  const double seconds =
+      double(FrameEndAt(HistorySlider->value()) - FPauseEnd) / FHistory.Format().SampleRate;
+  return FormatFixed(seconds, 2) + QStringLiteral(" s");
+}
+
+void TRealTimePage::MarkInBtnClick()
+{
+  if (!FPaused || FHistory.Empty())
+    return;
+  FMarkIn = ShownFrame().first;
+  MarkedDis->SetText(MarkedText());
+}
+
+void TRealTimePage::MarkOutBtnClick()
+{
+  if (!FPaused || FHistory.Empty())
+    return;
+  FMarkOut = ShownFrame().second;
+  MarkedDis->SetText(MarkedText());
+}
+
+QString TRealTimePage::MarkedText() const
+{
+  if (!FPaused || FHistory.Empty() || (!FMarkIn && !FMarkOut))
+    return QString();
+  const double rate = FHistory.Format().SampleRate;
+  const auto at = [&](std::int64_t frame) { return FormatFixed((frame - FPauseEnd) / rate, 2); };
+  if (FMarkIn && FMarkOut)
+    return QStringLiteral("%1 to %2 s")
+        .arg(at(std::min(*FMarkIn, *FMarkOut)), at(std::max(*FMarkIn, *FMarkOut)));
+  if (FMarkIn)
+    return QStringLiteral("from %1 s").arg(at(*FMarkIn));
+  return QStringLiteral("to %1 s").arg(at(*FMarkOut));
+}
+
+std::pair<std::int64_t, std::int64_t> TRealTimePage::CaptureSpan() const
+{
+  if (FHistory.Empty())
+    throw std::runtime_error("Nothing has been captured yet: press Start on the Real Time page, "
+                             "and the last minutes of input are kept.");
+  std::int64_t from = FHistory.First(), to = FHistory.End();
+  if (FPaused && (FMarkIn || FMarkOut)) {
+    std::int64_t a = FMarkIn.value_or(from), b = FMarkOut.value_or(to);
+    if (a > b)
+      std::swap(a, b);
+    from = std::max(from, a);
+    to = std::min(to, b);
+    if (from >= to)
+      throw std::runtime_error("The marked part of the capture is no longer kept in the "
+                               "history: mark it again.");
+  }
+  return {from, to};
+}
+
+void TRealTimePage::SaveCapture(const QString& Path) const
+{
+  const auto [from, to] = CaptureSpan();
+  WriteWholeFile(Path, [this, from = from, to = to](QIODevice& device) {
+    return WriteCaptureWav(FHistory, from, to - from, device);
+  });
+}
+
+TSoundData TRealTimePage::CaptureData() const
+{
+  const auto [from, to] = CaptureSpan();
+  return FHistory.SoundData(from, to - from);
+}
+
+QString TRealTimePage::CaptureName() const
+{
+  const auto [from, to] = CaptureSpan();
+  const QDateTime at =
+      FHistoryStart.addMSecs(from * 1000 / std::max(1, FHistory.Format().SampleRate));
+  return QStringLiteral("Capture at %1").arg(at.toString(QStringLiteral("HH:mm:ss")));
+}
+
+QString TRealTimePage::CaptureFileName() const
+{
+  const auto [from, to] = CaptureSpan();
+  const QDateTime at =
+      FHistoryStart.addMSecs(from * 1000 / std::max(1, FHistory.Format().SampleRate));
+  return QStringLiteral("capture-%1.wav").arg(at.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+}
 
 void TRealTimePage::ColorSchemeChange() { FRealTime->UpdateBufferSize(); }
 

@@ -1,22 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Real Time page: the input, buffer size and capture format, the rate
-// figures, Start and Stop, the oscilloscope and spectrum switches with the
-// channel choice, and the frame count. It owns the live frame path.
+// figures, Start, Stop and Pause, the oscilloscope and spectrum switches with
+// the channel choice, the frame count, and the capture history with its time
+// slider and marks. It owns the live frame path and the history.
 #pragma once
 
+#include "audio/CaptureHistory.h"
 #include "audio/Waveread.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
+class QSlider;
+class QTimer;
 
 namespace duv {
 
+class TIntegerSpin;
 class TRadioGroup;
 class TReadOut;
 class TRealSpin;
@@ -59,15 +70,64 @@ public:
   // Sets the displays up for the settings shown (the start of a run).
   void FormCreate();
 
+  // The last minutes of input, kept while capture runs; it starts over at
+  // a Start from idle and with a new format.
+  const TCaptureHistory& History() const { return FHistory; }
+  int HistoryMinutes() const;
+  void SetHistoryMinutes(int Minutes);
+  // The memory the chosen minutes take at the chosen format, as shown.
+  QString HistoryMemoryText() const;
+
+  // Pause: the views hold the frame they show while capture and the history
+  // go on; the time slider then moves them through the history. There is
+  // something to pause while capturing or with a history to look through.
+  bool Paused() const { return FPaused; }
+  bool CanPause() const;
+  void Pause();
+  // Back to the present: the views follow the input again.
+  void Resume();
+  // Space in the window: Pause or Resume; false when there is nothing to do.
+  bool PauseKey();
+  // The slider: whole frames (of the buffer size) before (negative) or
+  // after the frame the views were paused on, and its range.
+  int HistoryPosition() const;
+  void SetHistoryPosition(int Frames);
+  std::pair<int, int> HistoryRange() const;
+  // The frames of the history the views show while paused: [first, end).
+  std::pair<std::int64_t, std::int64_t> ShownFrame() const;
+  // " Shown:" the time of the shown frame's end from the pause, and
+  // " Marked:" the part that a save writes.
+  QString ShownText() const;
+  QString MarkedText() const;
+
+  // The part "Save Capture As..." writes and "Analyze Capture" opens, as
+  // frames of the history: between the marks while paused with marks set
+  // (or from one to the end), else all that is kept. Throws a message when
+  // there is nothing.
+  std::pair<std::int64_t, std::int64_t> CaptureSpan() const;
+  // Writes that part as a WAV file, whole or not at all; throws the
+  // message of a failure.
+  void SaveCapture(const QString& Path) const;
+  // That part as the samples of a file, and a name for it.
+  TSoundData CaptureData() const;
+  QString CaptureName() const;
+  // A file name to suggest for it.
+  QString CaptureFileName() const;
+
   // Handlers.
   void InputBtnClick();
   void StartBtnClick();
   void StopBtnClick();
+  void PauseBtnClick();
+  void MarkInBtnClick();
+  void MarkOutBtnClick();
   // Stops capture for another source (a file, a test signal); the buttons
   // then say that nothing is captured.
   void StopCapture();
   void RestartCapture();
   void WaveReader1WaveIn(const void* Buffer, int SampleCount, const TWaveDataFormat& Format);
+  // What the device recorded goes into the history.
+  void WaveReader1Recorded(const void* Frames, int Count, const TWaveDataFormat& Format);
   void BuffSizeComboChange();
   void FormatComboChange();
   // A new colour scheme: the displays are set up again.
@@ -79,7 +139,26 @@ Q_SIGNALS:
   void OnSetupChange();
 
 private:
+  QWidget* MakeHistoryBox();
+  // The slider's range and the history's read-outs, as the history grows.
+  void RefreshHistory();
+  // The views show the frame the slider points at.
+  void ShowHistoryFrame();
+  // The end (one past the last frame) of the frame at slider position P.
+  std::int64_t FrameEndAt(int P) const;
+  void ShowPauseState();
+
   TWaveReader& WaveReader1;
+  TCaptureHistory FHistory;
+  QDateTime FHistoryStart; // when the history's first frame was heard
+  unsigned FHistorySerial = 0;
+  bool FPaused = false;
+  // The history's end when the views were paused, and the frame length then.
+  std::int64_t FPauseEnd = 0;
+  int FPauseSize = 0;
+  std::optional<std::int64_t> FMarkIn, FMarkOut;
+  std::vector<char> FPastFrame; // a frame read back from the history
+  QTimer* HistoryTimer = nullptr;
   std::unique_ptr<TSARealTime> FRealTime;
   QPushButton* InputBtn = nullptr;
   QComboBox* BuffSizeCombo = nullptr;
@@ -89,6 +168,7 @@ private:
   TReadOut* FPSDis = nullptr;
   TSpeedButton* StartBtn = nullptr;
   TSpeedButton* StopBtn = nullptr;
+  TSpeedButton* PauseBtn = nullptr;
   QCheckBox* OscopeChk = nullptr;
   QGroupBox* GroupBox1 = nullptr;
   QCheckBox* SpectrumChk = nullptr;
@@ -96,6 +176,15 @@ private:
   TReadOut* FramesDis = nullptr;
   // Input the device recorded but could not hand over in this capture.
   TReadOut* InputLostDis = nullptr;
+  QGroupBox* HistoryBox = nullptr;
+  QSlider* HistorySlider = nullptr;
+  TReadOut* ShownDis = nullptr;
+  TReadOut* KeptDis = nullptr;
+  QPushButton* MarkInBtn = nullptr;
+  QPushButton* MarkOutBtn = nullptr;
+  TReadOut* MarkedDis = nullptr;
+  TIntegerSpin* HistorySpin = nullptr;
+  QLabel* HistoryMemory = nullptr;
 };
 
 } // namespace duv

@@ -115,7 +115,8 @@ void TSpectrumView::ClearTrace()
   emit OnFrameShown({}, FFrame);
 }
 
-void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format)
+void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format,
+                                 bool Live)
 {
   TFrameFormat f = Format;
   f.Window = FWindow;
@@ -134,7 +135,8 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
     graph.AddPoint(0, SpectrumColor, FFrame.X[k], FFrame.Y[k], 1.0);
   if (FHold.Mode() != TTraceMode::Live && f.FreqStep() > 0) {
     // A frame weighs by how long it lasts: the reciprocal of its bin width.
-    FHold.Add(FFrame.Y, DecibelFloor(f.Bits) + FShift, 1 / f.FreqStep());
+    if (Live)
+      FHold.Add(FFrame.Y, DecibelFloor(f.Bits) + FShift, 1 / f.FreqStep());
     const std::vector<double>& held = FHold.Levels();
     for (std::size_t k = 0; k < held.size() && k < FFrame.X.size(); ++k)
       graph.AddPoint(1, HoldColor, FFrame.X[k], held[k], 1.0);
@@ -143,7 +145,8 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
   graph.EndUpdate();
 
   FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
-  FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, int(FFrame.SpectrumLine.size()) - 1);
+  if (Live)
+    FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, int(FFrame.SpectrumLine.size()) - 1);
   emit OnFrameShown(Samples, FFrame);
 }
 

@@ -92,8 +92,10 @@ public:
   // through the chosen window and shows it: the spectrum trace, the DC and
   // peak read-outs and a spectrogram row. A frame whose rate, length or
   // width differs from the set-up sets the views up for itself first, so it
-  // is always shown on its own axes.
-  void ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format);
+  // is always shown on its own axes. A frame shown again from the capture
+  // history (Live false) is drawn and read out as any other, but adds no
+  // spectrogram row and does not enter the averaged or held trace.
+  void ShowSpectrum(std::span<const double> Samples, const TFrameFormat& Format, bool Live = true);
   // Removes the trace and the read-outs of the last frame: the views then
   // show nothing that belongs to another source. OnFrameShown tells it with
   // no samples and an empty spectrum.

@@ -119,8 +119,7 @@ void TSARealTime::StartCapture()
 
 void TSARealTime::ProcessFrame(const void* Buffer, int Count, const TWaveDataFormat& Format)
 {
-  ++FFrameCount;
-  FControls.FramesDis.SetText(QString::number(FFrameCount));
+  CountFrame();
   if (!Buffer || Count <= 0)
     return;
   // A live frame after the Wave File page's file: the file's traces go, and
@@ -131,6 +130,24 @@ void TSARealTime::ProcessFrame(const void* Buffer, int Count, const TWaveDataFor
     PlotOscilloscope(Buffer, Count, Format);
   if (FControls.SpectrumChk.isChecked())
     AnalyzeFrame(Buffer, Count, Format);
+}
+
+void TSARealTime::CountFrame()
+{
+  ++FFrameCount;
+  FControls.FramesDis.SetText(QString::number(FFrameCount));
+}
+
+void TSARealTime::ShowPastFrame(const void* Buffer, int Count, const TWaveDataFormat& Format)
+{
+  if (!Buffer || Count <= 0)
+    return;
+  if (FSpectrum.Source() != TViewSource::Live)
+    ShowLiveSource();
+  if (FControls.OscopeChk.isChecked())
+    PlotOscilloscope(Buffer, Count, Format);
+  if (FControls.SpectrumChk.isChecked())
+    AnalyzeFrame(Buffer, Count, Format, false);
 }
 
 void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDataFormat& Format)
@@ -159,7 +176,8 @@ void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDat
     right.EndUpdate();
 }
 
-void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format)
+void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format,
+                               bool Live)
 {
   const auto* bytes = static_cast<const unsigned char*>(Buffer);
   const bool eightBit = Format.BytesPerSample == 1;
@@ -179,7 +197,7 @@ void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFor
   format.Bits = eightBit ? 8 : 16;
   format.Channels = channels;
   format.Channel = channel;
-  FSpectrum.ShowSpectrum(FSamples, format);
+  FSpectrum.ShowSpectrum(FSamples, format, Live);
 }
 
 } // namespace duv

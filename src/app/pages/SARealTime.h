@@ -62,8 +62,15 @@ public:
   void ShowLiveSource();
   // Buffer: Count frames of interleaved samples in Format.
   void ProcessFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
+  // A frame that arrives while the views are paused: counted, not shown.
+  void CountFrame();
+  // A frame from the capture history, shown in place of the live one: drawn
+  // and analysed as a live frame is, but not counted, and it adds no
+  // spectrogram row.
+  void ShowPastFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
   void PlotOscilloscope(const void* Buffer, int Count, const TWaveDataFormat& Format);
-  void AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format);
+  // Live false: a frame of the past (see ShowPastFrame).
+  void AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFormat& Format, bool Live = true);
 
 private:
   // Sets the channel graphs up for frames of Count samples of that width and

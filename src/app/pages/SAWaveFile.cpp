@@ -111,6 +111,13 @@ bool TSAWaveFile::SetFileName(const QString& Path)
   return true;
 }
 
+void TSAWaveFile::SetCapture(const TSoundData& Data, const QString& Name)
+{
+  auto file = std::make_unique<TSoundFile>();
+  file->LoadSamples(Data, Name);
+  FSoundFile = std::move(file);
+}
+
 bool TSAWaveFile::HasSamples() const
 {
   return FSoundData.SamplesPerChannel > 0 && !FSoundData.Channels[0].isEmpty();

@@ -62,6 +62,9 @@ public:
   // A load still going after ProgressDelayMs shows a progress dialog with a
   // Cancel button over the window.
   bool SetFileName(const QString& Path);
+  // Takes a capture's samples as the loaded file, named Name (the window's
+  // caption shows it): it is then shown, analysed and played as a file is.
+  void SetCapture(const TSoundData& Data, const QString& Name);
   int ProgressDelayMs = 500;
   // What the window's status says about the loaded file: that it is
   // truncated (shown as far as it goes), or nothing.

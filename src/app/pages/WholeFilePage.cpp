@@ -64,7 +64,7 @@ TWholeFilePage::TWholeFilePage(TWaveFilePage& WaveFile, QWidget* Parent)
     : QWidget(Parent), FWaveFile(WaveFile)
 {
   auto* v = PageLayout(this, 2, 2);
-  auto* strip = Row(4);
+  auto* strip = Row(2);
   SizeCombo = MakeList(QStringLiteral("Size"), this);
   SizeCombo->addItems(BufferSizeItems());
   SizeCombo->setCurrentText(QStringLiteral("1024"));
@@ -84,7 +84,6 @@ TWholeFilePage::TWholeFilePage(TWaveFilePage& WaveFile, QWidget* Parent)
   strip->addSpacing(2);
   strip->addWidget(Caption(QStringLiteral("Color Scheme"), ColorCombo, this));
   strip->addWidget(ColorCombo);
-  strip->addSpacing(2);
   LogCheck = new QCheckBox(QStringLiteral("Log"), this);
   LogCheck->setToolTip(QStringLiteral("A logarithmic frequency axis"));
   strip->addWidget(LogCheck);

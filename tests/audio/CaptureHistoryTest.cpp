@@ -1,0 +1,161 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The capture history: a ring of the last minutes at the capture format,
+// read back by frame and by channel, resized, started over, and written as
+// a WAV file that the program's own reader reads back.
+#include "audio/CaptureHistory.h"
+#include "wavefile/WaveFileParser.h"
+
+#include <QBuffer>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+using namespace duv;
+
+namespace {
+
+// Sample c of frame i of a counting signal, as stored at the format's width.
+int Expected(std::int64_t i, int c, const TWaveDataFormat& f)
+{
+  const std::int64_t v = i * 2 + c;
+  return f.BytesPerSample == 1 ? int(v % 251) : int(std::int16_t(v * 7 % 65521 - 32760));
+}
+
+// Count frames of that signal from frame First, interleaved.
+std::vector<std::uint8_t> Frames(std::int64_t First, std::int64_t Count, const TWaveDataFormat& f)
+{
+  std::vector<std::uint8_t> out(std::size_t(Count * f.Channels * f.BytesPerSample));
+  for (std::int64_t i = 0; i < Count; ++i)
+    for (int c = 0; c < f.Channels; ++c) {
+      const int v = Expected(First + i, c, f);
+      std::uint8_t* at = out.data() + (i * f.Channels + c) * f.BytesPerSample;
+      if (f.BytesPerSample == 1) {
+        *at = std::uint8_t(v);
+      } else {
+        const std::int16_t w = std::int16_t(v);
+        std::memcpy(at, &w, 2);
+      }
+    }
+  return out;
+}
+
+// Feeds frames [From, To) in buffers of Size frames.
+void Feed(TCaptureHistory& h, std::int64_t From, std::int64_t To, int Size,
+          const TWaveDataFormat& f)
+{
+  for (std::int64_t i = From; i < To; i += Size) {
+    const std::int64_t n = std::min<std::int64_t>(Size, To - i);
+    h.Append(Frames(i, n, f).data(), n, f);
+  }
+}
+
+} // namespace
+
+// Guards the ring in every layout of sample: after more than it holds, it
+// keeps exactly the newest minute, numbered as they came, and reads them
+// back intact across its block edges, interleaved and by channel.
+TEST(CaptureHistory, KeepsTheNewestMinuteInEveryLayout)
+{
+  for (const TWaveDataFormat f : {TWaveDataFormat{11025, 1, 1}, TWaveDataFormat{11025, 1, 2},
+                                  TWaveDataFormat{11025, 2, 1}, TWaveDataFormat{11025, 2, 2}}) {
+    SCOPED_TRACE(testing::Message() << f.BytesPerSample << " bytes, " << f.Channels << " ch");
+    TCaptureHistory h;
+    h.SetMinutes(1);
+    const std::int64_t capacity = 60 * 11025;
+    EXPECT_EQ(h.Capacity(), 0);                   // no format yet
+    const std::int64_t total = capacity + 300001; // an odd buffer size over the ring's edges
+    Feed(h, 0, total, 4099, f);
+    EXPECT_EQ(h.Capacity(), capacity);
+    EXPECT_EQ(h.End(), total);
+    EXPECT_EQ(h.Frames(), capacity);
+    EXPECT_EQ(h.First(), total - capacity);
+    EXPECT_LE(h.MemoryBytes(), TCaptureHistory::BytesFor(1, f));
+
+    for (const std::int64_t from : {h.First(), h.First() + 262143, h.End() - 5000}) {
+      std::vector<std::uint8_t> got(5000 * std::size_t(f.Channels * f.BytesPerSample));
+      h.Read(from, 5000, got.data());
+      EXPECT_EQ(got, Frames(from, 5000, f)) << from;
+      std::vector<std::int16_t> left(5000), right(5000);
+      h.ReadChannels(from, 5000, left.data(), right.data());
+      for (int i = 0; i < 5000; i += 499) {
+        EXPECT_EQ(left[i], Expected(from + i, 0, f));
+        EXPECT_EQ(right[i], f.Channels == 2 ? Expected(from + i, 1, f) : 0);
+      }
+    }
+    // A file's view of the same frames.
+    const TSoundData d = h.SoundData(h.End() - 100, 100);
+    EXPECT_EQ(d.SamplesPerChannel, 100);
+    EXPECT_EQ(d.Format.nChannels, f.Channels);
+    EXPECT_EQ(d.Format.wBitsPerSample, 8 * f.BytesPerSample);
+    EXPECT_EQ(d.Channels[0][99], Expected(h.End() - 1, 0, f));
+    EXPECT_EQ(d.Channels[1].size(), f.Channels == 2 ? 100 : 0);
+  }
+}
+
+// Guards the settings and the starts over: fewer minutes drop the oldest
+// frames and keep the numbers of the rest, more keep everything; another
+// format, or Clear, starts over with a new serial; a format that is not a
+// capture format is not kept; the memory stays with what was heard.
+TEST(CaptureHistory, MinutesFormatsAndMemory)
+{
+  const TWaveDataFormat f{22050, 2, 2};
+  TCaptureHistory h;
+  EXPECT_EQ(h.Minutes(), 5);
+  Feed(h, 0, 2 * 60 * 22050 + 17, 2048, f);
+  EXPECT_LT(h.MemoryBytes(), 12 * 1000 * 1000); // two minutes (10.6 MB), not five
+  h.SetMinutes(1);
+  EXPECT_EQ(h.Frames(), 60 * 22050);
+  EXPECT_EQ(h.End(), 2 * 60 * 22050 + 17);
+  std::vector<std::uint8_t> got(4 * 10);
+  h.Read(h.First(), 10, got.data());
+  EXPECT_EQ(got, Frames(h.First(), 10, f));
+  h.SetMinutes(3);
+  EXPECT_EQ(h.Frames(), 60 * 22050);
+  h.SetMinutes(0);
+  EXPECT_EQ(h.Minutes(), 1);
+  h.SetMinutes(61);
+  EXPECT_EQ(h.Minutes(), 60);
+
+  const unsigned serial = h.Serial();
+  h.Append(Frames(0, 10, {22050, 1, 1}).data(), 10, {22050, 1, 1});
+  EXPECT_NE(h.Serial(), serial);
+  EXPECT_EQ(h.First(), 0);
+  EXPECT_EQ(h.End(), 10);
+  h.Append(Frames(0, 10, f).data(), 10, {22050, 3, 1});
+  EXPECT_EQ(h.End(), 10);
+  h.Clear();
+  EXPECT_TRUE(h.Empty());
+  EXPECT_EQ(h.MemoryBytes(), 0);
+
+  // What the setting shows: an hour of 44.1 kHz stereo 16-bit is 635 MB.
+  EXPECT_NEAR(double(TCaptureHistory::BytesFor(60, {44100, 2, 2})), 635.0e6, 1.0e6);
+  EXPECT_NEAR(double(TCaptureHistory::BytesFor(5, {11025, 1, 1})), 3.3e6, 1.1e6);
+}
+
+// Guards the saved file: a PCM WAV file at the capture format holding just
+// the frames asked for, an odd 8-bit one padded as RIFF wants, that the
+// program's reader takes back sample for sample.
+TEST(CaptureHistory, WritesAWavFileItsReaderReadsBack)
+{
+  for (const TWaveDataFormat f : {TWaveDataFormat{44100, 2, 2}, TWaveDataFormat{11025, 1, 1}}) {
+    TCaptureHistory h;
+    Feed(h, 0, 3001, 512, f);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(WriteCaptureWav(h, 1000, 2001, out));
+    EXPECT_EQ(out.data().size(),
+              44 + 2001 * f.Channels * f.BytesPerSample + (f.BytesPerSample == 1));
+    TSoundFile file;
+    file.LoadFromMemory(out.data(), "capture.wav");
+    const TSoundData& d = file.SoundData();
+    EXPECT_EQ(d.Format.nSamplesPerSec, std::uint32_t(f.SampleRate));
+    EXPECT_EQ(d.Format.nChannels, f.Channels);
+    EXPECT_EQ(d.Format.wBitsPerSample, 8 * f.BytesPerSample);
+    ASSERT_EQ(d.SamplesPerChannel, 2001);
+    for (int i = 0; i < 2001; i += 100)
+      for (int c = 0; c < f.Channels; ++c)
+        EXPECT_EQ(d.Channels[std::size_t(c)][i], Expected(1000 + i, c, f)) << i;
+  }
+}
