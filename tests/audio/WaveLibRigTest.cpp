@@ -82,6 +82,9 @@ TEST_F(WaveLibRig, PlayedToneIsHeardOnTheLoopback)
   ticker.start(10);
   QElapsedTimer t;
   t.start();
+  // What the loopback carried before the sound was played is not ours: a
+  // server may hand a new recording a stale buffer or a click at its start.
+  const std::size_t before = heard.size();
   PlayWave(Mono16(rate), tone.data(), std::uint32_t(2 * count), true);
   const qint64 waited = t.elapsed();
   EXPECT_GE(waited, 550);
@@ -91,13 +94,13 @@ TEST_F(WaveLibRig, PlayedToneIsHeardOnTheLoopback)
   reader.Stop();
 
   std::size_t first = heard.size(), last = 0;
-  for (std::size_t i = 0; i < heard.size(); ++i)
+  for (std::size_t i = before; i < heard.size(); ++i)
     if (std::abs(heard[i]) > 200) {
       first = std::min(first, i);
       last = i;
     }
   ASSERT_GT(last, first);
-  EXPECT_GT(first, 0u); // the silence came first
+  EXPECT_GT(first, before); // the silence came first
   // 11025 samples at 22050 Hz last 22050 samples at 44100 Hz.
   EXPECT_NEAR(double(last - first + 1), 22050.0, 150.0);
   const int n = 4096;
