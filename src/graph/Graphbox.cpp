@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/Graphbox.h"
 
+#include "graph/FontMeasure.h"
+
 #include "support/UiSupport.h"
 
 #include <QApplication>
@@ -21,20 +23,8 @@ namespace duv {
 // ------------------------------------------------------------------ TGraphBox
 
 namespace {
-// The graph's own font, or the font of the canvas drawn on, as the layout
-// measures text.
-class TFontMeasure final : public TTextMeasure
-{
-public:
-  explicit TFontMeasure(const QFont& Font) : FMetrics(Font) {}
-  int Width(const QString& Text) const override { return FMetrics.horizontalAdvance(Text); }
-  int Height() const override { return FMetrics.height(); }
-  int DigitHeight() const override { return FMetrics.capHeight(); }
-
-private:
-  QFontMetrics FMetrics;
-};
-
+// The font of the canvas drawn on (a printer's), as the layout measures
+// text; the graph's own font is a TFontMeasure.
 class TCanvasMeasure final : public TTextMeasure
 {
 public:

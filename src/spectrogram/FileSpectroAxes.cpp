@@ -4,6 +4,7 @@
 // bar's dB), and the axes as navigation moves them.
 #include "spectrogram/FileSpectroView.h"
 
+#include "graph/FontMeasure.h"
 #include "spectrogram/Colorbar.h"
 #include "support/DSupport.h"
 #include "support/UiSupport.h"
@@ -17,18 +18,6 @@ namespace duv {
 
 namespace {
 
-class TMeasure final : public TTextMeasure
-{
-public:
-  explicit TMeasure(const QFontMetrics& Metrics) : FMetrics(Metrics) {}
-  int Width(const QString& Text) const override { return FMetrics.horizontalAdvance(Text); }
-  int Height() const override { return FMetrics.height(); }
-  int DigitHeight() const override { return FMetrics.capHeight(); }
-
-private:
-  const QFontMetrics& FMetrics;
-};
-
 constexpr int DesignTick = 3;
 constexpr int LabelGap = 2;
 constexpr int DesignBarWidth = 16;
@@ -36,15 +25,6 @@ constexpr int DesignLeft = 30;
 constexpr double LeastSamplesPerPixel = 0.25;
 constexpr double LeastSamples = 16;
 constexpr int LeastBins = 32;
-
-int widest(const std::vector<TAxisTick>& Ticks, const QFontMetrics& Metrics)
-{
-  int w = 0;
-  for (const TAxisTick& t : Ticks)
-    if (t.Labelled)
-      w = std::max(w, Metrics.horizontalAdvance(t.Label));
-  return w;
-}
 
 TTickAxis tickAxis(double Min, double Max, int Pixels, bool Vertical, const QString& Unit)
 {
@@ -65,7 +45,7 @@ TFileSpectroView::TLayout TFileSpectroView::MakeLayout(QSize Size) const
   TLayout l;
   l.Size = Size;
   const QFontMetrics fm(font());
-  const TMeasure measure(fm);
+  const TFontMeasure measure(fm);
   const double s = DesignScale(font());
   const int tick = DesignPixels(DesignTick, s), barWidth = DesignPixels(DesignBarWidth, s);
   const int th = fm.height();
@@ -80,8 +60,8 @@ TFileSpectroView::TLayout TFileSpectroView::MakeLayout(QSize Size) const
   const std::vector<TAxisTick> freqTicks = RoundAxisTicks(freq, measure);
   const std::vector<TAxisTick> depthTicks = RoundAxisTicks(depth, measure);
   const int left =
-      std::max(DesignPixels(DesignLeft, s), 1 + widest(freqTicks, fm) + LabelGap + tick + 1);
-  const int right = 2 + barWidth + 1 + tick + LabelGap + widest(depthTicks, fm) + 2;
+      std::max(DesignPixels(DesignLeft, s), 1 + WidestLabel(freqTicks, fm) + LabelGap + tick + 1);
+  const int right = 2 + barWidth + 1 + tick + LabelGap + WidestLabel(depthTicks, fm) + 2;
   const int pw = std::max(Size.width() - left - right, 0);
   l.Plot = QRect(left, top, pw, ph);
   l.Bar = QRect(left + pw + 3, top, barWidth, ph);

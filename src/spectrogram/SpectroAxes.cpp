@@ -4,6 +4,7 @@
 // colour bar's dB scale, and the margins that hold them.
 #include "spectrogram/Spectrogram.h"
 
+#include "graph/FontMeasure.h"
 #include "graph/RoundTicks.h"
 #include "support/DSupport.h"
 #include "support/UiSupport.h"
@@ -17,32 +18,10 @@ namespace duv {
 
 namespace {
 
-// Text as the margins' font measures it.
-class TMetricsMeasure final : public TTextMeasure
-{
-public:
-  explicit TMetricsMeasure(const QFontMetrics& Metrics) : FMetrics(Metrics) {}
-  int Width(const QString& Text) const override { return FMetrics.horizontalAdvance(Text); }
-  int Height() const override { return FMetrics.height(); }
-  int DigitHeight() const override { return FMetrics.capHeight(); }
-
-private:
-  const QFontMetrics& FMetrics;
-};
-
 // Round ticks stand out of the frame by this much at the design font, and
 // their labels this far from the ticks.
 constexpr int DesignTick = 3;
 constexpr int LabelGap = 2;
-
-int WidestLabel(const std::vector<TAxisTick>& Ticks, const QFontMetrics& Metrics)
-{
-  int widest = 0;
-  for (const TAxisTick& t : Ticks)
-    if (t.Labelled)
-      widest = std::max(widest, Metrics.horizontalAdvance(t.Label));
-  return widest;
-}
 
 // Time runs from 0 at the bottom up to the span at the top; the colour bar
 // from its floor up to full scale.
@@ -94,7 +73,7 @@ void TSpectroGram::Relayout()
     // Room for the units on the top edge, the frequency labels below their
     // ticks, the time labels left of theirs and the dB scale right of the bar.
     const QFontMetrics fm(font());
-    const TMetricsMeasure measure(fm);
+    const TFontMeasure measure(fm);
     const int tick = DesignPixels(DesignTick, s);
     m.Top = std::max(m.Top, fm.height() / 2 + 2);
     m.Bottom = std::max(m.Bottom, 1 + tick + fm.height() + 1);
@@ -159,7 +138,7 @@ TSpectroAxes TSpectroGram::FixedAxes(const QFontMetrics& metrics) const
 TSpectroAxes TSpectroGram::RoundAxes(const QFontMetrics& metrics) const
 {
   TSpectroAxes a;
-  const TMetricsMeasure measure(metrics);
+  const TFontMeasure measure(metrics);
   const int th = metrics.height();
   const int tick = DesignPixels(DesignTick, DesignScale(font()));
   const QRect plot = PlotRect();
