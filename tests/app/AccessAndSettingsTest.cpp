@@ -46,14 +46,6 @@ using namespace duv::test;
 
 namespace {
 
-struct QuietReader
-{
-  QuietReader()
-  {
-    SetWaveMessageHandler([](const QString&) {});
-  }
-};
-
 struct Window
 {
   QuietReader quiet;

@@ -51,15 +51,6 @@ std::vector<std::int16_t> FrameOf(int k)
 }
 
 // Set before the window's reader looks for an input, which the tests lack.
-struct QuietReader
-{
-  QuietReader()
-  {
-    SetWaveMessageHandler([](const QString&) {});
-  }
-  ~QuietReader() { SetWaveMessageHandler(nullptr); }
-};
-
 struct Window
 {
   Window()

@@ -128,11 +128,6 @@ TDataPoint Peak(const TGraphBox& g)
   return best;
 }
 
-struct QuietReader
-{
-  QuietReader() { SetWaveMessageHandler([](const QString&) {}); }
-};
-
 } // namespace
 
 // Guards the stretch: offsets in seconds truncated to whole samples (and

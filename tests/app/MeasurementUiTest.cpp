@@ -37,11 +37,6 @@ namespace {
 
 // Keeps the reader's messages (no input device here) out of modal boxes;
 // made before the window, whose reader reports at once.
-struct QuietReader
-{
-  QuietReader() { SetWaveMessageHandler([](const QString&) {}); }
-};
-
 struct Window
 {
   QuietReader quiet;

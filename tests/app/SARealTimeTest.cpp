@@ -4,6 +4,7 @@
 // read-out and the spectrogram row of each frame.
 #include "app/pages/SAGlobalView.h"
 #include "app/pages/SARealTime.h"
+#include "WindowDriver.h"
 #include "audio/Waveread.h"
 #include "controls/RadioGroup.h"
 #include "controls/ReadOut.h"
@@ -22,18 +23,11 @@
 #include <vector>
 
 using namespace duv;
+using duv::test::QuietReader;
 
 namespace {
 
 // Keeps the reader's messages (no input device here, say) out of modal boxes.
-struct QuietReader
-{
-  QuietReader()
-  {
-    SetWaveMessageHandler([](const QString&) {});
-  }
-};
-
 struct Rig
 {
   QuietReader quiet;

@@ -31,14 +31,6 @@ using namespace duv::test;
 namespace {
 
 // A shown window with a 44.1 kHz stereo file open: 1 kHz on the left.
-struct QuietReader
-{
-  QuietReader()
-  {
-    SetWaveMessageHandler([](const QString&) {});
-  }
-};
-
 struct Window
 {
   QuietReader quiet;

@@ -4,6 +4,8 @@
 // name of a list or a read-out), never through the window's members.
 #pragma once
 
+#include "audio/Waveread.h"
+
 #include <QAccessible>
 #include <QComboBox>
 #include <QList>
@@ -12,6 +14,20 @@
 #include <gtest/gtest.h>
 
 namespace duv::test {
+
+// Keeps the reader's messages (a test machine may have no input at all) out
+// of message boxes while it lives.
+class QuietReader
+{
+public:
+  QuietReader() : FPrevious(SetWaveMessageHandler([](const QString&) {})) {}
+  ~QuietReader() { SetWaveMessageHandler(FPrevious); }
+  QuietReader(const QuietReader&) = delete;
+  QuietReader& operator=(const QuietReader&) = delete;
+
+private:
+  TWaveMessageEvent FPrevious;
+};
 
 // The name set on the control, else the one its accessible interface makes
 // (a button's caption without its mnemonic, say).
