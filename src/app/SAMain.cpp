@@ -173,6 +173,7 @@ TForm1::~TForm1()
   // The reader still hands back its buffers while it stops; they must not
   // reach views that are being torn down.
   WaveReader1->OnWaveIn = nullptr;
+  WaveReader1->OnRecorded = nullptr;
   WaveReader1->Stop();
 }
 

@@ -165,8 +165,8 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
 
 TRealTimePage::~TRealTimePage()
 {
-  // The reader outlives the page inside the window's teardown.
-  WaveReader1.OnRecorded = nullptr;
+  if (FReaderAlive)
+    WaveReader1.OnRecorded = nullptr;
 }
 
 QWidget* TRealTimePage::MakeHistoryBox()

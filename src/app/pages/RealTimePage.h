@@ -9,6 +9,7 @@
 #include "audio/Waveread.h"
 
 #include <QDateTime>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -149,6 +150,9 @@ private:
   void ShowPauseState();
 
   TWaveReader& WaveReader1;
+  // The window deletes its reader before its pages; a page made beside a
+  // reader of its own may go first and must then unhook itself.
+  QPointer<TWaveReader> FReaderAlive{&WaveReader1};
   TCaptureHistory FHistory;
   QDateTime FHistoryStart; // when the history's first frame was heard
   unsigned FHistorySerial = 0;
