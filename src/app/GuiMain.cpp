@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <exception>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <type_traits>
@@ -55,7 +56,19 @@ int runRecordCommand(int argc, char** argv, const QStringList& args)
   QCoreApplication::setApplicationName(QStringLiteral("duvovovi"));
   QCoreApplication::setApplicationVersion(QStringLiteral(DUVOVOVI_VERSION));
   duv::RecordCommand = duv::RunRecordCommand;
-  return duv::RunCommandLine(args, std::cout, std::cerr);
+  const int code = duv::RunCommandLine(args, std::cout, std::cerr);
+  // The reader hands its sound source to deleteLater, and no event loop
+  // turns again: delete it now, while the application and the sound
+  // backend's thread are whole.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  // The recording is written and closed by now. Qt 6.4's sound backend
+  // tears its PulseAudio main loop down at the process's end and, on
+  // PipeWire, sometimes crashes there (a few exits in a hundred), which
+  // would turn a finished recording into a failed command: end here,
+  // before any of that teardown runs.
+  std::cout.flush();
+  std::cerr.flush();
+  std::_Exit(code);
 }
 
 // A command that draws runs on the offscreen platform wherever it is
