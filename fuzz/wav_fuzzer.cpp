@@ -2,8 +2,10 @@
 // Fuzz target of the WAV reader: each input goes through the shared checks
 // of FuzzSupport.h (three loads that must agree, a spectrum, a spectrogram)
 // and, when our own RIFF walk read it, the promises of the chunk list and
-// the unpacked samples. Inputs that are not RIFF/WAVE reach the decoder,
-// whose own target is decoded_fuzzer.
+// the unpacked samples. Inputs that are not RIFF/WAVE would go on to the
+// decoder, whose own target is decoded_fuzzer: here they are passed by, as
+// decoding them cost twenty times what a WAV file costs and left our own
+// reader a twentieth of the run.
 #include "FuzzSupport.h"
 
 using namespace duv;
@@ -87,6 +89,10 @@ void checkSamples(const TSoundFile& file)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
 {
+  // Inputs too short to say what they are still go to the reader, which
+  // must refuse them.
+  if (size >= 12 && (std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0))
+    return -1; // not kept in the corpus
   TSoundFile file, fromPath, header;
   if (!loadThreeWays(bytes, size, file, fromPath, header).empty())
     return 0;

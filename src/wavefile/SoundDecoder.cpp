@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -160,10 +161,14 @@ struct TSoundDecoder::TState
   std::int64_t Next = 0;                 // the frame libsndfile reads next
   std::int64_t Held = 0;                 // frames before Next that the ring holds
   bool PastEnd = false;                  // an estimated length reaches beyond the stream
-  std::vector<std::int16_t> Left, Right; // the ring, at frame & (RingFrames - 1)
-  std::vector<int> Ints;
-  std::vector<float> Floats;
-  std::vector<double> Doubles;
+  // The ring, at frame & (RingFrames - 1), and libsndfile's chunk. None is
+  // cleared when made: the ring is read only where Held says it was written,
+  // and a chunk only as far as libsndfile filled it. Clearing them cost more
+  // than opening a short file (a 61-channel chunk is 2 MB).
+  std::unique_ptr<std::int16_t[]> Left, Right;
+  std::unique_ptr<int[]> Ints;
+  std::unique_ptr<float[]> Floats;
+  std::unique_ptr<double[]> Doubles;
 
   explicit TState(TDecoderInput& input) : Input(input) {}
   ~TState()
@@ -504,15 +509,15 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     f.BitRate =
         std::int64_t(std::llround(double(Input.Length()) * 8 * f.SampleRate / double(f.Frames)));
 
-  S->Left.assign(std::size_t(RingFrames), 0);
-  S->Right.assign(std::size_t(RingFrames), 0);
+  S->Left = std::make_unique_for_overwrite<std::int16_t[]>(std::size_t(RingFrames));
+  S->Right = std::make_unique_for_overwrite<std::int16_t[]>(std::size_t(RingFrames));
   const std::size_t buffer = std::size_t(ChunkFrames) * std::size_t(f.Channels);
   if (S->Type == TSampleType::Float)
-    S->Floats.resize(buffer);
+    S->Floats = std::make_unique_for_overwrite<float[]>(buffer);
   else if (S->Type == TSampleType::Double)
-    S->Doubles.resize(buffer);
+    S->Doubles = std::make_unique_for_overwrite<double[]>(buffer);
   if (S->Type != TSampleType::Double)
-    S->Ints.resize(buffer);
+    S->Ints = std::make_unique_for_overwrite<int[]>(buffer);
 }
 
 TSoundDecoder::~TSoundDecoder() = default;
@@ -564,13 +569,13 @@ void TSoundDecoder::decodeMore()
   if (!s.PastEnd) {
     switch (s.Type) {
     case TSampleType::Int:
-      got = sf_readf_int(s.File, s.Ints.data(), n);
+      got = sf_readf_int(s.File, s.Ints.get(), n);
       break;
     case TSampleType::Float:
-      got = sf_readf_float(s.File, s.Floats.data(), n);
+      got = sf_readf_float(s.File, s.Floats.get(), n);
       break;
     case TSampleType::Double:
-      got = sf_readf_double(s.File, s.Doubles.data(), n);
+      got = sf_readf_double(s.File, s.Doubles.get(), n);
       break;
     }
     s.rethrow();
@@ -587,33 +592,36 @@ void TSoundDecoder::decodeMore()
     }
     // An estimated length past the stream's end reads as silence.
     s.PastEnd = true;
-    for (std::int64_t i = 0; i < n; ++i) {
-      const std::size_t at = std::size_t((s.Next + i) & (RingFrames - 1));
-      s.Left[at] = s.Right[at] = 0;
+    for (std::int64_t done = 0; done < n;) {
+      const std::int64_t at = (s.Next + done) & (RingFrames - 1);
+      const std::int64_t run = std::min(n - done, RingFrames - at);
+      std::memset(s.Left.get() + at, 0, std::size_t(run) * 2);
+      std::memset(s.Right.get() + at, 0, std::size_t(run) * 2);
+      done += run;
     }
     got = n;
   } else {
     if (s.Type == TSampleType::Float)
-      floatsToSamples(s.Floats.data(), s.Ints.data(), got * channels);
+      floatsToSamples(s.Floats.get(), s.Ints.get(), got * channels);
     // Into the ring in at most two runs where it wraps, each a plain loop
     // of one type, which the compiler vectorises.
     for (std::int64_t done = 0; done < got;) {
       const std::int64_t at = (s.Next + done) & (RingFrames - 1);
       const std::int64_t run = std::min(got - done, RingFrames - at);
-      std::int16_t* l = s.Left.data() + at;
-      std::int16_t* r = s.Right.data() + at;
+      std::int16_t* l = s.Left.get() + at;
+      std::int16_t* r = s.Right.get() + at;
       const std::size_t from = std::size_t(done) * std::size_t(channels);
       switch (s.Type) {
       case TSampleType::Int:
-        deinterleave(s.Ints.data() + from, channels, run, l, r,
+        deinterleave(s.Ints.get() + from, channels, run, l, r,
                      [](int x) { return std::int16_t(x >> 16); });
         break;
       case TSampleType::Float:
-        deinterleave(s.Ints.data() + from, channels, run, l, r,
+        deinterleave(s.Ints.get() + from, channels, run, l, r,
                      [](int x) { return std::int16_t(x); });
         break;
       case TSampleType::Double:
-        deinterleave(s.Doubles.data() + from, channels, run, l, r, fromFloat);
+        deinterleave(s.Doubles.get() + from, channels, run, l, r, fromFloat);
         break;
       }
       done += run;
@@ -639,9 +647,9 @@ void TSoundDecoder::Read(std::int64_t First, std::int64_t Count, std::int16_t* L
         const std::int64_t at = (First + done) & (RingFrames - 1);
         const std::int64_t run = std::min(n - done, RingFrames - at);
         if (Left)
-          std::memcpy(Left + done, s.Left.data() + at, std::size_t(run) * 2);
+          std::memcpy(Left + done, s.Left.get() + at, std::size_t(run) * 2);
         if (Right)
-          std::memcpy(Right + done, s.Right.data() + at, std::size_t(run) * 2);
+          std::memcpy(Right + done, s.Right.get() + at, std::size_t(run) * 2);
         done += run;
       }
       First += n;
