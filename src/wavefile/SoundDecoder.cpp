@@ -501,6 +501,12 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
                          std::memcmp(frame + tagAt, "Info", 4) == 0) &&
                         (frame[tagAt + 7] & 1) != 0; // the frame count is there
     f.ExactLength = tagged;
+    // An estimate is no more than the file's bytes hold at 8 kbit/s, the
+    // least rate MPEG audio has. A damaged stream whose stray tag said two
+    // billion frames made a 1.4 kB file an eight-gigabyte load of silence.
+    const std::int64_t most = Input.Length() * f.SampleRate / 1000;
+    if (!tagged && f.Frames > most)
+      f.Frames = most;
     if (sf_command(S->File, SFC_GET_BITRATE_MODE, nullptr, 0) == SF_BITRATE_MODE_CONSTANT)
       f.BitRate = std::int64_t(h.BitRate) * 1000;
   }

@@ -283,6 +283,24 @@ TEST(SoundDecoder, WholeLoadShowsProgressAndCancels)
   EXPECT_TRUE(g.FileName().isEmpty());
 }
 
+// Guards an MP3 whose length is only estimated: a damaged 1.4 kB stream that
+// libsndfile said held 2^31 frames (a stray tag) opens at no more than its
+// bytes hold at 8 kbit/s, not as gigabytes of silence.
+TEST(SoundDecoder, AnEstimatedLengthIsHeldToWhatTheBytesHold)
+{
+  const QString path = DUVOVOVI_SOURCE_DIR "/fuzz/corpus-decoded/found-mp3-stray-tag-2ch.mp3";
+  const std::int64_t most = QFileInfo(path).size() * 8000 / 1000; // 8 kHz
+  const Result info = run({"info", path});
+  ASSERT_EQ(info.code, 0) << info.err;
+  const QString out = QString::fromStdString(info.out);
+  const qsizetype at = out.indexOf("Samples: ");
+  ASSERT_GE(at, 0) << info.out;
+  EXPECT_LE(out.mid(at + 9).section('\n', 0, 0).toLongLong(), most) << info.out;
+  TSoundFile f;
+  f.SetFileName(path);
+  EXPECT_LE(f.SoundData().SamplesPerChannel, most);
+}
+
 // Guards the decoder's reduction of floating-point samples (the output of
 // every lossy decoder): clipping, infinities, NaN as silence and rounding
 // down, to the very values the WAV reader gives the same samples.
