@@ -141,13 +141,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
   DropController1 = new TDropController(this);
   DropController1->SetDropTarget(WaveFileSheet);
-  OpenDialog1 = new QFileDialog(this, QStringLiteral("Open Wave File"), QStringLiteral("."));
-  OpenDialog1->setNameFilters(
-      {QStringLiteral("Audio files (%1)").arg(SoundFilePatterns().join(QLatin1Char(' '))),
-       QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
-  OpenDialog1->setDefaultSuffix(QStringLiteral("wav"));
-  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-  OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
   AskSaveFileName = [this](const QString& caption, const QString& suggestion,
                            const QString& filter) {
     return QFileDialog::getSaveFileName(this, caption, QDir::current().filePath(suggestion),
@@ -389,13 +382,31 @@ void TForm1::OpenWaveFile(const QString& Path)
     statusBar()->showMessage(note);
 }
 
+QFileDialog* TForm1::OpenDialog() const { return FOpenDialog; }
+
 void TForm1::OpenWaveFile1Click()
 {
-  // The current folder: the last file's, however it was opened.
-  OpenDialog1->setDirectory(QDir::currentPath());
-  if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+  // A new dialog each time: one kept for the whole run could be left with
+  // the completion popup of a typed path open and grabbing the input, so
+  // that the next Open showed nothing. It opens in the current folder, the
+  // last file's however it was opened.
+  QFileDialog dialog(this, QStringLiteral("Open Wave File"), QDir::currentPath());
+  dialog.setNameFilters(
+      {QStringLiteral("Audio files (%1)").arg(SoundFilePatterns().join(QLatin1Char(' '))),
+       QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
+  if (!FOpenFilter.isEmpty())
+    dialog.selectNameFilter(FOpenFilter);
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  FOpenDialog = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  FOpenFilter = dialog.selectedNameFilter();
+  const QString path = accepted ? dialog.selectedFiles().front() : QString();
+  FOpenDialog = nullptr;
+  if (!accepted)
     return;
-  const QString path = OpenDialog1->selectedFiles().front();
+  dialog.hide();
   QApplication::processEvents(); // the dialog goes away before the file is read
   OpenWaveFile(path);
 }

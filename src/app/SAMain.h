@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
@@ -62,7 +63,9 @@ public:
   TWaveReader& Reader() { return *WaveReader1; }
   TReopenMenu& RecentFiles() { return *ReopenMenu1; }
   TDropController& DropController() { return *DropController1; }
-  QFileDialog& OpenDialog() { return *OpenDialog1; }
+  // The Open dialog while it is shown; null otherwise. Each Open makes a
+  // new one, in the current folder with the filter chosen last.
+  QFileDialog* OpenDialog() const;
   TSpectroDlg& SpectrogramDialog() { return *SpectroDlg; }
   TAboutDlg& AboutDialog() { return *AboutDlg; }
   // Asks where to save (caption, suggested name, filter); empty when
@@ -143,7 +146,8 @@ private:
   TCHMHelper* CHMHelper1 = nullptr;
   TReopenMenu* ReopenMenu1 = nullptr;
   TDropController* DropController1 = nullptr;
-  QFileDialog* OpenDialog1 = nullptr;
+  QPointer<QFileDialog> FOpenDialog;
+  QString FOpenFilter;
   TAboutDlg* AboutDlg = nullptr;
   TSpectroDlg* SpectroDlg = nullptr;
 
