@@ -21,16 +21,21 @@
 #include "controls/Realspin.h"
 #include "controls/RecentFiles.h"
 #include "controls/Reopen.h"
+#include "controls/intspin.h"
 #include "spectrogram/SASpectroDlg.h"
+#include "support/IniSection.h"
 #include "support/UiSupport.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTabWidget>
@@ -224,6 +229,45 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_EQ(f.ViewPages().currentIndex(), 0);
   EXPECT_EQ(f.size(), QSize(750, 542));
   EXPECT_EQ(THelpWindow::RememberedSize(), QSize(760, 520));
+}
+
+// Guards a crash: the view settings were written only when the window
+// closed. A change made through the window reaches the INI file soon, while
+// the window lives, beside the file's other sections; a new window reads it.
+TEST(ViewSettings, WrittenSoonAfterEachChange)
+{
+  QTemporaryDir dir;
+  QuietReader quiet;
+  const QString ini = dir.filePath("duvovovi.ini");
+  ASSERT_TRUE(SaveIniSection(ini, "Measurement", {{"Weighting", "A"}}));
+  TForm1 f;
+  f.RecentFiles().SetINIFolder(dir.path());
+  f.RestoreViewSettings();
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  auto& window = Find<QComboBox>(f.GraphPage(), "Window");
+  window.setCurrentIndex(window.findText("Hann"));
+  Find<QCheckBox>(f.GraphPage(), "Log").click();
+  Find<TIntegerSpin>(f.RealTimePage(), "Keep").SetValue(12);
+  f.ViewPages().setCurrentIndex(1);
+  f.resize(700, 600);
+  const auto written = [&ini, &f] {
+    const QVariantMap v = LoadSettingsSection(ini);
+    return v.value("Window").toString() == "Hann" && v.value("GraphLogFrequency").toBool() &&
+           v.value("HistoryMinutes").toInt() == 12 && v.value("ViewPage").toInt() == 1 &&
+           v.value("Geometry").toByteArray() == f.saveGeometry();
+  };
+  EXPECT_TRUE(QTest::qWaitFor(written, 3000));
+  EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("Measurement/Weighting").toString(), "A");
+
+  TForm1 next;
+  next.RecentFiles().SetINIFolder(dir.path());
+  next.RestoreViewSettings();
+  EXPECT_EQ(next.GraphPage().SpectrumView().Window(), TWindowKind::Hann);
+  EXPECT_TRUE(next.GraphPage().LogFrequency());
+  EXPECT_EQ(next.RealTimePage().HistoryMinutes(), 12);
+  EXPECT_EQ(next.ViewPages().currentIndex(), 1);
+  EXPECT_EQ(next.size(), f.size());
 }
 
 // Guards a damaged or unreadable INI file: every value that cannot be used
