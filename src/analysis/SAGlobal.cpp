@@ -56,8 +56,8 @@ void TAnalysis::AnalyzeWindowed(std::span<const double> Samples, const TFrameFor
   transform(Samples, Format, false, Frame);
 }
 
-void TAnalysis::transform(std::span<const double> Samples, const TFrameFormat& Format,
-                          bool Window, TSpectrumFrame& Frame)
+void TAnalysis::transform(std::span<const double> Samples, const TFrameFormat& Format, bool Window,
+                          TSpectrumFrame& Frame)
 {
   const int n = Format.Size;
   if (!IsBufferSize(n))

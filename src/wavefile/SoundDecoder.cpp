@@ -12,6 +12,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -148,6 +149,9 @@ constexpr std::int64_t ChunkFrames = 8192;
 
 enum class TSampleType { Int, Float, Double };
 
+// The least AIFF size taken for what a writer to a pipe puts in its place.
+constexpr std::uint32_t StreamedAiffSize = 0x7F000000u;
+
 } // namespace
 
 struct TSoundDecoder::TState
@@ -161,6 +165,7 @@ struct TSoundDecoder::TState
   std::int64_t Next = 0;                 // the frame libsndfile reads next
   std::int64_t Held = 0;                 // frames before Next that the ring holds
   bool PastEnd = false;                  // an estimated length reaches beyond the stream
+  bool NoSeek = false;                   // reached by decoding through from the start
   // The ring, at frame & (RingFrames - 1), and libsndfile's chunk. None is
   // cleared when made: the ring is read only where Held says it was written,
   // and a chunk only as far as libsndfile filled it. Clearing them cost more
@@ -214,11 +219,39 @@ struct TSoundDecoder::TState
   static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
   static sf_count_t tell(void* user) { return static_cast<TState*>(user)->Pos; }
 
+  // Opens the image from its start; false when libsndfile cannot.
+  bool open(SF_INFO& info)
+  {
+    static SF_VIRTUAL_IO io{&length, &seek, &read, &write, &tell};
+    if (File)
+      sf_close(std::exchange(File, nullptr));
+    info = SF_INFO{};
+    Pos = 0;
+    File = sf_open_virtual(&io, SFM_READ, &info, this);
+    rethrow();
+    return File != nullptr;
+  }
+
   std::int64_t readAt(std::int64_t pos, std::uint8_t* to, std::int64_t count)
   {
     if (pos < 0 || pos >= Input.Length())
       return 0;
     return Input.ReadAt(pos, to, std::min(count, Input.Length() - pos));
+  }
+
+  // The frames the stream decodes to, read through once; the image is then
+  // opened again at its start.
+  std::int64_t countFrames(int channels)
+  {
+    std::vector<float> chunk(std::size_t(ChunkFrames) * std::size_t(channels));
+    std::int64_t frames = 0;
+    for (sf_count_t got; (got = sf_readf_float(File, chunk.data(), ChunkFrames)) > 0;)
+      frames += got;
+    rethrow();
+    SF_INFO again{};
+    if (!open(again))
+      return 0;
+    return frames;
   }
 
   // The kind of file from its first bytes; `at` is where its own header
@@ -269,7 +302,10 @@ struct TSoundDecoder::TState
       return -1;
     std::uint64_t size = 0;
     if (kind == TKind::Aiff || kind == TKind::Aifc) {
-      if (be32(h + 4) == 0xFFFFFFFFu)
+      // A writer to a pipe cannot go back to fill the size in, and leaves
+      // all ones or room to 2 GB (0x7F000000 and up): such a file is read
+      // to its end.
+      if (be32(h + 4) >= StreamedAiffSize)
         return -1;
       size = std::uint64_t(be32(h + 4)) + 8;
     } else if (kind == TKind::W64) {
@@ -328,6 +364,16 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     failed(QStringLiteral("is not a RIFF/WAVE sound file, nor FLAC, Ogg Vorbis, Opus, MP3, "
                           "AIFF, CAF, W64 or RF64"));
   S->Kind = kind;
+  if (kind == TKind::Flac) {
+    // libFLAC seeks by the block sizes STREAMINFO gives; below the least a
+    // frame has (0 from a writer that did not know) it fails, where
+    // decoding through reads the samples.
+    std::uint8_t blocks[4] = {};
+    S->readAt(start + 8, blocks, 4);
+    S->rethrow();
+    const int least = (blocks[0] << 8) | blocks[1], most = (blocks[2] << 8) | blocks[3];
+    S->NoSeek = least < 16 || most < least;
+  }
   const std::int64_t declared = S->declaredLength(kind);
   S->rethrow();
   if (declared > Input.Length())
@@ -335,12 +381,8 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
                .arg(declared)
                .arg(Input.Length()));
 
-  SF_VIRTUAL_IO io{&TState::length, &TState::seek, &TState::read, &TState::write, &TState::tell};
   SF_INFO info{};
-  S->Pos = 0;
-  S->File = sf_open_virtual(&io, SFM_READ, &info, S.get());
-  S->rethrow();
-  if (!S->File) {
+  if (!S->open(info)) {
     QString why = QString::fromUtf8(sf_strerror(nullptr)).trimmed();
     if (why.endsWith(QLatin1Char('.')))
       why.chop(1);
@@ -369,8 +411,13 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     failed(QStringLiteral("cannot be read: it has %1 channels at %2 Hz")
                .arg(info.channels)
                .arg(info.samplerate));
+  // A FLAC written to a pipe has no total in its header (libsndfile then
+  // says the largest count): its length is what it decodes to.
+  const bool unknownLength = info.frames < 0 || info.frames == SF_COUNT_MAX;
+  if (unknownLength && kind == TKind::Flac)
+    info.frames = S->countFrames(info.channels);
   // An Ogg stream whose end is missing has no last position to give a length.
-  if (info.frames < 0 || info.frames == SF_COUNT_MAX)
+  else if (unknownLength)
     failed(QStringLiteral("is cut short: its stream stops without its end mark"));
 
   TDecodedFormat& f = FFormat;
@@ -546,7 +593,7 @@ void TSoundDecoder::seek(std::int64_t Frame)
   TState& s = *S;
   s.Held = 0;
   s.PastEnd = false;
-  const sf_count_t at = sf_seek(s.File, Frame, SEEK_SET);
+  const sf_count_t at = s.NoSeek ? -1 : sf_seek(s.File, Frame, SEEK_SET);
   s.rethrow();
   if (at == Frame) {
     s.Next = Frame;
@@ -558,6 +605,16 @@ void TSoundDecoder::seek(std::int64_t Frame)
     return;
   }
   QString why = QString::fromUtf8(sf_strerror(s.File));
+  // Some streams decode from the start but cannot seek (a FLAC whose header
+  // gives no usable block size, GSM in AIFC): decoded through from a fresh
+  // start, they read as a whole load reads them.
+  SF_INFO info{};
+  if (Frame < FFormat.Frames && s.open(info)) {
+    s.Next = 0;
+    while (s.Next + ChunkFrames <= Frame)
+      decodeMore();
+    return;
+  }
   failed(QStringLiteral("is cut short or damaged: sample %1 of %2 cannot be reached (%3)")
              .arg(Frame)
              .arg(FFormat.Frames)

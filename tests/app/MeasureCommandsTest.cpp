@@ -92,14 +92,15 @@ TEST(SpectrumCommand, EightBitCentred)
   const auto eightBit = [](const char* name, double Amp) {
     QByteArray data;
     for (int i = 0; i < 8192; ++i) // 3000 Hz: a whole bin at 1024 points
-      data += char(std::lround(128 + 127 * Amp * std::sin(2 * std::numbers::pi * 3000 * i / 48000)));
+      data +=
+          char(std::lround(128 + 127 * Amp * std::sin(2 * std::numbers::pi * 3000 * i / 48000)));
     WavBuilder wav;
     wav.fmt(1, 48000, 8).chunk("data", data);
     return writeTemp(name, wav.finish());
   };
   const QString silence = eightBit("silence8.wav", 0), sine = eightBit("sine8.wav", 1);
-  for (const char* window : {"rectangular", "hann", "hamming", "blackman", "blackman-harris",
-                             "flat-top"}) {
+  for (const char* window :
+       {"rectangular", "hann", "hamming", "blackman", "blackman-harris", "flat-top"}) {
     SCOPED_TRACE(window);
     const QStringList common = {"--window", window, "--size", "1024"};
     Result r = run(QStringList{"spectrum", silence} + common);

@@ -258,6 +258,39 @@ TEST(SoundDecoder, DamagedFilesAreRefusedWithTheirReason)
   }
 }
 
+// Guards files whose writer could not go back to fill in their lengths, and
+// a FLAC that cannot seek: a FLAC written to a pipe (0 samples in its
+// header), an AIFF with a streaming size, and a FLAC whose header gives block
+// sizes of 0 were refused as cut short; they read to their end, in the
+// command line as in a whole load, with the samples of their source.
+TEST(SoundDecoder, FilesWrittenToAPipeReadToTheirEnd)
+{
+  ASSERT_TRUE(makeFiles());
+  const QString src = at("src16.wav");
+  ASSERT_TRUE(
+      runTool("sh", {"-c",
+                     "sox \"$0\" -t raw - | flac --silent --force-raw-format --endian=little "
+                     "--sign=signed --channels=2 --bps=16 --sample-rate=44100 - -o - "
+                     "| cat > \"$1\"",
+                     src, at("piped.flac")}));
+  ASSERT_TRUE(runTool("sh", {"-c", "sox \"$0\" -t aiff - | cat > \"$1\"", src, at("piped.aiff")}));
+  QByteArray blocks = bytesOf(at("flac16.flac"));
+  std::fill(blocks.begin() + 8, blocks.begin() + 12, '\0'); // STREAMINFO's block sizes
+  const QString noBlocks = writeTemp("blocks0.flac", blocks);
+  const QStringList args{"--offset", "1.2", "--size", "4096"};
+  const Result wav = run(QStringList{"spectrum", src} + args);
+  for (const QString& path : {at("piped.flac"), at("piped.aiff"), noBlocks}) {
+    SCOPED_TRACE(path.toStdString());
+    const Result info = run({"info", path});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("Samples: 66150\n"), std::string::npos) << info.out;
+    EXPECT_EQ(run(QStringList{"spectrum", path} + args).out, wav.out);
+    TSoundFile whole;
+    EXPECT_NO_THROW(whole.SetFileName(path));
+    EXPECT_EQ(whole.SoundData().SamplesPerChannel, 66150);
+  }
+}
+
 // Guards the window's progress and Cancel on a decoded file: progress runs to
 // the file's size, and a cancel during the decoding stops the load and
 // leaves nothing loaded.
