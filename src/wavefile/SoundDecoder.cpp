@@ -141,6 +141,30 @@ void deinterleave(const T* in, int channels, std::int64_t count, std::int16_t* l
   }
 }
 
+// libsndfile's account of a failure, in the words of the program's other
+// messages: lower case, no full stop, and none of its internals.
+QString decoderWords(const char* Text)
+{
+  QString why = QString::fromUtf8(Text).trimmed();
+  if (why.endsWith(QLatin1Char('.')))
+    why.chop(1);
+  // What it says when a stream's decoder finds nothing to decode: the file
+  // is regular, we opened it.
+  if (why.contains(QLatin1String("regular file")))
+    return QStringLiteral("no audio in it can be decoded");
+  // Its internal errors ("Internal error : SF_INFO struct incomplete",
+  // "Internal psf_fseek() failed") said as what they mean for the file.
+  if (why.contains(QLatin1String("struct incomplete")))
+    return QStringLiteral("its headers do not describe a stream that can be decoded");
+  if (why.contains(QLatin1String("fseek")))
+    return QStringLiteral("the decoder cannot seek in it");
+  if (why.startsWith(QLatin1String("internal"), Qt::CaseInsensitive))
+    return QStringLiteral("the decoder gave up on it");
+  if (!why.isEmpty())
+    why[0] = why[0].toLower();
+  return why;
+}
+
 // Frames kept after they are read, so that a reader stepping back over
 // overlapping frames (the spectrogram's) does not make the decoder seek.
 constexpr std::int64_t RingFrames = 1 << 16;
@@ -166,6 +190,9 @@ struct TSoundDecoder::TState
   std::int64_t Held = 0;                 // frames before Next that the ring holds
   bool PastEnd = false;                  // an estimated length reaches beyond the stream
   bool NoSeek = false;                   // reached by decoding through from the start
+  // Four bytes libsndfile reads in place of the file's own at OverlayAt.
+  std::int64_t OverlayAt = -1;
+  std::uint8_t Overlay[4] = {};
   // The ring, at frame & (RingFrames - 1), and libsndfile's chunk. None is
   // cleared when made: the ring is read only where Held says it was written,
   // and a chunk only as far as libsndfile filled it. Clearing them cost more
@@ -209,6 +236,9 @@ struct TSoundDecoder::TState
       return 0;
     try {
       const std::int64_t n = s->Input.ReadAt(s->Pos, to, count);
+      for (std::int64_t k = 0; k < 4 && s->OverlayAt >= 0; ++k)
+        if (s->OverlayAt + k >= s->Pos && s->OverlayAt + k < s->Pos + n)
+          static_cast<std::uint8_t*>(to)[s->OverlayAt + k - s->Pos] = s->Overlay[k];
       s->Pos += n;
       return n;
     } catch (...) {
@@ -381,18 +411,28 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
                .arg(declared)
                .arg(Input.Length()));
 
+  if (kind == TKind::Mpeg) {
+    // A Xing tag whose byte count is off from the stream's makes the MP3
+    // decoder warn on standard error. The count only guides its seeking:
+    // it is shown the stream's own size.
+    std::uint8_t frame[64] = {};
+    const std::int64_t got = S->readAt(start, frame, sizeof frame);
+    S->rethrow();
+    const int tagAt = 4 + mpegHeader(frame).SideInfo;
+    if (got >= tagAt + 16 &&
+        (std::memcmp(frame + tagAt, "Xing", 4) == 0 ||
+         std::memcmp(frame + tagAt, "Info", 4) == 0) &&
+        (frame[tagAt + 7] & 2) != 0) {
+      const std::uint32_t size =
+          std::uint32_t(std::min<std::int64_t>(Input.Length() - start, 0xFFFFFFFF));
+      S->OverlayAt = start + tagAt + 8 + ((frame[tagAt + 7] & 1) ? 4 : 0);
+      for (int k = 0; k < 4; ++k)
+        S->Overlay[k] = std::uint8_t(size >> (24 - 8 * k));
+    }
+  }
   SF_INFO info{};
   if (!S->open(info)) {
-    QString why = QString::fromUtf8(sf_strerror(nullptr)).trimmed();
-    if (why.endsWith(QLatin1Char('.')))
-      why.chop(1);
-    if (!why.isEmpty())
-      why[0] = why[0].toLower();
-    // What it says when a stream's decoder finds nothing to decode: the
-    // file is regular, we opened it.
-    if (why.contains(QLatin1String("regular file")))
-      why = QStringLiteral("no audio in it can be decoded");
-    failed(QStringLiteral("cannot be read: %1").arg(why));
+    failed(QStringLiteral("cannot be read: %1").arg(decoderWords(sf_strerror(nullptr))));
   }
 
   const int major = info.format & SF_FORMAT_TYPEMASK;
@@ -414,7 +454,12 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
   // A FLAC written to a pipe has no total in its header (libsndfile then
   // says the largest count): its length is what it decodes to.
   const bool unknownLength = info.frames < 0 || info.frames == SF_COUNT_MAX;
-  if (unknownLength && kind == TKind::Flac)
+  // An Ogg stream's length is the granule of its last page; one beyond what
+  // its bytes could hold at 1 kbit/s is not believed (a damaged page said 2^42
+  // samples): its length is what it decodes to, too.
+  const bool absurdLength = kind == TKind::Ogg && !unknownLength &&
+                            info.frames / 8 > Input.Length() * info.samplerate / 1000;
+  if ((unknownLength && kind == TKind::Flac) || absurdLength)
     info.frames = S->countFrames(info.channels);
   // An Ogg stream whose end is missing has no last position to give a length.
   else if (unknownLength)
@@ -604,7 +649,7 @@ void TSoundDecoder::seek(std::int64_t Frame)
     s.PastEnd = true;
     return;
   }
-  QString why = QString::fromUtf8(sf_strerror(s.File));
+  const QString why = decoderWords(sf_strerror(s.File));
   // Some streams decode from the start but cannot seek (a FLAC whose header
   // gives no usable block size, GSM in AIFC): decoded through from a fresh
   // start, they read as a whole load reads them.
@@ -650,7 +695,7 @@ void TSoundDecoder::decodeMore()
                             "decoded%3")
                  .arg(s.Next)
                  .arg(FFormat.Frames)
-                 .arg(error ? QStringLiteral(" (%1)").arg(QString::fromUtf8(sf_strerror(s.File)))
+                 .arg(error ? QStringLiteral(" (%1)").arg(decoderWords(sf_strerror(s.File)))
                             : QString()));
     }
     // An estimated length past the stream's end reads as silence.
