@@ -459,7 +459,6 @@ void TForm1::OpenWaveFile1Click()
   FOpenDialog = nullptr;
   if (!accepted)
     return;
-  dialog.hide();
   QApplication::processEvents(); // the dialog goes away before the file is read
   OpenWaveFile(path);
 }
