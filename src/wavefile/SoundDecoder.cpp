@@ -190,7 +190,11 @@ struct TSoundDecoder::TState
   std::int64_t Held = 0;                 // frames before Next that the ring holds
   bool PastEnd = false;                  // an estimated length reaches beyond the stream
   bool NoSeek = false;                   // reached by decoding through from the start
-  // Four bytes libsndfile reads in place of the file's own at OverlayAt.
+  // Bytes before the stream that libsndfile is not shown: an ID3v2 tag,
+  // whose footer (ID3v2.4) it does not know to skip.
+  std::int64_t Skip = 0;
+  // Four bytes libsndfile reads in place of the file's own at OverlayAt
+  // (in its positions, after Skip).
   std::int64_t OverlayAt = -1;
   std::uint8_t Overlay[4] = {};
   // The ring, at frame & (RingFrames - 1), and libsndfile's chunk. None is
@@ -217,12 +221,13 @@ struct TSoundDecoder::TState
 
   // libsndfile's calls into the input. Exceptions must not cross its C
   // frames: they are kept and thrown again once it returns.
-  static sf_count_t length(void* user) { return static_cast<TState*>(user)->Input.Length(); }
+  static sf_count_t length(void* user) { return static_cast<TState*>(user)->streamLength(); }
+  std::int64_t streamLength() const { return std::max<std::int64_t>(Input.Length() - Skip, 0); }
   static sf_count_t seek(sf_count_t offset, int whence, void* user)
   {
     auto* s = static_cast<TState*>(user);
     const std::int64_t base = whence == SEEK_CUR   ? s->Pos
-                              : whence == SEEK_END ? s->Input.Length()
+                              : whence == SEEK_END ? s->streamLength()
                                                    : 0;
     if (offset < -base || offset > std::numeric_limits<std::int64_t>::max() - base)
       return -1;
@@ -232,10 +237,10 @@ struct TSoundDecoder::TState
   static sf_count_t read(void* to, sf_count_t count, void* user)
   {
     auto* s = static_cast<TState*>(user);
-    if (s->Error || count <= 0 || s->Pos >= s->Input.Length())
+    if (s->Error || count <= 0 || s->Pos >= s->streamLength())
       return 0;
     try {
-      const std::int64_t n = s->Input.ReadAt(s->Pos, to, count);
+      const std::int64_t n = s->Input.ReadAt(s->Skip + s->Pos, to, count);
       for (std::int64_t k = 0; k < 4 && s->OverlayAt >= 0; ++k)
         if (s->OverlayAt + k >= s->Pos && s->OverlayAt + k < s->Pos + n)
           static_cast<std::uint8_t*>(to)[s->OverlayAt + k - s->Pos] = s->Overlay[k];
@@ -394,6 +399,8 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     failed(QStringLiteral("is not a RIFF/WAVE sound file, nor FLAC, Ogg Vorbis, Opus, MP3, "
                           "AIFF, CAF, W64 or RF64"));
   S->Kind = kind;
+  if (kind == TKind::Flac || kind == TKind::Mpeg)
+    S->Skip = start;
   if (kind == TKind::Flac) {
     // libFLAC seeks by the block sizes STREAMINFO gives; below the least a
     // frame has (0 from a writer that did not know) it fails, where
@@ -425,7 +432,7 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
         (frame[tagAt + 7] & 2) != 0) {
       const std::uint32_t size =
           std::uint32_t(std::min<std::int64_t>(Input.Length() - start, 0xFFFFFFFF));
-      S->OverlayAt = start + tagAt + 8 + ((frame[tagAt + 7] & 1) ? 4 : 0);
+      S->OverlayAt = start - S->Skip + tagAt + 8 + ((frame[tagAt + 7] & 1) ? 4 : 0);
       for (int k = 0; k < 4; ++k)
         S->Overlay[k] = std::uint8_t(size >> (24 - 8 * k));
     }

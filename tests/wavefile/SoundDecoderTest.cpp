@@ -390,6 +390,45 @@ TEST(SoundDecoder, AnEstimatedLengthIsHeldToWhatTheBytesHold)
   TSoundFile f;
   f.SetFileName(path);
   EXPECT_LE(f.SoundData().SamplesPerChannel, most);
+
+  // A whole untagged stream at that least rate is not cut: 3 s at 8 kHz
+  // reads to the end of its tone.
+  const QString wav = folder() + "/low.wav", mp3 = folder() + "/low.mp3";
+  ASSERT_TRUE(runSox(
+      {"-D", "-n", "-r", "8000", "-c", "1", "-b", "16", wav, "synth", "3", "sine", "440", "vol", "0.5"}));
+  ASSERT_TRUE(runTool("lame", {"--quiet", "-b", "8", "--noreplaygain", "-t", wav, mp3}));
+  TSoundFile low;
+  low.SetFileName(mp3);
+  ASSERT_GE(low.SoundData().SamplesPerChannel, 24000);
+  const TSoundArray& tail = low.SoundData().Channels[0];
+  EXPECT_TRUE(std::any_of(tail.begin() + 23000, tail.begin() + 24000, [](auto v) { return v; }));
+}
+
+// Guards ID3v2 tags around a stream: one with a footer (ID3v2.4) is skipped
+// whole, before the stream as after it, and the stream reads as untagged.
+TEST(SoundDecoder, TagsWithAFooterAreSkipped)
+{
+  ASSERT_TRUE(makeFiles());
+  const auto syncSafe = [](int n) {
+    const char b[4] = {char((n >> 21) & 127), char((n >> 14) & 127), char((n >> 7) & 127),
+                       char(n & 127)};
+    return QByteArray(b, 4);
+  };
+  const QByteArray frame = "TIT2" + syncSafe(6) + QByteArray(2, '\0') + "\x03title";
+  const QByteArray version("\x04\x00\x10", 3); // 2.4, a footer
+  const QByteArray size = syncSafe(int(frame.size()));
+  const QByteArray tag = "ID3" + version + size + frame + "3DI" + version + size;
+  const QStringList args{"--offset", "1.2", "--size", "4096"};
+  for (const char* name : {"lame.mp3", "flac16.flac"}) {
+    const QByteArray bytes = bytesOf(at(name));
+    const Result plain = run(QStringList{"spectrum", at(name)} + args);
+    for (const QByteArray& tagged : {tag + bytes, bytes + tag}) {
+      const QString path = writeTemp(QStringLiteral("tagged-") + name, tagged);
+      const Result r = run(QStringList{"spectrum", path} + args);
+      EXPECT_EQ(r.code, 0) << name << ": " << r.err;
+      EXPECT_EQ(r.out, plain.out) << name << (tagged.startsWith("ID3") ? " tagged first" : "");
+    }
+  }
 }
 
 // Guards the decoder's reduction of floating-point samples (the output of
