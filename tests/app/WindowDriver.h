@@ -8,9 +8,12 @@
 
 #include <QAccessible>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QList>
 #include <QStringList>
+#include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 namespace duv::test {
@@ -67,6 +70,69 @@ inline QStringList Items(const QComboBox& c)
   for (int i = 0; i < c.count(); ++i)
     out << c.itemText(i);
   return out;
+}
+
+// The mouse and keys as the desktop sends them: through the window system
+// layer of Target's window, where Qt pairs two clicks close in time and place
+// into a double-click, rather than straight to a widget. At is in Target's
+// coordinates; GapMs is the time since the previous event.
+inline QWindow* WindowOf(QWidget& Target)
+{
+  return Target.window()->windowHandle();
+}
+
+inline QPoint InWindow(QWidget& Target, QPoint At)
+{
+  return Target.mapTo(Target.window(), At);
+}
+
+inline void DesktopPress(QWidget& Target, QPoint At, Qt::KeyboardModifiers Mods = {},
+                         int GapMs = 40)
+{
+  QTest::mousePress(WindowOf(Target), Qt::LeftButton, Mods, InWindow(Target, At), GapMs);
+}
+
+inline void DesktopMove(QWidget& Target, QPoint At, int GapMs = 20)
+{
+  QTest::mouseMove(WindowOf(Target), InWindow(Target, At), GapMs);
+}
+
+inline void DesktopRelease(QWidget& Target, QPoint At, Qt::KeyboardModifiers Mods = {},
+                           int GapMs = 40)
+{
+  QTest::mouseRelease(WindowOf(Target), Qt::LeftButton, Mods, InWindow(Target, At), GapMs);
+  // QTest moves its clock half a second on after every release so that its
+  // clicks never pair; a desktop's clock does not jump.
+  QTest::lastMouseTimestamp -= QTest::mouseDoubleClickInterval;
+}
+
+inline void DesktopClick(QWidget& Target, QPoint At, Qt::KeyboardModifiers Mods = {},
+                         int GapMs = 40)
+{
+  DesktopPress(Target, At, Mods, GapMs);
+  DesktopRelease(Target, At, Mods);
+}
+
+// Two clicks as a hand makes them: the second press 100 ms after the first
+// release.
+inline void DesktopDoubleClick(QWidget& Target, QPoint At)
+{
+  DesktopClick(Target, At);
+  DesktopClick(Target, At, {}, 100);
+}
+
+// Runs the event loop for Ms; the events' clock moves on as the desktop's
+// would, so a click after the wait never pairs with one before it.
+inline void DesktopWait(int Ms)
+{
+  QTest::qWait(Ms);
+  QTest::lastMouseTimestamp += Ms;
+}
+
+// A key pressed and released on the window with the focus, as typed.
+inline void DesktopKey(QWidget& Target, Qt::Key Key, Qt::KeyboardModifiers Mods = {})
+{
+  QTest::keyClick(WindowOf(Target), Key, Mods);
 }
 
 } // namespace duv::test
