@@ -553,7 +553,7 @@ void TRealTimePage::MarkInBtnClick()
 {
   if (!FPaused || FHistory.Empty())
     return;
-  FMarkIn = ShownFrame().first;
+  FMarkIn = ShownFrame();
   MarkedDis->SetText(MarkedText());
 }
 
@@ -561,8 +561,20 @@ void TRealTimePage::MarkOutBtnClick()
 {
   if (!FPaused || FHistory.Empty())
     return;
-  FMarkOut = ShownFrame().second;
+  FMarkOut = ShownFrame();
   MarkedDis->SetText(MarkedText());
+}
+
+std::pair<std::int64_t, std::int64_t> TRealTimePage::MarkedPart(std::int64_t From,
+                                                                std::int64_t To) const
+{
+  if (FMarkIn && FMarkOut)
+    return {std::min(FMarkIn->first, FMarkOut->first), std::max(FMarkIn->second, FMarkOut->second)};
+  if (FMarkIn)
+    return {FMarkIn->first, To};
+  if (FMarkOut)
+    return {From, FMarkOut->second};
+  return {From, To};
 }
 
 QString TRealTimePage::MarkedText() const
@@ -571,12 +583,12 @@ QString TRealTimePage::MarkedText() const
     return QString();
   const double rate = FHistory.Format().SampleRate;
   const auto at = [&](std::int64_t frame) { return FormatFixed((frame - FPauseEnd) / rate, 2); };
+  const auto [from, to] = MarkedPart(0, 0);
   if (FMarkIn && FMarkOut)
-    return QStringLiteral("%1 to %2 s")
-        .arg(at(std::min(*FMarkIn, *FMarkOut)), at(std::max(*FMarkIn, *FMarkOut)));
+    return QStringLiteral("%1 to %2 s").arg(at(from), at(to));
   if (FMarkIn)
-    return QStringLiteral("from %1 s").arg(at(*FMarkIn));
-  return QStringLiteral("to %1 s").arg(at(*FMarkOut));
+    return QStringLiteral("from %1 s").arg(at(from));
+  return QStringLiteral("to %1 s").arg(at(to));
 }
 
 std::pair<std::int64_t, std::int64_t> TRealTimePage::CaptureSpan() const
@@ -586,9 +598,7 @@ std::pair<std::int64_t, std::int64_t> TRealTimePage::CaptureSpan() const
                              "and the last minutes of input are kept.");
   std::int64_t from = FHistory.First(), to = FHistory.End();
   if (FPaused && (FMarkIn || FMarkOut)) {
-    std::int64_t a = FMarkIn.value_or(from), b = FMarkOut.value_or(to);
-    if (a > b)
-      std::swap(a, b);
+    const auto [a, b] = MarkedPart(from, to);
     from = std::max(from, a);
     to = std::min(to, b);
     if (from >= to)
