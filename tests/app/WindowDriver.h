@@ -7,8 +7,17 @@
 #include "audio/Waveread.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QCoreApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTimer>
 #include <QList>
 #include <QStringList>
 #include <QTest>
@@ -134,5 +143,87 @@ inline void DesktopKey(QWidget& Target, Qt::Key Key, Qt::KeyboardModifiers Mods 
 {
   QTest::keyClick(WindowOf(Target), Key, Mods);
 }
+
+// Text typed key by key into the window with the focus.
+inline void DesktopType(QWidget& Target, const QString& Text)
+{
+  for (QChar c : Text)
+    QTest::keyClick(WindowOf(Target), c.toLatin1());
+}
+
+// The middle of a slider's handle: a click there gives the slider the focus
+// and leaves its value.
+inline QPoint SliderHandle(const QSlider& S)
+{
+  QStyleOptionSlider o;
+  o.initFrom(&S);
+  o.orientation = S.orientation();
+  o.minimum = S.minimum();
+  o.maximum = S.maximum();
+  o.sliderPosition = S.sliderPosition();
+  o.sliderValue = S.value();
+  o.singleStep = S.singleStep();
+  o.pageStep = S.pageStep();
+  o.tickPosition = S.tickPosition();
+  o.upsideDown = S.orientation() == Qt::Horizontal
+                     ? S.invertedAppearance() != (o.direction == Qt::RightToLeft)
+                     : !S.invertedAppearance();
+  return S.style()->subControlRect(QStyle::CC_Slider, &o, QStyle::SC_SliderHandle, &S).center();
+}
+
+// Answers the next file dialog that opens modally within TimeoutMs by typing
+// Path into its name field and pressing Enter, as a user does. A dialog
+// still open a while after that (it refused the name) is cancelled, so a
+// journey never hangs in it.
+class FileDialogAnswer
+{
+public:
+  explicit FileDialogAnswer(const QString& Path, int TimeoutMs = 5000) : FPath(Path)
+  {
+    FClock.start();
+    FTimer.setInterval(20);
+    QObject::connect(&FTimer, &QTimer::timeout, [this, TimeoutMs] { Poll(TimeoutMs); });
+    FTimer.start();
+  }
+  bool Opened() const { return FOpened; }
+  // Whether the dialog had to be cancelled after the name was typed.
+  bool Cancelled() const { return FCancelled; }
+
+private:
+  void Poll(int TimeoutMs)
+  {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (FTyped) {
+      if (dialog && dialog == FDialog && FClock.elapsed() > FTypedAt + 2000) {
+        FCancelled = true;
+        dialog->reject();
+      }
+      if (!dialog || FCancelled)
+        FTimer.stop();
+      return;
+    }
+    if (!dialog || !dialog->isVisible()) {
+      if (FClock.elapsed() > TimeoutMs)
+        FTimer.stop();
+      return;
+    }
+    FOpened = true;
+    FTyped = true;
+    FTypedAt = FClock.elapsed();
+    FDialog = dialog;
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    if (name && !name->hasFocus())
+      DesktopClick(*name, name->rect().center());
+    DesktopKey(*dialog, Qt::Key_A, Qt::ControlModifier);
+    DesktopType(*dialog, FPath);
+    DesktopKey(*dialog, Qt::Key_Return);
+  }
+  QString FPath;
+  QTimer FTimer;
+  QElapsedTimer FClock;
+  QPointer<QFileDialog> FDialog;
+  bool FOpened = false, FTyped = false, FCancelled = false;
+  qint64 FTypedAt = 0;
+};
 
 } // namespace duv::test
