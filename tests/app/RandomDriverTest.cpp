@@ -34,6 +34,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <execinfo.h>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -89,6 +90,9 @@ void PrintActions(const char* Why)
 extern "C" void OnFatalSignal(int Signal)
 {
   PrintActions(strsignal(Signal));
+  void* frames[64];
+  Put("== where:\n");
+  backtrace_symbols_fd(frames, backtrace(frames, 64), STDERR_FILENO);
   std::signal(Signal, SIG_DFL);
   std::raise(Signal);
 }
