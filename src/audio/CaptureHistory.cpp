@@ -4,6 +4,7 @@
 #include <QIODevice>
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace duv {
 
@@ -80,8 +81,10 @@ std::int64_t TCaptureHistory::MemoryBytes() const
 
 void TCaptureHistory::Clear()
 {
-  FBlocks.clear();
-  FBlocks.shrink_to_fit();
+  // The ring keeps its slots for the format it holds, each without memory:
+  // the next frames of that format go straight in, as after Relayout.
+  for (auto& b : FBlocks)
+    b.reset();
   FEnd = 0;
   FKept = 0;
   ++FSerial;
@@ -109,6 +112,14 @@ void TCaptureHistory::Relayout()
   }
   FBlocks = std::move(blocks);
   FKept = keep;
+}
+
+void TCaptureHistory::CheckKept(std::int64_t From, std::int64_t Count) const
+{
+  // A frame not kept has no block to read (or one that is gone): a stale
+  // position must not read freed memory or divide by an empty ring.
+  if (Count < 0 || From < First() || From + Count > FEnd)
+    throw std::out_of_range("frames that the capture history does not hold were asked for");
 }
 
 const std::uint8_t* TCaptureHistory::At(std::int64_t Index, std::int64_t& Run) const
@@ -156,6 +167,7 @@ void TCaptureHistory::Append(const void* Frames, std::int64_t Count, const TWave
 
 void TCaptureHistory::Read(std::int64_t From, std::int64_t Count, void* Out) const
 {
+  CheckKept(From, Count);
   auto* to = static_cast<std::uint8_t*>(Out);
   const std::int64_t frameBytes = FrameBytes(FFormat);
   while (Count > 0) {
@@ -172,6 +184,7 @@ void TCaptureHistory::Read(std::int64_t From, std::int64_t Count, void* Out) con
 void TCaptureHistory::ReadChannels(std::int64_t From, std::int64_t Count, std::int16_t* Left,
                                    std::int16_t* Right) const
 {
+  CheckKept(From, Count);
   const int channels = FFormat.Channels;
   const bool eightBit = FFormat.BytesPerSample == 1;
   while (Count > 0) {
@@ -205,6 +218,7 @@ void TCaptureHistory::ReadChannels(std::int64_t From, std::int64_t Count, std::i
 
 TSoundData TCaptureHistory::SoundData(std::int64_t From, std::int64_t Count) const
 {
+  CheckKept(From, Count);
   TSoundData data;
   data.Format = MakeWaveFormat(FFormat);
   data.SamplesPerChannel = std::int32_t(Count);
@@ -242,7 +256,8 @@ bool WriteCaptureWav(const TCaptureHistory& History, std::int64_t From, std::int
   const TWaveDataFormat& f = History.Format();
   const std::int64_t frameBytes = std::int64_t(f.BytesPerSample) * f.Channels;
   const std::int64_t bytes = Count * frameBytes;
-  if (Count < 0 || bytes > MaxWaveDataBytes)
+  if (Count < 0 || From < History.First() || From + Count > History.End() ||
+      bytes > MaxWaveDataBytes)
     return false;
   const QByteArray header = PcmWaveHeader(f, std::uint32_t(bytes));
   if (Device.write(header) != header.size())

@@ -40,7 +40,8 @@ public:
   // the ones kept start the history over; a format that is not one of the
   // capture formats (8 or 16 bits, one or two channels) is not kept.
   void Append(const void* Frames, std::int64_t Count, const TWaveDataFormat& Format);
-  // Forgets everything and gives the memory back.
+  // Forgets everything and gives the memory back; the format stays until
+  // frames of another come.
   void Clear();
 
   // Frames are numbered from the first one added since the history started
@@ -58,7 +59,8 @@ public:
   std::int64_t MemoryBytes() const;
 
   // Copies frames [From, From + Count), which must lie in [First, End), as
-  // they were captured, into Out.
+  // they were captured, into Out. Frames outside throw std::out_of_range,
+  // here and in ReadChannels and SoundData.
   void Read(std::int64_t From, std::int64_t Count, void* Out) const;
   // The same frames by channel, as a file's channel arrays hold them (8-bit
   // samples 0 to 255, 16-bit signed); either pointer may be null, and a
@@ -71,6 +73,7 @@ public:
 private:
   friend bool WriteCaptureWav(const TCaptureHistory&, std::int64_t, std::int64_t, QIODevice&);
   std::int64_t BlockFrames() const;
+  void CheckKept(std::int64_t From, std::int64_t Count) const;
   // Keeps the newest frames in a ring for the current minutes and format.
   void Relayout();
   // The bytes of frame Index, which is kept, and how many frames of its
@@ -93,7 +96,8 @@ QByteArray PcmWaveHeader(const TWaveDataFormat& Format, std::uint32_t DataBytes)
 inline constexpr std::int64_t MaxWaveDataBytes = 0xFFFFFFFFll - 36;
 
 // Writes frames [From, From + Count) of the history to Device as a PCM WAV
-// file at the capture format. False when a write failed.
+// file at the capture format. False when a write failed or the history
+// does not hold those frames.
 bool WriteCaptureWav(const TCaptureHistory& History, std::int64_t From, std::int64_t Count,
                      QIODevice& Device);
 

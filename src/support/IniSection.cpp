@@ -13,21 +13,43 @@ namespace duv {
 
 namespace {
 
+void WriteSection(QSettings& Ini, const QString& Section, const QVariantMap& Values)
+{
+  Ini.remove(Section);
+  Ini.beginGroup(Section);
+  for (auto it = Values.cbegin(); it != Values.cend(); ++it)
+    if (it.value().isValid())
+      Ini.setValue(it.key(), it.value());
+  Ini.endGroup();
+}
+
 // Writes Values as the section of the INI file at Path; false when QSettings
-// cannot read or write that file.
+// cannot read or write that file, or met a line it could not parse.
 bool EditSection(const QString& Path, const QString& Section, const QVariantMap& Values)
 {
   QSettings ini(Path, QSettings::IniFormat);
   if (ini.status() != QSettings::NoError)
     return false;
-  ini.remove(Section);
-  ini.beginGroup(Section);
-  for (auto it = Values.cbegin(); it != Values.cend(); ++it)
-    if (it.value().isValid())
-      ini.setValue(it.key(), it.value());
-  ini.endGroup();
+  WriteSection(ini, Section, Values);
   ini.sync();
   return ini.status() == QSettings::NoError;
+}
+
+// Writes a new INI file at To from every key QSettings can read in the one at
+// From, but those of Section, which gets Values. For a file with lines that
+// do not parse: what the program and the user can still read of it is kept.
+bool RebuildWithSection(const QString& From, const QString& To, const QString& Section,
+                        const QVariantMap& Values)
+{
+  const QSettings old(From, QSettings::IniFormat);
+  QSettings fresh(To, QSettings::IniFormat);
+  const QString group = Section + QLatin1Char('/');
+  for (const QString& key : old.allKeys())
+    if (key != Section && !key.startsWith(group))
+      fresh.setValue(key, old.value(key));
+  WriteSection(fresh, Section, Values);
+  fresh.sync();
+  return fresh.status() == QSettings::NoError;
 }
 
 } // namespace
@@ -46,12 +68,15 @@ bool SaveIniSection(const QString& IniPath, const QString& Section, const QVaria
   const QTemporaryDir scratch;
   if (!scratch.isValid())
     return false;
+  const QString original = scratch.filePath(QStringLiteral("original.ini"));
   const QString copy = scratch.filePath(QStringLiteral("settings.ini"));
-  if (info.exists() && !QFile::copy(IniPath, copy))
+  if (info.exists() && !QFile::copy(IniPath, original))
     return false; // unreadable: its other sections would be lost
+  if (info.exists() && !QFile::copy(original, copy))
+    return false;
   if (!EditSection(copy, Section, Values)) {
     QFile::remove(copy);
-    if (!EditSection(copy, Section, Values))
+    if (!RebuildWithSection(original, copy, Section, Values))
       return false;
   }
   QFile edited(copy);

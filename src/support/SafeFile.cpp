@@ -3,7 +3,11 @@
 
 #include <QFile>
 
+#include <cerrno>
+#include <cstring>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace duv {
 
@@ -55,15 +59,37 @@ void TFileWriter::Commit()
 {
   // Once more, for a node put there while the file was being written.
   refuseIfNotRegular(FPath);
+  // The last buffered bytes are written here, where their failure is seen:
+  // QSaveFile's commit renames the temporary over the file even when that
+  // final write failed, which on a full disk put an empty or cut file in
+  // place of a good one.
+  if (!FFile.flush())
+    Fail();
+  // Some file systems report a full disk only when the data reach it; and a
+  // file renamed into place before its data are on disk can be found empty
+  // after a power cut.
+  if (::fsync(FFile.handle()) != 0)
+    Fail(QString::fromLocal8Bit(std::strerror(errno)));
   if (!FFile.commit())
     Fail();
 }
 
 void TFileWriter::Fail()
 {
-  const QString reason = FFile.errorString();
+  // A short write leaves no reason behind (the call that wrote part of the
+  // data did not fail), nor does a writer that gave up for its own reasons.
+  // The temporary file, given up anyway, is written once more for the
+  // system's own word, such as "No space left on device".
+  if (FFile.handle() >= 0 && ::write(FFile.handle(), "\n", 1) < 0)
+    Fail(QString::fromLocal8Bit(std::strerror(errno)));
+  Fail(FFile.error() == QFileDevice::NoError ? QStringLiteral("the data could not be written")
+                                             : FFile.errorString());
+}
+
+void TFileWriter::Fail(const QString& Reason)
+{
   FFile.cancelWriting();
-  throw EFileWriteError(FPath, reason);
+  throw EFileWriteError(FPath, Reason);
 }
 
 void WriteWholeFile(const QString& Path, const std::function<bool(QIODevice&)>& Write)

@@ -46,12 +46,15 @@ public:
   ~TFileWriter() = default;
 
   QIODevice& Device() { return FFile; }
-  // Puts what was written in place of the file; throws EFileWriteError when
-  // it cannot, and nothing changes then.
+  // Puts what was written in place of the file once it is all on disk;
+  // throws EFileWriteError when it cannot (a full disk: "No space left on
+  // device"), and nothing changes then.
   void Commit();
   // Gives up, throwing EFileWriteError with the device's error: for a
   // writer that saw its writes fail.
   [[noreturn]] void Fail();
+  // The same with a reason of the caller's.
+  [[noreturn]] void Fail(const QString& Reason);
 
 private:
   QString FPath;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
 using namespace duv;
@@ -157,5 +158,27 @@ TEST(CaptureHistory, WritesAWavFileItsReaderReadsBack)
     for (int i = 0; i < 2001; i += 100)
       for (int c = 0; c < f.Channels; ++c)
         EXPECT_EQ(d.Channels[std::size_t(c)][i], Expected(1000 + i, c, f)) << i;
+  }
+}
+
+// Guards a history started over by Clear: the next capture, in the same
+// format or another, is kept and read back (a cleared ring once lost its
+// blocks but not its format, and the next Append divided by zero); frames
+// not kept are refused rather than read from a block that is gone.
+TEST(CaptureHistory, TakesFramesAfterClear)
+{
+  const TWaveDataFormat f{11025, 2, 2};
+  for (const TWaveDataFormat next : {f, TWaveDataFormat{8000, 1, 1}}) {
+    TCaptureHistory h;
+    Feed(h, 0, 5000, 512, f);
+    h.Clear();
+    EXPECT_THROW(h.Read(4000, 10, std::vector<std::uint8_t>(40).data()), std::out_of_range);
+    Feed(h, 0, 3000, 700, next);
+    EXPECT_EQ(h.First(), 0);
+    EXPECT_EQ(h.End(), 3000);
+    std::vector<std::uint8_t> got(std::size_t(100 * next.Channels * next.BytesPerSample));
+    h.Read(2900, 100, got.data());
+    EXPECT_EQ(got, Frames(2900, 100, next));
+    EXPECT_THROW(h.Read(2950, 100, got.data()), std::out_of_range);
   }
 }
