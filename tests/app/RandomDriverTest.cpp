@@ -79,8 +79,10 @@ void Put(const char* Text)
 void PrintActions(const char* Why)
 {
   char head[160];
-  std::snprintf(head, sizeof head, "\n== random driver: %s; seed %u (DUVOVOVI_RANDOM_SEED=%u replays it); the last actions:\n",
-                Why, Seed, Seed);
+  std::snprintf(
+      head, sizeof head,
+      "\n== random driver: %s; seed %u (DUVOVOVI_RANDOM_SEED=%u replays it); the last actions:\n",
+      Why, Seed, Seed);
   Put(head);
   const unsigned n = Count.load();
   for (unsigned i = n > Kept ? n - Kept : 0; i < n; ++i)
@@ -197,7 +199,10 @@ public:
 
 private:
   int Pick(int N) { return std::uniform_int_distribution<int>(0, N - 1)(Rng); }
-  template <typename T> T* PickOf(const QList<T*>& L) { return L.isEmpty() ? nullptr : L[Pick(int(L.size()))]; }
+  template <typename T> T* PickOf(const QList<T*>& L)
+  {
+    return L.isEmpty() ? nullptr : L[Pick(int(L.size()))];
+  }
 
   // The windows a user can reach now: the main window and the dialogs
   // shown beside it.
@@ -219,7 +224,8 @@ private:
     QList<QAbstractButton*> buttons;
     for (QAbstractButton* b : Reachable<QAbstractButton>())
       // Not the one that starts another program.
-      if (AccessibleName(b) != QLatin1String("Sound Settings...") && !qobject_cast<QTabBar*>(b->parentWidget()))
+      if (AccessibleName(b) != QLatin1String("Sound Settings...") &&
+          !qobject_cast<QTabBar*>(b->parentWidget()))
         buttons << b;
     if (QAbstractButton* b = PickOf(buttons)) {
       Note(QStringLiteral("press %1").arg(NameOf(b)));
@@ -290,24 +296,36 @@ private:
   void TypeKey()
   {
     static const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
-        {Qt::Key_Left, {}},  {Qt::Key_Right, {}},  {Qt::Key_Up, {}},
-        {Qt::Key_Down, {}},  {Qt::Key_Plus, {}},   {Qt::Key_Minus, {}},
-        {Qt::Key_Home, {}},  {Qt::Key_Space, {}},  {Qt::Key_Escape, {}},
-        {Qt::Key_PageUp, {}}, {Qt::Key_Plus, Qt::ControlModifier},
-        {Qt::Key_Minus, Qt::ControlModifier}, {Qt::Key_Tab, {}}, {Qt::Key_C, Qt::ControlModifier}};
+        {Qt::Key_Left, {}},
+        {Qt::Key_Right, {}},
+        {Qt::Key_Up, {}},
+        {Qt::Key_Down, {}},
+        {Qt::Key_Plus, {}},
+        {Qt::Key_Minus, {}},
+        {Qt::Key_Home, {}},
+        {Qt::Key_Space, {}},
+        {Qt::Key_Escape, {}},
+        {Qt::Key_PageUp, {}},
+        {Qt::Key_Plus, Qt::ControlModifier},
+        {Qt::Key_Minus, Qt::ControlModifier},
+        {Qt::Key_Tab, {}},
+        {Qt::Key_C, Qt::ControlModifier}};
     const auto& [key, mods] = keys[Pick(int(std::size(keys)))];
     QWidget* to = QApplication::focusWidget();
     if (!to || !to->window()->isVisible() || !WindowOf(*to))
       to = &F;
-    Note(QStringLiteral("key %1 mods %2 to %3").arg(key, 0, 16).arg(int(mods), 0, 16).arg(NameOf(to)));
+    Note(QStringLiteral("key %1 mods %2 to %3")
+             .arg(key, 0, 16)
+             .arg(int(mods), 0, 16)
+             .arg(NameOf(to)));
     DesktopKey(*to, key, mods);
   }
 
   void MouseOnView()
   {
     QList<QWidget*> views;
-    for (const char* name : {"Spectrum", "Left Channel", "Right Channel", "Spectrogram", "Color bands",
-                             "Whole File", "Bands", "History Time"})
+    for (const char* name : {"Spectrum", "Left Channel", "Right Channel", "Spectrogram",
+                             "Color bands", "Whole File", "Bands", "History Time"})
       for (QWidget* w : FindAll<QWidget>(F, QString::fromLatin1(name)))
         if (w->isVisible() && w->isEnabled())
           views << w;
@@ -340,7 +358,12 @@ private:
     case 4: {
       const int delta = (Pick(2) ? 120 : -120) * (1 + Pick(3));
       const Qt::KeyboardModifiers mods = Pick(2) ? Qt::ControlModifier : Qt::NoModifier;
-      Note(QStringLiteral("wheel %1 at %2,%3 by %4 mods %5").arg(NameOf(v)).arg(a.x()).arg(a.y()).arg(delta).arg(int(mods), 0, 16));
+      Note(QStringLiteral("wheel %1 at %2,%3 by %4 mods %5")
+               .arg(NameOf(v))
+               .arg(a.x())
+               .arg(a.y())
+               .arg(delta)
+               .arg(int(mods), 0, 16));
       QWheelEvent e(a, v->mapToGlobal(a), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
                     Qt::NoScrollPhase, false);
       QApplication::sendEvent(v, &e);
@@ -397,7 +420,8 @@ TEST(RandomDriver, ThousandsOfActions)
 {
   SKIP_WITHOUT_RIG();
   const QByteArray seedText = qgetenv("DUVOVOVI_RANDOM_SEED");
-  Seed = seedText.isEmpty() ? unsigned(std::time(nullptr)) ^ unsigned(::getpid()) : seedText.toUInt();
+  Seed =
+      seedText.isEmpty() ? unsigned(std::time(nullptr)) ^ unsigned(::getpid()) : seedText.toUInt();
   const int seconds = qEnvironmentVariableIsSet("DUVOVOVI_RANDOM_SECONDS")
                           ? qEnvironmentVariableIntValue("DUVOVOVI_RANDOM_SECONDS")
                           : 20;
