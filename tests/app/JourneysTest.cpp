@@ -7,7 +7,6 @@
 #include "WindowDriver.h"
 #include "app/SAMain.h"
 #include "app/ViewSettings.h"
-#include "app/pages/GraphPage.h"
 #include "app/pages/RealTimePage.h"
 #include "audio/AudioRig.h"
 #include "graph/Graphbox.h"
@@ -15,7 +14,6 @@
 #include "wavefile/WavWriter.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -24,11 +22,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -107,7 +103,7 @@ QByteArray ReadAll(const QString& Path)
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The view settings as text, one "key=value" a line, in the table's order.
+// The view settings as text, one "key=value" a line, by key.
 QString SettingsText(TForm1& Form)
 {
   const QVariantMap values = ReadViewSettings(Form);
