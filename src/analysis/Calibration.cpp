@@ -23,6 +23,13 @@ namespace {
 constexpr qint64 MaxFileBytes = 4 << 20;
 // No microphone adds or loses this much.
 constexpr double MaxGain = 100;
+// Frequencies a calibration can speak of. Beyond them the log-frequency
+// interpolation overflows or underflows (5e-324 Hz next to 20 kHz made
+// nearly every gain NaN), and no microphone is measured there.
+constexpr double MinHz = 1e-3;
+constexpr double MaxHz = 1e7;
+
+bool SensibleHz(double Hz) { return Hz >= MinHz && Hz <= MaxHz; }
 
 std::optional<double> Number(const QString& Text)
 {
@@ -89,7 +96,7 @@ TMicCalibration ParseMicCalibration(const QByteArray& Text)
       if (!mic.Response.empty())
         Refuse(line, QStringLiteral("the sensitivity line comes before the frequencies"));
       const std::optional<double> hz = Number(m.captured(1)), db = Number(m.captured(2));
-      if (!hz || !(*hz > 0) || !db || std::abs(*db) > 200)
+      if (!hz || !SensibleHz(*hz) || !db || std::abs(*db) > 200)
         Refuse(line, QStringLiteral("'%1' is not a sensitivity such as *1000Hz -38.6").arg(text));
       mic.SensitivityHz = *hz;
       mic.Sensitivity = *db;
@@ -102,6 +109,9 @@ TMicCalibration ParseMicCalibration(const QByteArray& Text)
       Refuse(line, QStringLiteral("expected a frequency and a gain, found '%1'").arg(text));
     if (!(*hz > 0))
       Refuse(line, QStringLiteral("the frequency %1 Hz is not above 0").arg(fields[0]));
+    if (!SensibleHz(*hz))
+      Refuse(line, QStringLiteral("the frequency %1 Hz is outside %2 Hz to %3 Hz")
+                       .arg(fields[0], ShortestText(MinHz), ShortestText(MaxHz)));
     if (std::abs(*db) > MaxGain)
       Refuse(line, QStringLiteral("the gain %1 dB is beyond %2 dB").arg(fields[1]).arg(MaxGain));
     if (!mic.Response.empty() && !(*hz > mic.Response.back().first))

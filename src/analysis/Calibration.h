@@ -51,7 +51,8 @@ struct TMicCalibration
 // '#', ';', '"' or '*'; at most one sensitivity line "*1000Hz -38.6"; then
 // one "frequency gain" line per point (an optional third column, the phase,
 // is ignored; fields split by blanks, tabs, commas or semicolons; '.' as the
-// decimal separator), frequencies above 0 and rising. Throws
+// decimal separator), frequencies from 0.001 Hz to 10 MHz and rising, gains
+// within 100 dB. Throws
 // EMicCalibrationError naming the first bad line.
 TMicCalibration ParseMicCalibration(const QByteArray& Text);
 // Reads and parses a file (a regular file of at most 4 MB); throws

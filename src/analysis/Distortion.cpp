@@ -77,10 +77,13 @@ std::optional<TDistortion> TDistortionMeter::Measure(std::span<const double> Sam
     }
     FNoiseBandwidth = squares / n;
   }
+  // Centred on silence before the window, so that the offset of unsigned
+  // samples stays in the DC bins.
   FBuffer.resize(std::size_t(n));
+  const double silent = SilentLevel(Bits);
   for (std::size_t i = 0; i < FBuffer.size(); ++i)
-    FBuffer[i] = Samples[i] * FWindow[i];
-  FAnalysis.Analyze(FBuffer, {Rate, n, Bits, 1, 0, TWindowKind::Rectangular}, FFrame);
+    FBuffer[i] = (Samples[i] - silent) * FWindow[i];
+  FAnalysis.AnalyzeWindowed(FBuffer, {Rate, n, Bits, 1, 0, TWindowKind::Rectangular}, FFrame);
 
   // Powers against a full-scale sine: a tone's lobe sums to its power.
   const int H = n / 2, L = DistortionLobe;

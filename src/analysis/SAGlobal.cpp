@@ -39,23 +39,57 @@ TSpectrumSetup ComputeSpectrumSetup(int Bits, int Size, double SampleRate, doubl
 
 TAnalysis::TAnalysis() : FReal(MaxBufferSize, 0.0), FImag(MaxBufferSize, 0.0) {}
 
+double SilentLevel(int Bits)
+{
+  return Bits == 8 ? 128 : Bits == 4 ? 7.5 : 0;
+}
+
 void TAnalysis::Analyze(std::span<const double> Samples, const TFrameFormat& Format,
                         TSpectrumFrame& Frame)
+{
+  transform(Samples, Format, true, Frame);
+}
+
+void TAnalysis::AnalyzeWindowed(std::span<const double> Samples, const TFrameFormat& Format,
+                                TSpectrumFrame& Frame)
+{
+  transform(Samples, Format, false, Frame);
+}
+
+void TAnalysis::transform(std::span<const double> Samples, const TFrameFormat& Format, bool Window,
+                          TSpectrumFrame& Frame)
 {
   const int n = Format.Size;
   if (!IsBufferSize(n))
     throw std::invalid_argument("a frame is one of the buffer sizes");
   const std::size_t used = std::min(Samples.size(), std::size_t(n));
-  std::copy_n(Samples.begin(), used, FReal.begin());
+  const double silent = Window ? SilentLevel(Format.Bits) : 0.0;
+  if (silent == 0)
+    std::copy_n(Samples.begin(), used, FReal.begin());
+  else
+    for (std::size_t i = 0; i < used; ++i)
+      FReal[i] = Samples[i] - silent;
   std::fill(FReal.begin() + std::ptrdiff_t(used), FReal.begin() + n, 0.0);
   std::fill(FImag.begin(), FImag.begin() + n, 0.0);
-  ApplyWindow(Format.Window, FReal.data(), n);
+  double removed = 0;
+  if (silent != 0) {
+    double windowSum = n;
+    if (Format.Window != TWindowKind::Rectangular) {
+      const auto w = WindowCoefficients(Format.Window, n);
+      windowSum = 0;
+      for (double c : *w)
+        windowSum += c;
+    }
+    removed = silent * windowSum;
+  }
+  if (Window)
+    ApplyWindow(Format.Window, FReal.data(), n);
   FFT.ForwardTransform(FReal.data(), FImag.data(), n);
-  ComputeSpectrum(FReal.data(), FImag.data(), Format, Frame);
+  ComputeSpectrum(FReal.data(), FImag.data(), Format, Frame, removed);
 }
 
 void TAnalysis::ComputeSpectrum(const double* Re, const double* Im, const TFrameFormat& Format,
-                                TSpectrumFrame& Frame) const
+                                TSpectrumFrame& Frame, double RemovedDC) const
 {
   Frame.Format = Format;
   const int Bits = Format.Bits;
@@ -67,6 +101,8 @@ void TAnalysis::ComputeSpectrum(const double* Re, const double* Im, const TFrame
   FFT.Magnitude(Re, Im, Frame.Magnitude.data(), H);
 
   Frame.DCOffset = H > 0 ? Frame.Magnitude[0] : 0.0;
+  if (H > 0 && RemovedDC != 0)
+    Frame.DCOffset = PlainMagnitude(Re[0] + RemovedDC, Im[0], H);
   const int count = std::max(0, H - 1);
   Frame.X.resize(count);
   Frame.Y.resize(count);

@@ -31,6 +31,10 @@ bool IsBufferSize(int n);
 // The decibel floor of a sample width: -6 dB per bit.
 inline double DecibelFloor(int bits) { return -6.0 * bits; }
 
+// The level of silence in a channel array of a sample width: 8- and 4-bit
+// samples are unsigned around their mid level.
+double SilentLevel(int Bits);
+
 // The numbers the spectrum graph and the spectrogram are set up with.
 struct TSpectrumSetup
 {
@@ -71,7 +75,7 @@ struct TFrameFormat
 struct TSpectrumFrame
 {
   TFrameFormat Format;
-  double DCOffset = 0;              // Magnitude[0]
+  double DCOffset = 0;              // of the stored values, before centring on silence
   std::vector<double> Magnitude;    // single-sided amplitudes of bins 0 .. H-1, H = Size / 2
   std::vector<double> X;            // Hz of bins 1 .. H-1
   std::vector<double> Y;            // dB of bins 1 .. H-1, never below the floor
@@ -87,18 +91,30 @@ class TAnalysis
 public:
   TAnalysis();
 
-  // The spectrum of one frame: Samples are its first samples (at most
-  // Format.Size; the rest is zero), windowed by Format.Window, transformed
-  // and converted to decibels against a full-scale sine of Format.Bits.
-  // Frame keeps its capacity from call to call.
+  // The spectrum of one frame: Samples are its first stored values (at most
+  // Format.Size; the rest is silence), centred on the silent level of
+  // Format.Bits, windowed by Format.Window, transformed and converted to
+  // decibels against a full-scale sine of Format.Bits. Unsigned samples are
+  // centred before the window: otherwise their offset leaks from DC into
+  // every bin the window's lobe reaches. Frame keeps its capacity from call
+  // to call.
   void Analyze(std::span<const double> Samples, const TFrameFormat& Format, TSpectrumFrame& Frame);
 
+  // The same for samples their caller has centred and windowed already:
+  // Format.Window is not applied again.
+  void AnalyzeWindowed(std::span<const double> Samples, const TFrameFormat& Format,
+                       TSpectrumFrame& Frame);
+
   // The conversion alone, of a frame already transformed into Re and Im
-  // (Format.Size points each).
+  // (Format.Size points each). RemovedDC is what centring took from Re[0]:
+  // the DC read-out puts it back, and so shows the stored values' offset.
   void ComputeSpectrum(const double* Re, const double* Im, const TFrameFormat& Format,
-                       TSpectrumFrame& Frame) const;
+                       TSpectrumFrame& Frame, double RemovedDC = 0) const;
 
 private:
+  void transform(std::span<const double> Samples, const TFrameFormat& Format, bool Window,
+                 TSpectrumFrame& Frame);
+
   std::vector<double> FReal; // 32768
   std::vector<double> FImag; // 32768
   TFastFourier FFT;

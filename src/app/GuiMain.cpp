@@ -7,13 +7,14 @@
 #include "app/RecordCommand.h"
 #include "app/SAMain.h"
 #include "app/StartUp.h"
+#include "app/StopSignals.h"
 #include "spectrogram/SpectrogramPicture.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
-#include <exception>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <type_traits>
@@ -38,11 +39,31 @@ int runWindow(int argc, char** argv, const QString& path)
     icon.addFile(QStringLiteral(":/icons/duvovovi-%1.png").arg(size), QSize(size, size));
   QApplication::setWindowIcon(icon);
   duv::InstallWindowMessages();
-  // The main window makes its two dialogs after itself; all live until the
-  // program ends.
-  duv::TForm1 form;
-  duv::StartWindow(form, path);
-  return QApplication::exec();
+  // SIGINT and SIGTERM (a logout, a service manager, Ctrl+C in the terminal
+  // it was started from) close the window as its Exit command does, so what
+  // closing saves is saved; a dialog open over it is closed first.
+  duv::TStopSignals stops;
+  QObject::connect(&stops, &duv::TStopSignals::Stop, &app, [] {
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+  });
+  int code = 0;
+  {
+    // The main window makes its two dialogs after itself; all live until
+    // the event loop ends.
+    duv::TForm1 form;
+    duv::StartWindow(form, path);
+    code = QApplication::exec();
+  }
+  // The window has stopped capture and playback and saved what it keeps;
+  // its sound devices wait for deleteLater: delete them now, while the
+  // sound backend's thread is whole. Then end before the backend's own
+  // teardown, which in Qt 6.4 crashes about one exit in a hundred on
+  // PulseAudio and PipeWire alike, after all the work is done.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  std::cout.flush();
+  std::cerr.flush();
+  std::_Exit(code);
 }
 
 // `record` needs the sound server, not the window system.

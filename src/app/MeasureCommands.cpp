@@ -221,8 +221,10 @@ int BandsCommand(const QStringList& Args, std::ostream& out, std::ostream& err)
       std::fill(into, raw.data() + size, std::int16_t(0));
       if (count > 0)
         reader.Read(from, count, into, nullptr);
+      // Past the file's end a frame is silence: what Analyze pads with.
+      const std::int64_t filled = (overlaps ? hop : 0) + std::max<std::int64_t>(count, 0);
       std::copy(raw.begin(), raw.end(), stretch.begin());
-      analysis.Analyze(stretch, format, frame);
+      analysis.Analyze(std::span(stretch).first(std::size_t(filled)), format, frame);
       add();
     }
   }

@@ -2,6 +2,7 @@
 #include "app/RecordCommand.h"
 
 #include "app/CommandLine.h"
+#include "app/StopSignals.h"
 #include "audio/CaptureHistory.h"
 #include "audio/Waveread.h"
 #include "support/DSupport.h"
@@ -11,9 +12,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
-#include <atomic>
 #include <cmath>
-#include <csignal>
 #include <optional>
 #include <ostream>
 
@@ -21,46 +20,13 @@ namespace duv {
 
 namespace {
 
-// Set by SIGINT or SIGTERM; the event loop looks at it.
-std::atomic<int> Interrupted{0};
-
-extern "C" void OnInterrupt(int)
-{
-  Interrupted = 1;
-}
-
-// Installs the handler for the recording's length and puts back what was
-// there before.
-class InterruptHandler
-{
-public:
-  InterruptHandler()
-  {
-    Interrupted = 0;
-    struct sigaction a = {};
-    a.sa_handler = OnInterrupt;
-    sigemptyset(&a.sa_mask);
-    for (int i = 0; i < 2; ++i)
-      ::sigaction(Signals[i], &a, &Previous[i]);
-  }
-  ~InterruptHandler()
-  {
-    for (int i = 0; i < 2; ++i)
-      ::sigaction(Signals[i], &Previous[i], nullptr);
-  }
-
-private:
-  static constexpr int Signals[2] = {SIGINT, SIGTERM};
-  struct sigaction Previous[2];
-};
-
 // A usage error: the message goes to standard error, status 2.
 struct Usage
 {
   QString Text;
 };
 
-// How often the loop looks for Ctrl+C, and how long an input may deliver
+// How often the loop looks at the input, and how long an input may deliver
 // nothing before the recording gives up on it.
 constexpr int PollMs = 50;
 constexpr int SilentDeviceMs = 10000;
@@ -173,6 +139,24 @@ int RunRecordCommand(const QStringList& Args, std::ostream& Out, std::ostream& E
     return int(ExitFileError);
   };
 
+  // A length no WAV file holds is refused before any device is opened,
+  // where the format is already known.
+  const auto tooLong = [&](TWaveTypes type) {
+    const TWaveDataFormat f = WaveTypeFormat(type);
+    const std::int64_t maxFrames = MaxWaveDataBytes / (std::int64_t(f.BytesPerSample) * f.Channels);
+    // Compared as a double: seconds * rate may pass what an integer holds,
+    // and the bytes of a long enough count would wrap to a small one.
+    const double frames = *args.Seconds * f.SampleRate;
+    if (frames >= 0.5 && frames < double(maxFrames) + 0.5)
+      return false;
+    Err << "duvovovi: the seconds must make from 1 sample to "
+        << QString::number(maxFrames / f.SampleRate).toStdString() << " s in "
+        << WaveTypeName(type).toStdString() << " (what a WAV file holds)\nTry 'duvovovi --help'.\n";
+    return true;
+  };
+  if (args.Type != wfNone && tooLong(args.Type))
+    return ExitUsage;
+
   TWaveReader reader;
   if (!messages.isEmpty())
     return fail(messages.join(QStringLiteral("; ")));
@@ -181,15 +165,10 @@ int RunRecordCommand(const QStringList& Args, std::ostream& Out, std::ostream& E
   if (format.SampleRate == 0)
     return fail(QStringLiteral("the input \"%1\" records none of the capture formats")
                     .arg(reader.Device().description()));
+  if (tooLong(type))
+    return ExitUsage;
   const std::int64_t frameBytes = std::int64_t(format.BytesPerSample) * format.Channels;
   const std::int64_t total = std::llround(*args.Seconds * format.SampleRate);
-  if (total < 1 || total * frameBytes > MaxWaveDataBytes) {
-    Err << "duvovovi: the seconds must make from 1 sample to "
-        << QString::number(MaxWaveDataBytes / frameBytes / format.SampleRate).toStdString()
-        << " s in " << WaveTypeName(type).toStdString()
-        << " (what a WAV file holds)\nTry 'duvovovi --help'.\n";
-    return ExitUsage;
-  }
 
   try {
     // Opened first: an output that cannot be written fails before any
@@ -220,12 +199,14 @@ int RunRecordCommand(const QStringList& Args, std::ostream& Out, std::ostream& E
       if (written >= total)
         loop.quit();
     };
-    const InterruptHandler interrupts;
+    const TStopSignals stops;
+    QObject::connect(&stops, &TStopSignals::Stop, &loop, &QEventLoop::quit);
     QTimer poll;
     poll.setInterval(PollMs);
     bool silent = false;
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-      if (Interrupted)
+      // A stop that came before the loop ran is seen here.
+      if (stops.Stopped())
         loop.quit();
       if (sinceInput.elapsed() > SilentDeviceMs) {
         silent = true;

@@ -22,6 +22,7 @@
 #include "controls/DropController.h"
 #include "controls/RecentFiles.h"
 #include "controls/Reopen.h"
+#include "controls/SpinButtons.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/SASpectroDlg.h"
 #include "spectrogram/Spectrogram.h"
@@ -30,9 +31,11 @@
 #include "wavefile/FileAnalysis.h"
 #include "wavefile/SoundDecoder.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -45,6 +48,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <sstream>
 #include <stdexcept>
 
@@ -141,13 +145,6 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
 
   DropController1 = new TDropController(this);
   DropController1->SetDropTarget(WaveFileSheet);
-  OpenDialog1 = new QFileDialog(this, QStringLiteral("Open Wave File"), QStringLiteral("."));
-  OpenDialog1->setNameFilters(
-      {QStringLiteral("Audio files (%1)").arg(SoundFilePatterns().join(QLatin1Char(' '))),
-       QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
-  OpenDialog1->setDefaultSuffix(QStringLiteral("wav"));
-  OpenDialog1->setFileMode(QFileDialog::ExistingFile);
-  OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
   AskSaveFileName = [this](const QString& caption, const QString& suggestion,
                            const QString& filter) {
     return QFileDialog::getSaveFileName(this, caption, QDir::current().filePath(suggestion),
@@ -165,10 +162,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
   // The window's size and splitters as designed follow the font.
   for (const char* key : {"Geometry", "MainSplitter", "DisplaySplitter", "ScopeSplitter"})
     FDesignSettings.insert(QString::fromLatin1(key), QVariant());
+  WatchViewSettings();
 }
 
 TForm1::~TForm1()
 {
+  // A change not yet written, for a window that goes without closing.
+  if (FSettingsTimer->isActive())
+    SaveChangedSettings();
   ReopenMenu1->SaveToIni();
   // The reader still hands back its buffers while it stops; they must not
   // reach views that are being torn down.
@@ -325,6 +326,8 @@ void TForm1::changeEvent(QEvent* e)
   QMainWindow::changeEvent(e);
   if (e->type() == QEvent::FontChange && GraphSheet)
     ApplyDesignScale();
+  if (e->type() == QEvent::WindowStateChange)
+    NoteSettingsChange();
 }
 
 void TForm1::FormCreate()
@@ -350,16 +353,59 @@ void TForm1::ResizeToDesign()
   resize(DesignPixels(DesignWidth, s), DesignPixels(DesignHeight, s));
 }
 
+void TForm1::WatchViewSettings()
+{
+  FSettingsTimer = new QTimer(this);
+  FSettingsTimer->setSingleShot(true);
+  FSettingsTimer->setInterval(500);
+  connect(FSettingsTimer, &QTimer::timeout, this, [this] { SaveChangedSettings(); });
+  // Every setting is held by one of these (the window's geometry aside), so
+  // their change signals cover the table without a hook per row; what is
+  // not a setting costs a comparison at most.
+  const auto note = [this] { NoteSettingsChange(); };
+  for (QComboBox* c : findChildren<QComboBox*>())
+    connect(c, &QComboBox::currentIndexChanged, this, note);
+  for (QAbstractButton* b : findChildren<QAbstractButton*>())
+    connect(b, &QAbstractButton::toggled, this, note);
+  for (TCustomSpin* s : findChildren<TCustomSpin*>())
+    connect(s, &TCustomSpin::OnChange, this, note);
+  for (QTabWidget* t : findChildren<QTabWidget*>())
+    connect(t, &QTabWidget::currentChanged, this, note);
+  for (QSplitter* s : findChildren<QSplitter*>())
+    connect(s, &QSplitter::splitterMoved, this, note);
+}
+
+void TForm1::NoteSettingsChange()
+{
+  // Not put off again by each change: a splitter being dragged is written
+  // every half second rather than only when it stops.
+  if (FRememberSettings && !FSettingsTimer->isActive())
+    FSettingsTimer->start();
+}
+
+void TForm1::SaveChangedSettings()
+{
+  const QVariantMap values = ReadViewSettings(*this);
+  if (values != FSavedSettings && SaveSettingsSection(ReopenMenu1->IniPath(), values))
+    FSavedSettings = values;
+}
+
 void TForm1::RestoreViewSettings()
 {
   WriteViewSettings(*this, LoadSettingsSection(ReopenMenu1->IniPath()));
   FRememberSettings = true;
+  // Written once soon, so that a value refused as damaged leaves the file.
+  FSavedSettings.clear();
+  NoteSettingsChange();
 }
 
 void TForm1::SaveViewSettings()
 {
-  if (FRememberSettings)
-    SaveSettingsSection(ReopenMenu1->IniPath(), ReadViewSettings(*this));
+  if (!FRememberSettings)
+    return;
+  FSettingsTimer->stop();
+  FSavedSettings.clear();
+  SaveChangedSettings();
 }
 
 void TForm1::ResetViewSettings1Click()
@@ -389,13 +435,30 @@ void TForm1::OpenWaveFile(const QString& Path)
     statusBar()->showMessage(note);
 }
 
+QFileDialog* TForm1::OpenDialog() const { return FOpenDialog; }
+
 void TForm1::OpenWaveFile1Click()
 {
-  // The current folder: the last file's, however it was opened.
-  OpenDialog1->setDirectory(QDir::currentPath());
-  if (OpenDialog1->exec() != QDialog::Accepted || OpenDialog1->selectedFiles().isEmpty())
+  // A new dialog each time: one kept for the whole run could be left with
+  // the completion popup of a typed path open and grabbing the input, so
+  // that the next Open showed nothing. It opens in the current folder, the
+  // last file's however it was opened.
+  QFileDialog dialog(this, QStringLiteral("Open Wave File"), QDir::currentPath());
+  dialog.setNameFilters(
+      {QStringLiteral("Audio files (%1)").arg(SoundFilePatterns().join(QLatin1Char(' '))),
+       QStringLiteral("WAV files (*.wav)"), QStringLiteral("All files (*)")});
+  if (!FOpenFilter.isEmpty())
+    dialog.selectNameFilter(FOpenFilter);
+  dialog.setDefaultSuffix(QStringLiteral("wav"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  FOpenDialog = &dialog;
+  const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  FOpenFilter = dialog.selectedNameFilter();
+  const QString path = accepted ? dialog.selectedFiles().front() : QString();
+  FOpenDialog = nullptr;
+  if (!accepted)
     return;
-  const QString path = OpenDialog1->selectedFiles().front();
   QApplication::processEvents(); // the dialog goes away before the file is read
   OpenWaveFile(path);
 }
@@ -544,6 +607,18 @@ void TForm1::closeEvent(QCloseEvent* e)
     help->close();
   SaveViewSettings();
   QMainWindow::closeEvent(e);
+}
+
+void TForm1::moveEvent(QMoveEvent* e)
+{
+  QMainWindow::moveEvent(e);
+  NoteSettingsChange();
+}
+
+void TForm1::resizeEvent(QResizeEvent* e)
+{
+  QMainWindow::resizeEvent(e);
+  NoteSettingsChange();
 }
 
 } // namespace duv

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@ class QFileDialog;
 class QMenu;
 class QSplitter;
 class QTabWidget;
+class QTimer;
 
 namespace duv {
 
@@ -62,7 +64,9 @@ public:
   TWaveReader& Reader() { return *WaveReader1; }
   TReopenMenu& RecentFiles() { return *ReopenMenu1; }
   TDropController& DropController() { return *DropController1; }
-  QFileDialog& OpenDialog() { return *OpenDialog1; }
+  // The Open dialog while it is shown; null otherwise. Each Open makes a
+  // new one, in the current folder with the filter chosen last.
+  QFileDialog* OpenDialog() const;
   TSpectroDlg& SpectrogramDialog() { return *SpectroDlg; }
   TAboutDlg& AboutDialog() { return *AboutDlg; }
   // Asks where to save (caption, suggested name, filter); empty when
@@ -80,8 +84,10 @@ public:
   bool WaveFilePageActive() const;
 
   // The view settings: the program's start-up puts back those of the last
-  // run, and the window keeps them when it closes. A window made without
-  // this (a test's) starts from the design and writes nothing.
+  // run. From then on a change is written to the INI file within half a
+  // second (a crash loses nothing more), and all of them when the window
+  // closes. A window made without this (a test's) starts from the design and
+  // writes nothing.
   void RestoreViewSettings();
   void SaveViewSettings();
   // "Reset View Settings": the design's values.
@@ -127,6 +133,8 @@ public:
 protected:
   void changeEvent(QEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
   // Space that no control took pauses or resumes the views.
   void keyPressEvent(QKeyEvent* e) override;
 
@@ -137,13 +145,19 @@ private:
   // Sizes that hold text follow the font (see DesignScale).
   void ApplyDesignScale();
   void ResizeToDesign();
+  // Every control that holds a view setting notes its changes.
+  void WatchViewSettings();
+  void NoteSettingsChange();
+  // Writes the view settings when they differ from those last written.
+  void SaveChangedSettings();
 
   // Non-visual components and dialogs, kept for the whole run.
   TWaveReader* WaveReader1 = nullptr;
   TCHMHelper* CHMHelper1 = nullptr;
   TReopenMenu* ReopenMenu1 = nullptr;
   TDropController* DropController1 = nullptr;
-  QFileDialog* OpenDialog1 = nullptr;
+  QPointer<QFileDialog> FOpenDialog;
+  QString FOpenFilter;
   TAboutDlg* AboutDlg = nullptr;
   TSpectroDlg* SpectroDlg = nullptr;
 
@@ -165,6 +179,9 @@ private:
   // between runs once RestoreViewSettings has run.
   QVariantMap FDesignSettings;
   bool FRememberSettings = false;
+  // The settings as last written, and the wait before a change is written.
+  QVariantMap FSavedSettings;
+  QTimer* FSettingsTimer = nullptr;
 };
 
 } // namespace duv

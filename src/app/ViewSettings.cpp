@@ -18,9 +18,12 @@
 #include "spectrogram/DepthColors.h"
 #include "support/IniSection.h"
 
+#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QSplitter>
 #include <QTabWidget>
@@ -71,13 +74,91 @@ void SetPage(QTabWidget& Pages, const QVariant& v)
     Pages.setCurrentIndex(*i);
 }
 
+// The room every screen offers together.
+QRect DesktopRoom()
+{
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->availableVirtualGeometry() : QRect();
+}
+
+// The sizes a splitter's saved state holds, read without trusting its count:
+// Qt's own reading allocates whatever the count says.
+std::optional<std::vector<qint64>> SplitterSizes(const QByteArray& State)
+{
+  QDataStream in(State);
+  in.setVersion(QDataStream::Qt_5_0);
+  qint32 marker = 0, version = 0;
+  quint32 count = 0;
+  in >> marker >> version >> count;
+  if (in.status() != QDataStream::Ok || marker != 0xff ||
+      count > quint32(State.size() - in.device()->pos()) / 4)
+    return std::nullopt;
+  std::vector<qint64> sizes;
+  for (quint32 i = 0; i < count; ++i) {
+    qint32 size = 0;
+    in >> size;
+    sizes.push_back(size);
+  }
+  return sizes;
+}
+
+// Whether a splitter's saved state fits the screens: sizes of 2^31 made a
+// window of a gigabyte that took seconds to start and had no room left for
+// the views.
+bool SplitterStateFits(const QSplitter& Splitter, const QByteArray& State)
+{
+  const auto sizes = SplitterSizes(State);
+  if (!sizes || qsizetype(sizes->size()) != Splitter.count())
+    return false;
+  const QRect room = DesktopRoom();
+  const qint64 extent = Splitter.orientation() == Qt::Horizontal ? room.width() : room.height();
+  qint64 total = 0;
+  for (const qint64 size : *sizes) {
+    if (size < 0 || size > extent)
+      return false;
+    total += size;
+  }
+  return total <= extent;
+}
+
+// Whether a window's saved geometry fits the screens: its size within their
+// room, and its frame on one of them.
+bool GeometryFits(const QByteArray& Geometry)
+{
+  QDataStream in(Geometry);
+  in.setVersion(QDataStream::Qt_4_0);
+  quint32 magic = 0;
+  quint16 major = 0, minor = 0;
+  qint32 frame[4] = {}, normal[4] = {}; // left, top, right, bottom
+  in >> magic >> major >> minor;
+  for (qint32& c : frame)
+    in >> c;
+  for (qint32& c : normal)
+    in >> c;
+  if (in.status() != QDataStream::Ok || magic != 0x1D9D0CB)
+    return false;
+  const QRect room = DesktopRoom();
+  const qint64 width = qint64(normal[2]) - normal[0] + 1,
+               height = qint64(normal[3]) - normal[1] + 1;
+  if (width <= 0 || height <= 0 || width > room.width() || height > room.height() ||
+      frame[2] < frame[0] || frame[3] < frame[1])
+    return false;
+  const QRect placed(QPoint(frame[0], frame[1]), QPoint(frame[2], frame[3]));
+  for (const QScreen* screen : QGuiApplication::screens())
+    if (screen->availableGeometry().intersects(placed))
+      return true;
+  return false;
+}
+
 TViewSetting SplitterRow(const QString& Name, const std::function<QSplitter&(TForm1&)>& Of,
                          const std::function<void(TForm1&)>& Design)
 {
   return {Name, [Of](TForm1& f) -> QVariant { return Of(f).saveState(); },
           [Of, Design](TForm1& f, const QVariant& v) {
-            // restoreState refuses what it cannot read.
-            if (!v.isValid() || !Of(f).restoreState(v.toByteArray()))
+            // restoreState refuses what it cannot read, but not sizes that
+            // do not fit.
+            const QByteArray state = v.toByteArray();
+            if (!v.isValid() || !SplitterStateFits(Of(f), state) || !Of(f).restoreState(state))
               Design(f);
           }};
 }
@@ -194,7 +275,8 @@ std::vector<TViewSetting> MakeViewSettingsTable()
        [](TForm1& f, const QVariant& v) { SetPage(f.ViewPages(), v); }},
       {QStringLiteral("Geometry"), [](TForm1& f) -> QVariant { return f.saveGeometry(); },
        [](TForm1& f, const QVariant& v) {
-         if (!v.isValid() || !f.restoreGeometry(v.toByteArray()))
+         const QByteArray geometry = v.toByteArray();
+         if (!v.isValid() || !GeometryFits(geometry) || !f.restoreGeometry(geometry))
            f.ResizeToDesign();
        }},
       SplitterRow(

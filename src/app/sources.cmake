@@ -11,6 +11,7 @@ list(APPEND DUVOVOVI_APP_SOURCES
   app/Application.cpp
   app/SAAbout.cpp
   app/RecordCommand.cpp
+  app/StopSignals.cpp
   app/SAMain.cpp
   app/ViewSettings.cpp
   app/pages/BandsPage.cpp

@@ -46,9 +46,13 @@ void TReopenMenu::Add(const QString& Path)
 {
   if (!FMenuItem)
     return;
+  const QStringList before = FPaths;
   AddItem(Path, true);
   TrimToLimit(FPaths, FLimit);
   syncMenu();
+  // Kept at once: a crash later loses no opened file.
+  if (FPaths != before)
+    SaveToIni();
 }
 
 void TReopenMenu::AddItem(const QString& Path, bool AtTop)
@@ -122,8 +126,12 @@ void TReopenMenu::LoadFromIni()
   ClearItems();
   QStringList stored;
   const bool ok = LoadRecentPaths(IniPath(), FINISection, stored);
-  for (const QString& p : std::as_const(stored))
+  // No more than the menu shows: a damaged file may hold thousands.
+  for (const QString& p : std::as_const(stored)) {
+    if (FPaths.size() >= std::max(FLimit, 0))
+      break;
     AddPath(FPaths, p, false, FNoDuplicates);
+  }
   syncMenu();
   if (!ok)
     ShowAccessError();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The recent-files submenu: a most-recent-first list of paths shown as the
-// items of a menu and kept in a section of the INI file between runs.
+// items of a menu and kept in a section of the INI file between runs,
+// written as soon as the list changes.
 #pragma once
 
 #include <QAction>
@@ -45,7 +46,9 @@ public:
   // The full file path the INI name resolves to.
   QString IniPath() const;
 
+  // Puts Path at the top (with an INI file, written at once).
   void Add(const QString& Path);
+  // The stored list, up to the limit.
   void LoadFromIni();
   void SaveToIni();
   void ItemClick(QAction* Sender);

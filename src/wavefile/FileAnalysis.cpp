@@ -58,14 +58,27 @@ void FileSpectrum(TAnalysis& Analysis, const TSoundData& Data, std::int64_t Star
   // bins 0 .. Size/2.
   std::vector<double> samples(static_cast<std::size_t>(std::max(Size, 0)));
   FillStretch(Data, Start, Size, samples.data());
+  // Unsigned samples centred on silence, as TAnalysis::Analyze centres them;
+  // the DC read-out gets their offset back.
+  const double silent = SilentLevel(format.Bits);
+  double removed = 0;
+  if (silent != 0) {
+    for (double& s : samples)
+      s -= silent;
+    removed = silent * Size;
+  }
   if (Window != TWindowKind::Rectangular) {
     const auto window = WindowTable(Window, Size);
-    for (int i = 0; i < Size; ++i)
+    double windowSum = 0;
+    for (int i = 0; i < Size; ++i) {
       samples[std::size_t(i)] *= (*window)[std::size_t(i)];
+      windowSum += (*window)[std::size_t(i)];
+    }
+    removed = silent * windowSum;
   }
   std::vector<double> re(samples.size() / 2 + 1), im(re.size());
   TRealFourier(Size).Forward(samples.data(), re.data(), im.data());
-  Analysis.ComputeSpectrum(re.data(), im.data(), format, Frame);
+  Analysis.ComputeSpectrum(re.data(), im.data(), format, Frame, removed);
 }
 
 void StreamedFileSpectrum(TAnalysis& Analysis, const TSoundFile& File, std::int64_t Start,

@@ -189,11 +189,6 @@ std::vector<TRowBins> SpectrogramRowBins(int Rows, int Size, double Rate, double
   return rows;
 }
 
-double SilentLevel(int Bits)
-{
-  return Bits == 8 ? 128 : Bits == 4 ? 7.5 : 0;
-}
-
 double SpectrogramLevelOffset(const std::vector<double>& Window, int Bits)
 {
   // A sine of amplitude A gives |X| = A sum(w) / 2 at its bin; against the

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "analysis/RealFourier.h"
+#include "analysis/SAGlobal.h"
 #include "analysis/SpectrogramGrid.h"
 #include "analysis/WindowFunctions.h"
 #include "wavefile/WaveFileParser.h"
@@ -59,10 +60,6 @@ struct TRowBins
 // whatever the height. Bins stay within 0 .. Size / 2.
 std::vector<TRowBins> SpectrogramRowBins(int Rows, int Size, double Rate, double FLow, double FHigh,
                                          bool Log);
-
-// The level of silence in a channel array of a sample width: 8- and 4-bit
-// samples are unsigned around their mid level.
-double SilentLevel(int Bits);
 
 // What is added to 10 log10 of a frame's power |X|^2 so that a full-scale
 // sine of Bits reads 0 dB through Window (the coefficients of one frame).

@@ -12,6 +12,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -140,6 +141,30 @@ void deinterleave(const T* in, int channels, std::int64_t count, std::int16_t* l
   }
 }
 
+// libsndfile's account of a failure, in the words of the program's other
+// messages: lower case, no full stop, and none of its internals.
+QString decoderWords(const char* Text)
+{
+  QString why = QString::fromUtf8(Text).trimmed();
+  if (why.endsWith(QLatin1Char('.')))
+    why.chop(1);
+  // What it says when a stream's decoder finds nothing to decode: the file
+  // is regular, we opened it.
+  if (why.contains(QLatin1String("regular file")))
+    return QStringLiteral("no audio in it can be decoded");
+  // Its internal errors ("Internal error : SF_INFO struct incomplete",
+  // "Internal psf_fseek() failed") said as what they mean for the file.
+  if (why.contains(QLatin1String("struct incomplete")))
+    return QStringLiteral("its headers do not describe a stream that can be decoded");
+  if (why.contains(QLatin1String("fseek")))
+    return QStringLiteral("the decoder cannot seek in it");
+  if (why.startsWith(QLatin1String("internal"), Qt::CaseInsensitive))
+    return QStringLiteral("the decoder gave up on it");
+  if (!why.isEmpty())
+    why[0] = why[0].toLower();
+  return why;
+}
+
 // Frames kept after they are read, so that a reader stepping back over
 // overlapping frames (the spectrogram's) does not make the decoder seek.
 constexpr std::int64_t RingFrames = 1 << 16;
@@ -147,6 +172,9 @@ constexpr std::int64_t RingFrames = 1 << 16;
 constexpr std::int64_t ChunkFrames = 8192;
 
 enum class TSampleType { Int, Float, Double };
+
+// The least AIFF size taken for what a writer to a pipe puts in its place.
+constexpr std::uint32_t StreamedAiffSize = 0x7F000000u;
 
 } // namespace
 
@@ -161,6 +189,14 @@ struct TSoundDecoder::TState
   std::int64_t Next = 0;                 // the frame libsndfile reads next
   std::int64_t Held = 0;                 // frames before Next that the ring holds
   bool PastEnd = false;                  // an estimated length reaches beyond the stream
+  bool NoSeek = false;                   // reached by decoding through from the start
+  // Bytes before the stream that libsndfile is not shown: an ID3v2 tag,
+  // whose footer (ID3v2.4) it does not know to skip.
+  std::int64_t Skip = 0;
+  // Four bytes libsndfile reads in place of the file's own at OverlayAt
+  // (in its positions, after Skip).
+  std::int64_t OverlayAt = -1;
+  std::uint8_t Overlay[4] = {};
   // The ring, at frame & (RingFrames - 1), and libsndfile's chunk. None is
   // cleared when made: the ring is read only where Held says it was written,
   // and a chunk only as far as libsndfile filled it. Clearing them cost more
@@ -185,12 +221,13 @@ struct TSoundDecoder::TState
 
   // libsndfile's calls into the input. Exceptions must not cross its C
   // frames: they are kept and thrown again once it returns.
-  static sf_count_t length(void* user) { return static_cast<TState*>(user)->Input.Length(); }
+  static sf_count_t length(void* user) { return static_cast<TState*>(user)->streamLength(); }
+  std::int64_t streamLength() const { return std::max<std::int64_t>(Input.Length() - Skip, 0); }
   static sf_count_t seek(sf_count_t offset, int whence, void* user)
   {
     auto* s = static_cast<TState*>(user);
     const std::int64_t base = whence == SEEK_CUR   ? s->Pos
-                              : whence == SEEK_END ? s->Input.Length()
+                              : whence == SEEK_END ? s->streamLength()
                                                    : 0;
     if (offset < -base || offset > std::numeric_limits<std::int64_t>::max() - base)
       return -1;
@@ -200,10 +237,13 @@ struct TSoundDecoder::TState
   static sf_count_t read(void* to, sf_count_t count, void* user)
   {
     auto* s = static_cast<TState*>(user);
-    if (s->Error || count <= 0 || s->Pos >= s->Input.Length())
+    if (s->Error || count <= 0 || s->Pos >= s->streamLength())
       return 0;
     try {
-      const std::int64_t n = s->Input.ReadAt(s->Pos, to, count);
+      const std::int64_t n = s->Input.ReadAt(s->Skip + s->Pos, to, count);
+      for (std::int64_t k = 0; k < 4 && s->OverlayAt >= 0; ++k)
+        if (s->OverlayAt + k >= s->Pos && s->OverlayAt + k < s->Pos + n)
+          static_cast<std::uint8_t*>(to)[s->OverlayAt + k - s->Pos] = s->Overlay[k];
       s->Pos += n;
       return n;
     } catch (...) {
@@ -214,11 +254,39 @@ struct TSoundDecoder::TState
   static sf_count_t write(const void*, sf_count_t, void*) { return 0; }
   static sf_count_t tell(void* user) { return static_cast<TState*>(user)->Pos; }
 
+  // Opens the image from its start; false when libsndfile cannot.
+  bool open(SF_INFO& info)
+  {
+    static SF_VIRTUAL_IO io{&length, &seek, &read, &write, &tell};
+    if (File)
+      sf_close(std::exchange(File, nullptr));
+    info = SF_INFO{};
+    Pos = 0;
+    File = sf_open_virtual(&io, SFM_READ, &info, this);
+    rethrow();
+    return File != nullptr;
+  }
+
   std::int64_t readAt(std::int64_t pos, std::uint8_t* to, std::int64_t count)
   {
     if (pos < 0 || pos >= Input.Length())
       return 0;
     return Input.ReadAt(pos, to, std::min(count, Input.Length() - pos));
+  }
+
+  // The frames the stream decodes to, read through once; the image is then
+  // opened again at its start.
+  std::int64_t countFrames(int channels)
+  {
+    std::vector<float> chunk(std::size_t(ChunkFrames) * std::size_t(channels));
+    std::int64_t frames = 0;
+    for (sf_count_t got; (got = sf_readf_float(File, chunk.data(), ChunkFrames)) > 0;)
+      frames += got;
+    rethrow();
+    SF_INFO again{};
+    if (!open(again))
+      return 0;
+    return frames;
   }
 
   // The kind of file from its first bytes; `at` is where its own header
@@ -269,7 +337,10 @@ struct TSoundDecoder::TState
       return -1;
     std::uint64_t size = 0;
     if (kind == TKind::Aiff || kind == TKind::Aifc) {
-      if (be32(h + 4) == 0xFFFFFFFFu)
+      // A writer to a pipe cannot go back to fill the size in, and leaves
+      // all ones or room to 2 GB (0x7F000000 and up): such a file is read
+      // to its end.
+      if (be32(h + 4) >= StreamedAiffSize)
         return -1;
       size = std::uint64_t(be32(h + 4)) + 8;
     } else if (kind == TKind::W64) {
@@ -328,6 +399,18 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     failed(QStringLiteral("is not a RIFF/WAVE sound file, nor FLAC, Ogg Vorbis, Opus, MP3, "
                           "AIFF, CAF, W64 or RF64"));
   S->Kind = kind;
+  if (kind == TKind::Flac || kind == TKind::Mpeg)
+    S->Skip = start;
+  if (kind == TKind::Flac) {
+    // libFLAC seeks by the block sizes STREAMINFO gives; below the least a
+    // frame has (0 from a writer that did not know) it fails, where
+    // decoding through reads the samples.
+    std::uint8_t blocks[4] = {};
+    S->readAt(start + 8, blocks, 4);
+    S->rethrow();
+    const int least = (blocks[0] << 8) | blocks[1], most = (blocks[2] << 8) | blocks[3];
+    S->NoSeek = least < 16 || most < least;
+  }
   const std::int64_t declared = S->declaredLength(kind);
   S->rethrow();
   if (declared > Input.Length())
@@ -335,22 +418,28 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
                .arg(declared)
                .arg(Input.Length()));
 
-  SF_VIRTUAL_IO io{&TState::length, &TState::seek, &TState::read, &TState::write, &TState::tell};
+  if (kind == TKind::Mpeg) {
+    // A Xing tag whose byte count is off from the stream's makes the MP3
+    // decoder warn on standard error. The count only guides its seeking:
+    // it is shown the stream's own size.
+    std::uint8_t frame[64] = {};
+    const std::int64_t got = S->readAt(start, frame, sizeof frame);
+    S->rethrow();
+    const int tagAt = 4 + mpegHeader(frame).SideInfo;
+    if (got >= tagAt + 16 &&
+        (std::memcmp(frame + tagAt, "Xing", 4) == 0 ||
+         std::memcmp(frame + tagAt, "Info", 4) == 0) &&
+        (frame[tagAt + 7] & 2) != 0) {
+      const std::uint32_t size =
+          std::uint32_t(std::min<std::int64_t>(Input.Length() - start, 0xFFFFFFFF));
+      S->OverlayAt = start - S->Skip + tagAt + 8 + ((frame[tagAt + 7] & 1) ? 4 : 0);
+      for (int k = 0; k < 4; ++k)
+        S->Overlay[k] = std::uint8_t(size >> (24 - 8 * k));
+    }
+  }
   SF_INFO info{};
-  S->Pos = 0;
-  S->File = sf_open_virtual(&io, SFM_READ, &info, S.get());
-  S->rethrow();
-  if (!S->File) {
-    QString why = QString::fromUtf8(sf_strerror(nullptr)).trimmed();
-    if (why.endsWith(QLatin1Char('.')))
-      why.chop(1);
-    if (!why.isEmpty())
-      why[0] = why[0].toLower();
-    // What it says when a stream's decoder finds nothing to decode: the
-    // file is regular, we opened it.
-    if (why.contains(QLatin1String("regular file")))
-      why = QStringLiteral("no audio in it can be decoded");
-    failed(QStringLiteral("cannot be read: %1").arg(why));
+  if (!S->open(info)) {
+    failed(QStringLiteral("cannot be read: %1").arg(decoderWords(sf_strerror(nullptr))));
   }
 
   const int major = info.format & SF_FORMAT_TYPEMASK;
@@ -369,8 +458,18 @@ TSoundDecoder::TSoundDecoder(TDecoderInput& Input, const QString& Name)
     failed(QStringLiteral("cannot be read: it has %1 channels at %2 Hz")
                .arg(info.channels)
                .arg(info.samplerate));
+  // A FLAC written to a pipe has no total in its header (libsndfile then
+  // says the largest count): its length is what it decodes to.
+  const bool unknownLength = info.frames < 0 || info.frames == SF_COUNT_MAX;
+  // An Ogg stream's length is the granule of its last page; one beyond what
+  // its bytes could hold at 1 kbit/s is not believed (a damaged page said 2^42
+  // samples): its length is what it decodes to, too.
+  const bool absurdLength = kind == TKind::Ogg && !unknownLength &&
+                            info.frames / 8 > Input.Length() * info.samplerate / 1000;
+  if ((unknownLength && kind == TKind::Flac) || absurdLength)
+    info.frames = S->countFrames(info.channels);
   // An Ogg stream whose end is missing has no last position to give a length.
-  if (info.frames < 0 || info.frames == SF_COUNT_MAX)
+  else if (unknownLength)
     failed(QStringLiteral("is cut short: its stream stops without its end mark"));
 
   TDecodedFormat& f = FFormat;
@@ -546,7 +645,7 @@ void TSoundDecoder::seek(std::int64_t Frame)
   TState& s = *S;
   s.Held = 0;
   s.PastEnd = false;
-  const sf_count_t at = sf_seek(s.File, Frame, SEEK_SET);
+  const sf_count_t at = s.NoSeek ? -1 : sf_seek(s.File, Frame, SEEK_SET);
   s.rethrow();
   if (at == Frame) {
     s.Next = Frame;
@@ -557,7 +656,17 @@ void TSoundDecoder::seek(std::int64_t Frame)
     s.PastEnd = true;
     return;
   }
-  QString why = QString::fromUtf8(sf_strerror(s.File));
+  const QString why = decoderWords(sf_strerror(s.File));
+  // Some streams decode from the start but cannot seek (a FLAC whose header
+  // gives no usable block size, GSM in AIFC): decoded through from a fresh
+  // start, they read as a whole load reads them.
+  SF_INFO info{};
+  if (Frame < FFormat.Frames && s.open(info)) {
+    s.Next = 0;
+    while (s.Next + ChunkFrames <= Frame)
+      decodeMore();
+    return;
+  }
   failed(QStringLiteral("is cut short or damaged: sample %1 of %2 cannot be reached (%3)")
              .arg(Frame)
              .arg(FFormat.Frames)
@@ -593,7 +702,7 @@ void TSoundDecoder::decodeMore()
                             "decoded%3")
                  .arg(s.Next)
                  .arg(FFormat.Frames)
-                 .arg(error ? QStringLiteral(" (%1)").arg(QString::fromUtf8(sf_strerror(s.File)))
+                 .arg(error ? QStringLiteral(" (%1)").arg(decoderWords(sf_strerror(s.File)))
                             : QString()));
     }
     // An estimated length past the stream's end reads as silence.

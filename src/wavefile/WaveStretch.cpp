@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "wavefile/WaveStretch.h"
 
+#include "analysis/SAGlobal.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -30,7 +32,7 @@ int FillStretch(const TSoundData& data, std::int64_t offset, int n, double* re)
     used = int(std::min<std::int64_t>(n, available - offset));
   for (int i = 0; i < used; ++i)
     re[i] = ch[offset + i];
-  std::fill(re + used, re + n, 0.0);
+  std::fill(re + used, re + n, SilentLevel(data.Format.wBitsPerSample));
   return used;
 }
 

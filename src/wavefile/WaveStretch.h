@@ -17,7 +17,8 @@ std::int64_t StretchOffsetSamples(double seconds, double rate);
 
 // Copies channel 0 from `offset` into re[0..n-1] (raw stored values, as
 // doubles). Past the end of the file the stretch is
-// zero-padded, so the transform always gets its power-of-two count. Returns
+// padded with silence (the silent level of the file's width), so the
+// transform always gets its power-of-two count. Returns
 // the number of real samples copied (0 when the offset is at or beyond the
 // end, or the channel was not unpacked).
 int FillStretch(const TSoundData& data, std::int64_t offset, int n, double* re);

@@ -8,8 +8,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <fcntl.h>
 #include <numbers>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace duv;
 
@@ -76,6 +82,9 @@ TEST(MicCalibration, MalformedLines)
       {"-20 1\n", 1},                      // negative
       {"100 nan\n", 1},                    // not finite
       {"100 1e6\n", 1},                    // no microphone's gain
+      {"5e-324 0\n20000 0\n", 1},          // its log ratio overflows: NaN gains
+      {"20 0\n1e308 0\n", 2},              // as far the other way
+      {"*1e-30Hz -38.6\n", 1},             // a sensitivity at no real frequency
       {"100 1\n*1000Hz -38.6\n", 2},       // sensitivity after the data
       {"*1000Hz -38.6\n*1000Hz -30\n", 2}, // two sensitivities
       {"*0Hz -38.6\n", 1},                 // a sensitivity at 0 Hz
@@ -109,6 +118,33 @@ TEST(MicCalibration, MalformedLines)
   }
   EXPECT_THROW(LoadMicCalibration(dir.path()), EMicCalibrationError);
   EXPECT_THROW(LoadMicCalibration(dir.filePath("missing.txt")), EMicCalibrationError);
+
+  // Nor is a FIFO: a writer stands by so that, were it opened, the load would
+  // get a valid file and pass rather than wait for ever.
+  const QByteArray fifo = QFile::encodeName(dir.filePath("mic.fifo"));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    while (!done) {
+      const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+      if (fd >= 0) {
+        [[maybe_unused]] const auto n = ::write(fd, "100 1\n", 6);
+        ::close(fd);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  try {
+    LoadMicCalibration(QFile::decodeName(fifo));
+    ADD_FAILURE() << "a FIFO was read";
+  } catch (const EMicCalibrationError& e) {
+    EXPECT_TRUE(QString(e.what()).endsWith(QStringLiteral("it is a named pipe (FIFO), not a "
+                                                          "regular file")))
+        << e.what();
+  }
+  done = true;
+  writer.join();
 }
 
 // Guards the corrected levels: the identity changes nothing to the bit; A

@@ -21,16 +21,24 @@
 #include "controls/Realspin.h"
 #include "controls/RecentFiles.h"
 #include "controls/Reopen.h"
+#include "controls/intspin.h"
+#include "graph/Graphbox.h"
 #include "spectrogram/SASpectroDlg.h"
+#include "support/IniSection.h"
 #include "support/UiSupport.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDataStream>
 #include <QFile>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTabWidget>
@@ -180,7 +188,7 @@ TEST(ViewSettings, RememberedAndReset)
     f.RealTimePage().SetHistoryMinutes(12);
     f.InputPages().setCurrentIndex(2);
     f.ViewPages().setCurrentIndex(1);
-    f.resize(900, 700);
+    f.resize(780, 700); // within the test screen: a larger window is refused
     THelpWindow::SetRememberedSize({640, 480});
     f.close();
   }
@@ -206,7 +214,7 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_EQ(f.RealTimePage().HistoryMinutes(), 12);
   EXPECT_EQ(f.InputPages().currentIndex(), 2);
   EXPECT_EQ(f.ViewPages().currentIndex(), 1);
-  EXPECT_EQ(f.size(), QSize(900, 700));
+  EXPECT_EQ(f.size(), QSize(780, 700));
   EXPECT_EQ(THelpWindow::RememberedSize(), QSize(640, 480));
 
   f.ResetViewSettings1->trigger();
@@ -224,6 +232,120 @@ TEST(ViewSettings, RememberedAndReset)
   EXPECT_EQ(f.ViewPages().currentIndex(), 0);
   EXPECT_EQ(f.size(), QSize(750, 542));
   EXPECT_EQ(THelpWindow::RememberedSize(), QSize(760, 520));
+}
+
+// Guards a crash: the view settings were written only when the window
+// closed. A change made through the window reaches the INI file soon, while
+// the window lives, beside the file's other sections; a new window reads it.
+TEST(ViewSettings, WrittenSoonAfterEachChange)
+{
+  QTemporaryDir dir;
+  QuietReader quiet;
+  const QString ini = dir.filePath("duvovovi.ini");
+  ASSERT_TRUE(SaveIniSection(ini, "Measurement", {{"Weighting", "A"}}));
+  TForm1 f;
+  f.RecentFiles().SetINIFolder(dir.path());
+  f.RestoreViewSettings();
+  f.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+  auto& window = Find<QComboBox>(f.GraphPage(), "Window");
+  window.setCurrentIndex(window.findText("Hann"));
+  Find<QCheckBox>(f.GraphPage(), "Log").click();
+  Find<TIntegerSpin>(f.RealTimePage(), "Keep").SetValue(12);
+  f.ViewPages().setCurrentIndex(1);
+  f.resize(700, 600);
+  const auto written = [&ini, &f] {
+    const QVariantMap v = LoadSettingsSection(ini);
+    return v.value("Window").toString() == "Hann" && v.value("GraphLogFrequency").toBool() &&
+           v.value("HistoryMinutes").toInt() == 12 && v.value("ViewPage").toInt() == 1 &&
+           v.value("Geometry").toByteArray() == f.saveGeometry();
+  };
+  EXPECT_TRUE(QTest::qWaitFor(written, 3000));
+  EXPECT_EQ(QSettings(ini, QSettings::IniFormat).value("Measurement/Weighting").toString(), "A");
+
+  TForm1 next;
+  next.RecentFiles().SetINIFolder(dir.path());
+  next.RestoreViewSettings();
+  EXPECT_EQ(next.GraphPage().SpectrumView().Window(), TWindowKind::Hann);
+  EXPECT_TRUE(next.GraphPage().LogFrequency());
+  EXPECT_EQ(next.RealTimePage().HistoryMinutes(), 12);
+  EXPECT_EQ(next.ViewPages().currentIndex(), 1);
+  EXPECT_EQ(next.size(), f.size());
+}
+
+// Guards damaged window states: splitter sizes of 2^31 made a window of a
+// gigabyte that took seconds to start with no room for the views, and were
+// saved back; so were a geometry off every screen or larger than all, and a
+// list of ten thousand recent files. Each is refused for the design, and the
+// file no longer holds it once the window has closed.
+TEST(ViewSettings, DamagedStatesFallBackToTheDesign)
+{
+  QTemporaryDir dir;
+  QuietReader quiet;
+  const QString ini = dir.filePath("duvovovi.ini");
+  QByteArray splitter, geometry;
+  {
+    TForm1 f;
+    splitter = ReadViewSettings(f).value("ScopeSplitter").toByteArray();
+    geometry = f.saveGeometry();
+  }
+  // A splitter state holds its two sizes from byte 12; a geometry its frame
+  // and its normal rectangle (left, top, right, bottom) from byte 8.
+  const auto sizes = [&splitter](qint32 first, qint32 second) {
+    QByteArray b = splitter;
+    QDataStream out(&b, QIODevice::WriteOnly);
+    out.device()->seek(12);
+    out << first << second;
+    return b;
+  };
+  const auto placed = [&geometry](qint32 left, qint32 top, qint32 right, qint32 bottom) {
+    QByteArray b = geometry;
+    QDataStream out(&b, QIODevice::WriteOnly);
+    out.device()->seek(8);
+    out << left << top << right << bottom << left << top << right << bottom;
+    return b;
+  };
+  const struct
+  {
+    const char* key;
+    QByteArray state;
+  } cases[] = {
+      {"MainSplitter", sizes(2147483647, 500)},
+      {"DisplaySplitter", sizes(300, 2147483647)},
+      {"ScopeSplitter", sizes(-40, 300)},
+      {"Geometry", placed(0, 0, 2147483000, 2147483000)},
+      {"Geometry", placed(90000, 90000, 90700, 90500)},
+  };
+  const QRect screen = QGuiApplication::primaryScreen()->availableVirtualGeometry();
+  for (const auto& c : cases) {
+    QFile::remove(ini);
+    ASSERT_TRUE(SaveIniSection(ini, "Settings", {{c.key, c.state}}));
+    TForm1 f;
+    f.RecentFiles().SetINIFolder(dir.path());
+    f.RestoreViewSettings();
+    f.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
+    const TGraphBox& view = f.GraphPage().SpectrumGraph();
+    EXPECT_GE(view.width(), 200) << c.key;
+    EXPECT_GE(view.height(), 100) << c.key;
+    EXPECT_TRUE(screen.contains(f.geometry())) << c.key;
+    f.close();
+    EXPECT_NE(LoadSettingsSection(ini).value(c.key).toByteArray(), c.state) << c.key;
+  }
+
+  QStringList many;
+  for (int i = 0; i < 10000; ++i)
+    many << QStringLiteral("/music/%1.wav").arg(i);
+  ASSERT_TRUE(SaveRecentPaths(ini, "history", many));
+  {
+    TForm1 f;
+    f.RecentFiles().SetINIFolder(dir.path());
+    f.RecentFiles().LoadFromIni();
+    EXPECT_EQ(f.RecentFiles().Paths(), many.mid(0, 5));
+  }
+  QStringList kept;
+  EXPECT_TRUE(LoadRecentPaths(ini, "history", kept));
+  EXPECT_EQ(kept.size(), 5);
 }
 
 // Guards a damaged or unreadable INI file: every value that cannot be used

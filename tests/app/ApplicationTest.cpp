@@ -6,12 +6,18 @@
 #include "audio/Waveread.h"
 #include "wavefile/WavWriter.h"
 
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <stdexcept>
 
 using namespace duv;
@@ -128,7 +134,8 @@ TEST(Application, FileOnTheCommandLine)
   const auto previous = TApplication::ShowException;
   TApplication::ShowException = [&shown](const QString& text) { shown << text; };
   const QString tone = duv::test::writeTemp(
-      "tone.wav", duv::test::WavBuilder().fmt(1, 8000, 16).chunk("data", QByteArray(4000, '\1')).finish());
+      "tone.wav",
+      duv::test::WavBuilder().fmt(1, 8000, 16).chunk("data", QByteArray(4000, '\1')).finish());
   {
     TForm1 form;
     StartWindow(form, tone);
@@ -142,7 +149,8 @@ TEST(Application, FileOnTheCommandLine)
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.windowTitle(), "Duvovovi");
     ASSERT_EQ(shown.size(), 1);
-    EXPECT_TRUE(shown[0].startsWith("Cannot open file /no/such/dir/missing.wav")) << shown[0].toStdString();
+    EXPECT_TRUE(shown[0].startsWith("Cannot open file /no/such/dir/missing.wav"))
+        << shown[0].toStdString();
   }
   TApplication::ShowException = previous;
 
@@ -157,6 +165,73 @@ TEST(Application, FileOnTheCommandLine)
   EXPECT_FALSE(program.waitForFinished(1500)) << program.readAllStandardError().toStdString();
   program.kill();
   program.waitForFinished();
+}
+
+// Guards the end by SIGTERM and SIGINT: the window closes by its normal path
+// (exit status 0, the settings it saves on closing written), even with the
+// device's message box open over it; a SIGINT the program was started with
+// ignored (a script's background job) stays ignored.
+TEST(Application, StopSignalsCloseTheWindow)
+{
+  struct Case
+  {
+    int Signal;
+    bool Ignored;
+  };
+  for (const Case c : {Case{SIGTERM, false}, Case{SIGINT, false}, Case{SIGINT, true}}) {
+    SCOPED_TRACE(testing::Message() << "signal " << c.Signal << (c.Ignored ? " ignored" : ""));
+    QTemporaryDir config;
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("XDG_CONFIG_HOME", config.path());
+    // No sound server: the window opens with its "no device" message box.
+    env.insert("PULSE_SERVER", "unix:/nonexistent/duvovovi-no-server");
+    program.setProcessEnvironment(env);
+    program.setChildProcessModifier([ignored = c.Ignored] {
+      ::signal(SIGINT, ignored ? SIG_IGN : SIG_DFL);
+      ::signal(SIGTERM, SIG_DFL);
+    });
+    program.start(DUVOVOVI_PROGRAM, {});
+    ASSERT_TRUE(program.waitForStarted());
+    // Ready once its SIGTERM handler is in (a bit of SigCgt); a signal
+    // before that would end it as any program.
+    const auto catches = [&](int signal) {
+      QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+      if (!status.open(QIODevice::ReadOnly))
+        return false;
+      for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+          return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1) & 1) != 0;
+      return false;
+    };
+    for (int i = 0; i < 300 && !catches(SIGTERM); ++i)
+      QThread::msleep(50);
+    ASSERT_TRUE(catches(SIGTERM)) << "no handler for SIGTERM";
+    EXPECT_EQ(catches(SIGINT), !c.Ignored);
+    QThread::msleep(500); // the window shown, its message box up
+    // Never kill(0): a process that is gone has the id 0, which would
+    // signal the test's whole process group.
+    const auto send = [&](int signal) {
+      if (program.state() == QProcess::Running && program.processId() > 0)
+        ::kill(pid_t(program.processId()), signal);
+    };
+    send(c.Signal);
+    if (c.Ignored) {
+      EXPECT_FALSE(program.waitForFinished(1000)) << "an ignored SIGINT ended the window";
+      send(SIGTERM);
+    }
+    ASSERT_TRUE(program.waitForFinished(10000)) << "still running after the signal";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    QString ini;
+    for (QDirIterator it(config.path(), {"*.ini"}, QDir::Files, QDirIterator::Subdirectories);
+         it.hasNext();)
+      ini = it.next();
+    QFile file(ini);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << "no settings file written";
+    EXPECT_TRUE(file.readAll().contains("[Settings]"));
+  }
 }
 
 int main(int argc, char** argv)

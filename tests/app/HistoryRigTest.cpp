@@ -12,11 +12,13 @@
 #include "wavefile/WaveFileParser.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -369,4 +371,96 @@ TEST_F(HistoryRig, RecordFailuresLeaveNoFile)
   EXPECT_TRUE(r.Err.contains("Cannot write " + full)) << r.Err.toStdString();
   EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty())
       << QDir(dir.path()).entryList(QDir::Files).join(", ").toStdString();
+}
+
+namespace {
+
+// The frames a WAV file written by `record` holds, after checking that its
+// header tells its own length: the RIFF size counts everything after it,
+// the pad byte of an odd data chunk too; the data size counts the samples
+// alone. -1 when either is wrong.
+std::int64_t HeaderFrames(const QString& path, int frameBytes)
+{
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly))
+    return -1;
+  const QByteArray b = f.readAll();
+  const auto le32 = [&](int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+  if (b.size() < 44)
+    return -1;
+  const std::int64_t data = le32(40);
+  const bool sizesAgree = le32(4) == quint32(b.size() - 8) && 44 + data + (data & 1) == b.size();
+  EXPECT_TRUE(sizesAgree) << path.toStdString() << ": RIFF " << le32(4) << ", data " << data
+                          << ", file " << b.size();
+  return sizesAgree && data % frameBytes == 0 ? data / frameBytes : -1;
+}
+
+} // namespace
+
+// Guards lengths no WAV file holds: refused as a usage error before any
+// device opens, however far they pass it (a count of bytes that wrapped
+// once let 1e14 s record without end), and no file left.
+TEST(RecordCommand, RefusesLengthsNoWavFileHolds)
+{
+  QTemporaryDir dir;
+  const QString out = dir.filePath("long.wav");
+  for (const char* seconds : {"1e9", "1e14", "1e300", "0.000001"}) {
+    const ProgramRun r =
+        Program({"record", "--seconds", seconds, "--format", "44100-stereo-16", out}, 5000);
+    EXPECT_EQ(r.Code, 2) << seconds << ": " << r.Err.toStdString();
+    EXPECT_TRUE(r.Err.contains("the seconds must make")) << r.Err.toStdString();
+    EXPECT_FALSE(QFile::exists(out)) << seconds;
+  }
+}
+
+// Guards what `record` writes and when it ends: a length that is no whole
+// number of its buffers holds exactly seconds x rate frames, an odd 8-bit
+// one with its pad byte counted by the RIFF size alone; after Ctrl+C the
+// header tells what was written, not what was asked; a SIGINT ignored by
+// whoever started it (a script's background job) does not end it.
+TEST_F(HistoryRig, RecordHeadersAndInterrupts)
+{
+  QTemporaryDir dir;
+  struct Case
+  {
+    const char* Seconds;
+    const char* Format;
+    int FrameBytes;
+    std::int64_t Frames;
+  };
+  for (const Case c :
+       {Case{"0.123", "44100-mono-16", 2, 5424}, Case{"0.0101", "11025-mono-8", 1, 111}}) {
+    const QString path = dir.filePath(QStringLiteral("%1-%2.wav").arg(c.Seconds, c.Format));
+    rig::PipeWriter writer(Sweep);
+    const ProgramRun r = Program({"record", "--seconds", c.Seconds, "--format", c.Format, path});
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    EXPECT_EQ(HeaderFrames(path, c.FrameBytes), c.Frames) << c.Seconds << " s " << c.Format;
+  }
+
+  // Interrupted once a second more has gone to the input: with SIGINT
+  // ignored it runs on to its end.
+  for (const bool ignored : {false, true}) {
+    SCOPED_TRACE(ignored ? "SIGINT ignored" : "SIGINT");
+    const QString path = dir.filePath(ignored ? "ignored.wav" : "interrupted.wav");
+    std::optional<rig::PipeWriter> writer(std::in_place, Sweep);
+    const ProgramRun r = Program(
+        {"record", "--seconds", ignored ? "3" : "60", "--format", "11025-mono-8", path}, 30000,
+        [&](QProcess& p) {
+          rig::WaitFor([] { return rig::ClientRecordStreams() > 0; }, 10000);
+          const std::int64_t fed = writer->Written();
+          rig::WaitFor([&] { return writer->Written() > fed + 44100; }, 10000);
+          if (p.state() == QProcess::Running && p.processId() > 0) // never kill(0)
+            ::kill(pid_t(p.processId()), SIGINT);
+        },
+        [ignored] { ::signal(SIGINT, ignored ? SIG_IGN : SIG_DFL); });
+    writer.reset();
+    ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
+    EXPECT_EQ(r.Err.contains("ended early"), !ignored) << r.Err.toStdString();
+    const std::int64_t frames = HeaderFrames(path, 1);
+    if (ignored)
+      EXPECT_EQ(frames, 3 * 11025);
+    else
+      EXPECT_GT(frames, 11025 / 2);
+    EXPECT_EQ(Load(path).SamplesPerChannel, frames);
+  }
 }

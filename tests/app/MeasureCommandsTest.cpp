@@ -83,6 +83,45 @@ TEST(BandsCommand, Levels)
   EXPECT_NEAR(bandLevel(r, "1000"), -6.02, 0.1);
 }
 
+// Guards the centring of unsigned samples in every command and window: 8-bit
+// silence (all 128) read through a window spread its offset from DC into the
+// bins beside it (+5.7 dB at 43 Hz with the flat-top window), while the DC
+// read-out keeps the offset and a full-scale sine still reads 0 dB.
+TEST(SpectrumCommand, EightBitCentred)
+{
+  const auto eightBit = [](const char* name, double Amp) {
+    QByteArray data;
+    for (int i = 0; i < 8192; ++i) // 3000 Hz: a whole bin at 1024 points
+      data +=
+          char(std::lround(128 + 127 * Amp * std::sin(2 * std::numbers::pi * 3000 * i / 48000)));
+    WavBuilder wav;
+    wav.fmt(1, 48000, 8).chunk("data", data);
+    return writeTemp(name, wav.finish());
+  };
+  const QString silence = eightBit("silence8.wav", 0), sine = eightBit("sine8.wav", 1);
+  for (const char* window :
+       {"rectangular", "hann", "hamming", "blackman", "blackman-harris", "flat-top"}) {
+    SCOPED_TRACE(window);
+    const QStringList common = {"--window", window, "--size", "1024"};
+    Result r = run(QStringList{"spectrum", silence} + common);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NEAR(r.lines[0].section('=', 1).toDouble(), 256, 0.5); // the offset, single-sided
+    for (int k = 2; k < r.lines.size(); ++k)
+      ASSERT_EQ(r.lines[k].section(',', 1).toDouble(), -48) << r.lines[k].toStdString();
+    r = run(QStringList{"bands", silence, "--fraction", "1"} + common);
+    for (int k = 1; k < r.lines.size(); ++k)
+      EXPECT_EQ(r.lines[k].section(',', 1).toDouble(), -48) << r.lines[k].toStdString();
+
+    r = run(QStringList{"spectrum", sine} + common);
+    double top = -48;
+    for (int k = 2; k < r.lines.size(); ++k)
+      top = std::max(top, r.lines[k].section(',', 1).toDouble());
+    EXPECT_NEAR(top, 0, 0.1);
+    EXPECT_NEAR(bandLevel(run(QStringList{"bands", sine, "--fraction", "1"} + common), "4000"), 0,
+                0.1);
+  }
+}
+
 // Guards measure: the figures of a sine with a 1 % second harmonic, one
 // "name: value unit" line each, and an offset past which too little is left.
 TEST(MeasureCommand, Figures)

@@ -303,8 +303,9 @@ TEST(SpectrogramCommand, LabelSteps)
 // 6 s fills them all), the rows --fmin .. --fmax (1 kHz in the middle of
 // 500 .. 1500 Hz) or their ratio with --log-frequency (1 kHz at log 10 /
 // log 40 of 100 .. 4000 Hz), the picture is laid out for the labels of
-// those ranges and says them under its title; an empty, inverted or
-// negative range is a usage error.
+// those ranges and says them under its title; ranges past the file's end or
+// half its rate are held to them; an empty, inverted or negative range is a
+// usage error.
 TEST(SpectrogramCommand, TimeAndFrequencyRanges)
 {
   QTemporaryDir dir;
@@ -370,6 +371,17 @@ TEST(SpectrogramCommand, TimeAndFrequencyRanges)
     for (int c = 2; c < 98; ++c)
       ASSERT_EQ(at(image, plot, c, 50), loud ? Top : Floor) << from << " s, column " << c;
   }
+
+  // Past the file's end and above half its rate the ranges are held to
+  // them: the very picture of ranges that stop there.
+  const auto bytes = [&](const QStringList& range) {
+    EXPECT_EQ(run(QStringList{tone, "-o", png, "--width", "100", "--height", "101"} + range).code,
+              0);
+    QFile f(png);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  EXPECT_EQ(bytes({"--from", "2", "--to", "20"}), bytes({"--from", "2", "--to", "8"}));
+  EXPECT_EQ(bytes({"--fmin", "500", "--fmax", "9000"}), bytes({"--fmin", "500", "--fmax", "4000"}));
 
   for (const QStringList& bad : {QStringList{"--from", "5", "--to", "3"},
                                  {"--from", "3", "--to", "3"},

@@ -6,6 +6,7 @@
 #include "wavefile/WaveFileParser.h"
 
 #include <QBuffer>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -146,8 +147,11 @@ TEST(CaptureHistory, WritesAWavFileItsReaderReadsBack)
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     ASSERT_TRUE(WriteCaptureWav(h, 1000, 2001, out));
-    EXPECT_EQ(out.data().size(),
-              44 + 2001 * f.Channels * f.BytesPerSample + (f.BytesPerSample == 1));
+    const qsizetype data = 2001 * f.Channels * f.BytesPerSample;
+    EXPECT_EQ(out.data().size(), 44 + data + (f.BytesPerSample == 1));
+    // The RIFF size counts the pad byte; the data size does not.
+    EXPECT_EQ(qFromLittleEndian<quint32>(out.data().constData() + 4), out.data().size() - 8);
+    EXPECT_EQ(qFromLittleEndian<quint32>(out.data().constData() + 40), data);
     TSoundFile file;
     file.LoadFromMemory(out.data(), "capture.wav");
     const TSoundData& d = file.SoundData();

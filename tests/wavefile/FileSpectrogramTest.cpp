@@ -122,6 +122,24 @@ TEST(FileSpectrogram, TimeRunsAcross)
   }
 }
 
+// Guards the top of the frequency axis: a tone at half the rate (samples
+// alternating in sign) lies in the Nyquist bin alone, which is the top row,
+// whether each row is a bin or several.
+TEST(FileSpectrogram, NyquistBinIsTheTopRow)
+{
+  const QString path =
+      makeFile("nyquist.wav", 8000, 8000, 1, [](int i, int) { return i % 2 ? -16384.0 : 16384.0; });
+  for (const int height : {129, 40}) {
+    TFileSpectrogramSettings s;
+    s.Width = 10, s.Height = height, s.Size = 256;
+    const TFileSpectrogram g = compute(path, s);
+    for (int c = 0; c < s.Width; ++c) {
+      EXPECT_EQ(brightestRow(g, c), height - 1) << height << " rows, column " << c;
+      EXPECT_GT(g.Level(c, height - 1), -1) << height << " rows, column " << c;
+    }
+  }
+}
+
 // Guards the hop between frames against one at which a window's copies do
 // not add up evenly, which would weigh some samples less than others or
 // leave them out.

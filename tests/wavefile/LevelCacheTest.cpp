@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -149,6 +150,30 @@ TEST(LevelCache, TonesAtTheirTimesAndBins)
   finish(cache);
   const int bin = int(std::lround(1000.0 * big.Size / rate));
   EXPECT_NEAR(levelOf(cache, big.Size, big.Level, LevelColumns(n, big.Level) / 4, bin), 0, 0.1);
+}
+
+// Guards the edges of the whole file's levels: a tone at half the rate is
+// in the last bin, and the last column, a few samples wide, holds the frame
+// over the file's end, at every level from single frames to many a column.
+TEST(LevelCache, NyquistBinAndLastColumn)
+{
+  const int rate = 8000;
+  const std::int64_t n = 8 * 4096 + 300; // the last column of 4096 is 300 samples
+  // Silence, then half the rate for the last 5000 samples.
+  TLevelSource source;
+  source.Data = soundData(rate, n, 1, [&](std::int64_t i, int) {
+    return i < n - 5000 ? 0.0 : (i % 2 ? -16384.0 : 16384.0);
+  });
+  TLevelComputer computer(source, 1024);
+  std::vector<double> power(std::size_t(computer.Bins()));
+  for (const int level : {0, 8, 12}) {
+    const std::int64_t last = LevelColumns(n, level) - 1;
+    const int frames = computer.Power(level, last, false, power.data());
+    ASSERT_GT(frames, 0) << level;
+    const int top = computer.Bins() - 1;
+    EXPECT_EQ(std::max_element(power.begin(), power.end()) - power.begin(), top) << level;
+    EXPECT_GT(computer.Level(power[std::size_t(top)], frames), -10) << level;
+  }
 }
 
 // Guards the end of the work: a new file, Clear and the cache's end stop

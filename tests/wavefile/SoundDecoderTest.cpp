@@ -12,12 +12,17 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <sstream>
+#include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace duv;
 using namespace duv::test;
@@ -258,6 +263,92 @@ TEST(SoundDecoder, DamagedFilesAreRefusedWithTheirReason)
   }
 }
 
+// Guards files whose writer could not go back to fill in their lengths, and
+// a FLAC that cannot seek: a FLAC written to a pipe (0 samples in its
+// header), an AIFF with a streaming size, and a FLAC whose header gives block
+// sizes of 0 were refused as cut short; they read to their end, in the
+// command line as in a whole load, with the samples of their source.
+TEST(SoundDecoder, FilesWrittenToAPipeReadToTheirEnd)
+{
+  ASSERT_TRUE(makeFiles());
+  const QString src = at("src16.wav");
+  ASSERT_TRUE(
+      runTool("sh", {"-c",
+                     "sox \"$0\" -t raw - | flac --silent --force-raw-format --endian=little "
+                     "--sign=signed --channels=2 --bps=16 --sample-rate=44100 - -o - "
+                     "| cat > \"$1\"",
+                     src, at("piped.flac")}));
+  ASSERT_TRUE(runTool("sh", {"-c", "sox \"$0\" -t aiff - | cat > \"$1\"", src, at("piped.aiff")}));
+  QByteArray blocks = bytesOf(at("flac16.flac"));
+  std::fill(blocks.begin() + 8, blocks.begin() + 12, '\0'); // STREAMINFO's block sizes
+  const QString noBlocks = writeTemp("blocks0.flac", blocks);
+  const QStringList args{"--offset", "1.2", "--size", "4096"};
+  const Result wav = run(QStringList{"spectrum", src} + args);
+  for (const QString& path : {at("piped.flac"), at("piped.aiff"), noBlocks}) {
+    SCOPED_TRACE(path.toStdString());
+    const Result info = run({"info", path});
+    EXPECT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("Samples: 66150\n"), std::string::npos) << info.out;
+    EXPECT_EQ(run(QStringList{"spectrum", path} + args).out, wav.out);
+    TSoundFile whole;
+    EXPECT_NO_THROW(whole.SetFileName(path));
+    EXPECT_EQ(whole.SoundData().SamplesPerChannel, 66150);
+  }
+}
+
+// Guards headers that lie: an Ogg Vorbis whose last page says 2^42 samples
+// opened as 2147483647 of them and exited 0, and an MP3 whose Xing tag
+// miscounts its bytes had the MP3 decoder's own warning on standard error.
+TEST(SoundDecoder, LyingHeadersAreReadHonestly)
+{
+  ASSERT_TRUE(makeFiles());
+  // The last page's granule position, with the page's CRC made again.
+  QByteArray ogg = bytesOf(at("vorbis.ogg"));
+  const qsizetype page = ogg.lastIndexOf("OggS");
+  const std::uint64_t granule = std::uint64_t(1) << 42;
+  for (int k = 0; k < 8; ++k)
+    ogg[page + 6 + k] = char(granule >> (8 * k));
+  const int segments = std::uint8_t(ogg[page + 26]);
+  qsizetype end = page + 27 + segments;
+  for (int k = 0; k < segments; ++k)
+    end += std::uint8_t(ogg[page + 27 + k]);
+  ogg.replace(page + 22, 4, QByteArray(4, '\0'));
+  std::uint32_t crc = 0;
+  for (qsizetype i = page; i < end; ++i) {
+    crc ^= std::uint32_t(std::uint8_t(ogg[i])) << 24;
+    for (int b = 0; b < 8; ++b)
+      crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+  }
+  for (int k = 0; k < 4; ++k)
+    ogg[page + 22 + k] = char(crc >> (8 * k));
+  const QString granuled = writeTemp("granule.ogg", ogg);
+  const Result info = run({"info", granuled});
+  ASSERT_EQ(info.code, 0) << info.err;
+  const std::size_t where = info.out.find("Samples: ");
+  ASSERT_NE(where, std::string::npos) << info.out;
+  const long long samples = std::stoll(info.out.substr(where + 9));
+  EXPECT_GE(samples, 66150); // what it decodes to, the encoder's last packet whole
+  EXPECT_LE(samples, 66150 + 2048);
+
+  // The tag's byte count (after its frame count) made 1000.
+  QByteArray mp3 = bytesOf(at("lame.mp3"));
+  const qsizetype tag = std::max(mp3.indexOf("Xing"), mp3.indexOf("Info"));
+  ASSERT_TRUE(tag > 0 && (mp3[tag + 7] & 3) == 3);
+  mp3.replace(tag + 12, 4, QByteArray("\0\0\x03\xE8", 4));
+  const QString miscounted = writeTemp("xing.mp3", mp3);
+  const QString errFile = at("stderr.txt");
+  const int saved = ::dup(2);
+  const int into = ::open(QFile::encodeName(errFile).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ::dup2(into, 2);
+  const Result quiet = run({"spectrum", miscounted, "--offset", "1"});
+  ::fflush(stderr);
+  ::dup2(saved, 2);
+  ::close(into);
+  ::close(saved);
+  EXPECT_EQ(quiet.code, 0) << quiet.err;
+  EXPECT_EQ(bytesOf(errFile), QByteArray());
+}
+
 // Guards the window's progress and Cancel on a decoded file: progress runs to
 // the file's size, and a cancel during the decoding stops the load and
 // leaves nothing loaded.
@@ -299,6 +390,45 @@ TEST(SoundDecoder, AnEstimatedLengthIsHeldToWhatTheBytesHold)
   TSoundFile f;
   f.SetFileName(path);
   EXPECT_LE(f.SoundData().SamplesPerChannel, most);
+
+  // A whole untagged stream at that least rate is not cut: 3 s at 8 kHz
+  // reads to the end of its tone.
+  const QString wav = folder() + "/low.wav", mp3 = folder() + "/low.mp3";
+  ASSERT_TRUE(runSox(
+      {"-D", "-n", "-r", "8000", "-c", "1", "-b", "16", wav, "synth", "3", "sine", "440", "vol", "0.5"}));
+  ASSERT_TRUE(runTool("lame", {"--quiet", "-b", "8", "--noreplaygain", "-t", wav, mp3}));
+  TSoundFile low;
+  low.SetFileName(mp3);
+  ASSERT_GE(low.SoundData().SamplesPerChannel, 24000);
+  const TSoundArray& tail = low.SoundData().Channels[0];
+  EXPECT_TRUE(std::any_of(tail.begin() + 23000, tail.begin() + 24000, [](auto v) { return v; }));
+}
+
+// Guards ID3v2 tags around a stream: one with a footer (ID3v2.4) is skipped
+// whole, before the stream as after it, and the stream reads as untagged.
+TEST(SoundDecoder, TagsWithAFooterAreSkipped)
+{
+  ASSERT_TRUE(makeFiles());
+  const auto syncSafe = [](int n) {
+    const char b[4] = {char((n >> 21) & 127), char((n >> 14) & 127), char((n >> 7) & 127),
+                       char(n & 127)};
+    return QByteArray(b, 4);
+  };
+  const QByteArray frame = "TIT2" + syncSafe(6) + QByteArray(2, '\0') + "\x03title";
+  const QByteArray version("\x04\x00\x10", 3); // 2.4, a footer
+  const QByteArray size = syncSafe(int(frame.size()));
+  const QByteArray tag = "ID3" + version + size + frame + "3DI" + version + size;
+  const QStringList args{"--offset", "1.2", "--size", "4096"};
+  for (const char* name : {"lame.mp3", "flac16.flac"}) {
+    const QByteArray bytes = bytesOf(at(name));
+    const Result plain = run(QStringList{"spectrum", at(name)} + args);
+    for (const QByteArray& tagged : {tag + bytes, bytes + tag}) {
+      const QString path = writeTemp(QStringLiteral("tagged-") + name, tagged);
+      const Result r = run(QStringList{"spectrum", path} + args);
+      EXPECT_EQ(r.code, 0) << name << ": " << r.err;
+      EXPECT_EQ(r.out, plain.out) << name << (tagged.startsWith("ID3") ? " tagged first" : "");
+    }
+  }
 }
 
 // Guards the decoder's reduction of floating-point samples (the output of
