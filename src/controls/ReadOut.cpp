@@ -25,6 +25,12 @@ void TReadOut::SetText(const QString& Text)
     return;
   FText = Text;
   setAccessibleDescription(Text);
+  // A figure wider than the room kept for it widens the field for good:
+  // the layout runs once, not with every frame.
+  if (fontMetrics().horizontalAdvance(Text) > FWidest) {
+    FWidest = fontMetrics().horizontalAdvance(Text);
+    updateGeometry();
+  }
   // The sunken frame around the figure stays as it is.
   update(contentsRect());
 }
@@ -39,7 +45,7 @@ QSize TReadOut::sizeHint() const
 {
   // Digits are the widest common characters in proportional fonts.
   const QFontMetrics m(font());
-  const int text = m.horizontalAdvance(QString(std::max(FChars, 1), QChar('0')));
+  const int text = std::max(m.horizontalAdvance(QString(std::max(FChars, 1), QChar('0'))), FWidest);
   return {text + 2 * frameWidth() + 6, m.height() + 2 * frameWidth() + 2};
 }
 
@@ -67,8 +73,10 @@ void TReadOut::paintEvent(QPaintEvent* e)
 void TReadOut::changeEvent(QEvent* e)
 {
   QFrame::changeEvent(e);
-  if (e->type() == QEvent::FontChange)
+  if (e->type() == QEvent::FontChange) {
+    FWidest = fontMetrics().horizontalAdvance(FText);
     updateGeometry();
+  }
 }
 
 TReadOutPanel::TReadOutPanel(const QString& Caption, QWidget* parent) : QFrame(parent)

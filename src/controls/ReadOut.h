@@ -21,7 +21,8 @@ public:
   // window out again.
   void SetText(const QString& Text);
   const QString& Text() const { return FText; }
-  // Keeps room for a figure of this many characters.
+  // Keeps room for a figure of this many characters, or for the widest
+  // figure shown so far.
   void SetMinimumChars(int Chars);
 
   QSize sizeHint() const override;
@@ -34,6 +35,7 @@ protected:
 private:
   QString FText;
   int FChars = 0;
+  int FWidest = 0; // the widest figure shown, in pixels
 };
 
 // A captioned panel holding one or more read-outs side by side.

@@ -334,9 +334,9 @@ void TPlotMapping::ValueToPixel(double X, double Y, int& PX, int& PY) const
 
 namespace {
 
-QString LabelText(const TAxisParams& Axis, double V, int Decimals)
+QString LabelText(const TAxisParams& Axis, double V, int Decimals, bool WithUnits = true)
 {
-  return FormatFixed(Axis.AxisValue(V), Decimals) + Axis.Units();
+  return FormatFixed(Axis.AxisValue(V), Decimals) + (WithUnits ? Axis.Units() : QString());
 }
 
 // The first value a label counts from: the axis start, or 0 when labels are
@@ -398,6 +398,9 @@ std::vector<TAxisTick> LinearTicks(const TAxisParams& Axis, int Pixels, bool Ver
   const double pixelStep = double(Pixels) / lines;
   double value = Axis.Min();
   double labelValue = FirstLabelValue(Axis, Relative);
+  // The units once, on the far end's label: "20 dB SPL" under "10 dB SPL"
+  // under ... says the same thing on every line.
+  const int lastLabel = lines - lines % std::max(Axis.LabelModulo(), 1);
   for (int k = 0; k <= lines; ++k) {
     TAxisTick t;
     t.Value = value;
@@ -405,7 +408,7 @@ std::vector<TAxisTick> LinearTicks(const TAxisParams& Axis, int Pixels, bool Ver
     t.Grid = Vertical || k > 0;
     t.Labelled = Axis.ShowLabels() && k % Axis.LabelModulo() == 0;
     if (t.Labelled) {
-      t.Label = LabelText(Axis, labelValue, Decimals);
+      t.Label = LabelText(Axis, labelValue, Decimals, k == lastLabel);
       const int w = Font.Width(t.Label);
       if (Vertical) // baseline on the grid line, ending 2 pixels left of the plot
         t.LabelAt =
@@ -480,6 +483,7 @@ TTickAxis TickAxis(const TAxisParams& Axis, int Pixels, bool Vertical)
   t.Vertical = Vertical;
   t.Multiplier = Axis.Multiplier();
   t.Unit = Axis.ShowLabels() ? Axis.AxisUnit() : QString();
+  t.Clock = Axis.AxisUnit() == QLatin1String("s"); // a file's time, in seconds
   t.DecimalPoint = DecimalSeparator();
   return t;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "graph/RoundTicks.h"
 
+#include "support/ClockTime.h"
 #include "support/DSupport.h"
 
 #include <algorithm>
@@ -42,6 +43,21 @@ double LabelStep(double span, int most, bool db)
         return s;
     }
   return steps.front();
+}
+
+double ClockStep(double span, int most)
+{
+  if (!(span > 0) || most < 1)
+    return span > 0 ? span : 1;
+  const double raw = span / most;
+  if (raw <= 1)
+    return LabelStep(span, most);
+  static const double steps[] = {2,   5,    10,   15,   20,   30,    60,    120,   300,  600,
+                                 900, 1200, 1800, 3600, 7200, 10800, 21600, 43200, 86400};
+  for (double s : steps)
+    if (s >= raw * (1 - 1e-9))
+      return s;
+  return LabelStep(span / 86400, most) * 86400;
 }
 
 std::vector<double> StepTicks(double Low, double High, double Step)
@@ -157,6 +173,30 @@ double LabelScale(const TTickAxis& A)
   return std::isfinite(A.Multiplier) && A.Multiplier != 0 ? A.Multiplier : 1.0;
 }
 
+// A time axis reads as a clock where a label would reach a minute.
+bool ClockAxis(const TTickAxis& A)
+{
+  const double mult = LabelScale(A);
+  return A.Clock && !A.Log && std::max(std::fabs(A.Min * mult), std::fabs(A.Max * mult)) >= 60;
+}
+
+// How the labels of a linear axis are written.
+struct TLabeller
+{
+  bool Clock = false;
+  bool Hours = false;
+  TLabelFormat Format;
+  QString operator()(double V, QChar DecimalPoint) const
+  {
+    if (!Clock)
+      return RoundLabel(V, Format, DecimalPoint);
+    QString text = ClockText(V, Format.Decimals, Hours);
+    if (text.startsWith(QLatin1Char('-')))
+      text.replace(0, 1, QChar(0x2212));
+    return text;
+  }
+};
+
 std::vector<TAxisTick> LinearTicks(const TTickAxis& A, const TTextMeasure& F)
 {
   const double mult = LabelScale(A);
@@ -177,17 +217,23 @@ std::vector<TAxisTick> LinearTicks(const TTickAxis& A, const TTextMeasure& F)
     room = std::max(1, A.Pixels / std::clamp(most, 1, 10));
   }
   double step = span;
-  TLabelFormat format;
+  TLabeller label;
+  label.Clock = ClockAxis(A);
+  // Whole seconds decide: 3599.7 s reads 1:00:00.
+  label.Hours = std::max(std::fabs(lo), std::fabs(hi)) >= 3599.5;
   std::vector<double> values;
   for (int round = 0; round < 8; ++round) {
-    step = LabelStep(span, std::max(1, A.Pixels / std::max(room, 1)), A.Decibels);
-    format = LabelFormatFor(step, std::max(std::fabs(lo), std::fabs(hi)));
+    const int most = std::max(1, A.Pixels / std::max(room, 1));
+    step = label.Clock ? ClockStep(span, most) : LabelStep(span, most, A.Decibels);
+    label.Format = LabelFormatFor(step, std::max(std::fabs(lo), std::fabs(hi)));
+    if (label.Clock)
+      label.Format = {false, StepDecimals(step)};
     values = StepTicks(lo, hi, step);
     if (A.Vertical)
       break;
     int widest = 0;
     for (double v : values)
-      widest = std::max(widest, F.Width(RoundLabel(v, format, A.DecimalPoint)));
+      widest = std::max(widest, F.Width(label(v, A.DecimalPoint)));
     if (step / span * A.Pixels >= widest + gap)
       break;
     room = std::max(room + 1, widest + 2 * gap);
@@ -199,7 +245,7 @@ std::vector<TAxisTick> LinearTicks(const TTickAxis& A, const TTextMeasure& F)
     t.Pixel = Round((t.Value - static_cast<long double>(A.Min)) / range * A.Pixels);
     t.Grid = t.Pixel > 0 && t.Pixel < A.Pixels;
     t.Labelled = true;
-    t.Label = RoundLabel(v, format, A.DecimalPoint);
+    t.Label = label(v, A.DecimalPoint);
     ticks.push_back(t);
   }
   return ticks;
@@ -294,6 +340,13 @@ std::vector<TAxisTick> RoundAxisTicks(const TTickAxis& Axis, const TTextMeasure&
   std::vector<TAxisTick> ticks = Axis.Log ? LogTicks(Axis, Font) : LinearTicks(Axis, Font);
   if (ticks.empty())
     return ticks;
+  if (ClockAxis(Axis)) {
+    // Its labels say what they count.
+    TTickAxis clock = Axis;
+    clock.Unit.clear();
+    FitLabels(ticks, clock, Font);
+    return ticks;
+  }
   FitLabels(ticks, Axis, Font);
   return ticks;
 }

@@ -24,6 +24,11 @@ double LabelStep(double span, int most, bool db = false);
 // counts, so that rounding never loses an end tick.
 std::vector<double> StepTicks(double Low, double High, double Step);
 
+// The step between clock labels of a time axis spanning `span` seconds
+// that keeps at most `most` labels: 1, 2 or 5 tenths or seconds, then 10,
+// 15, 20 or 30 seconds or minutes, then 1, 2, 3, 6, 12 or 24 hours.
+double ClockStep(double span, int most);
+
 // How many decimals a label needs to show multiples of Step.
 int StepDecimals(double Step);
 
@@ -53,7 +58,10 @@ struct TTickAxis
   bool Vertical = false;
   double Multiplier = 1;
   bool Decibels = false; // also steps of 3 and 6
-  QString Unit;          // shown once, at the far end; none when empty
+  // Seconds: an axis that reaches a minute steps as a clock does (10 s,
+  // 30 s, 1 min, 5 min ... 1 h) and reads m:ss or h:mm:ss, without the unit.
+  bool Clock = false;
+  QString Unit; // shown once, at the far end; none when empty
   QChar DecimalPoint = QLatin1Char('.');
 };
 

@@ -69,8 +69,9 @@ TFileSpectroView::TLayout TFileSpectroView::MakeLayout(QSize Size) const
   // Time across, its labels under their ticks.
   const int below = top + ph; // the frame's row
   const int labelTop = below + 1 + tick;
-  for (const TAxisTick& t :
-       RoundAxisTicks(tickAxis(FTime.Min, FTime.Max, pw, false, QStringLiteral("s")), measure)) {
+  TTickAxis time = tickAxis(FTime.Min, FTime.Max, pw, false, QStringLiteral("s"));
+  time.Clock = true;
+  for (const TAxisTick& t : RoundAxisTicks(time, measure)) {
     const int x = left + t.Pixel;
     const int tw = fm.horizontalAdvance(t.Label);
     if (t.Unit) {

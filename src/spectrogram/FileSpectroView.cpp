@@ -217,7 +217,8 @@ QImage TFileSpectroView::PlotImage(const QRect& Plot, double Scale)
   return image;
 }
 
-void TFileSpectroView::PaintTo(QPainter& Painter, const TLayout& L, const QImage& Plot) const
+void TFileSpectroView::PaintTo(QPainter& Painter, const TLayout& L, const QImage& Plot,
+                               bool Stretch) const
 {
   Painter.save();
   Painter.fillRect(QRect(QPoint(0, 0), L.Size), Qt::black);
@@ -228,7 +229,7 @@ void TFileSpectroView::PaintTo(QPainter& Painter, const TLayout& L, const QImage
                      QStringLiteral("Open a file on the Wave File page"));
   }
   // The stretch the Wave File page analyses: a light band with its edges.
-  if (FStretchLength >= 0 && FTime.Max > FTime.Min) {
+  if (Stretch && FStretchLength >= 0 && FTime.Max > FTime.Min) {
     const TAxisView axis = TimeAxis(L.Plot);
     const double x0 = PixelOfValue(axis, FStretchStart);
     const double x1 = std::max(PixelOfValue(axis, FStretchStart + FStretchLength), x0 + 1);
@@ -267,17 +268,37 @@ void TFileSpectroView::paintEvent(QPaintEvent*)
     FPlotValid = true;
   }
   QPainter painter(this);
-  PaintTo(painter, l, FPlot);
+  PaintTo(painter, l, FPlot, true);
   TViewNavigator::DrawFocus(painter, *this);
 }
 
 QImage TFileSpectroView::RenderPicture(QSize Size, bool Complete, int TimeoutMs)
 {
+  return Render(Size, Complete, TimeoutMs, true, QString());
+}
+
+QImage TFileSpectroView::SavedPicture(QSize Size, const QString& Title, int TimeoutMs)
+{
+  return Render(Size, true, TimeoutMs, false, Title);
+}
+
+QImage TFileSpectroView::Render(QSize Size, bool Complete, int TimeoutMs, bool Stretch,
+                                const QString& Title)
+{
   if (!Size.isValid() || Size.isEmpty())
     Size = size();
   if (Size.isEmpty())
     return {};
-  const TLayout l = MakeLayout(Size);
+  // A title takes a line above the view, which keeps the rest.
+  const int band = Title.isEmpty() ? 0 : QFontMetrics(font()).height() + 4;
+  TLayout l = MakeLayout(Size - QSize(0, band));
+  l.Size = Size;
+  l.Plot.translate(0, band);
+  l.Bar.translate(0, band);
+  for (QLine& t : l.Ticks)
+    t.translate(0, band);
+  for (TLayout::TLabel& t : l.Labels)
+    t.Rect.translate(0, band);
   if (Complete && FCache->HasSource()) {
     // The picture's own view, without margins, then back to the window's.
     FCache->Want(LevelView(l.Plot, 1));
@@ -290,7 +311,14 @@ QImage TFileSpectroView::RenderPicture(QSize Size, bool Complete, int TimeoutMs)
   QImage picture(Size, QImage::Format_RGB32);
   QPainter painter(&picture);
   painter.setFont(font());
-  PaintTo(painter, l, PlotImage(l.Plot, 1));
+  PaintTo(painter, l, PlotImage(l.Plot, 1), Stretch);
+  if (band > 0) {
+    painter.setPen(Qt::white);
+    painter.drawText(
+        QRect(l.Plot.left(), 2, Size.width() - l.Plot.left() - 2, band - 2),
+        Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+        QFontMetrics(font()).elidedText(Title, Qt::ElideMiddle, Size.width() - l.Plot.left() - 2));
+  }
   // The colour bar's bands, full scale at the top.
   for (int y = 0; y < l.Bar.height(); ++y) {
     const double level = -(y + 0.5) / l.Bar.height() * FRange;

@@ -78,6 +78,9 @@ public:
   // at Size. With Complete, the work for it is awaited (at most
   // TimeoutMs), so that it is drawn in full detail.
   QImage RenderPicture(QSize Size = {}, bool Complete = false, int TimeoutMs = 60000);
+  // The picture a user saves: complete, without the stretch's mark, and
+  // with Title (the file's name) on a line above it.
+  QImage SavedPicture(QSize Size, const QString& Title, int TimeoutMs = 60000);
 
   TViewNavigator& Navigator() { return *FNavigator; }
   QRect NavigationPlot() const override;
@@ -129,7 +132,8 @@ private:
   void ViewChanged(); // what is shown moved
   void ColorsChanged();
   void ColumnsReady();
-  void PaintTo(QPainter& Painter, const TLayout& Layout, const QImage& Plot) const;
+  void PaintTo(QPainter& Painter, const TLayout& Layout, const QImage& Plot, bool Stretch) const;
+  QImage Render(QSize Size, bool Complete, int TimeoutMs, bool Stretch, const QString& Title);
   QImage PlotImage(const QRect& Plot, double Scale);
 
   std::unique_ptr<TLevelCache> FCache;

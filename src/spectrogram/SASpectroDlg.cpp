@@ -66,6 +66,7 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption)
 TSpectroDlg::TSpectroDlg(TColorBar& bar, QWidget* parent) : QDialog(parent), FBar(bar)
 {
   setWindowTitle("Spectrogram Settings");
+  FitTitleWidth(*this);
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                  Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
   setModal(false);

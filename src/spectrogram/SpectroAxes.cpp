@@ -33,6 +33,7 @@ TTickAxis TimeAxis(const TRangePair& Y, int Pixels)
   a.Pixels = Pixels;
   a.Vertical = true;
   a.Unit = QStringLiteral("s");
+  a.Clock = true;
   a.DecimalPoint = DecimalSeparator();
   return a;
 }

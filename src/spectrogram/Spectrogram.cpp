@@ -90,6 +90,7 @@ void TSpectroGram::SetImageSize(int width, int height)
     FPlotColumnsValid = false;
   }
   FImage.fill(Qt::black);
+  FLevels.assign(std::size_t(width) * std::size_t(height), NoLevel);
   FNextRow = 0;
 }
 
@@ -152,8 +153,14 @@ void TSpectroGram::AddLine(std::span<const double> values, int lastIndex)
   // The new line overwrites the oldest row; the ring's start moves past it,
   // which scrolls every older line up by one.
   auto* row = reinterpret_cast<QRgb*>(FImage.scanLine(FNextRow));
-  for (int i = 0; i < w; ++i)
-    row[i] = ToRgb(bands.ColorOf(values[std::size_t(columns[i])]));
+  std::int16_t* levels = FLevels.data() + std::size_t(FNextRow) * std::size_t(w);
+  for (int i = 0; i < w; ++i) {
+    const double v = values[std::size_t(columns[i])];
+    row[i] = ToRgb(bands.ColorOf(v));
+    // Hundredths of a dB: what the mouse reads, at two bytes a pixel.
+    levels[i] =
+        std::int16_t(std::isnan(v) ? NoLevel : std::lround(std::clamp(v, -320.0, 320.0) * 100));
+  }
   FNextRow = (FNextRow + 1) % h;
   update(PlotRect()); // the labels stay as they are
 }
@@ -167,6 +174,28 @@ void TSpectroGram::PixelToValue(int x, int y, double& xValue, double& yValue) co
   else
     xValue = FView.Min + (x - FMargins.Left) / (pw / (FView.Max - FView.Min));
   yValue = FYRange.First + (y - FMargins.Top) / (ph / (FYRange.Second - FYRange.First));
+}
+
+bool TSpectroGram::LevelAt(int x, int y, double& Level) const
+{
+  const QRect plot = PlotRect();
+  const int w = FImage.width(), h = FImage.height();
+  if (!plot.contains(x, y) || w <= 0 || h <= 0 || FLevels.size() != std::size_t(w) * h)
+    return false;
+  // The pixel as the plot is drawn: its column of the picture, its row of
+  // the ring.
+  const std::vector<int> columns = PlotColumns(
+      FView, FLogFrequency, plot.width(),
+      {std::min(FXRange.First, FXRange.Second), std::max(FXRange.First, FXRange.Second)}, w);
+  const int column = columns[std::size_t(x - plot.left())];
+  if (column < 0)
+    return false;
+  const int row = (FNextRow + SampleIndex(y - plot.top(), plot.height(), h)) % h;
+  const std::int16_t v = FLevels[std::size_t(row) * std::size_t(w) + std::size_t(column)];
+  if (v == NoLevel)
+    return false; // no line there yet
+  Level = v / 100.0;
+  return true;
 }
 
 bool TSpectroGram::PlotContains(int x, int y) const

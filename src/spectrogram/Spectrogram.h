@@ -12,7 +12,9 @@
 #include <QImage>
 #include <QLine>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -117,6 +119,9 @@ public:
   void PixelToValue(int x, int y, double& xValue, double& yValue) const;
   // Whether a point of the control lies on the plot, edges included.
   bool PlotContains(int x, int y) const;
+  // The level of the line drawn under a point of the plot; false where no
+  // line is drawn yet.
+  bool LevelAt(int x, int y, double& Level) const;
   // What is painted around the plot.
   const TSpectroAxes& Axes() const;
 
@@ -196,7 +201,10 @@ private:
   // The colour bar's width with round ticks (its labels stand beside it).
   int RoundBarWidth() const;
 
-  QImage FImage;    // ring of lines; row FNextRow is the oldest
+  QImage FImage; // ring of lines; row FNextRow is the oldest
+  // The levels of the ring's pixels, in hundredths of a dB.
+  static constexpr std::int16_t NoLevel = std::numeric_limits<std::int16_t>::min();
+  std::vector<std::int16_t> FLevels;
   int FNextRow = 0; // where the next line is written
   QImage FPlot;     // plot-sized sample of the ring, reused between paints
   std::vector<int> FPlotColumns;

@@ -5,15 +5,18 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <algorithm>
 #include <stdexcept>
 
@@ -129,6 +132,40 @@ void ReportException(std::exception_ptr Error)
   } catch (...) {
     ShowExceptionText(QStringLiteral("An unexpected error occurred."));
   }
+}
+
+} // namespace duv
+
+namespace duv {
+
+namespace {
+
+// Widens a dialog to its title whenever it is shown.
+class TTitleWidth : public QObject
+{
+public:
+  using QObject::QObject;
+  bool eventFilter(QObject* Watched, QEvent* Event) override
+  {
+    if (Event->type() == QEvent::Show)
+      if (auto* w = qobject_cast<QWidget*>(Watched)) {
+        // The title bar's font is the window system's; the application
+        // font is the best guess at its size. The frame's icon and buttons
+        // take about seven lines' height beside it.
+        const QFontMetrics m(QApplication::font());
+        const int need = m.horizontalAdvance(w->windowTitle()) + 7 * m.height();
+        if (w->width() < need)
+          w->resize(need, w->height());
+      }
+    return false;
+  }
+};
+
+} // namespace
+
+void FitTitleWidth(QWidget& Dialog)
+{
+  Dialog.installEventFilter(new TTitleWidth(&Dialog));
 }
 
 } // namespace duv

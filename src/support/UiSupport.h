@@ -30,6 +30,10 @@ inline TColor FromQColor(const QColor& c) { return MakeColor(c.red(), c.green(),
 // the larger of the height and width ratios. A font no larger than the
 // design font gives 1, so the designed pixels stay exact there.
 double DesignScale(const QFont& font);
+
+// A small dialog that, when shown, is at least as wide as its title needs,
+// with room for the frame's buttons, so that the title is not cut short.
+void FitTitleWidth(QWidget& Dialog);
 // A design length in pixels at a scale.
 int DesignPixels(int pixels, double scale);
 

@@ -110,9 +110,11 @@ TEST(CaptureHistory, PauseScrollMarkSaveAndAnalyze)
   EXPECT_EQ(rt.History().End(), 35 * N);   // still kept
   EXPECT_EQ(rt.HistoryRange(), std::make_pair(-29, 5));
 
+  rt.SetHistoryPosition(5);
+  EXPECT_EQ(rt.ShownText(), "0.00 s"); // the newest kept frame, not the pause, is 0
   rt.SetHistoryPosition(-10);
   EXPECT_NEAR(w.PeakHz(), FrameHz(19), 5);
-  EXPECT_EQ(rt.ShownText(), "-0.23 s");
+  EXPECT_EQ(rt.ShownText(), "-0.35 s");
   // The mouse read-out reads the frame shown.
   TGraphBox& spectrum = w.form.GraphPage().SpectrumGraph();
   spectrum.grab();
@@ -127,7 +129,7 @@ TEST(CaptureHistory, PauseScrollMarkSaveAndAnalyze)
   Find<QPushButton>(rt, "Mark In").click();
   rt.SetHistoryPosition(-5);
   Find<QPushButton>(rt, "Mark Out").click();
-  EXPECT_EQ(rt.MarkedText(), "-0.26 to -0.12 s");
+  EXPECT_EQ(rt.MarkedText(), "-0.35 to -0.23 s"); // each as "Shown" read on its frame
   QTemporaryDir dir;
   const QString path = dir.filePath("marked.wav");
   QString suggested;

@@ -223,11 +223,15 @@ TEST(WaveFilePage, WidthsTracesSpectrumAndPlay)
   EXPECT_EQ(w.Words(p)[10], std::lround(16000 * std::sin(2 * std::numbers::pi * 1000 * 10 / 22050)));
 
   // 8-bit: 0 .. 256 traces, the 8-bit floor, played as bytes.
+  // Another file starts at its beginning, and says what it is.
+  w.form.WaveFilePage().SetOffset(0.2);
   w.form.OpenWaveFile(writeTemp("8.wav", WavBuilder().fmt(1, 11025, 8).chunk("data", QByteArray(4096, '\x80')).finish()));
+  EXPECT_EQ(w.form.WaveFilePage().Offset(), 0);
+  EXPECT_EQ(w.form.WaveFilePage().Summary(), "WAV, 8-bit, 11.025 kHz, 0.4 s");
   EXPECT_EQ(w.form.ScopeBand().LeftGraph().YAxis().Max(), 256);
   w.form.WaveFilePage().AnalyzeFileBtnClick();
   EXPECT_EQ(w.form.GraphPage().SpectrumGraph().YAxis().Min(), -60);
-  EXPECT_EQ(w.form.GraphPage().DCOffsetText(), "256.00");
+  EXPECT_EQ(w.form.GraphPage().DCOffsetText(), "256.00 LSB");
   w.form.WaveFilePage().PlaySampleBtnClick();
   EXPECT_EQ(w.plays.back().Format.wBitsPerSample, 8);
   EXPECT_EQ(w.plays.back().Data.size(), 2048);

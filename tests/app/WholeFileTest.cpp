@@ -147,6 +147,23 @@ TEST(WholeFile, SaveImage)
   const QImage image(png);
   ASSERT_FALSE(image.isNull());
   EXPECT_EQ(image.size(), QSize(500, 300));
+  // The saved picture names the file on a line above the view, leaves the
+  // stretch's mark out, and is offered under the file's name.
+  const auto count = [](const QImage& i, auto&& take) {
+    int n = 0;
+    for (int y = 0; y < i.height(); ++y)
+      for (int x = 0; x < i.width(); ++x)
+        n += take(i.pixel(x, y), y) ? 1 : 0;
+    return n;
+  };
+  const auto mark = [](QRgb c, int) { return c == qRgb(90, 180, 255); };
+  EXPECT_GT(count(page.View().RenderPicture(QSize(500, 300)), mark), 0);
+  EXPECT_EQ(count(image.convertToFormat(QImage::Format_RGB32), mark), 0);
+  const int line = QFontMetrics(page.View().font()).height();
+  EXPECT_GT(count(image.convertToFormat(QImage::Format_RGB32),
+                  [line](QRgb c, int y) { return y < line && qGray(c) > 128; }),
+            0);
+  EXPECT_EQ(page.ImageName(), "save.png");
   asked.reset();
   QFile::remove(png);
   Find<QPushButton>(page, "Save Image...").click();

@@ -98,3 +98,37 @@ TEST(RoundTicks, SpanToTicks)
     minor += k.Grid && !k.Major;
   EXPECT_EQ(minor, 7 + 8 + 8); // 30 .. 90, 200 .. 900, 2k .. 9k
 }
+
+// Guards time axes past a minute: clock steps (10 s, 5 min, 30 min)
+// and m:ss or h:mm:ss labels without the "s", a file's samples read in
+// seconds, while an axis below a minute keeps its seconds and unit.
+TEST(RoundTicks, ClockAxis)
+{
+  struct Case
+  {
+    double Min, Max;
+    int Pixels;
+    double Multiplier;
+    const char* Labels;
+  };
+  const Case cases[] = {
+      {0, 45, 450, 1, "0 2 4 6 8 10 12 14 16 18 20 22 24 26 28 30 32 34 36 38 40 42 s"},
+      {0, 90, 450, 1, "0:00 0:10 0:20 0:30 0:40 0:50 1:00 1:10 1:20 1:30"},
+      {0, 3000, 450, 1, "0:00 5:00 10:00 15:00 20:00 25:00 30:00 35:00 40:00 45:00 50:00"},
+      {0, 3000 * 44100.0, 450, 1 / 44100.0,
+       "0:00 5:00 10:00 15:00 20:00 25:00 30:00 35:00 40:00 45:00 50:00"},
+      {0, 3 * 3600, 450, 1, "0:00:00 0:30:00 1:00:00 1:30:00 2:00:00 2:30:00 3:00:00"},
+      {100, 101, 450, 1, "1:40.0 1:40.2 1:40.4 1:40.6 1:40.8 1:41.0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Labels);
+    TTickAxis a;
+    a.Min = c.Min;
+    a.Max = c.Max;
+    a.Pixels = c.Pixels;
+    a.Multiplier = c.Multiplier;
+    a.Unit = QStringLiteral("s");
+    a.Clock = true;
+    EXPECT_EQ(Labels(RoundAxisTicks(a, FixedMeasure())).toStdString(), c.Labels);
+  }
+}

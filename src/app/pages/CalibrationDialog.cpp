@@ -26,6 +26,7 @@ TCalibrationDialog::TCalibrationDialog(TMeasureState& State, TSpectrumView& Spec
     : QDialog(Parent), FState(State), FSpectrum(Spectrum)
 {
   setWindowTitle(QStringLiteral("Calibration"));
+  FitTitleWidth(*this);
   setObjectName(QStringLiteral("CalibrationDlg"));
   auto* v = new QVBoxLayout(this);
 

@@ -105,7 +105,9 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
   auto* note = new TReadOutPanel(QStringLiteral(" Note:"), this);
   NoteDis = note->AddReadOut(10);
   auto* dc = new TReadOutPanel(QStringLiteral(" DC Offset:"), this);
-  DCOffsetDis = dc->AddReadOut(8);
+  DCOffsetDis = dc->AddReadOut(11);
+  dc->setToolTip(QStringLiteral("The DC term in sample steps, on the spectrum's scale, where a "
+                                "full-scale sine is 2^(bits - 1)"));
   readouts->addWidget(mouse, 3);
   readouts->addWidget(note, 2);
   readouts->addWidget(dc, 2);

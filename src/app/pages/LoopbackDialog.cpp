@@ -37,6 +37,7 @@ constexpr TColor ResponseColor = MakeColor(0, 255, 0);
 TLoopbackDialog::TLoopbackDialog(QWidget* Parent) : QDialog(Parent)
 {
   setWindowTitle(QStringLiteral("Test Sound Card"));
+  FitTitleWidth(*this);
   setObjectName(QStringLiteral("LoopbackDlg"));
   auto* v = new QVBoxLayout(this);
   // A label a line, rather than one wrapped: a wrapped label's height

@@ -11,6 +11,7 @@
 #include "controls/ReadOut.h"
 #include "controls/SpeedButton.h"
 #include "controls/intspin.h"
+#include "support/ClockTime.h"
 #include "support/DSupport.h"
 #include "support/SafeFile.h"
 #include "support/UiSupport.h"
@@ -154,9 +155,8 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
                                   const TWaveDataFormat& format) {
     WaveReader1Recorded(frames, count, format);
   };
-  connect(&WaveReader1, &TWaveReader::InputLostChanged, this, [this](double seconds) {
-    InputLostDis->SetText(FormatFixed(seconds, 1) + QStringLiteral(" s"));
-  });
+  connect(&WaveReader1, &TWaveReader::InputLostChanged, this,
+          [this](double seconds) { InputLostDis->SetText(TimeReadOut(seconds, 1)); });
   connect(BuffSizeCombo, &QComboBox::currentIndexChanged, this,
           Guarded([this](int) { BuffSizeComboChange(); }));
   connect(FormatCombo, &QComboBox::currentIndexChanged, this,
@@ -181,7 +181,14 @@ QWidget* TRealTimePage::MakeHistoryBox()
       QStringLiteral("While paused: the frame the views show, back through the history"));
   HistorySlider->setRange(0, 0);
   HistorySlider->setEnabled(false);
-  v->addWidget(HistorySlider);
+  // "Shown" beside the slider it reads; "Marked" holds two times, so it has
+  // a row of its own. The page keeps the window's designed height.
+  auto* shown = new TReadOutPanel(QStringLiteral(" Shown:"), HistoryBox);
+  ShownDis = shown->AddReadOut(8);
+  auto* slider = Row(4);
+  slider->addWidget(HistorySlider, 1);
+  slider->addWidget(shown);
+  v->addLayout(slider);
   MarkInBtn = new QPushButton(QStringLiteral("Mark &In"), HistoryBox);
   MarkOutBtn = new QPushButton(QStringLiteral("Mar&k Out"), HistoryBox);
   MarkInBtn->setToolTip(QStringLiteral("The saved part starts at the shown frame"));
@@ -192,15 +199,9 @@ QWidget* TRealTimePage::MakeHistoryBox()
     marks->addWidget(b);
   }
   v->addLayout(marks);
-  // Two read-outs a row: the page keeps the window's designed height.
-  auto* shown = new TReadOutPanel(QStringLiteral(" Shown:"), HistoryBox);
-  ShownDis = shown->AddReadOut(6);
   auto* marked = new TReadOutPanel(QStringLiteral(" Marked:"), HistoryBox);
-  MarkedDis = marked->AddReadOut(8);
-  auto* readouts = Row(4);
-  readouts->addWidget(shown);
-  readouts->addWidget(marked, 1);
-  v->addLayout(readouts);
+  MarkedDis = marked->AddReadOut(16);
+  v->addWidget(marked);
   auto* kept = new TReadOutPanel(QStringLiteral(" Kept:"), HistoryBox);
   KeptDis = kept->AddReadOut(6);
   HistorySpin = new TIntegerSpin(HistoryBox);
@@ -505,7 +506,7 @@ void TRealTimePage::RefreshHistory()
   const TWaveDataFormat f =
       FHistory.Empty() ? CurrentCaptureFormat(WaveReader1) : FHistory.Format();
   const double kept = f.SampleRate > 0 ? double(FHistory.Frames()) / f.SampleRate : 0.0;
-  KeptDis->SetText(FormatFixed(kept, 1) + QStringLiteral(" s"));
+  KeptDis->SetText(TimeReadOut(kept, 1));
   const double mb =
       double(TCaptureHistory::BytesFor(FHistory.Minutes(), CurrentCaptureFormat(WaveReader1))) /
       1e6;
@@ -518,6 +519,9 @@ void TRealTimePage::RefreshHistory()
     HistorySlider->setRange(lo, hi);
     HistorySlider->setSingleStep(1);
     HistorySlider->setPageStep(std::max(1, ToInt(f.SampleRate / FPauseSize)));
+    // The newest frame moves on while capture goes on: what is shown ages.
+    ShownDis->SetText(ShownText());
+    MarkedDis->SetText(MarkedText());
   }
   // The read-outs move while there is something to follow.
   const bool active = WaveReader1.IsActive() || FPaused;
@@ -540,13 +544,18 @@ void TRealTimePage::ShowHistoryFrame()
   ShownDis->SetText(ShownText());
 }
 
+QString TRealTimePage::HistoryTime(std::int64_t FrameEnd) const
+{
+  // Back from the newest frame kept: it reads 0, older ones less.
+  const double seconds = double(FrameEnd - FHistory.End()) / FHistory.Format().SampleRate;
+  return TimeReadOut(seconds, 2);
+}
+
 QString TRealTimePage::ShownText() const
 {
   if (!FPaused || FHistory.Empty())
     return QString();
-  const double seconds =
-      double(FrameEndAt(HistorySlider->value()) - FPauseEnd) / FHistory.Format().SampleRate;
-  return FormatFixed(seconds, 2) + QStringLiteral(" s");
+  return HistoryTime(FrameEndAt(HistorySlider->value()));
 }
 
 void TRealTimePage::MarkInBtnClick()
@@ -581,14 +590,22 @@ QString TRealTimePage::MarkedText() const
 {
   if (!FPaused || FHistory.Empty() || (!FMarkIn && !FMarkOut))
     return QString();
-  const double rate = FHistory.Format().SampleRate;
-  const auto at = [&](std::int64_t frame) { return FormatFixed((frame - FPauseEnd) / rate, 2); };
-  const auto [from, to] = MarkedPart(0, 0);
-  if (FMarkIn && FMarkOut)
-    return QStringLiteral("%1 to %2 s").arg(at(from), at(to));
-  if (FMarkIn)
-    return QStringLiteral("from %1 s").arg(at(from));
-  return QStringLiteral("to %1 s").arg(at(to));
+  // A mark reads as "Shown" read on the frame it was set on: by the frame's
+  // end. Two marks read from the earlier frame to the later, whichever was
+  // set first.
+  const auto shown = [&](const std::pair<std::int64_t, std::int64_t>& Frame) {
+    return HistoryTime(Frame.second);
+  };
+  if (FMarkIn && FMarkOut) {
+    const bool inFirst = FMarkIn->first <= FMarkOut->first;
+    QString a = shown(inFirst ? *FMarkIn : *FMarkOut), b = shown(inFirst ? *FMarkOut : *FMarkIn);
+    // Seconds say their unit once, at the end.
+    if (a.endsWith(QStringLiteral(" s")) && b.endsWith(QStringLiteral(" s")))
+      a.chop(2);
+    return QStringLiteral("%1 to %2").arg(a, b);
+  }
+  return FMarkIn ? QStringLiteral("from %1").arg(shown(*FMarkIn))
+                 : QStringLiteral("to %1").arg(shown(*FMarkOut));
 }
 
 std::pair<std::int64_t, std::int64_t> TRealTimePage::CaptureSpan() const

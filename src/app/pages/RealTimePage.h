@@ -96,8 +96,9 @@ public:
   std::pair<int, int> HistoryRange() const;
   // The frames of the history the views show while paused: [first, end).
   std::pair<std::int64_t, std::int64_t> ShownFrame() const;
-  // " Shown:" the time of the shown frame's end from the pause, and
-  // " Marked:" the part that a save writes.
+  // " Shown:" the time of the shown frame's end back from the newest frame
+  // kept (0, then negative), and " Marked:" the part that a save writes,
+  // each mark read as its frame was.
   QString ShownText() const;
   QString MarkedText() const;
 
@@ -140,6 +141,8 @@ Q_SIGNALS:
   void OnSetupChange();
 
 private:
+  // The time of a frame's end, back from the newest frame kept.
+  QString HistoryTime(std::int64_t FrameEnd) const;
   QWidget* MakeHistoryBox();
   // The slider's range and the history's read-outs, as the history grows.
   void RefreshHistory();

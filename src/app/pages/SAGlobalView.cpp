@@ -17,7 +17,7 @@ namespace {
 constexpr TColor SpectrumColor = MakeColor(0, 255, 0);
 // The averaged or held trace: yellow over the green live one.
 constexpr TColor HoldColor = MakeColor(255, 255, 0);
-}
+} // namespace
 
 TWaveDataFormat CurrentCaptureFormat(const TWaveReader& Reader)
 {
@@ -141,13 +141,28 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
     for (std::size_t k = 0; k < held.size() && k < FFrame.X.size(); ++k)
       graph.AddPoint(1, HoldColor, FFrame.X[k], held[k], 1.0);
   }
-  FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2));
+  // The DC term on the spectrum's own amplitude scale, in sample steps.
+  FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2) + QStringLiteral(" LSB"));
   graph.EndUpdate();
 
-  FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
+  FControls.PeakDis.SetText(PeakReadOut());
   if (Live)
     FControls.SpectroGram1.AddLine(FFrame.SpectrumLine, int(FFrame.SpectrumLine.size()) - 1);
   emit OnFrameShown(Samples, FFrame);
+}
+
+QString TSpectrumView::PeakReadOut() const
+{
+  if (!FFrame.Peak)
+    return QString();
+  QString text = PeakText(*FFrame.Peak);
+  // The level in the unit the levels are corrected to, as the axis says.
+  if (FCorrector && !FCorrector->Correction().IsIdentity()) {
+    const qsizetype at = text.indexOf(QStringLiteral(" dB  "));
+    if (at >= 0)
+      text.replace(at + 1, 2, FCorrector->Correction().Unit());
+  }
+  return text;
 }
 
 void TSpectrumView::CorrectionChanged()
@@ -166,7 +181,7 @@ void TSpectrumView::CorrectionChanged()
                                                  : QStringLiteral("dB"));
   if (FCorrector && !FFrame.Magnitude.empty()) {
     FCorrector->Apply(FFrame);
-    FControls.PeakDis.SetText(FFrame.Peak ? PeakText(*FFrame.Peak) : QString());
+    FControls.PeakDis.SetText(PeakReadOut());
   }
   ResetHold();
 }

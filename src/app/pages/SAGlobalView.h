@@ -117,6 +117,7 @@ private:
   double FTimeSpan = 0;
   TAnalysis FAnalysis;
   TWindowKind FWindow = TWindowKind::Rectangular;
+  QString PeakReadOut() const;
   TSpectrumFrame FFrame; // kept, so a frame allocates nothing
   TTraceHold FHold;
   TLevelCorrector* FCorrector = nullptr;

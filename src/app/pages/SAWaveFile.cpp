@@ -8,6 +8,7 @@
 #include "graph/Graphbox.h"
 #include "app/pages/SAGraphs.h"
 #include "support/DSupport.h"
+#include "support/UiSupport.h"
 #include "wavefile/SoundDecoder.h"
 #include "wavefile/WaveStretch.h"
 
@@ -86,6 +87,7 @@ bool TSAWaveFile::SetFileName(const QString& Path)
           QStringLiteral("Reading %1 ...").arg(QFileInfo(Path).fileName()),
           QStringLiteral("Cancel"), 0, 1000, FControls.LeftGraph.window());
       dialog->setWindowTitle(QStringLiteral("Opening Wave File"));
+      FitTitleWidth(*dialog);
       dialog->setWindowModality(Qt::WindowModal); // the window waits for the load
       dialog->setMinimumDuration(0);
       dialog->setAutoReset(false);
@@ -137,8 +139,17 @@ std::int64_t TSAWaveFile::StretchOffset() const
 
 void TSAWaveFile::ShowWaveFile()
 {
+  // Another file starts at its beginning; the same one shown again keeps
+  // the place.
+  const bool another =
+      FSoundFile->SoundData().Channels[0].constData() != FSoundData.Channels[0].constData() ||
+      FSoundFile->SoundData().SamplesPerChannel != FSoundData.SamplesPerChannel;
   FSoundData = FSoundFile->SoundData();
   ShowFileFormat();
+  if (another) {
+    const QSignalBlocker quiet(&FControls.OffsetSpin);
+    FControls.OffsetSpin.SetValue(0);
+  }
   LimitOffset();
   ShowFileTraces();
 }

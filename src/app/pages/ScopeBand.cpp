@@ -128,8 +128,8 @@ void TScopeBand::LeftGraphMouseMove(TGraphBox* Sender, int X, int Y)
   }
   double x = 0, y = 0;
   Sender->PixelToValue(X, Y, x, y);
-  PosXDis->SetText(FormatThousands(Round64(x)));
-  PosYDis->SetText(FormatThousands(Round64(y)));
+  PosXDis->SetText(FormatFixed(Round64(x), 0));
+  PosYDis->SetText(FormatFixed(Round64(y), 0));
 }
 
 } // namespace duv

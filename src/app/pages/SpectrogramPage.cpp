@@ -6,6 +6,7 @@
 #include "controls/ReadOut.h"
 #include "controls/Realspin.h"
 #include "spectrogram/Spectrogram.h"
+#include "support/ClockTime.h"
 #include "support/DSupport.h"
 
 #include <QCheckBox>
@@ -52,6 +53,9 @@ TSpectrogramPage::TSpectrogramPage(QWidget* Parent) : QWidget(Parent)
   axes->addWidget(LogCheck);
   axes->addWidget(RoundCheck);
   axes->addStretch(1);
+  auto* level = new TReadOutPanel(QStringLiteral(" Level:"), this);
+  Level2Dis = level->AddReadOut(11);
+  axes->addWidget(level);
   v->addLayout(axes);
 
   SpectroGram1 = new TSpectroGram(this);
@@ -105,8 +109,14 @@ void TSpectrogramPage::ColorComboChange()
   Q_EMIT OnColorSchemeChange();
 }
 
+QString TSpectrogramPage::LevelText() const
+{
+  return Level2Dis->Text();
+}
+
 void TSpectrogramPage::ClearMouse()
 {
+  Level2Dis->SetText(QString());
   Mouse2Dis->SetText(QString());
   Note2Dis->SetText(QString());
 }
@@ -120,7 +130,12 @@ void TSpectrogramPage::SpectroGram1MouseMove(int X, int Y)
   }
   double f = 0, t = 0;
   SpectroGram1->PixelToValue(X, Y, f, t);
-  Mouse2Dis->SetText(FormatFixed(f, 1) + QStringLiteral("   ") + FormatFixed(t, 1));
+  Mouse2Dis->SetText(FormatFixed(f, 1) + QStringLiteral("   ") + ClockTime(t, 1));
+  // The level of the line under the pointer, in the colour bar's unit.
+  double level = 0;
+  Level2Dis->SetText(SpectroGram1->LevelAt(X, Y, level)
+                         ? FormatFixed(level, 1) + QLatin1Char(' ') + SpectroGram1->DepthUnit()
+                         : QString());
   Note2Dis->SetText(NoteName(f));
 }
 

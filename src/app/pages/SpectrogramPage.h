@@ -32,6 +32,8 @@ public:
   // the plot only.
   QString MouseText() const;
   QString NoteText() const;
+  // " Level:" the level under the mouse.
+  QString LevelText() const;
   // "Log": a logarithmic frequency axis.
   void SetLogFrequency(bool Log);
   bool LogFrequency() const;
@@ -57,6 +59,7 @@ private:
   TRealSpin* TimeSpin = nullptr;
   TSpectroGram* SpectroGram1 = nullptr;
   TReadOut* Mouse2Dis = nullptr;
+  TReadOut* Level2Dis = nullptr;
   TReadOut* Note2Dis = nullptr;
 };
 

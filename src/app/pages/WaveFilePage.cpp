@@ -10,11 +10,13 @@
 #include "graph/Graphbox.h"
 
 #include "support/UiSupport.h"
+#include "wavefile/FileSummary.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -41,6 +43,12 @@ TWaveFilePage::TWaveFilePage(TSpectrumView& Spectrum, TSAGraphs& Graphs, TScopeB
   BlockAlignDis = stat(QStringLiteral(" Block Align"), 3);
   BitsDis = stat(QStringLiteral(" Bits"), 3);
   SamplesDis = stat(QStringLiteral(" Samples"), 11);
+  // What the file is and how long it lasts, in words; wrapped, as the page
+  // is narrow.
+  SummaryLabel = new QLabel(GroupBox2);
+  SummaryLabel->setWordWrap(true);
+  SummaryLabel->setAccessibleName(QStringLiteral("File format"));
+  stats->addWidget(SummaryLabel);
   v->addWidget(GroupBox2);
 
   BufferSizeCombo2 = MakeList(QStringLiteral("Buffer Size"), this);
@@ -115,9 +123,16 @@ QStringList TWaveFilePage::FileStatistics() const
   return texts;
 }
 
+QString TWaveFilePage::Summary() const
+{
+  return SummaryLabel->text();
+}
+
 void TWaveFilePage::ShowLoadedFile()
 {
   FWaveFile->ShowWaveFile();
+  SummaryLabel->setText(FileSummary(FWaveFile->SoundFile()));
+  SummaryLabel->setAccessibleDescription(SummaryLabel->text());
   FScope.LeftGraph().RestoreImage();
   FWaveFile->DrawStretchMarker();
   Q_EMIT OnStretchChange();

@@ -13,6 +13,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 
 namespace duv {
@@ -43,6 +44,8 @@ public:
   void SetAutoPlay(bool On);
   // " Channels", " Hz", " Bytes/Sec", " Block Align", " Bits", " Samples".
   QStringList FileStatistics() const;
+  // The file in a line: "FLAC, 24-bit, 48 kHz, 3:12.4".
+  QString Summary() const;
 
   // Shows the file the module loaded last: its statistics, its traces and
   // the stretch's markers.
@@ -66,8 +69,9 @@ private:
   TScopeBand& FScope;
   std::unique_ptr<TSAWaveFile> FWaveFile;
   QGroupBox* GroupBox2 = nullptr;
-  TReadOut *ChannelDis = nullptr, *HzDis = nullptr, *ByteSecDis = nullptr,
-           *BlockAlignDis = nullptr, *BitsDis = nullptr, *SamplesDis = nullptr;
+  QLabel* SummaryLabel = nullptr;
+  TReadOut *ChannelDis = nullptr, *HzDis = nullptr, *ByteSecDis = nullptr, *BlockAlignDis = nullptr,
+           *BitsDis = nullptr, *SamplesDis = nullptr;
   QComboBox* BufferSizeCombo2 = nullptr;
   TRealSpin* OffsetSpin = nullptr;
   QPushButton* AnalyzeFileBtn = nullptr;

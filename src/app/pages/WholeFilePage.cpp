@@ -8,6 +8,7 @@
 #include "controls/ReadOut.h"
 #include "spectrogram/Colorbar.h"
 #include "spectrogram/FileSpectroView.h"
+#include "support/ClockTime.h"
 #include "support/DSupport.h"
 #include "support/SafeFile.h"
 #include "support/UiSupport.h"
@@ -20,6 +21,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -27,10 +29,20 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace duv {
 
 namespace {
+
+void ReleaseFreedMemory()
+{
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
 
 // The picture size "Save Image..." asks for, the view's offered.
 std::optional<QSize> askImageSize(QWidget* Parent, QSize Shown)
@@ -53,6 +65,7 @@ std::optional<QSize> askImageSize(QWidget* Parent, QSize Shown)
   form->addRow(buttons);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  FitTitleWidth(dialog);
   if (dialog.exec() != QDialog::Accepted)
     return std::nullopt;
   return QSize(width->value(), height->value());
@@ -113,7 +126,7 @@ TWholeFilePage::TWholeFilePage(TWaveFilePage& WaveFile, QWidget* Parent)
   AskImageSize = [this](QSize shown) { return askImageSize(window(), shown); };
   AskImageFile = [this] {
     return QFileDialog::getSaveFileName(window(), QStringLiteral("Save Image"),
-                                        QDir::current().filePath(QStringLiteral("whole-file.png")),
+                                        QDir::current().filePath(ImageName()),
                                         QStringLiteral("PNG images (*.png);;All files (*)"));
   };
 
@@ -179,6 +192,12 @@ bool TWholeFilePage::LogFrequency() const
   return LogCheck->isChecked();
 }
 
+QString TWholeFilePage::ImageName() const
+{
+  const QString base = QFileInfo(FileTitle()).completeBaseName();
+  return base.isEmpty() ? QStringLiteral("whole-file.png") : base + QStringLiteral(".png");
+}
+
 QStringList TWholeFilePage::ReadOuts() const
 {
   return {TimeDis->Text(), FrequencyDis->Text(), LevelDis->Text(), NoteDis->Text()};
@@ -192,8 +211,12 @@ void TWholeFilePage::WaveFileChange()
   const bool same = FView->Cache().HasSource() &&
                     d.Channels[0].constData() == shown.Channels[0].constData() &&
                     d.SamplesPerChannel == shown.SamplesPerChannel;
-  if (!same)
+  if (!same) {
     FView->SetFile(d);
+    // The last file's samples and levels are freed by now; their pages go
+    // back to the system, so a long file does not stay resident after it.
+    ReleaseFreedMemory();
+  }
   const double rate = d.Format.nSamplesPerSec;
   if (rate > 0 && d.SamplesPerChannel > 0)
     FView->SetStretch(FWaveFile.Offset(), FWaveFile.BufferSize() / rate);
@@ -223,7 +246,7 @@ void TWholeFilePage::ShowReadOut()
       o->SetText(QString());
     return;
   }
-  TimeDis->SetText(FormatFixed(r.Time, 3) + QStringLiteral(" s"));
+  TimeDis->SetText(TimeReadOut(r.Time, 3));
   FrequencyDis->SetText(FormatFixed(r.Frequency, 1) + QStringLiteral(" Hz"));
   if (std::isnan(r.Level))
     LevelDis->SetText(QString());
@@ -269,9 +292,14 @@ void TWholeFilePage::SaveImageBtnClick()
   if (path.isEmpty())
     return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const QImage picture = FView->RenderPicture(*size, true);
+  const QImage picture = FView->SavedPicture(*size, FileTitle());
   QApplication::restoreOverrideCursor();
   WriteWholeFile(path, [&picture](QIODevice& f) { return picture.save(&f, "PNG"); });
+}
+
+QString TWholeFilePage::FileTitle() const
+{
+  return QFileInfo(FWaveFile.WaveFile().SoundFile().FileName()).fileName();
 }
 
 void TWholeFilePage::StopWork()

@@ -65,6 +65,11 @@ public:
   // The window closes: the work stops.
   void StopWork();
 
+  // The file's name, which a saved picture carries, and the picture's name
+  // offered for it.
+  QString FileTitle() const;
+  QString ImageName() const;
+
 private:
   void ShowReadOut();
 
