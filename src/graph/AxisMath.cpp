@@ -3,6 +3,7 @@
 
 #include "graph/AxisParams.h"
 #include "graph/RoundTicks.h"
+#include "support/ClockTime.h"
 #include "support/DSupport.h"
 
 #include <algorithm>
@@ -336,7 +337,11 @@ namespace {
 
 QString LabelText(const TAxisParams& Axis, double V, int Decimals, bool WithUnits = true)
 {
-  return FormatFixed(Axis.AxisValue(V), Decimals) + (WithUnits ? Axis.Units() : QString());
+  // Seconds past a minute read as a clock, as everywhere else.
+  const double value = Axis.AxisValue(V);
+  const QString text = Axis.AxisUnit() == QLatin1String("s") ? ClockTime(value, Decimals)
+                                                             : FormatFixed(value, Decimals);
+  return text + (WithUnits ? Axis.Units() : QString());
 }
 
 // The first value a label counts from: the axis start, or 0 when labels are

@@ -348,7 +348,7 @@ TEST(MainWindowFonts, NothingClippedAtAnyFont)
              {std::pair{"Shown:", "-12:34.6"}, std::pair{"Marked:", "-12:34.6 to -10:00.0"},
               std::pair{"THD:", "0.1234 % (\u221258.2 dB)"},
               std::pair{"THD+N:", "12.3456 % (\u221218.2 dB)"},
-              std::pair{"DC Offset:", "-32767.99 LSB"}})
+              std::pair{"DC Offset:", "-32767.99"}})
           for (TReadOut* r : FindAll<TReadOut>(*form, name))
             r->SetText(QString::fromUtf8(text));
       for (int input = 0; input < form->InputPages().count(); ++input)

@@ -228,9 +228,14 @@ TEST(MeasureWindow, CalibrationAndSettings)
     EXPECT_TRUE(c.Calibrated);
     EXPECT_NEAR(c.Offset, 114, 0.01);
     EXPECT_NEAR(w.form->GraphPage().SpectrumView().LastFrame().Peak->Level, 94, 0.05);
-    EXPECT_TRUE(w.form->GraphPage().PeakText().contains(" 94.0 dB"))
+    EXPECT_TRUE(w.form->GraphPage().PeakText().contains(" 94.0 dB SPL "))
         << w.form->GraphPage().PeakText().toStdString();
     EXPECT_EQ(w.form->GraphPage().SpectrumGraph().YAxis().Units(), " dB SPL");
+    // The unit once on the level axis, not on every label.
+    int withUnit = 0;
+    for (const TAxisTick& t : w.form->GraphPage().SpectrumGraph().Layout().YTicks)
+      withUnit += t.Label.contains("SPL") ? 1 : 0;
+    EXPECT_EQ(withUnit, 1);
     EXPECT_EQ(w.form->GraphPage().SpectrumGraph().YAxis().AxisUnit(), "dB SPL");
     EXPECT_EQ(w.form->SpectrogramPage().SpectroGram().DepthUnit(), "dB SPL");
     EXPECT_GE(w.form->GraphPage().SpectrumGraph().YAxis().Min(), 0);

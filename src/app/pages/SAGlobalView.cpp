@@ -142,7 +142,7 @@ void TSpectrumView::ShowSpectrum(std::span<const double> Samples, const TFrameFo
       graph.AddPoint(1, HoldColor, FFrame.X[k], held[k], 1.0);
   }
   // The DC term on the spectrum's own amplitude scale, in sample steps.
-  FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2) + QStringLiteral(" LSB"));
+  FControls.DCOffsetDis.SetText(FormatFixed(FFrame.DCOffset, 2));
   graph.EndUpdate();
 
   FControls.PeakDis.SetText(PeakReadOut());
