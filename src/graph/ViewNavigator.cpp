@@ -33,6 +33,8 @@ TViewNavigator::TViewNavigator(QWidget& Target, TNavigableView& View)
   FTarget.installEventFilter(this);
 }
 
+TViewNavigator::~TViewNavigator() = default;
+
 void TViewNavigator::DrawFocus(QPainter& Painter, const QWidget& View)
 {
   if (!View.hasFocus())
@@ -97,8 +99,7 @@ bool TViewNavigator::Press(QMouseEvent* Event)
   FDrag = TDrag::Pending;
   FBandWanted = Event->modifiers() & Qt::ShiftModifier;
   FPress = Event->position();
-  FPressGlobal = Event->globalPosition();
-  FPressModifiers = Event->modifiers();
+  FHeldPress.reset(Event->clone());
   for (bool v : {false, true})
     FMovable[v] = FView.NavigationAxis(v, FFrom[v]);
   return true;
@@ -155,11 +156,12 @@ bool TViewNavigator::Release(QMouseEvent* Event)
   FDrag = TDrag::None;
   if (drag == TDrag::Pending) {
     // A click: the view gets the press it was owed, then the release.
-    QMouseEvent press(QEvent::MouseButtonPress, FPress, FPressGlobal, Qt::LeftButton,
-                      Qt::LeftButton, FPressModifiers);
-    FReplaying = true;
-    QCoreApplication::sendEvent(&FTarget, &press);
-    FReplaying = false;
+    const std::unique_ptr<QMouseEvent> press = std::move(FHeldPress);
+    if (press) {
+      FReplaying = true;
+      QCoreApplication::sendEvent(&FTarget, press.get());
+      FReplaying = false;
+    }
     return false;
   }
   if (drag == TDrag::Band) {

@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QRect>
+#include <memory>
 
 class QKeyEvent;
 class QMouseEvent;
@@ -49,6 +50,7 @@ public:
   // Watches Target's events; View moves its axes. Both outlive the navigator,
   // which Target owns.
   TViewNavigator(QWidget& Target, TNavigableView& View);
+  ~TViewNavigator() override;
 
   // One wheel notch or key press narrows a range to this share (and widens
   // it by its inverse); a key moves the range by this share of its span.
@@ -85,8 +87,9 @@ private:
   TDrag FDrag = TDrag::None;
   bool FBandWanted = false; // Shift held at the press
   QPointF FPress;
-  QPointF FPressGlobal;
-  Qt::KeyboardModifiers FPressModifiers;
+  // The press held back, replayed as it came (its time included: the window
+  // system pairs the next click with it into a double-click).
+  std::unique_ptr<QMouseEvent> FHeldPress;
   // The axes as they were at the press: a drag moves them from there.
   TAxisView FFrom[2];
   bool FMovable[2] = {false, false};

@@ -562,7 +562,7 @@ void TRealTimePage::MarkInBtnClick()
 {
   if (!FPaused || FHistory.Empty())
     return;
-  FMarkIn = ShownFrame().first;
+  FMarkIn = ShownFrame();
   MarkedDis->SetText(MarkedText());
 }
 
@@ -570,30 +570,42 @@ void TRealTimePage::MarkOutBtnClick()
 {
   if (!FPaused || FHistory.Empty())
     return;
-  FMarkOut = ShownFrame().second;
+  FMarkOut = ShownFrame();
   MarkedDis->SetText(MarkedText());
+}
+
+std::pair<std::int64_t, std::int64_t> TRealTimePage::MarkedPart(std::int64_t From,
+                                                                std::int64_t To) const
+{
+  if (FMarkIn && FMarkOut)
+    return {std::min(FMarkIn->first, FMarkOut->first), std::max(FMarkIn->second, FMarkOut->second)};
+  if (FMarkIn)
+    return {FMarkIn->first, To};
+  if (FMarkOut)
+    return {From, FMarkOut->second};
+  return {From, To};
 }
 
 QString TRealTimePage::MarkedText() const
 {
   if (!FPaused || FHistory.Empty() || (!FMarkIn && !FMarkOut))
     return QString();
-  // A mark reads as "Shown" read on the frame it was set on: Mark In keeps
-  // the frame's start, which is shown by its end.
-  const auto in = [&] { return HistoryTime(std::min(*FMarkIn + FPauseSize, FHistory.End())); };
-  const auto out = [&] { return HistoryTime(*FMarkOut); };
+  // A mark reads as "Shown" read on the frame it was set on: by the frame's
+  // end. Two marks read from the earlier frame to the later, whichever was
+  // set first.
+  const auto shown = [&](const std::pair<std::int64_t, std::int64_t>& Frame) {
+    return HistoryTime(Frame.second);
+  };
   if (FMarkIn && FMarkOut) {
-    QString a = in(), b = out();
-    if (*FMarkIn > *FMarkOut)
-      std::swap(a, b);
+    const bool inFirst = FMarkIn->first <= FMarkOut->first;
+    QString a = shown(inFirst ? *FMarkIn : *FMarkOut), b = shown(inFirst ? *FMarkOut : *FMarkIn);
     // Seconds say their unit once, at the end.
     if (a.endsWith(QStringLiteral(" s")) && b.endsWith(QStringLiteral(" s")))
       a.chop(2);
     return QStringLiteral("%1 to %2").arg(a, b);
   }
-  if (FMarkIn)
-    return QStringLiteral("from %1").arg(in());
-  return QStringLiteral("to %1").arg(out());
+  return FMarkIn ? QStringLiteral("from %1").arg(shown(*FMarkIn))
+                 : QStringLiteral("to %1").arg(shown(*FMarkOut));
 }
 
 std::pair<std::int64_t, std::int64_t> TRealTimePage::CaptureSpan() const
@@ -603,9 +615,7 @@ std::pair<std::int64_t, std::int64_t> TRealTimePage::CaptureSpan() const
                              "and the last minutes of input are kept.");
   std::int64_t from = FHistory.First(), to = FHistory.End();
   if (FPaused && (FMarkIn || FMarkOut)) {
-    std::int64_t a = FMarkIn.value_or(from), b = FMarkOut.value_or(to);
-    if (a > b)
-      std::swap(a, b);
+    const auto [a, b] = MarkedPart(from, to);
     from = std::max(from, a);
     to = std::min(to, b);
     if (from >= to)

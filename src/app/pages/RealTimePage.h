@@ -163,7 +163,12 @@ private:
   // The history's end when the views were paused, and the frame length then.
   std::int64_t FPauseEnd = 0;
   int FPauseSize = 0;
-  std::optional<std::int64_t> FMarkIn, FMarkOut;
+  // The frames shown when In and Out were marked, [first, end): the marked
+  // part runs from the start of the earlier to the end of the later, in
+  // whichever order they were set.
+  std::optional<std::pair<std::int64_t, std::int64_t>> FMarkIn, FMarkOut;
+  // The part the marks set, [first, end), within [From, To).
+  std::pair<std::int64_t, std::int64_t> MarkedPart(std::int64_t From, std::int64_t To) const;
   std::vector<char> FPastFrame; // a frame read back from the history
   QTimer* HistoryTimer = nullptr;
   std::unique_ptr<TSARealTime> FRealTime;
