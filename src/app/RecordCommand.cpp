@@ -57,7 +57,7 @@ RecordArgs parseArgs(const QStringList& args)
         r.Type = WaveTypeFromName(v);
         if (r.Type == wfNone) {
           QStringList names;
-          for (int t = 1; t <= 12; ++t)
+          for (int t = 1; t <= WaveTypeCount; ++t)
             names << WaveTypeName(TWaveTypes(t));
           throw Usage{QStringLiteral("unknown format '%1' (formats: %2)")
                           .arg(v, names.join(QStringLiteral(", ")))};
@@ -76,12 +76,12 @@ RecordArgs parseArgs(const QStringList& args)
   return r;
 }
 
-// The best format the input records: the last of the list, 44.1 kHz stereo
-// 16-bit where it has it.
+// The format recorded without --format: the best of the classic twelve, 44.1
+// kHz stereo 16-bit where the input has it, a format every player reads.
 TWaveTypes bestFormat(const TWaveReader& reader)
 {
   const QStringList captions = reader.FormatCaptions();
-  for (int t = 12; t >= 1; --t)
+  for (int t = wf44Khz_Stereo_16Bit; t >= 1; --t)
     if (captions.contains(WaveTypeCaption(t)))
       return TWaveTypes(t);
   return wfNone;
@@ -97,13 +97,13 @@ QString WaveTypeName(TWaveTypes Type)
   return QStringLiteral("%1-%2-%3")
       .arg(f.SampleRate)
       .arg(f.Channels == 2 ? QStringLiteral("stereo") : QStringLiteral("mono"))
-      .arg(8 * f.BytesPerSample);
+      .arg(f.Float ? QStringLiteral("float") : QString::number(8 * f.BytesPerSample));
 }
 
 TWaveTypes WaveTypeFromName(const QString& Name)
 {
   const QString n = Name.trimmed();
-  for (int t = 1; t <= 12; ++t)
+  for (int t = 1; t <= WaveTypeCount; ++t)
     if (n.compare(WaveTypeName(TWaveTypes(t)), Qt::CaseInsensitive) == 0 ||
         n.compare(WaveTypeCaption(t), Qt::CaseInsensitive) == 0)
       return TWaveTypes(t);

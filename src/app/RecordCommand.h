@@ -19,9 +19,9 @@ namespace duv {
 // output that cannot be written or a full disk leaves nothing under its name.
 int RunRecordCommand(const QStringList& Args, std::ostream& Out, std::ostream& Err);
 
-// A capture format by name: "44100-stereo-16" (rate, mono or stereo, bits),
-// or the caption the window lists it under ("44.1 kHz, Stereo, 16-bit"), in
-// any letter case; wfNone for neither.
+// A capture format by name: "44100-stereo-16" (rate, mono or stereo, bits or
+// "float"), or the caption the window lists it under ("44.1 kHz, Stereo,
+// 16-bit"), in any letter case; wfNone for neither.
 TWaveTypes WaveTypeFromName(const QString& Name);
 // The first of those names.
 QString WaveTypeName(TWaveTypes Type);

@@ -10,15 +10,16 @@ namespace duv {
 
 namespace {
 
-// A block holds whole frames of every capture format (1, 2 or 4 bytes). A
+// A block holds whole frames of every capture format (1 to 8 bytes; the
+// bytes left over after the last whole frame of 3 or 6 go unused). A
 // megabyte keeps the allocations rare (one every six seconds of 44.1 kHz
 // stereo) and what a full history holds beyond its minutes small.
 constexpr std::int64_t BlockBytes = std::int64_t(1) << 20;
 
 bool Keepable(const TWaveDataFormat& f)
 {
-  return f.SampleRate > 0 && (f.BytesPerSample == 1 || f.BytesPerSample == 2) &&
-         (f.Channels == 1 || f.Channels == 2);
+  return f.SampleRate > 0 && f.BytesPerSample >= 1 && f.BytesPerSample <= 4 &&
+         (f.Channels == 1 || f.Channels == 2) && (!f.Float || f.BytesPerSample == 4);
 }
 
 std::int64_t FrameBytes(const TWaveDataFormat& f)
@@ -186,7 +187,6 @@ void TCaptureHistory::ReadChannels(std::int64_t From, std::int64_t Count, std::i
 {
   CheckKept(From, Count);
   const int channels = FFormat.Channels;
-  const bool eightBit = FFormat.BytesPerSample == 1;
   while (Count > 0) {
     std::int64_t run = 0;
     const std::uint8_t* from = At(From, run);
@@ -196,15 +196,7 @@ void TCaptureHistory::ReadChannels(std::int64_t From, std::int64_t Count, std::i
         std::int16_t* to = c == 0 ? Left : Right;
         if (!to)
           continue;
-        std::int16_t v = 0;
-        if (c < channels) {
-          const std::uint8_t* s = from + (i * channels + c) * FFormat.BytesPerSample;
-          if (eightBit)
-            v = s[0];
-          else
-            std::memcpy(&v, s, 2);
-        }
-        to[i] = v;
+        to[i] = c < channels ? Sample16(from, FFormat, std::size_t(i * channels + c)) : 0;
       }
     }
     if (Left)
@@ -221,6 +213,9 @@ TSoundData TCaptureHistory::SoundData(std::int64_t From, std::int64_t Count) con
   CheckKept(From, Count);
   TSoundData data;
   data.Format = MakeWaveFormat(FFormat);
+  // The channels hold wider samples reduced to 16 bits, as a wave file's.
+  if (SampleBits(FFormat) > 16)
+    data.Format = MakeWaveFormat({FFormat.SampleRate, 2, FFormat.Channels});
   data.SamplesPerChannel = std::int32_t(Count);
   for (int c = 0; c < FFormat.Channels; ++c)
     data.Channels[std::size_t(c)].resize(Count);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The last minutes of captured input, kept in memory at the capture format
-// (8-bit samples as bytes, 16-bit as words), so that a moment that has
+// (8-bit samples as bytes, 16- and 24-bit packed, float as floats), so that a moment that has
 // scrolled off the views can be shown again, saved or analysed. It reads like
 // a file: a format, a span of frames, and stretches of either channel.
 // Pure: no widget, no device.
@@ -38,7 +38,8 @@ public:
 
   // Adds Count frames of interleaved samples. Frames of another format than
   // the ones kept start the history over; a format that is not one of the
-  // capture formats (8 or 16 bits, one or two channels) is not kept.
+  // capture formats (8, 16 or 24 bits or float, one or two channels) is not
+  // kept.
   void Append(const void* Frames, std::int64_t Count, const TWaveDataFormat& Format);
   // Forgets everything and gives the memory back; the format stays until
   // frames of another come.
@@ -63,8 +64,8 @@ public:
   // here and in ReadChannels and SoundData.
   void Read(std::int64_t From, std::int64_t Count, void* Out) const;
   // The same frames by channel, as a file's channel arrays hold them (8-bit
-  // samples 0 to 255, 16-bit signed); either pointer may be null, and a
-  // channel a mono capture lacks reads 0.
+  // samples 0 to 255, 16-bit signed, wider ones reduced to 16 bits); either
+  // pointer may be null, and a channel a mono capture lacks reads 0.
   void ReadChannels(std::int64_t From, std::int64_t Count, std::int16_t* Left,
                     std::int16_t* Right) const;
   // Those frames as the samples of a loaded file.

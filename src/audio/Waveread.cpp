@@ -48,8 +48,8 @@ constexpr int SettleMs = 1000;
 // seconds of input for a reader that is held up.
 constexpr int PauseMs = 1000;
 
-// Largest frame count Start accepts: four buffers of it stay well below a
-// gigabyte even in stereo 16-bit.
+// Largest frame count Start accepts: four buffers of it stay near half a
+// gigabyte even in stereo 24-bit or float.
 constexpr int MaxSampleCount = 1 << 24;
 
 } // namespace
@@ -59,10 +59,12 @@ QString WaveTypeCaption(int t)
   const TWaveDataFormat f = WaveTypeFormat(t);
   if (f.SampleRate == 0)
     return QStringLiteral("No Wave Mapper");
-  const char* rate = f.SampleRate == 11025 ? "11.025" : f.SampleRate == 22050 ? "22.05" : "44.1";
-  return QStringLiteral("%1 kHz, %2, %3-bit")
-      .arg(QLatin1String(rate), f.Channels == 2 ? QStringLiteral("Stereo") : QStringLiteral("Mono"))
-      .arg(8 * f.BytesPerSample);
+  // 11.025, 22.05, 44.1, 48, 88.2, 96
+  const QString rate = QString::number(f.SampleRate / 1000.0, 'g', 6);
+  const QString width =
+      f.Float ? QStringLiteral("32-bit float") : QStringLiteral("%1-bit").arg(8 * f.BytesPerSample);
+  return QStringLiteral("%1 kHz, %2, %3")
+      .arg(rate, f.Channels == 2 ? QStringLiteral("Stereo") : QStringLiteral("Mono"), width);
 }
 
 QAudioFormat ToAudioFormat(const TWaveDataFormat& f)
@@ -70,28 +72,61 @@ QAudioFormat ToAudioFormat(const TWaveDataFormat& f)
   QAudioFormat q;
   q.setSampleRate(f.SampleRate);
   q.setChannelCount(f.Channels);
-  q.setSampleFormat(f.BytesPerSample == 1 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  // 24-bit samples come as 32-bit integers holding them in their top three
+  // bytes: Qt has no packed 24-bit format.
+  q.setSampleFormat(f.Float                 ? QAudioFormat::Float
+                    : f.BytesPerSample == 1 ? QAudioFormat::UInt8
+                    : f.BytesPerSample == 2 ? QAudioFormat::Int16
+                                            : QAudioFormat::Int32);
   return q;
 }
 
-std::uint32_t FormatMask(const QAudioDevice& device)
+int DeviceBytesPerSample(const TWaveDataFormat& f)
+{
+  return f.BytesPerSample == 3 ? 4 : f.BytesPerSample;
+}
+
+void PackFrom32(char* Data, qsizetype Samples)
+{
+  // Little-endian: the top three bytes of each 32-bit sample. Writing never
+  // overtakes reading, so the packing works in place.
+  for (qsizetype i = 0; i < Samples; ++i)
+    for (int k = 0; k < 3; ++k)
+      Data[3 * i + k] = Data[4 * i + 1 + k];
+}
+
+TWaveTypes PreferredType(const QAudioFormat& Preferred, std::uint64_t Mask)
+{
+  // Rate, channels and sample format only: a device's format also names a
+  // channel layout, which ours leave open.
+  for (int t = 1; t <= WaveTypeCount; ++t) {
+    const QAudioFormat q = ToAudioFormat(WaveTypeFormat(t));
+    if ((Mask & (std::uint64_t(1) << (t - 1))) && q.sampleRate() == Preferred.sampleRate() &&
+        q.channelCount() == Preferred.channelCount() &&
+        q.sampleFormat() == Preferred.sampleFormat())
+      return TWaveTypes(t);
+  }
+  return wfNone;
+}
+
+std::uint64_t FormatMask(const QAudioDevice& device)
 {
   if (device.isNull())
     return 0;
-  std::uint32_t mask = 0;
-  for (int t = 1; t <= 12; ++t)
+  std::uint64_t mask = 0;
+  for (int t = 1; t <= WaveTypeCount; ++t)
     if (device.isFormatSupported(ToAudioFormat(WaveTypeFormat(t))))
-      mask |= 1u << (t - 1);
+      mask |= std::uint64_t(1) << (t - 1);
   return mask;
 }
 
-std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mask)
+std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint64_t mask)
 {
   std::vector<std::pair<QString, TWaveTypes>> list;
   if (mask == 0)
     list.emplace_back(WaveTypeCaption(wfNone), wfNone);
-  for (int t = 1; t <= 12; ++t)
-    if (mask & (1u << (t - 1)))
+  for (int t = 1; t <= WaveTypeCount; ++t)
+    if (mask & (std::uint64_t(1) << (t - 1)))
       list.emplace_back(WaveTypeCaption(t), TWaveTypes(t));
   return list;
 }
@@ -164,6 +199,17 @@ void TWaveReader::ReadFormats()
   if (FDevice.isNull())
     ShowMessage(QStringLiteral("No Wave Device Available"));
   FormatList = FormatListFromMask(FormatMask(FDevice));
+}
+
+TWaveTypes TWaveReader::PreferredWaveType() const
+{
+  if (FDevice.isNull())
+    return wfNone;
+  std::uint64_t mask = 0;
+  for (const auto& item : FormatList)
+    if (item.second != wfNone)
+      mask |= std::uint64_t(1) << (item.second - 1);
+  return PreferredType(FDevice.preferredFormat(), mask);
 }
 
 QStringList TWaveReader::FormatCaptions() const
@@ -285,7 +331,7 @@ void TWaveReader::Start()
 
   CurFormat = format;
   CurSampleCount = FSampleCount;
-  const qsizetype blockAlign = qsizetype(format.Channels) * format.BytesPerSample;
+  const qsizetype blockAlign = qsizetype(format.Channels) * DeviceBytesPerSample(format);
   const qsizetype bytes = blockAlign * CurSampleCount;
   for (auto& b : Buffers) {
     b.Data.assign(std::size_t(bytes), 0);
@@ -364,7 +410,7 @@ void TWaveReader::CountLost()
 {
   if (!Source)
     return;
-  const qint64 blockAlign = qint64(CurFormat.Channels) * CurFormat.BytesPerSample;
+  const qint64 blockAlign = qint64(CurFormat.Channels) * DeviceBytesPerSample(CurFormat);
   const qint64 recorded = Source->processedUSecs() * CurFormat.SampleRate / 1000000;
   const qint64 ahead = recorded - BytesRead / blockAlign;
   if (ahead < 0)
@@ -411,9 +457,12 @@ void TWaveReader::BufferReturned(int index, unsigned generation)
     return; // from a capture that has ended
   --FOutstanding;
   Buffer& b = Buffers[std::size_t(index)];
+  // What the device gave is handed on in the format's own layout.
+  const int frames =
+      int(b.Filled / (qsizetype(CurFormat.Channels) * DeviceBytesPerSample(CurFormat)));
+  if (DeviceBytesPerSample(CurFormat) != CurFormat.BytesPerSample)
+    PackFrom32(b.Data.data(), qsizetype(CurSampleCount) * CurFormat.Channels);
   if (OnRecorded) {
-    const qsizetype blockAlign = qsizetype(CurFormat.Channels) * CurFormat.BytesPerSample;
-    const int frames = int(b.Filled / blockAlign);
     try {
       if (frames > 0)
         OnRecorded(this, b.Data.data(), frames, CurFormat);

@@ -44,16 +44,28 @@ using TWaveMessageEvent = std::function<void(const QString& Text)>;
 // "No Wave Mapper" for wfNone.
 QString WaveTypeCaption(int t);
 
-// The Qt format of a capture format: 8-bit is unsigned, 16-bit signed.
+// The Qt format of a capture format: 8-bit is unsigned, 16-bit signed,
+// 24-bit 32-bit signed, float float.
 QAudioFormat ToAudioFormat(const TWaveDataFormat& f);
 
-// Bit t-1 set for each type t (1 ... 12) the device can record; 0 for a null
-// device.
-std::uint32_t FormatMask(const QAudioDevice& device);
+// Bytes per sample the device delivers a format in: 4 for 24-bit.
+int DeviceBytesPerSample(const TWaveDataFormat& f);
+
+// Packs Samples 32-bit samples holding 24 bits in their top bytes into three
+// bytes each, in place.
+void PackFrom32(char* Data, qsizetype Samples);
+
+// The type among Mask whose Qt format is Preferred (a device's preferred
+// format); wfNone when none is.
+TWaveTypes PreferredType(const QAudioFormat& Preferred, std::uint64_t Mask);
+
+// Bit t-1 set for each type t (1 ... WaveTypeCount) the device can record; 0
+// for a null device.
+std::uint64_t FormatMask(const QAudioDevice& device);
 
 // The format list for a mask: "No Wave Mapper" alone for 0, otherwise the
 // supported types in table order.
-std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint32_t mask);
+std::vector<std::pair<QString, TWaveTypes>> FormatListFromMask(std::uint64_t mask);
 
 // Deletes a device object from the event loop instead of at once. Qt 6.4's
 // PulseAudio devices run the event loop inside their destructors, which must
@@ -114,6 +126,10 @@ public:
   bool IsActive() const { return Running || Stopping; }
   // The format of the current WaveType; left as it was for wfNone.
   void GetDataFormat(TWaveDataFormat& Format) const;
+
+  // The listed format that is the input's own preferred one; wfNone when the
+  // list does not hold it.
+  TWaveTypes PreferredWaveType() const;
 
   // Captions of the supported formats, in list order.
   QStringList FormatCaptions() const;

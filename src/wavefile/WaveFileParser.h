@@ -67,9 +67,6 @@ struct TSoundData
   std::int32_t SamplesPerChannel = 0;
 };
 
-// The format tag of floating-point samples.
-constexpr std::uint16_t WAVE_FORMAT_IEEE_FLOAT = 3;
-
 // Where a file's samples lie and how they are stored, as its headers say;
 // Format in TSoundData shows them after any reduction to 16 bits.
 struct TSampleLayout

@@ -177,7 +177,7 @@ TEST(ViewSettings, RememberedAndReset)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&f));
     f.RealTimePage().SetBufferSize(1024);
     f.WaveFilePage().SetBufferSize(8192);
-    f.GraphPage().SetWindow(TWindowKind::Hann);
+    f.GraphPage().SetWindow(TWindowKind::Hamming);
     f.GraphPage().SetTraceMode(TTraceMode::Average);
     f.GraphPage().SetAverageTime(4);
     f.GraphPage().SetLogFrequency(true);
@@ -195,7 +195,7 @@ TEST(ViewSettings, RememberedAndReset)
   QStringList recent;
   EXPECT_TRUE(LoadRecentPaths(ini, "history", recent));
   EXPECT_EQ(recent, QStringList({"/music/a.wav"})); // the other section is kept
-  EXPECT_EQ(LoadSettingsSection(ini).value("Window").toString(), "Hann");
+  EXPECT_EQ(LoadSettingsSection(ini).value("Window").toString(), "Hamming");
   THelpWindow::SetRememberedSize({760, 520});
 
   TForm1 f;
@@ -203,7 +203,7 @@ TEST(ViewSettings, RememberedAndReset)
   f.RestoreViewSettings();
   EXPECT_EQ(f.RealTimePage().BufferSize(), 1024);
   EXPECT_EQ(f.WaveFilePage().BufferSize(), 8192);
-  EXPECT_EQ(f.GraphPage().SpectrumView().Window(), TWindowKind::Hann);
+  EXPECT_EQ(f.GraphPage().SpectrumView().Window(), TWindowKind::Hamming);
   EXPECT_EQ(f.GraphPage().SpectrumView().Hold().Mode(), TTraceMode::Average);
   EXPECT_EQ(f.GraphPage().SpectrumView().Hold().TimeConstant(), 4);
   EXPECT_TRUE(f.GraphPage().LogFrequency());
@@ -220,7 +220,7 @@ TEST(ViewSettings, RememberedAndReset)
   f.ResetViewSettings1->trigger();
   EXPECT_EQ(f.RealTimePage().BufferSize(), 256);
   EXPECT_EQ(f.WaveFilePage().BufferSize(), 256);
-  EXPECT_EQ(f.GraphPage().SpectrumView().Window(), TWindowKind::Rectangular);
+  EXPECT_EQ(f.GraphPage().SpectrumView().Window(), TWindowKind::Hann);
   EXPECT_EQ(f.GraphPage().SpectrumView().Hold().Mode(), TTraceMode::Live);
   EXPECT_FALSE(f.GraphPage().LogFrequency());
   EXPECT_EQ(f.SpectrogramPage().ColorScheme(), 0);

@@ -74,6 +74,9 @@ struct Window
   std::vector<Played> plays;
   Window()
   {
+    // The worked values are at the smallest format; a first start takes the
+    // input's own.
+    form.RealTimePage().SetFormat(wf11Khz_Mono_8Bit);
     const auto record = [this](WAVEFORMATEX f, const void* data, std::uint32_t size, bool wait) {
       plays.push_back({f, QByteArray(static_cast<const char*>(data), int(size)), wait});
     };

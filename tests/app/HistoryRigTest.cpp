@@ -4,6 +4,7 @@
 // recorded, and both the read-outs and the files are found to carry it at
 // the right times, by frequency and sample for sample.
 #include "WindowDriver.h"
+#include "app/RecordCommand.h"
 #include "app/SAMain.h"
 #include "app/pages/GraphPage.h"
 #include "app/pages/RealTimePage.h"
@@ -23,6 +24,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstring>
 #include <numbers>
 #include <optional>
 #include <sys/resource.h>
@@ -432,12 +434,41 @@ TEST_F(HistoryRig, RecordHeadersAndInterrupts)
     std::int64_t Frames;
   };
   for (const Case c :
-       {Case{"0.123", "44100-mono-16", 2, 5424}, Case{"0.0101", "11025-mono-8", 1, 111}}) {
+       {Case{"0.123", "44100-mono-16", 2, 5424}, Case{"0.0101", "11025-mono-8", 1, 111},
+        Case{"0.0101", "48000-mono-24", 3, 485}, Case{"0.1", "96000-stereo-float", 8, 9600}}) {
     const QString path = dir.filePath(QStringLiteral("%1-%2.wav").arg(c.Seconds, c.Format));
     rig::PipeWriter writer(Sweep);
     const ProgramRun r = Program({"record", "--seconds", c.Seconds, "--format", c.Format, path});
     ASSERT_EQ(r.Code, 0) << r.Err.toStdString();
     EXPECT_EQ(HeaderFrames(path, c.FrameBytes), c.Frames) << c.Seconds << " s " << c.Format;
+    if (c.FrameBytes < 3)
+      continue;
+    // Another reader takes the wide files' headers and samples as ours: sox
+    // decodes them to floats, which match the data chunk read at its width.
+    QProcess sox;
+    sox.start("sox", {path, "-t", "raw", "-e", "floating-point", "-b", "32", "-"});
+    ASSERT_TRUE(sox.waitForFinished(10000));
+    EXPECT_EQ(sox.exitCode(), 0) << sox.readAllStandardError().toStdString();
+    const QByteArray decoded = sox.readAllStandardOutput();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray wav = f.readAll();
+    const TWaveDataFormat format = WaveTypeFormat(WaveTypeFromName(c.Format));
+    ASSERT_EQ(decoded.size(), c.Frames * format.Channels * 4);
+    const auto* data = reinterpret_cast<const unsigned char*>(wav.constData() + 44);
+    double loudest = 0;
+    for (std::int64_t i = 0; i < c.Frames * format.Channels; ++i) {
+      float got;
+      std::memcpy(&got, decoded.constData() + 4 * i, 4);
+      const double want = std::ldexp(SampleValue(data, format, std::size_t(i)), 1 - 24);
+      ASSERT_NEAR(got, want, 1e-6) << c.Format << " sample " << i;
+      loudest = std::max(loudest, std::abs(want));
+    }
+    // At the sweep's level (the shortest file may begin in the source's
+    // first silence).
+    EXPECT_LE(loudest, Amplitude / 32768 + 0.01) << c.Format;
+    if (c.Frames > 1000)
+      EXPECT_GT(loudest, Amplitude / 32768 - 0.03) << c.Format;
   }
 
   // Interrupted once a second more has gone to the input: with SIGINT

@@ -15,6 +15,7 @@
 #include "audio/AudioRig.h"
 #include "audio/Waveread.h"
 #include "controls/ReadOut.h"
+#include "controls/Reopen.h"
 #include "controls/SpeedButton.h"
 #include "graph/Graphbox.h"
 #include "spectrogram/Spectrogram.h"
@@ -24,6 +25,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -119,6 +121,7 @@ TEST(MainWindowRig, PlaySampleAndPlaySoundAreHeard)
   SKIP_WITHOUT_RIG();
   rig::MessageLog log;
   TForm1 f;
+  f.RealTimePage().SetFormat(wf11Khz_Mono_8Bit); // the synthesizer's tone lasts 3 s at it
   {
     Ear ear;
     ASSERT_TRUE(ear.reader.IsActive());
@@ -147,6 +150,27 @@ TEST(MainWindowRig, PlaySampleAndPlaySoundAreHeard)
     EXPECT_NEAR(ear.LoudestHz(), 500, 2 * 44100.0 / 8192);
   }
   EXPECT_TRUE(log.Messages.isEmpty()) << log.Messages.join("; ").toStdString();
+}
+
+// Guards the first start: with no settings file the capture format is the
+// input's own (not the smallest), and a file that names a format keeps it.
+TEST(MainWindowRig, FirstStartTakesTheInputsOwnFormat)
+{
+  SKIP_WITHOUT_RIG();
+  rig::MessageLog log;
+  const TWaveTypes own = TWaveReader().PreferredWaveType();
+  ASSERT_NE(own, wfNone);
+  ASSERT_NE(own, wf11Khz_Mono_8Bit);
+  QTemporaryDir config;
+  for (const TWaveTypes stored : {wfNone, wf11Khz_Mono_8Bit}) {
+    TForm1 f;
+    f.RecentFiles().SetINIFolder(config.path());
+    f.RestoreViewSettings();
+    EXPECT_EQ(f.RealTimePage().FormatName(), WaveTypeCaption(stored == wfNone ? own : stored));
+    EXPECT_EQ(f.Reader().WaveType(), stored == wfNone ? own : stored);
+    f.RealTimePage().SetFormat(wf11Khz_Mono_8Bit);
+    f.SaveViewSettings();
+  }
 }
 
 // Guards the live path end to end: capture of a 440 Hz tone, the frame

@@ -42,6 +42,9 @@ struct Window
   QuietReader quiet;
   Window()
   {
+    // The worked values are at the smallest format; a first start takes the
+    // input's own.
+    form.RealTimePage().SetFormat(wf11Khz_Mono_8Bit);
     form.SynthesizePage().Synthesizer().Play = [](WAVEFORMATEX, const void*, std::uint32_t, bool) {};
     form.RealTimePage().SetBufferSize(4096); // at 11025 Hz
   }

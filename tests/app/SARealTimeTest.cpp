@@ -158,6 +158,47 @@ TEST(SARealTime, SilentFramesReadTheirRestLevel)
   EXPECT_EQ(Peak(w.spectrum).Y, -96);
 }
 
+// Guards the sample conversion on the frame path at every width: a
+// full-scale sine reads 0 dB at its bin, silence lies on the width's floor
+// (-6 dB per bit; float at 24 bits), and the scope spans the width.
+TEST(SARealTime, EveryWidthReadsFullScaleAtZeroDecibels)
+{
+  struct Case
+  {
+    TWaveTypes Type;
+    double Floor, Full;
+  };
+  for (const Case c : {Case{wf11Khz_Mono_8Bit, -48, 127}, Case{wf48Khz_Mono_16Bit, -96, 32767},
+                       Case{wf48Khz_Mono_24Bit, -144, 8388607},
+                       Case{wf96Khz_Mono_Float, -144, 1.0}}) {
+    const TWaveDataFormat f = WaveTypeFormat(c.Type);
+    SCOPED_TRACE(SampleBits(f));
+    const auto frame = [&](double amplitude) {
+      std::vector<std::uint8_t> bytes(256 * std::size_t(f.BytesPerSample));
+      for (int i = 0; i < 256; ++i) {
+        const double x = amplitude * std::sin(2 * std::numbers::pi * 16 * i / 256);
+        std::uint8_t* at = &bytes[std::size_t(i * f.BytesPerSample)];
+        if (f.Float) {
+          const float v = float(x);
+          std::memcpy(at, &v, 4);
+        } else {
+          const auto v = std::int32_t(std::lround(x)) + (f.BytesPerSample == 1 ? 128 : 0);
+          for (int k = 0; k < f.BytesPerSample; ++k)
+            at[k] = std::uint8_t(v >> (8 * k));
+        }
+      }
+      return bytes;
+    };
+    Rig r(c.Type, 0);
+    r.Frame(frame(0), 256, f);
+    EXPECT_EQ(Peak(r.spectrum).Y, c.Floor);
+    r.Frame(frame(c.Full), 256, f);
+    EXPECT_EQ(Peak(r.spectrum).X, 16 * f.SampleRate / 256.0);
+    EXPECT_NEAR(Peak(r.spectrum).Y, 0, 0.1);
+    EXPECT_EQ(r.left.YAxis().Max(), f.BytesPerSample == 1 ? 256 : std::ldexp(1.0, SampleBits(f) - 1));
+  }
+}
+
 // Guards the stereo traces (left at even X, right at odd X, first half of
 // the frame only), the transform over all frames of the chosen channel, and
 // "Right" on a mono format.

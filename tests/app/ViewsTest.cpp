@@ -4,6 +4,7 @@
 #include "WindowDriver.h"
 #include "app/SAMain.h"
 #include "app/pages/GraphPage.h"
+#include "app/pages/RealTimePage.h"
 #include "app/pages/ScopeBand.h"
 #include "app/pages/SpectrogramPage.h"
 #include "audio/Waveread.h"
@@ -27,6 +28,9 @@ struct Window
   TForm1 form;
   Window()
   {
+    // The worked values are at the smallest format; a first start takes the
+    // input's own.
+    form.RealTimePage().SetFormat(wf11Khz_Mono_8Bit);
     form.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
   }
@@ -167,6 +171,8 @@ TEST(Views, AxisOptions)
   Window w;
   TGraphPage& page = w.form.GraphPage();
   TGraphBox& spectrum = page.SpectrumGraph();
+  page.SetRoundTicks(false); // a first start has them on
+  EXPECT_FALSE(spectrum.RoundTicks());
   page.SetRoundTicks(true);
   EXPECT_TRUE(page.RoundTicks());
   EXPECT_TRUE(Find<QCheckBox>(page, "Round Ticks").isChecked());
@@ -179,6 +185,8 @@ TEST(Views, AxisOptions)
 
   TSpectrogramPage& sp = w.form.SpectrogramPage();
   sp.SetLogFrequency(true);
+  sp.SetRoundTicks(false);
+  EXPECT_FALSE(sp.SpectroGram().RoundTicks());
   sp.SetRoundTicks(true);
   EXPECT_TRUE(sp.LogFrequency() && sp.RoundTicks());
   EXPECT_TRUE(sp.SpectroGram().LogFrequency());

@@ -9,6 +9,7 @@
 #include <QtEndian>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
@@ -18,11 +19,24 @@ using namespace duv;
 
 namespace {
 
-// Sample c of frame i of a counting signal, as stored at the format's width.
+// Sample c of frame i of a counting signal, as stored at the format's width
+// (float on the 24-bit scale, where its values are exact).
 int Expected(std::int64_t i, int c, const TWaveDataFormat& f)
 {
   const std::int64_t v = i * 2 + c;
-  return f.BytesPerSample == 1 ? int(v % 251) : int(std::int16_t(v * 7 % 65521 - 32760));
+  if (f.BytesPerSample == 1)
+    return int(v % 251);
+  if (f.BytesPerSample == 2)
+    return int(std::int16_t(v * 7 % 65521 - 32760));
+  return int(v * 7 % 16777213 - 8388600);
+}
+
+// That sample as the channel arrays hold it: wider ones reduced to 16 bits,
+// rounded down.
+int Expected16(std::int64_t i, int c, const TWaveDataFormat& f)
+{
+  const int v = Expected(i, c, f);
+  return f.BytesPerSample > 2 ? v >> 8 : v;
 }
 
 // Count frames of that signal from frame First, interleaved.
@@ -33,11 +47,12 @@ std::vector<std::uint8_t> Frames(std::int64_t First, std::int64_t Count, const T
     for (int c = 0; c < f.Channels; ++c) {
       const int v = Expected(First + i, c, f);
       std::uint8_t* at = out.data() + (i * f.Channels + c) * f.BytesPerSample;
-      if (f.BytesPerSample == 1) {
-        *at = std::uint8_t(v);
+      if (f.Float) {
+        const float x = float(v) / 8388608.0f;
+        std::memcpy(at, &x, 4);
       } else {
-        const std::int16_t w = std::int16_t(v);
-        std::memcpy(at, &w, 2);
+        for (int k = 0; k < f.BytesPerSample; ++k)
+          at[k] = std::uint8_t(v >> (8 * k));
       }
     }
   return out;
@@ -60,8 +75,10 @@ void Feed(TCaptureHistory& h, std::int64_t From, std::int64_t To, int Size,
 // back intact across its block edges, interleaved and by channel.
 TEST(CaptureHistory, KeepsTheNewestMinuteInEveryLayout)
 {
-  for (const TWaveDataFormat f : {TWaveDataFormat{11025, 1, 1}, TWaveDataFormat{11025, 1, 2},
-                                  TWaveDataFormat{11025, 2, 1}, TWaveDataFormat{11025, 2, 2}}) {
+  for (const TWaveDataFormat f :
+       {TWaveDataFormat{11025, 1, 1}, TWaveDataFormat{11025, 1, 2}, TWaveDataFormat{11025, 2, 1},
+        TWaveDataFormat{11025, 2, 2}, TWaveDataFormat{11025, 3, 2},
+        TWaveDataFormat{11025, 4, 1, true}}) {
     SCOPED_TRACE(testing::Message() << f.BytesPerSample << " bytes, " << f.Channels << " ch");
     TCaptureHistory h;
     h.SetMinutes(1);
@@ -82,16 +99,16 @@ TEST(CaptureHistory, KeepsTheNewestMinuteInEveryLayout)
       std::vector<std::int16_t> left(5000), right(5000);
       h.ReadChannels(from, 5000, left.data(), right.data());
       for (int i = 0; i < 5000; i += 499) {
-        EXPECT_EQ(left[i], Expected(from + i, 0, f));
-        EXPECT_EQ(right[i], f.Channels == 2 ? Expected(from + i, 1, f) : 0);
+        EXPECT_EQ(left[i], Expected16(from + i, 0, f));
+        EXPECT_EQ(right[i], f.Channels == 2 ? Expected16(from + i, 1, f) : 0);
       }
     }
     // A file's view of the same frames.
     const TSoundData d = h.SoundData(h.End() - 100, 100);
     EXPECT_EQ(d.SamplesPerChannel, 100);
     EXPECT_EQ(d.Format.nChannels, f.Channels);
-    EXPECT_EQ(d.Format.wBitsPerSample, 8 * f.BytesPerSample);
-    EXPECT_EQ(d.Channels[0][99], Expected(h.End() - 1, 0, f));
+    EXPECT_EQ(d.Format.wBitsPerSample, std::min(16, 8 * f.BytesPerSample));
+    EXPECT_EQ(d.Channels[0][99], Expected16(h.End() - 1, 0, f));
     EXPECT_EQ(d.Channels[1].size(), f.Channels == 2 ? 100 : 0);
   }
 }
@@ -125,7 +142,7 @@ TEST(CaptureHistory, MinutesFormatsAndMemory)
   EXPECT_NE(h.Serial(), serial);
   EXPECT_EQ(h.First(), 0);
   EXPECT_EQ(h.End(), 10);
-  h.Append(Frames(0, 10, f).data(), 10, {22050, 3, 1});
+  h.Append(Frames(0, 10, f).data(), 10, {22050, 5, 1});
   EXPECT_EQ(h.End(), 10);
   h.Clear();
   EXPECT_TRUE(h.Empty());
@@ -136,19 +153,25 @@ TEST(CaptureHistory, MinutesFormatsAndMemory)
   EXPECT_NEAR(double(TCaptureHistory::BytesFor(5, {11025, 1, 1})), 3.3e6, 1.1e6);
 }
 
-// Guards the saved file: a PCM WAV file at the capture format holding just
-// the frames asked for, an odd 8-bit one padded as RIFF wants, that the
-// program's reader takes back sample for sample.
+// Guards the saved file: a WAV file at the capture format (PCM, or IEEE
+// float) holding just the frames asked for, an odd 8-bit or 24-bit one
+// padded as RIFF wants, that the program's reader takes back sample for
+// sample.
 TEST(CaptureHistory, WritesAWavFileItsReaderReadsBack)
 {
-  for (const TWaveDataFormat f : {TWaveDataFormat{44100, 2, 2}, TWaveDataFormat{11025, 1, 1}}) {
+  for (const TWaveDataFormat f :
+       {TWaveDataFormat{44100, 2, 2}, TWaveDataFormat{11025, 1, 1}, TWaveDataFormat{48000, 3, 1},
+        TWaveDataFormat{96000, 4, 2, true}}) {
+    SCOPED_TRACE(testing::Message() << f.BytesPerSample << " bytes");
     TCaptureHistory h;
     Feed(h, 0, 3001, 512, f);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     ASSERT_TRUE(WriteCaptureWav(h, 1000, 2001, out));
     const qsizetype data = 2001 * f.Channels * f.BytesPerSample;
-    EXPECT_EQ(out.data().size(), 44 + data + (f.BytesPerSample == 1));
+    EXPECT_EQ(out.data().size(), 44 + data + (data & 1));
+    EXPECT_EQ(qFromLittleEndian<quint16>(out.data().constData() + 20), f.Float ? 3 : 1);
+    EXPECT_EQ(qFromLittleEndian<quint16>(out.data().constData() + 34), 8 * f.BytesPerSample);
     // The RIFF size counts the pad byte; the data size does not.
     EXPECT_EQ(qFromLittleEndian<quint32>(out.data().constData() + 4), out.data().size() - 8);
     EXPECT_EQ(qFromLittleEndian<quint32>(out.data().constData() + 40), data);
@@ -157,11 +180,11 @@ TEST(CaptureHistory, WritesAWavFileItsReaderReadsBack)
     const TSoundData& d = file.SoundData();
     EXPECT_EQ(d.Format.nSamplesPerSec, std::uint32_t(f.SampleRate));
     EXPECT_EQ(d.Format.nChannels, f.Channels);
-    EXPECT_EQ(d.Format.wBitsPerSample, 8 * f.BytesPerSample);
+    EXPECT_EQ(d.Format.wBitsPerSample, std::min(16, 8 * f.BytesPerSample));
     ASSERT_EQ(d.SamplesPerChannel, 2001);
     for (int i = 0; i < 2001; i += 100)
       for (int c = 0; c < f.Channels; ++c)
-        EXPECT_EQ(d.Channels[std::size_t(c)][i], Expected(1000 + i, c, f)) << i;
+        EXPECT_EQ(d.Channels[std::size_t(c)][i], Expected16(1000 + i, c, f)) << i;
   }
 }
 

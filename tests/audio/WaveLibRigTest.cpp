@@ -226,7 +226,7 @@ TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
   chooser->List()->setCurrentRow(int(items.indexOf("RigLoop")));
   chooser->accept();
   EXPECT_EQ(reader.Device().description(), "RigLoop");
-  EXPECT_EQ(reader.FormatCaptions().size(), 12);
+  EXPECT_EQ(reader.FormatCaptions().size(), WaveTypeCount);
 
   // The mark and the first choice follow the server's default input, which
   // need not be the first one listed.

@@ -6,6 +6,9 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -25,13 +28,9 @@ std::vector<double> Channel(const void* buffer, int count, const TWaveDataFormat
 {
   std::vector<double> x(static_cast<std::size_t>(count));
   const auto* bytes = static_cast<const unsigned char*>(buffer);
-  for (int i = 0; i < count; ++i) {
-    const int at = (i * f.Channels + channel) * f.BytesPerSample;
-    if (f.BytesPerSample == 1)
-      x[std::size_t(i)] = double(bytes[at]) - 128.0;
-    else
-      x[std::size_t(i)] = double(std::int16_t(bytes[at] | (bytes[at + 1] << 8)));
-  }
+  const double silent = f.BytesPerSample == 1 ? 128.0 : 0.0;
+  for (int i = 0; i < count; ++i)
+    x[std::size_t(i)] = SampleValue(bytes, f, std::size_t(i * f.Channels + channel)) - silent;
   return x;
 }
 
@@ -80,16 +79,16 @@ protected:
 
 } // namespace
 
-// Guards the format query: the rig's input accepts all twelve formats and
-// they must be listed in table order with their values.
-TEST_F(WaveReaderRig, ListsAllTwelveFormatsOfTheDefaultInput)
+// Guards the format query: the rig's input accepts every format and they
+// must be listed in table order with their values.
+TEST_F(WaveReaderRig, ListsEveryFormatOfTheDefaultInput)
 {
   TWaveReader reader;
   EXPECT_EQ(reader.Device().description().toStdString(), "RigPipe");
   QComboBox combo;
   reader.SetComboBox(&combo);
-  ASSERT_EQ(combo.count(), 12);
-  for (int t = 1; t <= 12; ++t) {
+  ASSERT_EQ(combo.count(), WaveTypeCount);
+  for (int t = 1; t <= WaveTypeCount; ++t) {
     EXPECT_EQ(combo.itemText(t - 1), WaveTypeCaption(t));
     EXPECT_EQ(combo.itemData(t - 1).toInt(), t);
   }
@@ -105,7 +104,7 @@ TEST_F(WaveReaderRig, CapturesAToneInEachFormat)
   rig::PipeWriter writer(rig::Tone(1000.0));
   TWaveReader reader;
   reader.SetSampleCount(1024);
-  for (int t = 1; t <= 12; ++t) {
+  for (int t = 1; t <= WaveTypeCount; ++t) {
     SCOPED_TRACE(WaveTypeCaption(t).toStdString());
     Captured c;
     Record(reader, c);
@@ -123,7 +122,7 @@ TEST_F(WaveReaderRig, CapturesAToneInEachFormat)
     }
     // The third buffer is a full one from the middle of the capture.
     // The FIFO's tone has amplitude 16000 of 32768: 62.5 steps in 8-bit.
-    const double amplitude = want.BytesPerSample == 1 ? 62.5 : 16000;
+    const double amplitude = std::ldexp(16000, SampleBits(want) - 16);
     for (int ch = 0; ch < want.Channels; ++ch) {
       const auto x = Channel(c.Buffers[2].data(), 1024, want, ch);
       EXPECT_EQ(PeakBin(x), bin) << "channel " << ch;
@@ -134,6 +133,72 @@ TEST_F(WaveReaderRig, CapturesAToneInEachFormat)
     }
     EXPECT_FALSE(reader.IsActive());
   }
+  EXPECT_TRUE(Log.Messages.isEmpty()) << Log.Messages.join('\n').toStdString();
+}
+
+// Guards the wide formats on the path a desktop's sound takes: a tone played
+// to rig_out is captured from rig_loop at 48 and 96 kHz, 24-bit and float,
+// at its frequency and at its level on the format's own scale.
+TEST_F(WaveReaderRig, CapturesAPlayedToneInTheWideFormats)
+{
+  // Half of full scale at 1 kHz, 48 kHz 16-bit, for 20 s (ended early).
+  QTemporaryDir dir;
+  const QString wav = dir.filePath("tone.wav");
+  {
+    QFile f(wav);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    const int rate = 48000, frames = 20 * rate;
+    QByteArray data(2 * frames, Qt::Uninitialized);
+    for (int i = 0; i < frames; ++i) {
+      const auto v = std::int16_t(std::lround(16384 * std::sin(2 * M_PI * 1000.0 * i / rate)));
+      std::memcpy(data.data() + 2 * i, &v, 2);
+    }
+    const WAVEFORMATEX w = MakeWaveFormat({rate, 2, 1});
+    QByteArray h("RIFF");
+    const auto le = [&h](std::uint32_t v, int n) {
+      for (int k = 0; k < n; ++k)
+        h.append(char(v >> (8 * k)));
+    };
+    le(36 + data.size(), 4);
+    h.append("WAVEfmt ");
+    le(16, 4);
+    h.append(reinterpret_cast<const char*>(&w), 16);
+    h.append("data");
+    le(data.size(), 4);
+    f.write(h + data);
+  }
+  QProcess player;
+  player.start("paplay", {"--device=rig_out", wav});
+  ASSERT_TRUE(player.waitForStarted());
+  TWaveReader reader;
+  reader.SetDevice(rig::FindInput("RigLoop"));
+  reader.SetSampleCount(4096);
+  for (const TWaveTypes t :
+       {wf48Khz_Stereo_24Bit, wf48Khz_Mono_Float, wf96Khz_Mono_24Bit, wf96Khz_Stereo_Float}) {
+    SCOPED_TRACE(WaveTypeCaption(t).toStdString());
+    Captured c;
+    Record(reader, c);
+    reader.SetWaveType(t);
+    reader.Start();
+    ASSERT_TRUE(reader.IsActive());
+    ASSERT_TRUE(rig::WaitFor([&] { return c.Buffers.size() >= 6; }, 5000));
+    reader.Stop();
+    const TWaveDataFormat want = WaveTypeFormat(t);
+    ASSERT_EQ(c.Formats.back(), want);
+    const auto x = Channel(c.Buffers[4].data(), 4096, want, want.Channels - 1);
+    EXPECT_NEAR(PeakBin(x), 1000.0 * 4096 / want.SampleRate, 1.0);
+    double peak = 0;
+    for (double v : x)
+      peak = std::max(peak, std::abs(v));
+    // A mono capture of the stereo loopback is the server's mix of its two
+    // channels: PipeWire keeps the power (-3 dB), PulseAudio the level.
+    const double level = peak / std::ldexp(1.0, SampleBits(want) - 1);
+    EXPECT_TRUE(std::abs(level - 0.5) < 0.03 ||
+                (want.Channels == 1 && std::abs(level - std::sqrt(0.5)) < 0.03))
+        << level;
+  }
+  player.kill();
+  player.waitForFinished();
   EXPECT_TRUE(Log.Messages.isEmpty()) << Log.Messages.join('\n').toStdString();
 }
 
@@ -295,7 +360,7 @@ TEST_F(WaveReaderRig, EveryInputGoneKeepsTheInputAndTheFormat)
       EXPECT_FALSE(reader.IsActive());
       ASSERT_EQ(Log.Messages.size(), 1) << Log.Messages.join('\n').toStdString();
       EXPECT_TRUE(Log.Messages[0].contains(name)) << Log.Messages[0].toStdString();
-      EXPECT_EQ(combo.count(), 12);
+      EXPECT_EQ(combo.count(), WaveTypeCount);
       EXPECT_EQ(reader.WaveType(), wf44Khz_Stereo_16Bit);
     }
     ASSERT_FALSE(rig::FindInput(name).isNull());
@@ -389,7 +454,7 @@ TEST_F(WaveReaderRig, RefusedStartsLeaveTheReaderIdle)
                            .trimmed();
   ASSERT_TRUE(rig::WaitFor([] { return !rig::FindInput("RigGone").isNull(); }, 3000));
   reader.SetDevice(rig::FindInput("RigGone"));
-  EXPECT_EQ(combo.count(), 12);
+  EXPECT_EQ(combo.count(), WaveTypeCount);
   EXPECT_EQ(reader.WaveType(), wf44Khz_Mono_16Bit); // the choice survives the new input
   rig::Pactl({"unload-module", pipe});
   ASSERT_TRUE(rig::WaitFor([] { return rig::FindInput("RigGone").isNull(); }, 3000));

@@ -62,7 +62,7 @@ TEST(WaveFormat, TypeTable)
   EXPECT_EQ(WaveTypeFormat(wf11Khz_Stereo_16Bit), (TWaveDataFormat{11025, 2, 2}));
   EXPECT_EQ(WaveTypeFormat(wf22Khz_Mono_16Bit), (TWaveDataFormat{22050, 2, 1}));
   EXPECT_EQ(WaveTypeFormat(wf44Khz_Stereo_8Bit), (TWaveDataFormat{44100, 1, 2}));
-  EXPECT_EQ(WaveTypeFormat(13), (TWaveDataFormat{}));
+  EXPECT_EQ(WaveTypeFormat(WaveTypeCount + 1), (TWaveDataFormat{}));
   EXPECT_EQ(WaveTypeFormat(0x80 | wf44Khz_Mono_8Bit), (TWaveDataFormat{44100, 1, 1}));
   const WAVEFORMATEX w = MakeWaveFormat({44100, 2, 2});
   EXPECT_EQ(w.nBlockAlign, 4);

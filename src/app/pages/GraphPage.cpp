@@ -68,8 +68,7 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
   tools->addStretch(1);
   v->addLayout(tools);
 
-  // Measurement settings: off or plain by default, so the graph shows what
-  // it always has until the user asks for more.
+  // Measurement settings: the trace is live until the user asks for more.
   auto* measure = Row(4);
   WindowCombo = MakeList(QStringLiteral("Window"), this);
   for (TWindowKind w : AllWindows)
@@ -130,6 +129,10 @@ TGraphPage::TGraphPage(TSpectroGram& Spectrogram, TWaveReader& Reader, QWidget* 
   connect(AverageSpin, &TRealSpin::OnChange, this,
           [this] { FSpectrumView->Hold().SetTimeConstant(AverageSpin->Value()); });
   connect(TraceResetBtn, &QPushButton::clicked, this, [this] { FSpectrumView->ResetHold(); });
+  // A first start reads well: the Hann window keeps a tone's leakage off
+  // the rest of the spectrum, and round ticks read as numbers one would pick.
+  SetWindow(TWindowKind::Hann);
+  RoundCheck->setChecked(true);
 }
 
 TGraphPage::~TGraphPage() = default;

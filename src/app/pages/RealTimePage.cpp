@@ -133,8 +133,12 @@ TRealTimePage::TRealTimePage(TWaveReader& Reader, TSpectrumView& Spectrum, TSAGr
   v->addStretch(1);
 
   WaveReader1.SetComboBox(FormatCombo);
-  // The design's format, where the input can record it.
-  if (FormatCombo->findData(int(wf11Khz_Mono_8Bit)) >= 0)
+  // The input's own format, which the sound server passes on unconverted;
+  // failing that the smallest one, where the input can record it.
+  const TWaveTypes preferred = WaveReader1.PreferredWaveType();
+  if (preferred != wfNone)
+    WaveReader1.SetWaveType(preferred);
+  else if (FormatCombo->findData(int(wf11Khz_Mono_8Bit)) >= 0)
     WaveReader1.SetWaveType(wf11Khz_Mono_8Bit);
   WaveReader1.SetSampleCount(512);
   FRealTime = std::make_unique<TSARealTime>(

@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace duv {
@@ -20,17 +21,6 @@ namespace duv {
 namespace {
 
 constexpr TColor TraceColor = MakeColor(255, 0, 0);
-
-// Sample i of an interleaved buffer: unsigned bytes for 8-bit, signed
-// little-endian words otherwise.
-inline int SampleAt(const unsigned char* bytes, bool eightBit, int i)
-{
-  if (eightBit)
-    return bytes[i];
-  std::int16_t w;
-  std::memcpy(&w, bytes + 2 * std::size_t(i), 2);
-  return w;
-}
 
 } // namespace
 
@@ -40,15 +30,16 @@ TSARealTime::TSARealTime(TSpectrumView& Spectrum, TSAGraphs& Graphs,
 {
 }
 
-void TSARealTime::SetupScope(int Count, int BytesPerSample, int Channels)
+void TSARealTime::SetupScope(int Count, int Bits, int Channels)
 {
-  FScopeLayout = {Count, BytesPerSample, Channels};
-  const bool eightBit = BytesPerSample == 1;
+  FScopeLayout = {Count, Bits, Channels};
+  const bool eightBit = Bits == 8;
+  const double fullScale = std::ldexp(1.0, Bits - 1);
   for (TGraphBox* g : {&FControls.LeftGraph, &FControls.RightGraph}) {
     g->XAxis().SetMin(0);
     g->XAxis().SetMax(Count - 1);
-    g->YAxis().SetMin(eightBit ? 0 : -32768);
-    g->YAxis().SetMax(eightBit ? 256 : 32768);
+    g->YAxis().SetMin(eightBit ? 0 : -fullScale);
+    g->YAxis().SetMax(eightBit ? 256 : fullScale);
   }
   // A mono source has nothing for the right channel: an older trace there
   // would pass for one.
@@ -69,8 +60,8 @@ void TSARealTime::SetupRealTimeAxes()
   }
   TWaveReader& reader = FControls.WaveReader1;
   const TWaveDataFormat f = CurrentCaptureFormat(reader);
-  SetupScope(reader.SampleCount(), f.BytesPerSample, f.Channels);
-  FSpectrum.SetupSpectrum(f.BytesPerSample * 8, FBufferSize, f.SampleRate,
+  SetupScope(reader.SampleCount(), SampleBits(f), f.Channels);
+  FSpectrum.SetupSpectrum(SampleBits(f), FBufferSize, f.SampleRate,
                           FControls.TimeSpin.Value());
 }
 
@@ -153,12 +144,11 @@ void TSARealTime::ShowPastFrame(const void* Buffer, int Count, const TWaveDataFo
 void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDataFormat& Format)
 {
   const auto* bytes = static_cast<const unsigned char*>(Buffer);
-  const bool eightBit = Format.BytesPerSample == 1;
   TGraphBox& left = FControls.LeftGraph;
   TGraphBox& right = FControls.RightGraph;
   const bool stereo = Format.Channels != 1;
-  if (!(FScopeLayout == TScopeLayout{Count, Format.BytesPerSample, Format.Channels}))
-    SetupScope(Count, Format.BytesPerSample, Format.Channels);
+  if (!(FScopeLayout == TScopeLayout{Count, SampleBits(Format), Format.Channels}))
+    SetupScope(Count, SampleBits(Format), Format.Channels);
   left.BeginUpdate();
   left.Clear();
   if (stereo) {
@@ -169,7 +159,7 @@ void TSARealTime::PlotOscilloscope(const void* Buffer, int Count, const TWaveDat
   // interleaved index, so both traces span the whole X range.
   for (int i = 0; i < Count; ++i) {
     TGraphBox& g = (stereo && (i & 1)) ? right : left;
-    g.AddPoint(0, TraceColor, i, SampleAt(bytes, eightBit, i), 1.0);
+    g.AddPoint(0, TraceColor, i, SampleValue(bytes, Format, std::size_t(i)), 1.0);
   }
   left.EndUpdate();
   if (stereo)
@@ -180,7 +170,6 @@ void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFor
                                bool Live)
 {
   const auto* bytes = static_cast<const unsigned char*>(Buffer);
-  const bool eightBit = Format.BytesPerSample == 1;
   const int channels = std::max(1, Format.Channels);
   const int channel = channels > 1 && FControls.ChannelRadio.ItemIndex() > 0 ? 1 : 0;
   // The transform runs over the frame length the displays were set up for.
@@ -190,11 +179,11 @@ void TSARealTime::AnalyzeFrame(const void* Buffer, int Count, const TWaveDataFor
   const int used = std::min(Count, n);
   FSamples.resize(std::size_t(used));
   for (int i = 0; i < used; ++i)
-    FSamples[std::size_t(i)] = SampleAt(bytes, eightBit, i * channels + channel);
+    FSamples[std::size_t(i)] = SampleValue(bytes, Format, std::size_t(i * channels + channel));
   TFrameFormat format;
   format.SampleRate = Format.SampleRate;
   format.Size = n;
-  format.Bits = eightBit ? 8 : 16;
+  format.Bits = SampleBits(Format);
   format.Channels = channels;
   format.Channel = channel;
   FSpectrum.ShowSpectrum(FSamples, format, Live);

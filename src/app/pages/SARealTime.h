@@ -75,7 +75,7 @@ public:
 private:
   // Sets the channel graphs up for frames of Count samples of that width and
   // channel count; a mono set-up empties the right channel's graph.
-  void SetupScope(int Count, int BytesPerSample, int Channels);
+  void SetupScope(int Count, int Bits, int Channels);
 
   TSpectrumView& FSpectrum;
   TSAGraphs& FGraphs;
@@ -87,7 +87,7 @@ private:
   // them up for itself.
   struct TScopeLayout
   {
-    int Count = 0, BytesPerSample = 0, Channels = 0;
+    int Count = 0, Bits = 0, Channels = 0;
     bool operator==(const TScopeLayout&) const = default;
   } FScopeLayout;
 };

@@ -71,6 +71,7 @@ TSpectrogramPage::TSpectrogramPage(QWidget* Parent) : QWidget(Parent)
   connect(SpectroGram1, &TSpectroGram::OnMouseLeave, this, [this] { ClearMouse(); });
   connect(LogCheck, &QCheckBox::toggled, SpectroGram1, &TSpectroGram::SetLogFrequency);
   connect(RoundCheck, &QCheckBox::toggled, SpectroGram1, &TSpectroGram::SetRoundTicks);
+  RoundCheck->setChecked(true);
 }
 
 void TSpectrogramPage::SetLogFrequency(bool Log)
