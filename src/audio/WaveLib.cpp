@@ -227,11 +227,15 @@ void ShowSoundControlPanel(TWaveReader* Reader, QWidget* Parent)
   QPointer<TWaveReader> reader = Reader;
   // A null device makes the chooser select the default input.
   auto* chooser = new TInputChooser(Reader ? Reader->Device() : QAudioDevice(), Parent);
-  chooser->setAttribute(Qt::WA_DeleteOnClose);
   QObject::connect(chooser, &QDialog::accepted, chooser, [chooser, reader] {
     if (reader && !chooser->SelectedDevice().isNull())
       reader->SetDevice(chooser->SelectedDevice());
   });
+  // Not WA_DeleteOnClose: that posts the deletion as the dialog hides, and
+  // switching the device stops capture, whose wait turns the event loop and
+  // deleted the dialog while Qt was still to emit its finished() (a crash on
+  // OK while capturing). finished() is its last word.
+  QObject::connect(chooser, &QDialog::finished, chooser, &QObject::deleteLater);
   chooser->open(); // modal to the window, but returns at once
 }
 

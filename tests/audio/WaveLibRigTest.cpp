@@ -7,10 +7,13 @@
 #include "audio/Waveread.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMap>
+#include <QPointer>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -223,8 +226,16 @@ TEST_F(WaveLibRig, ChoosingAnInputSwitchesTheReader)
             TInputChooser::SettingsProgram().isEmpty());
   EXPECT_TRUE(chooser->SettingsNote()->text().contains("pavucontrol"));
 
+  // OK pressed while capturing: the switch stops capture, whose wait turns
+  // the event loop, and the dialog must outlive that (it crashed here).
+  reader.Start();
   chooser->List()->setCurrentRow(int(items.indexOf("RigLoop")));
-  chooser->accept();
+  QPointer<TInputChooser> gone = chooser;
+  QTest::mouseClick(chooser->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                    Qt::LeftButton);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(gone.isNull());
+  reader.Stop();
   EXPECT_EQ(reader.Device().description(), "RigLoop");
   EXPECT_EQ(reader.FormatCaptions().size(), WaveTypeCount);
 
